@@ -1,0 +1,1 @@
+// Keeps platform libraries non-empty while a directory has no sources of its own.

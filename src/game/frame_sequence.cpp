@@ -1,0 +1,258 @@
+// One game frame: the GameMode machine, the play steps in their order and the draw phase.
+#include "game/frame_sequence.h"
+
+#include "game/game_record.h"
+#include "game/ranking.h"
+#include "game/screens.h"
+#include "gfx/canvas.h"
+#include "input/controls.h"
+#include "player/effects.h"
+#include "player/player.h"
+#include "player/weapons.h"
+#include "sound/sound.h"
+#include "stage/enemy_fire.h"
+#include "stage/enemy_pool.h"
+#include "stage/stage_script.h"
+
+namespace velkar {
+
+namespace {
+
+constexpr int32_t EFFECT_START = 2; // "Doooon.wav"
+
+void EnterMode(int32_t mode) {
+    GameMode = mode;
+    ModeFrame = 0;
+}
+
+void RunPlaySteps() {
+    UpdatePlayer();
+    UpdateShots();
+    UpdateBomb();
+    UpdateEnemyShots();
+    StageScriptStep();
+    UpdateEnemies();
+    UpdateParticles();
+    StepStars();
+}
+
+void EnterStage() {
+    if (GameMode == MODE_PLAY) {
+        StageLevel += 1;
+        if (StageLevel > 5) StageLevel = 2;
+        StageNumber += 1;
+        if (StageNumber > 99) StageNumber = 99;
+        if (StageNumber > 1) {
+            SeedStars();
+            StageScriptReset();
+            StageCleared = 0;
+        } else {
+            ResetGame();
+        }
+    } else {
+        ResetGame();
+        Lives = 1;
+        StageLevel = DemoStage;
+        StageNumber = DemoStage;
+    }
+}
+
+void ContinueGame() {
+    PlayerState = PLAYER_VULNERABLE;
+    Lives = 3;
+    EndSequence = 0;
+    EndCountdown = 0;
+    if (ContinueCount < 99) {
+        ContinueCount += 1;
+        Score += 1;
+    }
+    RespawnPlayer();
+    PlayEffect(EFFECT_START);
+}
+
+// Modes 3 and 4 after their entry: the controls, the end test and the play steps.
+// Returns true when the mode changed and the dispatch must run again.
+bool RunStageMode(int32_t input) {
+    if (GameMode == MODE_PLAY) {
+        if (input & INPUT_END) {
+            EndSequence = 1;
+            EndCountdown = 0;
+            QuitRequested = 1;
+        }
+        if ((input & INPUT_START) && PlayerState == PLAYER_OUT) ContinueGame();
+    }
+    for (;;) {
+        bool ended = false;
+        if (PlayerState == PLAYER_OUT && EndSequence == 0) {
+            EndSequence = 1;
+            EndCountdown = 360 - 1; // this frame counts at once
+            ended = EndCountdown == 0;
+        } else if (EndSequence == 1) {
+            if (EndCountdown > 0) EndCountdown -= 1;
+            ended = EndCountdown == 0;
+        }
+        if (ended) {
+            if (GameMode == MODE_PLAY && QuitRequested == 0) {
+                EnterMode(MODE_GAME_OVER);
+            } else {
+                QuitRequested = 0;
+                EnterMode(MODE_TITLE);
+            }
+            return true;
+        }
+        if (StageCleared == 0) {
+            RunPlaySteps();
+            return false;
+        }
+        if (GameMode == MODE_PLAY) {
+            EnterMode(MODE_PLAY); // the next stage starts in this frame
+            return true;
+        }
+        EndSequence = 1; // a cleared demonstration ends at once
+        EndCountdown = 0;
+    }
+}
+
+void RunGameOverMode() {
+    if (ModeFrame == 0) {
+        EndSequence = 0;
+        RankingPlace = InsertRanking();
+        GameOverFrame = 0;
+    } else if (GameOverFrame == 70 && RankingPlace >= 0) {
+        NameEntryPosted = 0;
+        NameEntryDone = 0;
+        NameEntryRequested = 1;
+        GameOverFrame = 71;
+    }
+    if (NameEntryDone.load(std::memory_order_acquire) != 0) {
+        if (NameBuffer[0] != '\0') SetRankingName(RankingPlace, NameBuffer);
+        NameEntryRequested = 0;
+        NameEntryPosted = 0;
+        NameEntryDone = 0;
+    }
+    if (NameEntryRequested == 0) GameOverFrame += 1;
+    if (GameOverFrame > 360) EnterMode(MODE_TITLE);
+}
+
+// Runs the branch of the current mode; a branch that changes the mode runs the new one too.
+void DispatchModes(int32_t input) {
+    for (;;) {
+        const int32_t mode = GameMode;
+        switch (mode) {
+        case MODE_TITLE:
+            if (ModeFrame == 0) {
+                ResetGame();
+                SeedStars();
+                ResetPlayer();
+                BombActive = 0;
+                DemoStage += 1;
+                if (DemoStage > 5) DemoStage = 1;
+            }
+            if (ModeFrame > 360) {
+                EnterMode(MODE_KEY_ASSIGN);
+                continue;
+            }
+            if (ModeFrame > 80) FireBomb(ViewX + 120, 480, 0);
+            StepStars();
+            UpdateBomb();
+            return;
+        case MODE_KEY_ASSIGN:
+        case MODE_RANKING:
+            if (ModeFrame == 0) ResetPlayer();
+            if (ModeFrame > (mode == MODE_KEY_ASSIGN ? 360 : 480)) {
+                EnterMode(mode + 1);
+                continue;
+            }
+            StepStars();
+            UpdateBomb();
+            return;
+        case MODE_DEMO:
+        case MODE_PLAY:
+            if (ModeFrame == 0) EnterStage();
+            if (RunStageMode(input)) continue;
+            return;
+        case MODE_GAME_OVER:
+            RunGameOverMode();
+            if (GameMode != MODE_GAME_OVER) continue;
+            return;
+        default:
+            return;
+        }
+    }
+}
+
+void UpdatePhase(int32_t input) {
+    for (;;) {
+        DispatchModes(input);
+        const bool startAllowed =
+            GameMode != MODE_PLAY && !(GameMode == MODE_GAME_OVER && GameOverFrame <= 80);
+        if (!startAllowed || (input & INPUT_START) == 0) return;
+        EnterMode(MODE_PLAY);
+        StageLevel = 0;
+        StageNumber = 0;
+        PlayEffect(EFFECT_START);
+    }
+}
+
+void DrawPhase(uint8_t* canvasBits) {
+    FillCanvasRect(120, 320, 480, 320, 0, 0, 0);
+    BlinkPhase = BlinkPhase == 0 ? 1 : 0;
+    FormatHud();
+    DrawStars(canvasBits);
+    switch (GameMode) {
+    case MODE_TITLE:
+        StepStars();
+        DrawBomb();
+        if (ModeFrame > 20 && ModeFrame < 340) DrawTitleScreen();
+        break;
+    case MODE_KEY_ASSIGN:
+        StepStars();
+        DrawBomb();
+        if (ModeFrame > 20 && ModeFrame < 340) DrawKeyAssignScreen();
+        break;
+    case MODE_RANKING:
+        StepStars();
+        DrawBomb();
+        if (ModeFrame > 20 && ModeFrame < 460) DrawRanking(-1, 1);
+        break;
+    case MODE_DEMO:
+    case MODE_PLAY:
+        DrawShots();
+        DrawParticles();
+        DrawEnemies();
+        DrawLaser();
+        DrawPlayer();
+        DrawEnemyShots();
+        if (EndSequence == 0) DrawEnemyExtras();
+        DrawBomb();
+        break;
+    case MODE_GAME_OVER:
+        StepStars();
+        DrawBomb();
+        DrawRanking(RankingPlace, GameOverFrame > 80 ? 1 : 0);
+        break;
+    default:
+        break;
+    }
+    DrawHud();
+    if (GameMode == MODE_DEMO) DrawDemoTexts();
+    if (EndSequence != 0) DrawGameOver();
+    ModeFrame += 1;
+    CopyViewToScreen(ViewX, ViewY);
+}
+
+} // namespace
+
+void RunGameFrame(uint8_t* canvasBits) {
+    const int32_t input = InputBits;
+    UpdatePhase(input);
+    DrawPhase(canvasBits);
+}
+
+int32_t BeginAttract() {
+    ResetGame();
+    GameMode = MODE_TITLE;
+    return 0;
+}
+
+} // namespace velkar

@@ -1,0 +1,30 @@
+// Visual effects: the sine table, the star field and the particle pool.
+#pragma once
+
+#include <cstdint>
+
+namespace velkar {
+
+// Row 0: 360 cosines, row 1: 360 sines, each 256 x the value truncated toward zero.
+extern int32_t SinCosTable[2][360];
+extern int32_t ParticleCount;
+
+void BuildSinCosTable();
+int32_t InitParticles(); // allocates the particle pool; 0 or -1
+void SeedStars();
+void StepStars();
+void DrawStars(uint8_t* canvasBits);
+void ResetParticles();
+void UpdateParticles();
+void DrawParticles();
+void EmitParticle(int32_t kind, int32_t x, int32_t y, int32_t vx, int32_t vy, int32_t life,
+                  int32_t priority);
+void EmitParticleAt(int32_t kind, int32_t angle, int32_t x, int32_t y, int32_t speed,
+                    int32_t life, int32_t priority);
+void SpawnExplosion(int32_t x, int32_t y, int32_t count, int32_t priority);
+void SpawnDeathBurst(int32_t x, int32_t y, int32_t priority);
+void SpawnGlow(int32_t x, int32_t y);
+void SpawnShotSpark(int32_t x, int32_t y, int32_t vx, int32_t vy);
+void SpawnLaserSpark(int32_t x, int32_t y);
+
+} // namespace velkar
