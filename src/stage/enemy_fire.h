@@ -3,13 +3,62 @@
 
 #include <cstdint>
 
+#include "gfx/sprite.h"
+
 namespace velkar {
 
+constexpr int32_t ENEMY_SHOT_POOL_SIZE = 300;
+constexpr int32_t ENEMY_SHOT_LIMIT = 299; // no bullet is created while this many are flying
+
+using ShotDrawRoutine = void (*)(int32_t x, int32_t y, const Sprite* sprite);
+
+struct EnemyShot {
+    int32_t type; // 1..5
+    int32_t x;    // top-left corner, 1/256 canvas pixel
+    int32_t y;
+    int32_t width; // pixels
+    int32_t height;
+    int32_t vx; // 1/256 pixel per frame
+    int32_t vy;
+    int32_t boxWidth; // width * 256
+    int32_t boxHeight;
+    int32_t frame;              // animation picture shown, 0..3
+    int32_t animCount;          // 0..24
+    const Sprite* pictures[10]; // pictures[0] != nullptr: the shot is flying
+    ShotDrawRoutine draw;
+};
+
+struct EnemyShotType {
+    const Sprite* pictures[10];
+    ShotDrawRoutine draw;
+    int32_t width;
+    int32_t height;
+    int32_t aimX; // 1/256 pixel, halved when used
+    int32_t aimY;
+    int32_t baseSpeed; // 1/256 pixel per frame
+};
+
+extern EnemyShot* EnemyShotPool; // ENEMY_SHOT_POOL_SIZE entries
 extern int32_t EnemyShotCount;
+extern EnemyShotType ShotTypeTable[6]; // type 0 is empty
 
 int32_t InitEnemyShots(); // pool and bullet sprites; 0 or -1
 void ResetEnemyShots();
 void UpdateEnemyShots();
 void DrawEnemyShots();
+
+// Base speed of the type + 256 * (GameRank + StageLevel), 1/256 pixel per frame.
+int32_t ShotSpeed(int32_t type);
+
+// Positions are 1/256 canvas pixel, angles whole degrees (0 right, 90 down).
+void SpawnEnemyShot(int32_t type, int32_t x, int32_t y, int32_t vx, int32_t vy);
+void FireAtAngle(int32_t type, int32_t angle, int32_t x, int32_t y);
+int32_t AimAngle(int32_t type, int32_t x, int32_t y); // -179..180
+void FireAimed(int32_t x, int32_t y);
+void FireAimedJitter(int32_t type, int32_t jitter, int32_t x, int32_t y);
+void FireRing(int32_t n, int32_t x, int32_t y);
+void FireSpread(int32_t type, int32_t n, int32_t step, int32_t x, int32_t y);
+void FireRandom(int32_t x, int32_t y);
+void FireDown(int32_t x, int32_t y);
 
 } // namespace velkar
