@@ -1,1 +1,137 @@
-int main() { return 0; }
+// velkar-sim: runs the game headless, frame by frame, with scripted controls.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/trace.h"
+#include "game/frame_sequence.h"
+#include "game/game_record.h"
+#include "gfx/canvas.h"
+#include "input/controls.h"
+#include "png_writer.h"
+#include "sim_options.h"
+#include "sim_state.h"
+
+using namespace velkar;
+using namespace velkar::sim;
+
+namespace {
+
+void TraceToStderr(const char* message) { std::fputs(message, stderr); }
+
+// Controls of frame k: the bits of the last script line at or before k, plus --hold.
+class InputCursor {
+  public:
+    explicit InputCursor(const Options& options) : options_(options) {}
+    int32_t BitsFor(int64_t frame) {
+        while (next_ < options_.input.size() && options_.input[next_].frame <= frame) {
+            current_ = options_.input[next_].bits;
+            ++next_;
+        }
+        return current_ | options_.hold;
+    }
+
+  private:
+    const Options& options_;
+    size_t next_ = 0;
+    int32_t current_ = 0;
+};
+
+// Stands in for the tick and the UI thread's Name Entry dialog: a request is posted once and
+// answered on the following frame, as cancelled (an empty name).
+void ServeNameEntry(bool& pending) {
+    if (pending) {
+        NameBuffer[0] = '\0';
+        NameEntryDone.store(1, std::memory_order_release);
+        pending = false;
+    } else if (NameEntryRequested != 0 && NameEntryPosted == 0) {
+        NameEntryPosted = 1;
+        pending = true;
+    }
+}
+
+bool WriteShots(const std::vector<FrameFile>& targets, int64_t frame, const uint8_t* bits,
+                int width, int height) {
+    for (const FrameFile& target : targets) {
+        if (target.frame != frame) continue;
+        std::string error;
+        if (!WritePng(target.path, bits, width, height, error)) {
+            std::fprintf(stderr, "velkar-sim: %s\n", error.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+void PrintBench(std::vector<double>& micros) {
+    if (micros.empty()) {
+        std::printf("frames=0 fps=0 mean_us=0 p50_us=0 p99_us=0 max_us=0\n");
+        return;
+    }
+    double total = 0;
+    for (double us : micros) total += us;
+    std::sort(micros.begin(), micros.end());
+    const size_t n = micros.size();
+    const double mean = total / static_cast<double>(n);
+    const double p50 = micros[(n - 1) / 2];
+    const double p99 = micros[std::min(n - 1, (n * 99) / 100)];
+    std::printf("frames=%zu fps=%.0f mean_us=%.1f p50_us=%.1f p99_us=%.1f max_us=%.1f\n", n,
+                mean > 0 ? 1e6 / mean : 0.0, mean, p50, p99, micros.back());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    std::string error;
+    if (!ParseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "velkar-sim: %s\n", error.c_str());
+        std::fprintf(stderr,
+                     "usage: velkar-sim [--frames N] [--input FILE] [--hold HEX] "
+                     "[--png FRAME:FILE]... [--canvas-png FRAME:FILE]... [--json] [--every N] "
+                     "[--bench] [--trace]\n");
+        return 2;
+    }
+    if (options.trace) SetTraceSink(TraceToStderr);
+
+    if (InitGame() != 0) {
+        std::fprintf(stderr, "velkar-sim: game initialisation failed\n");
+        return 1;
+    }
+    if (CreateCanvases() != 0) {
+        std::fprintf(stderr, "velkar-sim: canvases could not be made\n");
+        return 1;
+    }
+    BeginAttract();
+
+    InputCursor cursor(options);
+    std::vector<double> micros;
+    if (options.bench) micros.reserve(static_cast<size_t>(options.frames));
+    bool namePending = false;
+    for (int64_t frame = 0; frame < options.frames; ++frame) {
+        ServeNameEntry(namePending);
+        InputBits = cursor.BitsFor(frame);
+        if (options.bench) {
+            const auto start = std::chrono::steady_clock::now();
+            RunGameFrame(FrameCanvasBits);
+            const auto stop = std::chrono::steady_clock::now();
+            micros.push_back(std::chrono::duration<double, std::micro>(stop - start).count());
+        } else {
+            RunGameFrame(FrameCanvasBits);
+        }
+        if (!WriteShots(options.screenPngs, frame, ScreenBufferBits, SCREEN_WIDTH,
+                        SCREEN_HEIGHT) ||
+            !WriteShots(options.canvasPngs, frame, FrameCanvasBits, CANVAS_WIDTH,
+                        CANVAS_HEIGHT)) {
+            return 1;
+        }
+        if (options.every > 0 && (frame + 1) % options.every == 0) {
+            std::printf("%s\n", StateJson(frame + 1).c_str());
+        }
+    }
+    if (options.json) std::printf("%s\n", StateJson(options.frames).c_str());
+    if (options.bench) PrintBench(micros);
+    return 0;
+}

@@ -1,0 +1,165 @@
+// velkar-sim as a user runs it: options, input scripts, JSON, PNG output, errors.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+};
+
+// Runs velkar-sim with the given arguments; stderr is folded into the output.
+Result RunSim(const std::string& args) {
+    Result result;
+    const std::string command = std::string(VELKAR_SIM) + " " + args + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    std::array<char, 4096> chunk;
+    size_t n;
+    while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) result.out.append(chunk.data(), n);
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+long JsonInt(const std::string& json, const std::string& key) {
+    const std::regex pattern("\"" + key + "\":(-?[0-9]+)");
+    std::smatch match;
+    if (!std::regex_search(json, match, pattern)) return -999999;
+    return std::stol(match[1]);
+}
+
+class SimTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("velkar-sim-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string Write(const std::string& name, const std::string& text) {
+        const fs::path path = dir / name;
+        std::ofstream(path) << text;
+        return path.string();
+    }
+    fs::path dir;
+};
+
+TEST_F(SimTest, RunsAreIdenticalFromRunToRun) {
+    const Result a = RunSim("--frames 400 --json");
+    const Result b = RunSim("--frames 400 --json");
+    ASSERT_EQ(a.status, 0) << a.out;
+    EXPECT_EQ(a.out, b.out);
+    EXPECT_EQ(JsonInt(a.out, "frame"), 400);
+    EXPECT_NE(a.out.find("\"ScreenHash\":\""), std::string::npos);
+}
+
+TEST_F(SimTest, StartOnFrameZeroStartsStageOne) {
+    const std::string script = Write("start.txt", "# press start, then let go\n0 100\n1 0\n");
+    const Result r = RunSim("--frames 1 --json --input " + script);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(JsonInt(r.out, "GameMode"), 4);
+    EXPECT_EQ(JsonInt(r.out, "StageNumber"), 1);
+    EXPECT_EQ(JsonInt(r.out, "Lives"), 3);
+}
+
+TEST_F(SimTest, TitleHandsOverToHelpThenRanking) {
+    const Result r = RunSim("--frames 1300 --every 100");
+    ASSERT_EQ(r.status, 0) << r.out;
+    // One line per 100 frames; the mode on each line tells the screen.
+    std::vector<long> modes;
+    size_t start = 0;
+    while (start < r.out.size()) {
+        const size_t end = r.out.find('\n', start);
+        modes.push_back(JsonInt(r.out.substr(start, end - start), "GameMode"));
+        start = end + 1;
+    }
+    ASSERT_EQ(modes.size(), 13u);
+    EXPECT_EQ(modes[2], 0);  // frame 300: title
+    EXPECT_EQ(modes[3], 1);  // frame 400: key-assign help (title ended at 362)
+    EXPECT_EQ(modes[6], 1);  // frame 700
+    EXPECT_EQ(modes[7], 2);  // frame 800: ranking (help ended at 723)
+    EXPECT_EQ(modes[11], 2); // frame 1200
+    EXPECT_EQ(modes[12], 3); // frame 1300: demonstration (ranking ended at 1204)
+}
+
+TEST_F(SimTest, HoldBitsApplyToEveryFrame) {
+    const Result r = RunSim("--frames 3 --hold 100 --json");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(JsonInt(r.out, "GameMode"), 4);
+    EXPECT_EQ(JsonInt(r.out, "ModeFrame"), 3);
+}
+
+TEST_F(SimTest, WritesScreenAndCanvasPngs) {
+    const fs::path screen = dir / "screen.png";
+    const fs::path canvas = dir / "canvas.png";
+    const Result r = RunSim("--frames 130 --png 120:" + screen.string() + " --canvas-png 5:" +
+                            canvas.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    for (const fs::path& path : {screen, canvas}) {
+        std::ifstream file(path, std::ios::binary);
+        std::string header(24, '\0');
+        file.read(header.data(), 24);
+        ASSERT_EQ(header.substr(1, 3), "PNG") << path;
+        auto be32 = [&](int at) {
+            return (static_cast<unsigned char>(header[at]) << 24) |
+                   (static_cast<unsigned char>(header[at + 1]) << 16) |
+                   (static_cast<unsigned char>(header[at + 2]) << 8) |
+                   static_cast<unsigned char>(header[at + 3]);
+        };
+        const bool isScreen = path == screen;
+        EXPECT_EQ(be32(16), isScreen ? 240 : 720);
+        EXPECT_EQ(be32(20), isScreen ? 320 : 960);
+    }
+}
+
+TEST_F(SimTest, BenchPrintsOneSummaryLine) {
+    const Result r = RunSim("--frames 50 --bench");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(std::regex_search(
+        r.out, std::regex("^frames=50 fps=[0-9]+ mean_us=[0-9.]+ p50_us=[0-9.]+ "
+                          "p99_us=[0-9.]+ max_us=[0-9.]+\n$")))
+        << r.out;
+}
+
+TEST_F(SimTest, BadInputIsRefusedWithStatusTwoAndNothingWritten) {
+    const fs::path png = dir / "never.png";
+    const std::string bad = Write("bad.txt", "0 100\n# fine so far\n12 zz\n");
+    const std::string backwards = Write("backwards.txt", "10 1\n5 2\n");
+    struct Case {
+        std::string args;
+        std::string mention;
+    } cases[] = {
+        {"--input " + bad, "bad.txt:3"},
+        {"--input " + backwards, "backwards.txt:2"},
+        {"--input " + (dir / "missing.txt").string(), "missing.txt"},
+        {"--frames -5", "--frames"},
+        {"--frames", "--frames"},
+        {"--hold 1g", "--hold"},
+        {"--png 12", "--png"},
+        {"--every 0", "--every"},
+        {"--bogus", "--bogus"},
+        {"--frames 10 --png 10:x.png", "never reached"},
+    };
+    for (const Case& c : cases) {
+        const Result r = RunSim(c.args + " --png 0:" + png.string() + " --json");
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_NE(r.out.find(c.mention), std::string::npos) << c.args << ": " << r.out;
+        EXPECT_EQ(r.out.find("\"frame\""), std::string::npos) << c.args;
+        EXPECT_FALSE(fs::exists(png)) << c.args;
+    }
+}
+
+} // namespace

@@ -1,0 +1,147 @@
+// Command-line parsing of velkar-sim: strict, with messages that name what was wrong.
+#include "sim_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace velkar::sim {
+
+namespace {
+
+bool ParseCount(const std::string& text, int64_t& value) {
+    if (text.empty() || text.size() > 12) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    value = std::strtoll(text.c_str(), nullptr, 10);
+    return true;
+}
+
+bool ParseHex(const std::string& text, int32_t& value) {
+    if (text.empty() || text.size() > 8) return false;
+    for (char c : text) {
+        const bool digit = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') ||
+                           (c >= 'A' && c <= 'F');
+        if (!digit) return false;
+    }
+    value = static_cast<int32_t>(std::strtoul(text.c_str(), nullptr, 16));
+    return true;
+}
+
+bool ParseFrameFile(const std::string& text, FrameFile& out) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos || colon + 1 >= text.size()) return false;
+    if (!ParseCount(text.substr(0, colon), out.frame)) return false;
+    out.path = text.substr(colon + 1);
+    return true;
+}
+
+} // namespace
+
+bool ParseInputScript(const std::string& text, const std::string& name,
+                      std::vector<InputStep>& steps, std::string& error) {
+    std::istringstream lines(text);
+    std::string line;
+    int lineNumber = 0;
+    int64_t lastFrame = -1;
+    while (std::getline(lines, line)) {
+        ++lineNumber;
+        const size_t hash = line.find('#');
+        if (hash != std::string::npos) line.erase(hash);
+        std::istringstream fields(line);
+        std::string frameText, bitsText, extra;
+        if (!(fields >> frameText)) continue; // blank or comment only
+        InputStep step;
+        const bool ok = static_cast<bool>(fields >> bitsText) && !(fields >> extra) &&
+                        ParseCount(frameText, step.frame) && ParseHex(bitsText, step.bits);
+        if (!ok) {
+            error = name + ":" + std::to_string(lineNumber) +
+                    ": expected \"FRAME HEXBITS\" (decimal frame, hexadecimal bits)";
+            return false;
+        }
+        if (step.frame <= lastFrame) {
+            error = name + ":" + std::to_string(lineNumber) +
+                    ": frame numbers must increase from line to line";
+            return false;
+        }
+        lastFrame = step.frame;
+        steps.push_back(step);
+    }
+    return true;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) {
+                error = arg + " needs a value";
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (arg == "--frames") {
+            if (!value(v)) return false;
+            if (!ParseCount(v, options.frames)) {
+                error = "--frames: not a frame count: " + v;
+                return false;
+            }
+        } else if (arg == "--input") {
+            if (!value(v)) return false;
+            std::ifstream file(v, std::ios::binary);
+            if (!file) {
+                error = "--input: cannot read " + v;
+                return false;
+            }
+            std::stringstream text;
+            text << file.rdbuf();
+            options.input.clear();
+            if (!ParseInputScript(text.str(), v, options.input, error)) return false;
+        } else if (arg == "--hold") {
+            if (!value(v)) return false;
+            if (!ParseHex(v, options.hold)) {
+                error = "--hold: not hexadecimal bits: " + v;
+                return false;
+            }
+        } else if (arg == "--png" || arg == "--canvas-png") {
+            if (!value(v)) return false;
+            FrameFile target;
+            if (!ParseFrameFile(v, target)) {
+                error = arg + ": expected FRAME:FILE, got " + v;
+                return false;
+            }
+            (arg == "--png" ? options.screenPngs : options.canvasPngs).push_back(target);
+        } else if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "--every") {
+            if (!value(v)) return false;
+            if (!ParseCount(v, options.every) || options.every == 0) {
+                error = "--every: expected a positive frame count, got " + v;
+                return false;
+            }
+        } else if (arg == "--bench") {
+            options.bench = true;
+        } else if (arg == "--trace") {
+            options.trace = true;
+        } else {
+            error = "unknown option: " + arg;
+            return false;
+        }
+    }
+    for (const auto* list : {&options.screenPngs, &options.canvasPngs}) {
+        for (const FrameFile& target : *list) {
+            if (target.frame >= options.frames) {
+                error = "frame " + std::to_string(target.frame) + " for " + target.path +
+                        " is never reached with --frames " + std::to_string(options.frames);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace velkar::sim

@@ -1,0 +1,40 @@
+// Command-line options of velkar-sim and their parser.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velkar::sim {
+
+struct FrameFile {
+    int64_t frame = 0;
+    std::string path;
+};
+
+// One line of an input script: from `frame` on, `bits` are held.
+struct InputStep {
+    int64_t frame = 0;
+    int32_t bits = 0;
+};
+
+struct Options {
+    int64_t frames = 600;
+    std::vector<InputStep> input;
+    int32_t hold = 0;
+    std::vector<FrameFile> screenPngs;
+    std::vector<FrameFile> canvasPngs;
+    bool json = false;
+    int64_t every = 0;
+    bool bench = false;
+    bool trace = false;
+};
+
+// Parses argv; on failure returns false with a message naming the option, file or line.
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
+
+// Parses an input script ("FRAME HEXBITS" lines, '#' comments); name is used in messages.
+bool ParseInputScript(const std::string& text, const std::string& name,
+                      std::vector<InputStep>& steps, std::string& error);
+
+} // namespace velkar::sim

@@ -1,0 +1,15 @@
+// The game state as one line of JSON, as velkar-sim prints it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velkar::sim {
+
+// FNV-1a 64 of the ScreenBuffer bytes.
+uint64_t ScreenHash();
+
+// One JSON object (no newline) with the frame count and the game record.
+std::string StateJson(int64_t framesRun);
+
+} // namespace velkar::sim
