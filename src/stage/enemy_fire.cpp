@@ -1,0 +1,232 @@
+// Enemy fire: the bullet pool, its five bullet types, their flight, and the firing patterns.
+#include "stage/enemy_fire.h"
+
+#include <cmath>
+#include <new>
+
+#include "app/trace.h"
+#include "game/game_record.h"
+#include "game/random.h"
+#include "gfx/canvas.h"
+#include "player/effects.h"
+#include "player/player.h"
+#include "player/weapons.h"
+
+namespace velkar {
+
+EnemyShot* EnemyShotPool = nullptr;
+int32_t EnemyShotCount = 0;
+
+// Pictures are filled in by InitEnemyShots; the rest is fixed.
+EnemyShotType ShotTypeTable[6] = {
+    {{}, nullptr, 0, 0, 0, 0, 0},
+    {{}, DrawSpritePlain, 8, 6, 512, 512, 224},
+    {{}, DrawSpritePlain, 4, 4, 256, 256, 288},
+    {{}, DrawSpritePlain, 8, 8, 768, 768, 256},
+    {{}, DrawSpritePlain, 12, 12, 1280, 1280, 320},
+    {{}, DrawSpritePlain, 4, 8, 512, 1024, 320},
+};
+
+namespace {
+
+// Playfield edges for bullets, tested before each move (1/256 pixel).
+constexpr int32_t EDGE_LEFT = 120 << 8;
+constexpr int32_t EDGE_RIGHT = 595 << 8;
+constexpr int32_t EDGE_TOP = 320 << 8;
+constexpr int32_t EDGE_BOTTOM = 643 << 8;
+// The ship's 4 x 4 core, as offsets from its top-left corner.
+constexpr int32_t CORE_NEAR = 14 << 8;
+constexpr int32_t CORE_FAR = 18 << 8;
+// The point bullets are aimed at, before the bullet's own aim offsets.
+constexpr int32_t AIM_X = 15 << 8;
+constexpr int32_t AIM_Y = 10 << 8;
+
+constexpr int32_t ANIMATED_TYPE = 4;
+
+// A flying shot has a type of 1..5; a free one has type 0 and no first picture. The type is what
+// is tested, so that a bullet whose picture could not be made still flies and is still counted
+// correctly.
+int32_t ShotFreeHint = 0; // no free entry below this index
+int32_t ShotHighMark = 0; // no flying entry at or above this index
+
+void FreeShot(int32_t index) {
+    EnemyShot& shot = EnemyShotPool[index];
+    shot.type = 0;
+    shot.pictures[0] = nullptr;
+    EnemyShotCount -= 1;
+    if (index < ShotFreeHint) ShotFreeHint = index;
+}
+
+void AnimateShot(EnemyShot& shot) {
+    shot.animCount += 1;
+    if (shot.animCount == 25) shot.animCount = 0;
+    shot.frame = shot.animCount / 5;
+    if (shot.frame == 4) shot.frame = 0;
+}
+
+} // namespace
+
+int32_t InitEnemyShots() {
+    if (EnemyShotPool == nullptr) {
+        EnemyShotPool = new (std::nothrow) EnemyShot[ENEMY_SHOT_POOL_SIZE];
+    }
+    if (EnemyShotPool == nullptr) {
+        Trace("Memory allocation error (enshot)\n");
+        return -1;
+    }
+    ShotTypeTable[1].pictures[0] = MakeSprite(SHAPE_ELLIPSE, 8, 6, -1, 255, 127, 1, 32);
+    ShotTypeTable[2].pictures[0] = MakeSprite(SHAPE_ELLIPSE, 4, 4, -1, 200, 255, 1, 32);
+    ShotTypeTable[3].pictures[0] = MakeSprite(SHAPE_ELLIPSE, 8, 8, -1, 255, 200, 1, 32);
+    static constexpr int32_t animRed[4] = {255, 128, 1, 128};
+    for (int32_t f = 0; f < 4; ++f) {
+        ShotTypeTable[4].pictures[f] =
+            MakeSprite(SHAPE_ELLIPSE, 12, 12, -1, animRed[f], 255, 1, 32);
+    }
+    ShotTypeTable[5].pictures[0] = MakeSprite(SHAPE_TRIANGLE_DOWN, 4, 8, -1, 255, 255, 255, 32);
+    ResetEnemyShots();
+    return 0;
+}
+
+void ResetEnemyShots() {
+    EnemyShotCount = 0;
+    ShotFreeHint = 0;
+    ShotHighMark = 0;
+    if (EnemyShotPool == nullptr) return;
+    for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i)
+        EnemyShotPool[i] = EnemyShot{};
+}
+
+int32_t ShotSpeed(int32_t type) {
+    if (type < 0 || type > 5) type = 0;
+    return ShotTypeTable[type].baseSpeed + 256 * (GameRank + StageLevel);
+}
+
+void SpawnEnemyShot(int32_t type, int32_t x, int32_t y, int32_t vx, int32_t vy) {
+    if (type < 1 || type > 5 || EnemyShotPool == nullptr) return;
+    const EnemyShotType& kind = ShotTypeTable[type];
+    // Only inside the columns of the view.
+    if (x < ViewX * 256 || x > (ViewX - kind.width + 240) * 256) return;
+    if (EnemyShotCount >= ENEMY_SHOT_LIMIT) return;
+    int32_t index = ShotFreeHint;
+    while (index < ENEMY_SHOT_POOL_SIZE && EnemyShotPool[index].type != 0)
+        ++index;
+    if (index >= ENEMY_SHOT_POOL_SIZE) return;
+    ShotFreeHint = index + 1;
+    if (index >= ShotHighMark) ShotHighMark = index + 1;
+
+    EnemyShot& shot = EnemyShotPool[index];
+    shot.type = type;
+    shot.x = x;
+    shot.y = y;
+    shot.width = kind.width;
+    shot.height = kind.height;
+    shot.vx = vx;
+    shot.vy = vy;
+    shot.boxWidth = kind.width * 256;
+    shot.boxHeight = kind.height * 256;
+    shot.frame = 0;
+    shot.animCount = 0;
+    for (int32_t p = 0; p < 10; ++p)
+        shot.pictures[p] = kind.pictures[p];
+    shot.draw = kind.draw;
+    EnemyShotCount += 1;
+}
+
+void FireAtAngle(int32_t type, int32_t angle, int32_t x, int32_t y) {
+    if (type < 1 || type > 5) return;
+    if (angle < 0) {
+        angle += 360 * ((359 - angle) / 360);
+    } else if (angle >= 360) {
+        angle %= 360;
+    }
+    const int32_t speed = ShotSpeed(type);
+    const int32_t vx = speed * SinCosTable[0][angle] / 256;
+    const int32_t vy = speed * SinCosTable[1][angle] / 256;
+    if (vx != 0 || vy != 0) SpawnEnemyShot(type, x, y, vx, vy);
+}
+
+int32_t AimAngle(int32_t type, int32_t x, int32_t y) {
+    const EnemyShotType& kind = ShotTypeTable[type >= 0 && type <= 5 ? type : 0];
+    const int32_t dx = PlayerX + AIM_X - (kind.aimX >> 1) - x;
+    const int32_t dy = PlayerY + AIM_Y - (kind.aimY >> 1) - y;
+    const double degrees =
+        std::atan2(static_cast<double>(dy), static_cast<double>(dx)) * 57.29577951471995;
+    return static_cast<int32_t>(degrees);
+}
+
+void FireAimed(int32_t x, int32_t y) {
+    FireAtAngle(1, AimAngle(1, x, y), x, y);
+}
+
+void FireAimedJitter(int32_t type, int32_t jitter, int32_t x, int32_t y) {
+    int32_t angle = AimAngle(1, x, y);
+    // A jitter below 1 has no range to draw from: the bullet goes straight at the aim.
+    if (jitter >= 1) angle += NextRandom() % (2 * jitter) - jitter;
+    FireAtAngle(type, angle, x, y);
+}
+
+void FireRing(int32_t n, int32_t x, int32_t y) {
+    if (n < 1) return;
+    const int32_t step = 360 / n;
+    for (int32_t k = 0; k < n; ++k)
+        FireAtAngle(1, k * step, x, y);
+}
+
+void FireSpread(int32_t type, int32_t n, int32_t step, int32_t x, int32_t y) {
+    if (type < 1 || type > 5) return;
+    const int32_t aim = AimAngle(type, x, y);
+    FireAtAngle(type, aim, x, y);
+    for (int32_t k = 1; k < n; ++k) {
+        FireAtAngle(type, aim + k * step, x, y);
+        FireAtAngle(type, aim - k * step, x, y);
+    }
+}
+
+void FireRandom(int32_t x, int32_t y) {
+    FireAtAngle(1, NextRandom() % 360, x, y);
+}
+
+void FireDown(int32_t x, int32_t y) {
+    SpawnEnemyShot(5, x, y, 0, 256 * (GameRank + StageLevel) + 320);
+}
+
+void UpdateEnemyShots() {
+    if (EnemyShotPool == nullptr) return;
+    const bool shipExposed = PlayerState == PLAYER_VULNERABLE;
+    const bool clearing = BombActive != 0;
+    int32_t lastFlying = -1;
+    for (int32_t i = 0; i < ShotHighMark; ++i) {
+        EnemyShot& shot = EnemyShotPool[i];
+        if (shot.type == 0) continue;
+        bool gone = false;
+        if (shipExposed && shot.x <= PlayerX + CORE_FAR &&
+            shot.x + shot.boxWidth >= PlayerX + CORE_NEAR && shot.y <= PlayerY + CORE_FAR &&
+            shot.y + shot.boxHeight >= PlayerY + CORE_NEAR) {
+            HitFlag = 1;
+            gone = true;
+        }
+        if (clearing) gone = true;
+        if (gone || shot.x < EDGE_LEFT || shot.x > EDGE_RIGHT || shot.y < EDGE_TOP ||
+            shot.y > EDGE_BOTTOM) {
+            FreeShot(i);
+            continue;
+        }
+        shot.x += shot.vx;
+        shot.y += shot.vy;
+        if (shot.type == ANIMATED_TYPE) AnimateShot(shot);
+        lastFlying = i;
+    }
+    ShotHighMark = lastFlying + 1;
+}
+
+void DrawEnemyShots() {
+    if (EnemyShotPool == nullptr) return;
+    for (int32_t i = 0; i < ShotHighMark; ++i) {
+        const EnemyShot& shot = EnemyShotPool[i];
+        if (shot.type == 0) continue;
+        const ShotDrawRoutine draw = shot.draw != nullptr ? shot.draw : DrawSpritePlain;
+        draw(shot.x >> 8, shot.y >> 8, shot.pictures[shot.frame]);
+    }
+}
+
+} // namespace velkar

@@ -1,0 +1,147 @@
+// The enemy pool: allocation, the body collision with the ship, the update and draw passes, popups.
+#include "stage/enemy_pool.h"
+
+#include <cstdio>
+#include <new>
+
+#include "app/trace.h"
+#include "gfx/canvas.h"
+#include "player/player.h"
+#include "player/weapons.h"
+
+namespace velkar {
+
+EnemySlot* EnemyPool = nullptr;
+int32_t EnemyCount = 0;
+
+namespace {
+
+// The ship's 4 x 4 core, as offsets from its top-left corner in 1/256 pixel.
+constexpr int32_t CORE_NEAR = 14 << 8;
+constexpr int32_t CORE_FAR = 18 << 8;
+constexpr int32_t BODY_DAMAGE = 800;
+constexpr int32_t POPUP_LIFE = 100;
+
+int32_t FormatPoints(char (&text)[16], int32_t points) {
+    const int32_t len = std::snprintf(text, sizeof text, "%d", points);
+    return len < 0 ? 0 : len;
+}
+
+// The popup's points are held in word1; state counts its frames.
+void UpdateScorePopup(EnemySlot* slot) {
+    slot->state += 1;
+    if (slot->state > POPUP_LIFE) EnemyFree(slot);
+}
+
+void DrawScorePopup(EnemySlot* slot) {
+    char text[16];
+    FormatPoints(text, slot->word1);
+    DrawTextAt(slot->x >> 8, slot->y >> 8, text);
+}
+
+bool TouchesShipCore(const EnemySlot& slot) {
+    return PlayerX + CORE_FAR >= slot.x + slot.boxLeft &&
+           PlayerX + CORE_NEAR <= slot.x + slot.boxRight &&
+           PlayerY + CORE_FAR >= slot.y + slot.boxTop &&
+           PlayerY + CORE_NEAR <= slot.y + slot.boxBottom;
+}
+
+} // namespace
+
+int32_t InitEnemyPool() {
+    if (EnemyPool == nullptr) EnemyPool = new (std::nothrow) EnemySlot[ENEMY_SLOT_COUNT];
+    if (EnemyPool == nullptr) {
+        Trace("Memory allocation error (enemy_init)\n");
+        return -1;
+    }
+    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i)
+        EnemyPool[i] = EnemySlot{};
+    return 0;
+}
+
+void ClearEnemyPool() {
+    if (EnemyPool != nullptr) {
+        for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i)
+            EnemyPool[i] = EnemySlot{};
+    }
+    EnemyCount = 0;
+}
+
+EnemySlot* EnemyAlloc() {
+    if (EnemyPool == nullptr) return nullptr;
+    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
+        if (EnemyPool[i].state == 0) {
+            EnemyPool[i] = EnemySlot{};
+            return &EnemyPool[i];
+        }
+    }
+    return nullptr;
+}
+
+void EnemyFree(EnemySlot* slot) {
+    EnemyCount -= 1;
+    slot->state = 0;
+}
+
+int32_t AnyEnemyInUse() {
+    if (EnemyPool == nullptr) return 0;
+    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
+        if (EnemyPool[i].state != 0) return 1;
+    }
+    return 0;
+}
+
+void UpdateEnemies() {
+    if (EnemyPool == nullptr) return;
+    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
+        EnemySlot& slot = EnemyPool[i];
+        if (slot.state == 0) continue;
+        if (slot.solid == 1 && BombActive == 0 && PlayerState == PLAYER_VULNERABLE &&
+            TouchesShipCore(slot)) {
+            slot.hitPoints -= BODY_DAMAGE;
+            if (slot.hitPoints < 0) slot.hitPoints = 0;
+            slot.hit = 1;
+            HitFlag = 1;
+        }
+        if (slot.update != nullptr) slot.update(&slot);
+    }
+}
+
+void DrawEnemies() {
+    if (EnemyPool == nullptr) return;
+    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
+        const EnemySlot& slot = EnemyPool[i];
+        if (slot.state == 0 || slot.drawExtra != nullptr) continue;
+        DrawSprite(slot.x >> 8, slot.y >> 8, slot.sprite, slot.flags & 1);
+    }
+}
+
+void DrawEnemyExtras() {
+    if (EnemyPool == nullptr) return;
+    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
+        EnemySlot& slot = EnemyPool[i];
+        if (slot.state != 0 && slot.drawExtra != nullptr) slot.drawExtra(&slot);
+    }
+}
+
+void SpawnScorePopup(const EnemySlot* enemy, int32_t points) {
+    if (EnemyCount >= ENEMY_SLOT_COUNT) return;
+    EnemySlot* popup = EnemyAlloc();
+    if (popup == nullptr) return;
+    popup->hitPoints = 0;
+    popup->hit = 0;
+    popup->solid = 0;
+    char text[16];
+    const int32_t len = FormatPoints(text, points);
+    // 8-pixel characters centred on the enemy's centre column.
+    popup->x = enemy->x + enemy->width * 128 - len * 1024;
+    popup->y = enemy->y + enemy->height * 128 - 4;
+    popup->update = UpdateScorePopup;
+    popup->drawExtra = DrawScorePopup;
+    popup->sprite = nullptr;
+    popup->state = 1;
+    popup->word1 = points;
+    EnemyCount += 1;
+}
+
+} // namespace velkar
