@@ -1,0 +1,24 @@
+// Name Entry dialog rules: what OK and cancel leave in NameBuffer.
+#pragma once
+
+#include <cstdint>
+
+#include "ui/messages.h"
+
+namespace velkar {
+
+constexpr int32_t NAME_ENTRY_EDIT_ID = 1010;
+constexpr int32_t NAME_ENTRY_MAX_CHARS = 9;
+
+// Shown when the edit control runs out of memory; the dialog stays open.
+extern const MessageText NAME_ENTRY_NO_MEMORY;
+
+// OK (or Enter): the typed text, taken as it is but cut after its ninth byte, goes to
+// NameBuffer; the eleventh byte is always NUL. Returns the dialog result 1.
+int32_t AcceptNameEntry(const char* typed);
+
+// Escape or the close box: NameBuffer becomes empty, so the ranking keeps its default name.
+// Returns the dialog result 0.
+int32_t CancelNameEntry();
+
+} // namespace velkar
