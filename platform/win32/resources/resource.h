@@ -1,0 +1,48 @@
+// Identifiers of the menus, dialogs, controls and icon of VELKAR.exe (shared by the .rc and the code).
+#pragma once
+
+#define IDM_MENU_EN 101
+#define IDM_MENU_JA 102
+
+#define IDD_ABOUT_EN 102
+#define IDD_NAME_ENTRY_EN 103
+#define IDD_DEVICE_CONFIG_EN 109
+#define IDD_DEVICE_CONFIG_JA 111
+#define IDD_ABOUT_JA 112
+#define IDD_NAME_ENTRY_JA 113
+
+#define IDI_VELKAR 32512
+
+#define IDC_BUTTON_A 1002
+#define IDC_BUTTON_B 1004
+#define IDC_BUTTON_C 1005
+#define IDC_BUTTON_START 1006
+#define IDC_BUTTON_PAUSE 1007
+#define IDC_CONNECT 1008
+#define IDC_PRIMSURF 1009
+#define IDC_NAME_EDIT 1010
+#define IDC_VERSION 1011
+#define IDC_RESOLUTION 1019
+#define IDC_DEVICE 1020
+#define IDC_BPP 1021
+#define IDC_BGM_SLIDER 1022
+#define IDC_EFFECT_SLIDER 1023
+#define IDC_BGM_VALUE 1024
+#define IDC_EFFECT_VALUE 1025
+#define IDC_DEFAULT 3
+
+#define IDM_PAUSE 40007
+#define IDM_RANK_NORMAL 40011
+#define IDM_RANK_HARD 40012
+#define IDM_CLEAR_HISCORE 40013
+#define IDM_FULL_SCREEN 40036
+#define IDM_ENABLE_SOUND 40045
+#define IDM_SIZE_X1 40075
+#define IDM_SIZE_X2 40076
+#define IDM_DEVICE_CONFIG 40082
+#define IDM_LANG_AUTO 40083
+#define IDM_LANG_ENGLISH 40084
+#define IDM_LANG_JAPANESE 40085
+#define IDM_ABOUT 57664
+#define IDM_EXIT 57665
+#define IDM_NAME_ENTRY 65000

@@ -1,0 +1,133 @@
+// Entry point of VELKAR.exe: version check, paths, settings, language, window, displays, game
+// thread.
+#include <clocale>
+#include <cstring>
+
+#include "app/commands.h"
+#include "app/frame_clock.h"
+#include "app/menu_state.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "app/trace.h"
+#include "display.h"
+#include "game/game_record.h"
+#include "gfx/display_modes.h"
+#include "input/controls.h"
+#include "input/joystick_seam.h"
+#include "resources/resource.h"
+#include "window.h"
+
+#include <commctrl.h>
+
+namespace {
+
+DWORD WINAPI GameThreadProc(LPVOID) {
+    velkar::GameThread();
+    return 0;
+}
+
+#ifndef NDEBUG
+void DebuggerTrace(const char* message) {
+    OutputDebugStringA(message);
+}
+#endif
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    using namespace velkar;
+#ifndef NDEBUG
+    SetTraceSink(DebuggerTrace);
+#endif
+    OSVERSIONINFOA version;
+    std::memset(&version, 0, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version; // 148 bytes
+    GetVersionExA(&version);
+    const MessageText* stop = nullptr;
+    int32_t kind = ClassifyOs(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion,
+                              version.dwBuildNumber, &stop);
+    if (stop != nullptr) ShowMessageText(nullptr, stop);
+    if (kind < 0) return 0;
+    OsKind = kind;
+
+    char modulePath[MAX_PATH + 1] = {};
+    char currentDirectory[MAX_PATH + 1] = {};
+    GetCurrentDirectoryA(MAX_PATH, currentDirectory);
+    DWORD length = GetModuleFileNameA(nullptr, modulePath, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        SetProgramPaths(modulePath, currentDirectory, '\\');
+        SetCurrentDirectoryA(ExeDirectory);
+    } else {
+        SetProgramPaths(nullptr, currentDirectory, '\\');
+    }
+
+    MainInstance = instance;
+    Language = -1;
+    GameHold.store(0);
+    Paused.store(0);
+    InputBits = 0;
+    JoystickPresent.store(0);
+    if (InitGame() < 0) {
+        ShowMessageText(nullptr, &STARTUP_APPLICATION_INIT);
+        return 0;
+    }
+    ReadSettings();
+    if (Language < 0) DecideLanguage(std::setlocale(LC_ALL, ".OCP"), 0);
+
+    // The Device Configuration dialog's sliders are trackbar common controls.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    InstallWindowFrontEnd();
+    WNDCLASSA windowClass;
+    std::memset(&windowClass, 0, sizeof windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VELKAR));
+    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszMenuName = MAKEINTRESOURCEA(MainMenuId());
+    windowClass.lpszClassName = MAIN_WINDOW_CLASS;
+    if (RegisterClassA(&windowClass) == 0) {
+        ShowMessageText(nullptr, &STARTUP_REGISTER_CLASS);
+        return 0;
+    }
+    HWND window = CreateWindowExA(
+        WS_EX_OVERLAPPEDWINDOW, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE, WS_OVERLAPPEDWINDOW,
+        CW_USEDEFAULT, CW_USEDEFAULT, OuterWidthFor(ClientWidth.load()),
+        OuterHeightFor(ClientHeight.load()), nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) {
+        ShowMessageText(nullptr, &STARTUP_CREATE_WINDOW);
+        return 0;
+    }
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    SetFocus(window);
+
+    if (EnumerateDisplays(window) < 0) {
+        FreeDisplayDeviceList();
+        return 0;
+    }
+    ClampDisplaySettings();
+
+    HANDLE gameThread = CreateThread(nullptr, 0, GameThreadProc, nullptr, 0, nullptr);
+    if (gameThread == nullptr) {
+        ShowMessageText(nullptr, &STARTUP_CREATE_THREAD);
+        return 0;
+    }
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+
+    WriteSettings();
+    FreeDisplayDeviceList();
+    // The window procedure stopped the frames; let the game thread leave its wait so that the
+    // process does not end under a running thread.
+    StopGameThread();
+    WaitForSingleObject(gameThread, 1000);
+    CloseHandle(gameThread);
+    return static_cast<int>(message.wParam);
+}
