@@ -21,7 +21,7 @@ extern uint8_t* ScreenBufferBits;
 extern Sprite* GlyphTable[128];
 extern int32_t BlinkPhase; // SPRITE_BLINK sprites are drawn only while this is 0
 
-int32_t CreateCanvases();  // 0, or -1 with nothing left behind
+int32_t CreateCanvases(); // 0, or -1 with nothing left behind
 void DestroyCanvases();
 
 void DrawSprite(int32_t x, int32_t y, const Sprite* sprite, int32_t flash);

@@ -41,5 +41,8 @@ Sprite* MakeSprite(uint32_t flags, int32_t width, int32_t height, int32_t inset,
 Sprite* MakeSpriteEx(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
                      int32_t green, int32_t blue, int32_t character, int32_t left, int32_t top,
                      int32_t right, int32_t bottom);
+// Frees a sprite and its surfaces (nullptr is ignored). The game keeps its sprites for the
+// whole run; this serves failure paths and tests.
+void FreeSprite(Sprite* sprite);
 
 } // namespace velkar

@@ -1,0 +1,63 @@
+// Blitter timings: a 400 x 400 sprite with and without its mask, and a title frame's drawing.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+#include "game/game_record.h"
+#include "gfx/canvas.h"
+
+using namespace velkar;
+
+namespace {
+
+void Prepare() {
+    if (FrameCanvasBits == nullptr && CreateCanvases() != 0) std::abort();
+    BlinkPhase = 0;
+}
+
+void BM_DrawSprite400Masked(benchmark::State& state) {
+    Prepare();
+    static Sprite* blast = MakeSprite(SHAPE_ELLIPSE, 400, 400, 30, 200, 80, 1, 0);
+    for (auto _ : state) {
+        DrawSprite(160, 280, blast, 0);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * 400 * 400 * 3);
+}
+BENCHMARK(BM_DrawSprite400Masked);
+
+// The bomb rings: glow sprites, OR-ed without a mask.
+void BM_DrawSprite400Glow(benchmark::State& state) {
+    Prepare();
+    static Sprite* ring =
+        MakeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400, 30, 200, 80, 1, 0);
+    for (auto _ : state) {
+        DrawSprite(160, 280, ring, 0);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * 400 * 400 * 3);
+}
+BENCHMARK(BM_DrawSprite400Glow);
+
+// The canvas work of one title frame with a ring showing: clear the playfield, one ring drawn
+// 200 pixels left of the view, the title texts, and the copy to the screen buffer.
+void BM_TitleFrameDrawing(benchmark::State& state) {
+    Prepare();
+    static const int32_t glyphs = MakeGlyphs();
+    benchmark::DoNotOptimize(glyphs);
+    static Sprite* ring =
+        MakeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400, 30, 200, 80, 1, 0);
+    ViewX = 240;
+    for (auto _ : state) {
+        FillCanvasRect(120, 320, 480, 320, 0, 0, 0);
+        DrawSprite(ViewX + 120 - 200, 480 - 200, ring, 0);
+        DrawText(420, "            VELKAR            ");
+        DrawText(570, "     PUSH F1 KEY TO START     ");
+        DrawText(600, "        RANK : NORMAL         ");
+        CopyViewToScreen(ViewX, 320);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_TitleFrameDrawing);
+
+} // namespace
