@@ -19,9 +19,52 @@ enum : int32_t {
     INPUT_PAUSE = 0x400,
 };
 
+// Virtual-key numbers of the keys the game knows, as the Windows keyboard reports them. Front
+// ends that are not Windows translate their key events into these numbers.
+enum : int32_t {
+    VKEY_SHIFT = 0x10,
+    VKEY_CONTROL = 0x11,
+    VKEY_ESCAPE = 0x1B,
+    VKEY_SPACE = 0x20,
+    VKEY_LEFT = 0x25,
+    VKEY_UP = 0x26,
+    VKEY_RIGHT = 0x27,
+    VKEY_DOWN = 0x28,
+    VKEY_C = 0x43,
+    VKEY_P = 0x50,
+    VKEY_X = 0x58,
+    VKEY_Z = 0x5A,
+    VKEY_NUMPAD2 = 0x62,
+    VKEY_NUMPAD4 = 0x64,
+    VKEY_NUMPAD6 = 0x66,
+    VKEY_NUMPAD8 = 0x68,
+    VKEY_F1 = 0x70,
+    VKEY_F2 = 0x71,
+    VKEY_F12 = 0x7B,
+};
+
 // The controls of the current frame, built by SampleControls on the game thread.
 extern int32_t InputBits;
 // One bit per held physical key, written by the UI thread's key handling.
 extern std::atomic<int32_t> RawKeys;
+
+// The RawKeys bit of a key: primary keys in the low half, their alternates 16 bits above the
+// control bit they stand for. extended is the key message's extended-key flag (the arrow block
+// rather than the keypad). 0 for a key the game does not read.
+int32_t RawKeyBit(int32_t virtualKey, int32_t extended);
+
+// Key-down and key-up of the UI thread: set or clear the key's RawKeys bit. 1 when the key
+// belongs to the game (the message is handled), 0 otherwise.
+int32_t PressRawKey(int32_t virtualKey, int32_t extended);
+int32_t ReleaseRawKey(int32_t virtualKey, int32_t extended);
+
+// Builds InputBits for this frame from RawKeys and, when present, the joystick (polled here),
+// and returns it. Game thread only.
+int32_t BuildInputBits();
+
+// Opens the joystick through the platform and sets JoystickPresent on success; 1 or -1.
+int32_t ConnectJoystick(void* instance, void* window);
+// Closes the joystick if it is present and clears JoystickPresent.
+void DisconnectJoystick();
 
 } // namespace velkar

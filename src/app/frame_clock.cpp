@@ -1,0 +1,123 @@
+// The frame clock: tick, game thread loop, control sampling and the UI thread's hold.
+#include "app/frame_clock.h"
+
+#include <condition_variable>
+#include <mutex>
+
+#include "app/platform_seam.h"
+#include "game/frame_sequence.h"
+#include "game/game_record.h"
+#include "gfx/canvas.h"
+#include "input/controls.h"
+
+namespace velkar {
+
+std::atomic<int32_t> FrameReady{0};
+std::atomic<int32_t> PresentHold{0};
+std::atomic<int32_t> GameHold{0};
+std::atomic<int32_t> Paused{0};
+std::atomic<int32_t> FullScreen{0};
+std::atomic<int32_t> FullScreenLock{0};
+int32_t PauseRepeat = 0;
+GameFrameFn GameFrameRoutine = RunGameFrame;
+
+namespace {
+
+// FrameReady changes under tickMutex so that the game thread cannot miss a release between
+// its test and its wait.
+std::mutex tickMutex;
+std::condition_variable tickSignal;
+bool stopRequested = false; // guarded by tickMutex
+
+// Held by the game thread while it decides on and runs a game frame; HoldGame passes through
+// it to wait out a frame in progress. Only HoldGame ever contends for it, for an instant.
+std::mutex frameGate;
+
+// Waits for the next released frame and takes it. false when the loop is to stop.
+bool TakeFrame() {
+    std::unique_lock<std::mutex> lock(tickMutex);
+    tickSignal.wait(lock, [] { return FrameReady.load() != 0 || stopRequested; });
+    if (stopRequested) {
+        stopRequested = false;
+        return false;
+    }
+    FrameReady.store(0);
+    return true;
+}
+
+} // namespace
+
+void FrameTick() {
+    int32_t lock = FullScreenLock.load();
+    while (lock > 0 && !FullScreenLock.compare_exchange_weak(lock, lock - 1)) {
+    }
+    if (NameEntryRequested.load() != 0) {
+        int32_t notPosted = 0;
+        if (NameEntryPosted.compare_exchange_strong(notPosted, 1)) PostNameEntryCommand();
+    }
+    {
+        std::lock_guard<std::mutex> guard(tickMutex);
+        FrameReady.store(1);
+    }
+    tickSignal.notify_one();
+}
+
+void GameThread() {
+    {
+        std::lock_guard<std::mutex> guard(tickMutex);
+        FrameReady.store(0);
+    }
+    PresentHold.store(0);
+    while (TakeFrame()) {
+        // While a name is asked for, nothing is drawn over the dialog; the game runs on.
+        if (NameEntryRequested.load() == 0 && PresentHold.load() == 0 &&
+            NameEntryPosted.load() == 0) {
+            PresentFrame();
+        }
+        SampleControls();
+    }
+}
+
+void StopGameThread() {
+    {
+        std::lock_guard<std::mutex> guard(tickMutex);
+        stopRequested = true;
+    }
+    tickSignal.notify_all();
+}
+
+void SampleControls() {
+    uint8_t* const canvas = FrameCanvasBits;
+    if (canvas == nullptr || ScreenBufferBits == nullptr) return;
+    BuildInputBits();
+
+    // Only the joystick sets the pause bit; a held button toggles again every 20 frames.
+    if ((InputBits & INPUT_PAUSE) != 0 && PauseRepeat == 0) {
+        TogglePaused();
+        PauseRepeat = PAUSE_REPEAT_FRAMES;
+    } else if (PauseRepeat > 0) {
+        PauseRepeat -= 1;
+    }
+
+    std::lock_guard<std::mutex> gate(frameGate);
+    if (GameHold.load() == 0 && Paused.load() == 0) GameFrameRoutine(canvas);
+}
+
+void HoldGame() {
+    GameHold.store(1);
+    // A frame that began before the hold was seen ends before this lock is granted; any
+    // later frame finds GameHold set.
+    std::lock_guard<std::mutex> gate(frameGate);
+}
+
+void ReleaseGame() {
+    GameHold.store(0);
+}
+
+void TogglePaused() {
+    int32_t paused = Paused.load();
+    while (!Paused.compare_exchange_weak(paused, paused == 0 ? 1 : 0)) {
+    }
+}
+
+} // namespace velkar

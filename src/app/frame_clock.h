@@ -1,0 +1,52 @@
+// The frame clock: the tick that releases frames and the game thread that runs them.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace velkar {
+
+// Flags shared by the tick, the game thread and the UI thread; 0/1 unless noted.
+extern std::atomic<int32_t> FrameReady;     // a frame is due
+extern std::atomic<int32_t> PresentHold;    // skip presentation (leaving full screen)
+extern std::atomic<int32_t> GameHold;       // no game frame (menu, dialog, shutdown)
+extern std::atomic<int32_t> Paused;         // no game frame
+extern std::atomic<int32_t> FullScreen;     // the display is in full-screen mode
+extern std::atomic<int32_t> FullScreenLock; // ticks left before full screen may be toggled
+// Frames until the joystick pause button may toggle Paused again (0..19). Game thread only.
+extern int32_t PauseRepeat;
+
+constexpr int32_t PAUSE_REPEAT_FRAMES = 19;
+
+// The routine SampleControls runs as the game frame: RunGameFrame unless a test or tool puts
+// its own in place. Change it only while no game thread is running.
+using GameFrameFn = void (*)(uint8_t* canvasBits);
+extern GameFrameFn GameFrameRoutine;
+
+// Tick thread, once per frame period: counts FullScreenLock down, posts the name-entry command
+// once per request, and releases the next frame to the game thread.
+void FrameTick();
+
+// The game thread's body: waits for each released frame (ticks missed meanwhile collapse into
+// one), presents the previous frame unless presentation is held or a name entry is under way,
+// then samples the controls and runs the frame. Returns only after StopGameThread.
+void GameThread();
+
+// Ends GameThread's loop at its next wait so that the thread can be joined. A stop requested
+// before the thread starts ends it at once; each request ends one run of the loop.
+void StopGameThread();
+
+// One released frame's controls and game frame: nothing without both canvases; otherwise
+// builds InputBits, handles the joystick pause button and, unless held or paused, runs the
+// game frame on the FrameCanvas.
+void SampleControls();
+
+// UI thread: sets GameHold and returns once no game frame is running; until ReleaseGame no
+// game frame starts, so the caller may change game data meanwhile.
+void HoldGame();
+void ReleaseGame();
+
+// Paused 0 becomes 1, anything else 0, safely against the other thread's toggle.
+void TogglePaused();
+
+} // namespace velkar

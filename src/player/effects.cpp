@@ -1,0 +1,292 @@
+// Visual effects: the whole-degree sine table, the twinkling star field and the particle pool.
+#include "player/effects.h"
+
+#include <cmath>
+#include <new>
+
+#include "app/trace.h"
+#include "game/game_record.h"
+#include "game/random.h"
+#include "gfx/canvas.h"
+
+namespace velkar {
+
+int32_t SinCosTable[2][360] = {};
+int32_t ParticleCount = 0;
+Star Stars[STAR_MAX] = {};
+int32_t StarCount = 0;
+Particle* ParticlePool = nullptr;
+
+namespace {
+
+constexpr double DEGREE_FACTOR = 0.017453292519444445;
+constexpr double RADIAN_TO_DEGREE = 57.29577951471995;
+
+// Playfield limits a particle may occupy before it is freed, in canvas pixels.
+constexpr int32_t PARTICLE_LEFT = 120;
+constexpr int32_t PARTICLE_RIGHT = 595;
+constexpr int32_t PARTICLE_TOP = 320;
+constexpr int32_t PARTICLE_BOTTOM = 643;
+
+// A draw of NextRandom below this plots an extra neighbour pixel (7000 / 32768).
+constexpr int32_t SPARKLE_CHANCE = 7000;
+
+// The colour byte plus the twinkle offset, held within a byte rather than wrapped.
+uint8_t TwinkleByte(int32_t colour, int32_t offset) {
+    int32_t value = colour + offset;
+    if (value < 0) value = 0;
+    if (value > 255) value = 255;
+    return static_cast<uint8_t>(value);
+}
+
+bool InsideCanvas(int32_t x, int32_t y) {
+    return x >= 0 && x < CANVAS_WIDTH && y >= 0 && y < CANVAS_HEIGHT;
+}
+
+void PlotParticle(int32_t x, int32_t y, int32_t brightness) {
+    if (InsideCanvas(x, y)) PutGreyPixel(x, y, brightness);
+}
+
+// Direction of (vx, vy) in whole degrees, truncated toward zero (-179..180).
+int32_t DirectionOf(int64_t vx, int64_t vy) {
+    return static_cast<int32_t>(std::atan2(static_cast<double>(vy), static_cast<double>(vx)) *
+                                RADIAN_TO_DEGREE);
+}
+
+// Ten sparks spraying within 32 degrees either side of a direction.
+void SprayAlong(int32_t x, int32_t y, int32_t direction) {
+    for (int32_t i = 0; i < 10; ++i) {
+        const int32_t life = 10 + (NextRandom() & 15);
+        const int32_t speed = (NextRandom() & 0x5D) * 3;
+        const int32_t angle = direction + (NextRandom() & 63) - 32;
+        EmitParticleAt(PARTICLE_DEBRIS, angle, x, y, speed, life, 300);
+    }
+}
+
+// Debris flying every way at up to two pixels per step.
+void Scatter(int32_t x, int32_t y, int32_t particles, int32_t priority) {
+    for (int32_t i = 0; i < particles; ++i) {
+        const int32_t life = 32 + (NextRandom() & 16);
+        const int32_t speed = NextRandom() & 511;
+        const int32_t angle = NextRandom() % 360;
+        EmitParticleAt(PARTICLE_DEBRIS, angle, x, y, speed, life, priority);
+    }
+}
+
+} // namespace
+
+void BuildSinCosTable() {
+    for (int32_t d = 0; d < 360; ++d) {
+        const double radians = d * DEGREE_FACTOR;
+        SinCosTable[0][d] = static_cast<int32_t>(std::cos(radians) * 256.0);
+        SinCosTable[1][d] = static_cast<int32_t>(std::sin(radians) * 256.0);
+    }
+}
+
+void SeedStars() {
+    StarCount = STAR_MAX;
+    for (int32_t i = 0; i < StarCount; ++i) {
+        Star& star = Stars[i];
+        star.x = NextRandom() % 480 + 120;
+        star.y = NextRandom() % 320 + 320;
+        star.col0 = NextRandom() % 254 + 1;
+        star.col1 = NextRandom() % 254 + 1;
+        star.col2 = NextRandom() % 254 + 1;
+        do {
+            star.speed = -2 + NextRandom() % 5;
+        } while (star.speed == 0);
+        star.counter = 0;
+        star.phase = NextRandom() % 128;
+    }
+}
+
+void StepStars() {
+    for (int32_t i = 0; i < StarCount; ++i) {
+        Star& star = Stars[i];
+        star.counter += 1;
+        if (star.counter >= star.speed) {
+            star.counter = 0;
+            star.y += star.speed > 0 ? 1 : -star.speed;
+            if (star.y > 639) star.y -= 320;
+        }
+        if (star.phase >= 128) {
+            star.phase = 0;
+        } else {
+            star.phase += 1;
+        }
+    }
+}
+
+void DrawStars(uint8_t* canvasBits) {
+    if (canvasBits == nullptr) return;
+    for (int32_t i = 0; i < StarCount; ++i) {
+        const Star& star = Stars[i];
+        int32_t twinkle = star.phase < 64 ? star.phase : 127 - star.phase;
+        twinkle >>= 3;
+        uint8_t* pixel = canvasBits + star.y * CANVAS_STRIDE + star.x * 3;
+        pixel[0] = TwinkleByte(star.col0, twinkle);
+        pixel[1] = TwinkleByte(star.col1, twinkle);
+        pixel[2] = TwinkleByte(star.col2, twinkle);
+    }
+}
+
+int32_t InitParticles() {
+    if (ParticlePool == nullptr) {
+        ParticlePool = new (std::nothrow) Particle[PARTICLE_MAX];
+        if (ParticlePool == nullptr) {
+            Trace("Memory allocation error (broken_init)\n");
+            return -1;
+        }
+    }
+    ResetParticles();
+    return 0;
+}
+
+void ResetParticles() {
+    ParticleCount = 0;
+    if (ParticlePool == nullptr) return;
+    for (int32_t i = 0; i < PARTICLE_MAX; ++i)
+        ParticlePool[i] = Particle{};
+}
+
+void EmitParticle(int32_t kind, int32_t x, int32_t y, int32_t vx, int32_t vy, int32_t life,
+                  int32_t priority) {
+    if (ParticlePool == nullptr) return;
+    if (x < ViewX * 256 || x > (ViewX + ViewWidth - 1) * 256) return;
+    if (life < 2) life = 2;
+    if (ParticleCount >= PARTICLE_MAX - 1 && priority <= 2000) return;
+
+    Particle* slot = nullptr;
+    for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
+        if (ParticlePool[i].life == 0) {
+            slot = &ParticlePool[i];
+            break;
+        }
+    }
+    if (slot == nullptr) {
+        for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
+            if (ParticlePool[i].priority < priority) {
+                slot = &ParticlePool[i];
+                ParticleCount -= 1;
+                break;
+            }
+        }
+    }
+    if (slot == nullptr) return;
+
+    slot->kind = kind;
+    slot->counter = 0;
+    slot->interval = kind == PARTICLE_GLOW ? 1 : 1 + NextRandom() % 3;
+    slot->life = life;
+    slot->x = x;
+    slot->y = y;
+    slot->vx = vx;
+    slot->vy = vy;
+    slot->brightness = 1;
+    slot->priority = priority;
+    ParticleCount += 1;
+}
+
+void EmitParticleAt(int32_t kind, int32_t angle, int32_t x, int32_t y, int32_t speed, int32_t life,
+                    int32_t priority) {
+    int32_t degree = angle % 360;
+    if (degree < 0) degree += 360;
+    // Widened so that no speed can overflow the product; the division truncates toward zero.
+    const int32_t vx = static_cast<int32_t>(int64_t{SinCosTable[0][degree]} * speed / 256);
+    const int32_t vy = static_cast<int32_t>(int64_t{SinCosTable[1][degree]} * speed / 256);
+    if (vx == 0 && vy == 0) return;
+    EmitParticle(kind, x, y, vx, vy, life, priority);
+}
+
+void UpdateParticles() {
+    if (ParticlePool == nullptr) return;
+    for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
+        Particle& p = ParticlePool[i];
+        if (p.life == 0) continue;
+        p.counter += 1;
+        if (p.counter < p.interval) continue;
+        p.counter = 0;
+        if (p.life > 1) {
+            p.life -= 1;
+            // On its last step the particle leaves the field, so the bounds test frees it.
+            if (p.life == 1) p.x = 0;
+        }
+        if (p.kind == PARTICLE_GLOW) NextRandom();
+        p.brightness = (NextRandom() & 7) + 1;
+        const int32_t px = p.x >> 8;
+        const int32_t py = p.y >> 8;
+        if (px < PARTICLE_LEFT || px > PARTICLE_RIGHT || py < PARTICLE_TOP ||
+            py > PARTICLE_BOTTOM) {
+            p.life = 0;
+            ParticleCount -= 1;
+        } else {
+            p.x += p.vx;
+            p.y += p.vy;
+        }
+    }
+}
+
+void DrawParticles() {
+    if (ParticlePool == nullptr) return;
+    for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
+        const Particle& p = ParticlePool[i];
+        if (p.life == 0) continue;
+        const int32_t px = p.x >> 8;
+        const int32_t py = p.y >> 8;
+        if (NextRandom() < SPARKLE_CHANCE) {
+            PlotParticle(px + 1, py, p.brightness);
+        } else if (NextRandom() < SPARKLE_CHANCE) {
+            PlotParticle(px, py + 1, p.brightness);
+        }
+        PlotParticle(px, py, p.brightness);
+    }
+}
+
+void SpawnExplosion(int32_t x, int32_t y, int32_t count, int32_t priority) {
+    Scatter(x, y, 100 * count, priority);
+}
+
+void SpawnDeathBurst(int32_t x, int32_t y, int32_t priority) {
+    Scatter(x, y, 30, priority);
+}
+
+void SpawnGlow(int32_t x, int32_t y) {
+    const int32_t life = 32 + (NextRandom() & 16);
+    const int32_t speed = 256 + (NextRandom() & 255);
+    const int32_t angle = NextRandom() % 360;
+    EmitParticleAt(PARTICLE_GLOW, angle, x, y, speed, life, 1000);
+}
+
+void SpawnShotSpark(int32_t x, int32_t y, int32_t vx, int32_t vy) {
+    for (int32_t i = 0; i < 3; ++i) {
+        const int32_t life = 10 + (NextRandom() & 15);
+        const int32_t speed = NextRandom() & 0x4E;
+        const int32_t angle = NextRandom() % 360;
+        EmitParticleAt(PARTICLE_DEBRIS, angle, x, y, speed, life, 300);
+    }
+    // Forwards and backwards along the shot's line.
+    SprayAlong(x, y, DirectionOf(vx, vy));
+    SprayAlong(x, y, DirectionOf(-int64_t{vx}, -int64_t{vy}));
+}
+
+void SpawnLaserSpark(int32_t x, int32_t y) {
+    for (int32_t i = 0; i < 3; ++i) {
+        const int32_t life = 10 + (NextRandom() & 15);
+        const int32_t speed = 15 + (NextRandom() & 63);
+        const int32_t jitterY = y + (NextRandom() & 0x4FF) - 0x200;
+        const int32_t jitterX = x + (NextRandom() & 0x1FF) - 0x100;
+        const int32_t angle = NextRandom() % 360;
+        EmitParticleAt(PARTICLE_DEBRIS, angle, jitterX, jitterY, speed, life, 300);
+    }
+    // Twenty more fanning out to the right, within 32 degrees of the +x axis.
+    for (int32_t i = 0; i < 20; ++i) {
+        const int32_t life = 10 + (NextRandom() & 15);
+        const int32_t speed = (NextRandom() & 0x5D) * 3;
+        const int32_t jitterY = y + (NextRandom() & 0x4FF) - 0x200;
+        const int32_t jitterX = x + (NextRandom() & 0x1FF) - 0x100;
+        const int32_t angle = (NextRandom() & 63) - 32;
+        EmitParticleAt(PARTICLE_DEBRIS, angle, jitterX, jitterY, speed, life, 300);
+    }
+}
+
+} // namespace velkar

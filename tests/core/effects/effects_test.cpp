@@ -1,0 +1,441 @@
+// Sine table, star field and particle pool: values, rates, lifetimes, pool rules, burst draws.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "game/game_record.h"
+#include "game/random.h"
+#include "gfx/canvas.h"
+#include "player/effects.h"
+
+using namespace velkar;
+
+namespace {
+
+class EffectsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        BuildSinCosTable();
+        ASSERT_EQ(InitParticles(), 0);
+        savedViewX = ViewX;
+        savedSeed = RandomSeed;
+        ViewX = 120;
+    }
+    void TearDown() override {
+        ResetParticles();
+        ViewX = savedViewX;
+        RandomSeed = savedSeed;
+    }
+    int32_t LiveParticles() const {
+        int32_t live = 0;
+        for (int32_t i = 0; i < PARTICLE_MAX; ++i)
+            live += ParticlePool[i].life != 0 ? 1 : 0;
+        return live;
+    }
+    int32_t savedViewX = 0;
+    uint32_t savedSeed = 0;
+};
+
+// A particle the bursts should have emitted, worked out from the random draws independently of
+// the pool, in the order the bursts draw them.
+struct Expected {
+    int32_t x, y, vx, vy, life, interval;
+};
+
+// Turns one burst particle's angle and speed into the expected pool entry; false when the
+// velocity rounds to nothing, so that nothing is emitted and no interval is drawn.
+bool Expect(std::vector<Expected>& out, int32_t angle, int32_t x, int32_t y, int32_t speed,
+            int32_t life) {
+    const int32_t degree = ((angle % 360) + 360) % 360;
+    const double radians = degree * 0.017453292519444445;
+    const int32_t c = static_cast<int32_t>(std::cos(radians) * 256.0);
+    const int32_t s = static_cast<int32_t>(std::sin(radians) * 256.0);
+    const int32_t vx = c * speed / 256;
+    const int32_t vy = s * speed / 256;
+    if (vx == 0 && vy == 0) return false;
+    out.push_back({x, y, vx, vy, life < 2 ? 2 : life, 1 + NextRandom() % 3});
+    return true;
+}
+
+void CheckPool(const std::vector<Expected>& expected, int32_t priority) {
+    ASSERT_EQ(ParticleCount, static_cast<int32_t>(expected.size()));
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const Particle& p = ParticlePool[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(p.kind, PARTICLE_DEBRIS);
+        EXPECT_EQ(p.x, expected[i].x);
+        EXPECT_EQ(p.y, expected[i].y);
+        EXPECT_EQ(p.vx, expected[i].vx);
+        EXPECT_EQ(p.vy, expected[i].vy);
+        EXPECT_EQ(p.life, expected[i].life);
+        EXPECT_EQ(p.interval, expected[i].interval);
+        EXPECT_EQ(p.priority, priority);
+        EXPECT_EQ(p.brightness, 1);
+    }
+}
+
+} // namespace
+
+TEST(SinCosTable, PinnedValuesAndTruncation) {
+    BuildSinCosTable();
+    EXPECT_EQ(SinCosTable[0][0], 256);
+    EXPECT_EQ(SinCosTable[1][1], 4);
+    EXPECT_EQ(SinCosTable[0][1], 255);
+    EXPECT_EQ(SinCosTable[0][180], -256);
+    EXPECT_EQ(SinCosTable[1][90], 256);
+    EXPECT_EQ(SinCosTable[1][270], -256);
+    EXPECT_EQ(SinCosTable[0][90], 0);
+    EXPECT_EQ(SinCosTable[1][359], -4);
+    // The degree factor is a hair below pi/180: sin 30 falls just short of 128, cos 60 stays
+    // just above it, and truncation keeps the difference.
+    EXPECT_EQ(SinCosTable[1][30], 127);
+    EXPECT_EQ(SinCosTable[0][60], 128);
+    EXPECT_EQ(SinCosTable[0][135], -181);
+    for (int d = 0; d < 360; ++d) {
+        const double exactCos = 256.0 * std::cos(d * M_PI / 180.0);
+        const double exactSin = 256.0 * std::sin(d * M_PI / 180.0);
+        ASSERT_LE(std::fabs(SinCosTable[0][d] - exactCos), 1.0 + 1e-6) << d;
+        ASSERT_LE(std::fabs(SinCosTable[1][d] - exactSin), 1.0 + 1e-6) << d;
+        // Truncation toward zero never rounds a magnitude up.
+        ASSERT_LE(std::abs(SinCosTable[0][d]), std::fabs(exactCos) + 1e-6) << d;
+        ASSERT_LE(std::abs(SinCosTable[1][d]), std::fabs(exactSin) + 1e-6) << d;
+    }
+}
+
+TEST_F(EffectsTest, SeedStarsDrawsEachStarInOrder) {
+    RandomSeed = 20240;
+    SeedStars();
+    ASSERT_EQ(StarCount, 600);
+    const uint32_t after = RandomSeed;
+
+    RandomSeed = 20240;
+    int32_t speeds[5] = {};
+    for (int32_t i = 0; i < 600; ++i) {
+        const Star& s = Stars[i];
+        SCOPED_TRACE(i);
+        ASSERT_EQ(s.x, NextRandom() % 480 + 120);
+        ASSERT_EQ(s.y, NextRandom() % 320 + 320);
+        ASSERT_EQ(s.col0, NextRandom() % 254 + 1);
+        ASSERT_EQ(s.col1, NextRandom() % 254 + 1);
+        ASSERT_EQ(s.col2, NextRandom() % 254 + 1);
+        int32_t speed = 0;
+        while (speed == 0)
+            speed = -2 + NextRandom() % 5;
+        ASSERT_EQ(s.speed, speed);
+        ASSERT_EQ(s.counter, 0);
+        ASSERT_EQ(s.phase, NextRandom() % 128);
+        speeds[s.speed + 2] += 1;
+    }
+    EXPECT_EQ(RandomSeed, after);
+    EXPECT_EQ(speeds[2], 0);
+    EXPECT_GT(speeds[0], 0);
+    EXPECT_GT(speeds[1], 0);
+    EXPECT_GT(speeds[3], 0);
+    EXPECT_GT(speeds[4], 0);
+}
+
+TEST_F(EffectsTest, StarsFallAtTheirRatesAndWrap) {
+    SeedStars();
+    const int32_t speeds[4] = {2, 1, -1, -2};
+    for (int32_t i = 0; i < 4; ++i)
+        Stars[i] = Star{200 + i, 400, 10, 10, 10, speeds[i], 0, 0};
+    Stars[4] = Star{300, 639, 10, 10, 10, -2, 0, 0};
+    Stars[5] = Star{301, 639, 10, 10, 10, 2, 0, 0};
+    StarCount = 6;
+
+    StepStars();
+    EXPECT_EQ(Stars[4].y, 321); // 639 + 2 wraps 320 rows up
+    EXPECT_EQ(Stars[5].y, 639); // speed 2 waits a frame first
+    StepStars();
+    EXPECT_EQ(Stars[5].y, 320);
+    for (int32_t frame = 2; frame < 10; ++frame)
+        StepStars();
+    EXPECT_EQ(Stars[0].y, 405);
+    EXPECT_EQ(Stars[1].y, 410);
+    EXPECT_EQ(Stars[2].y, 410);
+    EXPECT_EQ(Stars[3].y, 420);
+    EXPECT_EQ(Stars[0].phase, 10);
+}
+
+TEST_F(EffectsTest, TwinklePhaseRunsToOneTwentyEightThenRestarts) {
+    SeedStars();
+    Stars[0] = Star{200, 400, 10, 10, 10, 2, 0, 127};
+    StarCount = 1;
+    StepStars();
+    EXPECT_EQ(Stars[0].phase, 128);
+    StepStars();
+    EXPECT_EQ(Stars[0].phase, 0);
+}
+
+TEST_F(EffectsTest, DrawStarsAddsTheTwinkleAndSaturates) {
+    std::vector<uint8_t> canvas(CANVAS_STRIDE * CANVAS_HEIGHT, 0);
+    SeedStars();
+    Stars[0] = Star{120, 320, 100, 150, 200, 1, 0, 8}; // b = 1
+    Stars[1] = Star{599, 639, 254, 250, 1, 1, 0, 63};  // b = 7
+    Stars[2] = Star{300, 500, 1, 128, 254, 1, 0, 128}; // b = (127 - 128) >> 3 = -1
+    Stars[3] = Star{301, 500, 30, 40, 50, 1, 0, 64};   // b = 63 >> 3 = 7
+    Stars[4] = Star{302, 500, 30, 40, 50, 1, 0, 120};  // b = 7 >> 3 = 0
+    StarCount = 5;
+    DrawStars(canvas.data());
+    auto pixel = [&](int32_t x, int32_t y) { return &canvas[y * CANVAS_STRIDE + x * 3]; };
+    EXPECT_EQ(pixel(120, 320)[0], 101);
+    EXPECT_EQ(pixel(120, 320)[1], 151);
+    EXPECT_EQ(pixel(120, 320)[2], 201);
+    EXPECT_EQ(pixel(599, 639)[0], 255); // 261 held at 255 rather than wrapped to 5
+    EXPECT_EQ(pixel(599, 639)[1], 255);
+    EXPECT_EQ(pixel(599, 639)[2], 8);
+    EXPECT_EQ(pixel(300, 500)[0], 0);
+    EXPECT_EQ(pixel(300, 500)[1], 127);
+    EXPECT_EQ(pixel(300, 500)[2], 253);
+    EXPECT_EQ(pixel(301, 500)[0], 37);
+    EXPECT_EQ(pixel(302, 500)[0], 30);
+    int32_t written = 0;
+    for (uint8_t byte : canvas)
+        written += byte != 0 ? 1 : 0;
+    EXPECT_EQ(written, 14); // five pixels, one byte of which became 0
+}
+
+TEST_F(EffectsTest, EmissionOutsideTheViewColumnsIsDropped) {
+    ViewX = 200;
+    EmitParticle(PARTICLE_GLOW, 200 * 256 - 1, 400 * 256, 256, 0, 10, 100);
+    EmitParticle(PARTICLE_GLOW, 150 * 256, 400 * 256, 256, 0, 10, 100); // in the field
+    EmitParticle(PARTICLE_GLOW, 439 * 256 + 1, 400 * 256, 256, 0, 10, 100);
+    EXPECT_EQ(ParticleCount, 0);
+    EmitParticle(PARTICLE_GLOW, 200 * 256, 400 * 256, 256, 0, 10, 100);
+    EmitParticle(PARTICLE_GLOW, 439 * 256, 400 * 256, 256, 0, 10, 100);
+    EXPECT_EQ(ParticleCount, 2);
+    EXPECT_EQ(LiveParticles(), 2);
+}
+
+TEST_F(EffectsTest, ShortestLifeIsRemovedAtTheFirstStepWithoutMoving) {
+    EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 0, 100);
+    ASSERT_EQ(ParticleCount, 1);
+    EXPECT_EQ(ParticlePool[0].life, 2); // raised to the minimum
+    EXPECT_EQ(ParticlePool[0].interval, 1);
+    UpdateParticles();
+    EXPECT_EQ(ParticleCount, 0);
+    EXPECT_EQ(ParticlePool[0].life, 0);
+    EXPECT_EQ(ParticlePool[0].y, 400 * 256);
+}
+
+TEST_F(EffectsTest, LifeFortyEightMovesFortySixTimes) {
+    EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 48, 100);
+    int32_t steps = 0;
+    while (ParticlePool[0].life != 0 && steps < 100) {
+        UpdateParticles();
+        ++steps;
+        ASSERT_GE(ParticlePool[0].brightness, 1);
+        ASSERT_LE(ParticlePool[0].brightness, 8);
+    }
+    EXPECT_EQ(steps, 47);
+    EXPECT_EQ(ParticlePool[0].y, 446 * 256);
+    EXPECT_EQ(ParticleCount, 0);
+}
+
+TEST_F(EffectsTest, DebrisStepsOnItsOwnInterval) {
+    EmitParticle(PARTICLE_DEBRIS, 300 * 256, 400 * 256, 256, 0, 30, 100);
+    const int32_t interval = ParticlePool[0].interval;
+    ASSERT_GE(interval, 1);
+    ASSERT_LE(interval, 3);
+    for (int32_t frame = 1; frame <= 3 * interval; ++frame)
+        UpdateParticles();
+    EXPECT_EQ(ParticlePool[0].x, 303 * 256);
+    EXPECT_EQ(ParticlePool[0].life, 27);
+}
+
+TEST_F(EffectsTest, ParticlesLeavingThePlayfieldAreFreed) {
+    ViewX = 359;
+    EmitParticle(PARTICLE_GLOW, 595 * 256 + 255, 400 * 256, 0, 0, 10, 100); // stays
+    EmitParticle(PARTICLE_GLOW, 596 * 256, 400 * 256, 0, 0, 10, 100);       // freed
+    EmitParticle(PARTICLE_GLOW, 400 * 256, 643 * 256 + 255, 0, 0, 10, 100); // stays
+    EmitParticle(PARTICLE_GLOW, 400 * 256, 644 * 256, 0, 0, 10, 100);       // freed
+    EmitParticle(PARTICLE_GLOW, 400 * 256, 320 * 256 - 1, 0, 0, 10, 100);   // freed
+    ASSERT_EQ(ParticleCount, 5);
+    UpdateParticles();
+    EXPECT_EQ(ParticleCount, 2);
+    EXPECT_NE(ParticlePool[0].life, 0);
+    EXPECT_EQ(ParticlePool[1].life, 0);
+    EXPECT_NE(ParticlePool[2].life, 0);
+    EXPECT_EQ(ParticlePool[3].life, 0);
+    EXPECT_EQ(ParticlePool[4].life, 0);
+}
+
+TEST_F(EffectsTest, NearlyFullPoolKeepsRoomForHighPriority) {
+    for (int32_t i = 0; i < 499; ++i) {
+        EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 256, 0, 40, i == 0 ? 4000 : 100);
+    }
+    ASSERT_EQ(ParticleCount, 499);
+    EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 40, 500);
+    EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 40, 2000);
+    SpawnExplosion(300 * 256, 400 * 256, 1, 500);
+    EXPECT_EQ(ParticleCount, 499);
+    EXPECT_EQ(ParticlePool[499].life, 0);
+
+    EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 40, 2001); // the free slot
+    EXPECT_EQ(ParticleCount, 500);
+    EXPECT_EQ(ParticlePool[499].priority, 2001);
+
+    // Full: the first entry of lower priority gives way, not the lowest priority.
+    EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 512, 40, 5000);
+    EXPECT_EQ(ParticleCount, 500);
+    EXPECT_EQ(ParticlePool[0].priority, 5000);
+    EXPECT_EQ(ParticlePool[0].vy, 512);
+    EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 512, 40, 3000);
+    EXPECT_EQ(ParticlePool[1].priority, 3000);
+
+    SpawnDeathBurst(300 * 256, 400 * 256, 5000);
+    EXPECT_EQ(ParticleCount, 500);
+    int32_t deathParticles = 0;
+    for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
+        deathParticles += ParticlePool[i].priority == 5000 ? 1 : 0;
+    }
+    EXPECT_GT(deathParticles, 1); // speed 0 draws emit nothing, so up to 30 take places
+    EXPECT_LE(deathParticles, 31);
+}
+
+TEST_F(EffectsTest, EmitParticleAtTurnsAngleAndSpeedIntoAVelocity) {
+    const uint32_t before = RandomSeed;
+    EmitParticleAt(PARTICLE_GLOW, 0, 300 * 256, 400 * 256, 0, 20, 100);
+    EmitParticleAt(PARTICLE_GLOW, 45, 300 * 256, 400 * 256, 1, 20, 100); // 181/256 -> 0
+    EXPECT_EQ(ParticleCount, 0);
+    EXPECT_EQ(RandomSeed, before);
+
+    EmitParticleAt(PARTICLE_GLOW, -1, 300 * 256, 400 * 256, 256, 20, 100);
+    EmitParticleAt(PARTICLE_GLOW, 719, 300 * 256, 400 * 256, 256, 20, 100);
+    EmitParticleAt(PARTICLE_GLOW, 135, 300 * 256, 400 * 256, 100, 20, 100);
+    ASSERT_EQ(ParticleCount, 3);
+    EXPECT_EQ(ParticlePool[0].vx, 255);
+    EXPECT_EQ(ParticlePool[0].vy, -4);
+    EXPECT_EQ(ParticlePool[1].vx, 255);
+    EXPECT_EQ(ParticlePool[1].vy, -4);
+    EXPECT_EQ(ParticlePool[2].vx, -70); // -18100 / 256 truncates toward zero
+    EXPECT_EQ(ParticlePool[2].vy, 70);
+}
+
+TEST_F(EffectsTest, ExplosionDrawsLifeSpeedAngleForEachParticle) {
+    RandomSeed = 777;
+    const int32_t x = 240 * 256, y = 480 * 256;
+    SpawnExplosion(x, y, 2, 1234);
+    const uint32_t after = RandomSeed;
+
+    RandomSeed = 777;
+    std::vector<Expected> expected;
+    for (int32_t i = 0; i < 200; ++i) {
+        const int32_t life = 32 + (NextRandom() & 16);
+        const int32_t speed = NextRandom() & 511;
+        const int32_t angle = NextRandom() % 360;
+        Expect(expected, angle, x, y, speed, life);
+    }
+    EXPECT_EQ(RandomSeed, after);
+    EXPECT_GT(expected.size(), 190u);
+    CheckPool(expected, 1234);
+}
+
+TEST_F(EffectsTest, GlowIsOneSlowStepKindTwoParticle) {
+    RandomSeed = 99;
+    SpawnGlow(300 * 256, 400 * 256);
+    RandomSeed = 99;
+    const int32_t life = 32 + (NextRandom() & 16);
+    const int32_t speed = 256 + (NextRandom() & 255);
+    const int32_t angle = NextRandom() % 360;
+    ASSERT_EQ(ParticleCount, 1);
+    const Particle& p = ParticlePool[0];
+    EXPECT_EQ(p.kind, PARTICLE_GLOW);
+    EXPECT_EQ(p.interval, 1);
+    EXPECT_EQ(p.life, life);
+    EXPECT_EQ(p.priority, 1000);
+    EXPECT_EQ(p.vx, SinCosTable[0][angle] * speed / 256);
+    EXPECT_EQ(p.vy, SinCosTable[1][angle] * speed / 256);
+}
+
+TEST_F(EffectsTest, ShotSparkSpraysAlongTheShotLineWithTruncatedAngles) {
+    // (256, 1) points at 0.22 degrees, so a = 0; (-256, -1) points at -179.78, which
+    // truncates to -179 (flooring would give -180).
+    RandomSeed = 4242;
+    const int32_t x = 300 * 256, y = 400 * 256;
+    SpawnShotSpark(x, y, 256, 1);
+    const uint32_t after = RandomSeed;
+
+    RandomSeed = 4242;
+    std::vector<Expected> expected;
+    for (int32_t i = 0; i < 3; ++i) {
+        const int32_t life = 10 + (NextRandom() & 15);
+        const int32_t speed = NextRandom() & 0x4E;
+        Expect(expected, NextRandom() % 360, x, y, speed, life);
+    }
+    for (int32_t direction : {0, -179}) {
+        for (int32_t i = 0; i < 10; ++i) {
+            const int32_t life = 10 + (NextRandom() & 15);
+            const int32_t speed = (NextRandom() & 0x5D) * 3;
+            Expect(expected, direction + (NextRandom() & 63) - 32, x, y, speed, life);
+        }
+    }
+    EXPECT_EQ(RandomSeed, after);
+    CheckPool(expected, 300);
+}
+
+TEST_F(EffectsTest, ShotSparkStraightUpSpraysUpAndDown) {
+    SpawnShotSpark(300 * 256, 400 * 256, 0, -1024);
+    int32_t up = 0, down = 0;
+    for (int32_t i = 0; i < ParticleCount; ++i) {
+        // Particles past the first three belong to the two sprays, at -90 +-32 and 90 +-32.
+        if (ParticlePool[i].vy < 0) up += 1;
+        if (ParticlePool[i].vy > 0) down += 1;
+    }
+    EXPECT_GE(up, 5);
+    EXPECT_GE(down, 5);
+}
+
+TEST_F(EffectsTest, LaserSparkJittersYBeforeX) {
+    RandomSeed = 31337;
+    const int32_t x = 300 * 256, y = 400 * 256;
+    SpawnLaserSpark(x, y);
+    const uint32_t after = RandomSeed;
+
+    RandomSeed = 31337;
+    std::vector<Expected> expected;
+    for (int32_t i = 0; i < 23; ++i) {
+        const int32_t life = 10 + (NextRandom() & 15);
+        const int32_t speed = i < 3 ? 15 + (NextRandom() & 63) : (NextRandom() & 0x5D) * 3;
+        const int32_t jy = y + (NextRandom() & 0x4FF) - 0x200;
+        const int32_t jx = x + (NextRandom() & 0x1FF) - 0x100;
+        const int32_t angle = i < 3 ? NextRandom() % 360 : (NextRandom() & 63) - 32;
+        Expect(expected, angle, jx, jy, speed, life);
+    }
+    EXPECT_EQ(RandomSeed, after);
+    CheckPool(expected, 300);
+}
+
+TEST_F(EffectsTest, DrawParticlesDrawsOnceOrTwicePerParticle) {
+    for (int32_t i = 0; i < 50; ++i) {
+        EmitParticle(PARTICLE_GLOW, (150 + i) * 256, 400 * 256, 0, 0, 10, 100);
+    }
+    RandomSeed = 5;
+    DrawParticles();
+    const uint32_t after = RandomSeed;
+    RandomSeed = 5;
+    for (int32_t i = 0; i < 50; ++i) {
+        if (NextRandom() >= 7000) NextRandom();
+    }
+    EXPECT_EQ(RandomSeed, after);
+}
+
+TEST_F(EffectsTest, ParticleOffTheCanvasIsNotPlotted) {
+    // Emission checks only the columns; a particle emitted far above the canvas is drawn
+    // before its first step frees it, and must not write outside the canvas.
+    std::vector<uint8_t> canvas(CANVAS_STRIDE * CANVAS_HEIGHT, 0);
+    uint8_t* const saved = FrameCanvasBits;
+    FrameCanvasBits = canvas.data();
+    EmitParticle(PARTICLE_GLOW, 300 * 256, -5000 * 256, 0, 0, 10, 100);
+    EmitParticle(PARTICLE_GLOW, 300 * 256, 4000 * 256, 0, 0, 10, 100);
+    ASSERT_EQ(ParticleCount, 2);
+    DrawParticles();
+    FrameCanvasBits = saved;
+    int32_t written = 0;
+    for (uint8_t byte : canvas)
+        written += byte != 0 ? 1 : 0;
+    EXPECT_EQ(written, 0);
+    UpdateParticles();
+    EXPECT_EQ(ParticleCount, 0);
+}
