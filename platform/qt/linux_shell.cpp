@@ -1,0 +1,147 @@
+// Settings path, screen list and the 16 ms frame tick of the Linux program.
+#include "linux_shell.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "app/frame_clock.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "app/trace.h"
+#include "gfx/display_modes.h"
+
+namespace velkar {
+
+namespace {
+
+bool PlaceWritable(const char* directory, const char* file) {
+    if (access(directory, W_OK) != 0) return false;
+    return access(file, F_OK) != 0 || access(file, W_OK) == 0;
+}
+
+void ShowDisplayError(const char* text) {
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(DISPLAY_ERROR_CAPTION),
+                    QString::fromUtf8(text), QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+} // namespace
+
+int32_t ChooseSettingsPath(const char* configDirectory) {
+    if (PlaceWritable(ExeDirectory, SettingsPath)) return 0;
+    if (configDirectory == nullptr || configDirectory[0] == '\0') return 0;
+    const char* name = std::strrchr(SettingsPath, '/');
+    name = name != nullptr ? name + 1 : SettingsPath;
+    char directory[sizeof SettingsPath];
+    int length = std::snprintf(directory, sizeof directory, "%s/velkar", configDirectory);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof directory) return 0;
+    char path[sizeof SettingsPath];
+    length = std::snprintf(path, sizeof path, "%s/%s", directory, name);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof path) return 0;
+    mkdir(configDirectory, 0755);
+    mkdir(directory, 0755);
+    std::memcpy(SettingsPath, path, static_cast<size_t>(length) + 1);
+    return 1;
+}
+
+int32_t EnumerateScreens() {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary == nullptr || screens.isEmpty()) {
+        ShowDisplayError(DISPLAY_ERROR_ENUM_1);
+        return -1;
+    }
+    for (QScreen* screen : screens)
+        NoteDisplayDevice(screen->model().toUtf8().constData(),
+                          screen->name().toUtf8().constData());
+    if (CreateDisplayDeviceList(static_cast<int32_t>(screens.size())) < 0) {
+        ShowDisplayError(DISPLAY_ERROR_ALLOCATION);
+        return -1;
+    }
+    for (int32_t i = 0; i < screens.size(); ++i) {
+        // The identifier only has to tell the screens apart: their place in Qt's list.
+        uint8_t id[16] = {};
+        id[0] = static_cast<uint8_t>(i + 1);
+        if (SetDisplayDeviceEntry(i + 1, id, screens[i]->name().toUtf8().constData()) < 0) {
+            ShowDisplayError(DISPLAY_ERROR_ENUM_2);
+            return -1;
+        }
+    }
+    for (int32_t i = 0; i < DisplayDeviceCount; ++i) {
+        QScreen* screen = i == 0 ? primary : screens[i - 1];
+        // The desktop keeps its mode: each screen offers its current size, paced at 60 frames
+        // per second by the game's own tick whatever the screen's refresh rate.
+        const QSize size = screen->geometry().size();
+        AddDisplayMode(&DisplayDeviceList[i],
+                       MODE_FIELD_WIDTH | MODE_FIELD_HEIGHT | MODE_FIELD_REFRESH,
+                       static_cast<uint32_t>(size.width()), static_cast<uint32_t>(size.height()),
+                       DISPLAY_REFRESH);
+        if (FinishDisplayModes(&DisplayDeviceList[i]) < 0) {
+            ShowDisplayError(DISPLAY_ERROR_NO_60HZ);
+            return -1;
+        }
+    }
+    return 0;
+}
+
+namespace {
+
+std::mutex tickLock;
+std::condition_variable tickStop;
+bool tickStopping = false; // guarded by tickLock
+std::thread tickThread;
+
+constexpr std::chrono::milliseconds TICK_PERIOD{16};
+
+void TickLoop() {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point deadline = Clock::now() + TICK_PERIOD;
+    std::unique_lock<std::mutex> lock(tickLock);
+    for (;;) {
+        if (tickStop.wait_until(lock, deadline, [] { return tickStopping; })) return;
+        lock.unlock();
+        FrameTick();
+        lock.lock();
+        deadline += TICK_PERIOD;
+        // After a long stall (a suspended machine) start afresh instead of ticking in a burst.
+        const Clock::time_point now = Clock::now();
+        if (deadline + TICK_PERIOD * 4 < now) deadline = now + TICK_PERIOD;
+    }
+}
+
+} // namespace
+
+void StartFrameTick() {
+    if (tickThread.joinable()) return;
+    {
+        std::lock_guard<std::mutex> guard(tickLock);
+        tickStopping = false;
+    }
+    tickThread = std::thread(TickLoop);
+}
+
+void StopFrameTick() {
+    if (!tickThread.joinable()) return;
+    {
+        std::lock_guard<std::mutex> guard(tickLock);
+        tickStopping = true;
+    }
+    tickStop.notify_all();
+    tickThread.join();
+}
+
+bool FrameTickRunning() {
+    return tickThread.joinable();
+}
+
+} // namespace velkar

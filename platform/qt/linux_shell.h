@@ -1,0 +1,24 @@
+// The Linux program's own pieces around the core: settings path, display list, frame tick.
+#pragma once
+
+#include <cstdint>
+
+namespace velkar {
+
+// Chooses the settings file: the one beside the executable (named after it, ".ini") when
+// that place is writable, else configDirectory/velkar/<name>.ini, creating the directory.
+// configDirectory is $XDG_CONFIG_HOME, or $HOME/.config when that is unset; null or empty
+// keeps the file beside the executable. Returns 1 when the file moved to configDirectory.
+int32_t ChooseSettingsPath(const char* configDirectory);
+
+// The display list: "Default" (the primary screen) and one entry per screen, each with its
+// current size as its only mode. 0, or -1 after showing the failure's message box.
+int32_t EnumerateScreens();
+
+// The frame tick: a thread that calls FrameTick at absolute 16 ms deadlines (a late tick does
+// not bring the next one forward). Start once; Stop waits for the thread to end.
+void StartFrameTick();
+void StopFrameTick();
+bool FrameTickRunning();
+
+} // namespace velkar

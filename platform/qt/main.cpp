@@ -1,0 +1,170 @@
+// Entry point of velkar, the Linux program: paths, settings, language, window, devices, the
+// frame tick and the game thread, the event loop, and the settings written at the end.
+#include <QApplication>
+#include <QIcon>
+#include <QLocale>
+#include <QPixmap>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+#include "app/commands.h"
+#include "app/frame_clock.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "app/trace.h"
+#include "dialogs.h"
+#include "game/game_record.h"
+#include "game_view.h"
+#include "gfx/canvas.h"
+#include "gfx/display_modes.h"
+#include "input/controls.h"
+#include "input/joystick_seam.h"
+#include "linux_shell.h"
+#include "main_window.h"
+#include "ship_icon.h"
+#include "sound/sound.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+Clock::time_point startTime;
+
+// Trace messages go to the standard error stream, stamped with the milliseconds since start.
+void StderrTrace(const char* message) {
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - startTime).count();
+    std::fprintf(stderr, "[%6lld ms] %s", static_cast<long long>(elapsed), message);
+}
+
+void Sleep(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+// The configuration directory for a settings file that cannot live beside the program.
+const char* ConfigDirectory(char* buffer, size_t size) {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg != nullptr && xdg[0] == '/') return xdg;
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == '\0') return nullptr;
+    std::snprintf(buffer, size, "%s/.config", home);
+    return buffer;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace velkar;
+    startTime = Clock::now();
+#ifdef NDEBUG
+    if (std::getenv("VELKAR_TRACE") != nullptr) SetTraceSink(StderrTrace);
+#else
+    SetTraceSink(StderrTrace);
+#endif
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("velkar"));
+    QApplication::setDesktopFileName(QStringLiteral("velkar"));
+
+    // Linux has no Windows generations; it behaves as the newest one (no full-screen lock).
+    OsKind = 4;
+    char currentDirectory[PATH_MAX] = {};
+    if (getcwd(currentDirectory, sizeof currentDirectory) == nullptr) currentDirectory[0] = '\0';
+    const QByteArray program = QCoreApplication::applicationFilePath().toUtf8();
+    if (!program.isEmpty()) {
+        SetProgramPaths(program.constData(), currentDirectory, '/');
+        if (chdir(ExeDirectory) != 0) Trace("chdir %s failed\n", ExeDirectory);
+    } else {
+        SetProgramPaths(nullptr, currentDirectory, '/');
+    }
+    char configBuffer[PATH_MAX];
+    ChooseSettingsPath(ConfigDirectory(configBuffer, sizeof configBuffer));
+    Trace("settings file %s\n", SettingsPath);
+
+    BeginStartup();
+    if (InitGame() < 0) {
+        ShowMessageBox(nullptr, &STARTUP_APPLICATION_INIT);
+        return 0;
+    }
+    ReadSettings();
+    DecideLanguage(QLocale::system().name().toUtf8().constData(), 1);
+    SetEffectDirectories(ExeDirectory, InstalledWaveDirectory);
+
+    QIcon icon;
+    const QImage small = ShipIconImage(32);
+    if (!small.isNull()) {
+        icon.addPixmap(QPixmap::fromImage(small));
+        icon.addPixmap(QPixmap::fromImage(
+            small.scaled(64, 64, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+        QApplication::setWindowIcon(icon);
+    }
+
+    MainWindow window(Language);
+    InstallQtFrontEnd(&window);
+
+    // Window creation: canvases, devices, then the frame tick.
+    bool created = true;
+    if (CreateCanvases() < 0) {
+        ShowMessageBox(&window, &STARTUP_ALLOCATE_OFFSCREEN);
+        created = false;
+    } else if (OpenDevices(nullptr, &window) < 0) {
+        ShowMessageBox(&window, &STARTUP_OPEN_DEVICES);
+        DestroyCanvases();
+        created = false;
+    } else {
+        StartFrameTick();
+    }
+    window.SetClientSize(CLIENT_WIDTH_X2, CLIENT_HEIGHT_X2);
+    window.show();
+    window.View()->setFocus();
+
+    std::thread gameThread;
+    // Window destruction: hold the game, leave full screen, stop the tick, close the devices,
+    // let the game thread go and free the canvases, with the customary pauses between.
+    window.SetCloseHook([&gameThread, &created] {
+        if (!created) return;
+        HoldGame();
+        Sleep(100);
+        if (FullScreen.load() != 0) {
+            TheMainWindow()->ReleaseFullScreen();
+            TheMainWindow()->ShowCursorCount(1);
+            Sleep(200);
+        }
+        StopFrameTick();
+        Sleep(100);
+        // No frame is released any more; the game thread ends before the devices close, so
+        // that no poll or effect can reach a closed device.
+        StopGameThread();
+        if (gameThread.joinable()) gameThread.join();
+        CloseDevices();
+        SetPresentationView(nullptr);
+        DestroyCanvases();
+        created = false;
+    });
+
+    if (EnumerateScreens() < 0) {
+        FreeDisplayDeviceList();
+        StopFrameTick();
+        std::_Exit(0);
+    }
+    ClampDisplaySettings();
+
+    int code = 0;
+    if (created) {
+        try {
+            gameThread = std::thread(GameThread);
+        } catch (const std::system_error&) {
+            ShowMessageBox(nullptr, &STARTUP_CREATE_THREAD);
+            StopFrameTick();
+            std::_Exit(0);
+        }
+        code = application.exec();
+    }
+    window.close();
+    WriteSettings();
+    FreeDisplayDeviceList();
+    return code;
+}

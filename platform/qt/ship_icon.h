@@ -1,0 +1,13 @@
+// The program's icon: the player ship as the game's sprite factory draws it.
+#pragma once
+
+#include <QImage>
+
+namespace velkar {
+
+// The ship sprite (made by InitGame or MakePlayerSprites) as a side x side picture with a
+// transparent background; side is a divisor of the sprite's size, each icon pixel the OR of
+// the sprite pixels it covers. A null image when the sprite does not exist.
+QImage ShipIconImage(int side);
+
+} // namespace velkar
