@@ -1,0 +1,201 @@
+// The ship: movement limits and camera, weapon triggers, protection, death and return, demo.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "game/game_record.h"
+#include "input/controls.h"
+#include "player/effects.h"
+#include "player/player.h"
+#include "player/weapons.h"
+#include "stage/enemy_pool.h"
+
+using namespace velkar;
+
+namespace {
+
+class Ship : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        BuildSinCosTable(); // the items a lost ship scatters take their directions from it
+        ASSERT_EQ(InitEnemyPool(), 0);
+        ASSERT_EQ(InitWeapons(), 0);
+        static const int32_t sprites = MakePlayerSprites();
+        ASSERT_EQ(sprites, 0);
+        ClearEnemyPool();
+        GameMode = MODE_PLAY;
+        Lives = 3;
+        ResetPlayer();
+        ResetWeapons();
+        InputBits = 0;
+    }
+    void TearDown() override { InputBits = 0; }
+
+    // Lets the start-up protection run out: the ship is then vulnerable.
+    static void MakeVulnerable() {
+        Invulnerable = 0;
+        UpdatePlayer();
+        ASSERT_EQ(PlayerState, PLAYER_VULNERABLE);
+    }
+
+    // Frames of UpdatePlayer until the state becomes the wanted one (at most limit).
+    static int32_t FramesUntilState(int32_t state, int32_t limit) {
+        for (int32_t frame = 1; frame <= limit; ++frame) {
+            UpdatePlayer();
+            if (PlayerState == state) return frame;
+        }
+        return -1;
+    }
+};
+
+TEST_F(Ship, StaysInsideTheFieldAndTheViewFollows) {
+    PlayerX = 121 << 8;
+    PlayerY = 321 << 8;
+    InputBits = INPUT_LEFT | INPUT_UP;
+    UpdatePlayer();
+    EXPECT_EQ(PlayerX, 120 << 8);
+    EXPECT_EQ(PlayerY, 320 << 8);
+    EXPECT_EQ(ViewX, 120);
+
+    PlayerX = 565 << 8;
+    PlayerY = 605 << 8;
+    InputBits = INPUT_RIGHT | INPUT_DOWN;
+    UpdatePlayer();
+    EXPECT_EQ(PlayerX, 567 << 8);
+    EXPECT_EQ(PlayerY, 607 << 8);
+    EXPECT_EQ(ViewX, 359);
+
+    PlayerX = 344 << 8;
+    InputBits = INPUT_LEFT | INPUT_RIGHT;
+    UpdatePlayer();
+    EXPECT_EQ(PlayerX, 344 << 8);
+    EXPECT_EQ(ViewX, 120 + 224 * 240 / 448);
+}
+
+TEST_F(Ship, LaserHalvesTheSpeedAndHoldsTheRapidShot) {
+    const int32_t x = PlayerX;
+    InputBits = INPUT_LASER | INPUT_SHOT | INPUT_RIGHT;
+    UpdatePlayer();
+    EXPECT_EQ(PlayerX, x + 512);
+    EXPECT_EQ(ShotCount, 0);
+    EXPECT_EQ(LaserLength, 50);
+
+    InputBits = INPUT_SHOT | INPUT_RIGHT;
+    UpdatePlayer();
+    EXPECT_EQ(PlayerX, x + 512 + 1024);
+    EXPECT_EQ(ShotCount, 8);
+}
+
+TEST_F(Ship, RapidShotFiresOneVolleyEveryFiveFrames) {
+    InputBits = INPUT_SHOT;
+    const int32_t expected[] = {8, 8, 8, 8, 8, 16, 16, 16, 16, 16, 24};
+    for (int32_t count : expected) {
+        UpdatePlayer();
+        EXPECT_EQ(ShotCount, count);
+    }
+}
+
+TEST_F(Ship, ProtectionIgnoresHitsUntilItRunsOut) {
+    EXPECT_EQ(Invulnerable, 10);
+    for (int frame = 1; frame <= 9; ++frame) {
+        HitFlag = 1;
+        UpdatePlayer();
+        EXPECT_EQ(PlayerState, PLAYER_SPAWNED) << "frame " << frame;
+        EXPECT_EQ(HitFlag, 0);
+    }
+    UpdatePlayer(); // the protection ends: the ship becomes vulnerable this frame
+    EXPECT_EQ(PlayerState, PLAYER_VULNERABLE);
+    BombActive = 1;
+    HitFlag = 1;
+    UpdatePlayer();
+    EXPECT_EQ(PlayerState, PLAYER_VULNERABLE);
+    BombActive = 0;
+    HitFlag = 1;
+    UpdatePlayer();
+    EXPECT_EQ(PlayerState, PLAYER_EXPLODING);
+}
+
+TEST_F(Ship, ExplosionThenRespawnAfter99And30Frames) {
+    MakeVulnerable();
+    ShotPower = 3;
+    HitFlag = 1;
+    UpdatePlayer();
+    ASSERT_EQ(PlayerState, PLAYER_EXPLODING);
+    EXPECT_EQ(Lives, 3); // counted on the first exploding frame
+
+    UpdatePlayer();
+    EXPECT_EQ(Lives, 2);
+    EXPECT_EQ(ExplodeFrames, 98);
+    EXPECT_EQ(RespawnWait, 30);
+    EXPECT_EQ(Invulnerable, 200);
+    EXPECT_EQ(EnemyCount, 3); // one power item per level of ShotPower
+    EXPECT_EQ(FramesUntilState(PLAYER_SPAWNED, 300), 98 + 30);
+    EXPECT_EQ(PlayerY, 580 << 8);
+    EXPECT_EQ(ShotPower, 1);
+    EXPECT_EQ(Bombs, 3);
+    // The new ship is protected for 200 frames.
+    EXPECT_EQ(FramesUntilState(PLAYER_VULNERABLE, 300), 200);
+}
+
+TEST_F(Ship, LastShipGoesOutOfPlayAfter99And200Frames) {
+    Lives = 1;
+    MakeVulnerable();
+    HitFlag = 1;
+    UpdatePlayer();
+    EXPECT_EQ(FramesUntilState(PLAYER_OUT, 400), 99 + 200);
+    EXPECT_EQ(Lives, 0);
+    const int32_t x = PlayerX;
+    InputBits = INPUT_LEFT | INPUT_SHOT;
+    UpdatePlayer();
+    EXPECT_EQ(PlayerX, x);
+    EXPECT_EQ(PlayerState, PLAYER_OUT);
+}
+
+TEST_F(Ship, ExplosionPictureFlickersEarlyAndRunsUpLate) {
+    if (ShipExplosionSprites[0] == ShipExplosionSprites[9]) GTEST_SKIP() << "no pictures made";
+    MakeVulnerable();
+    HitFlag = 1;
+    UpdatePlayer();
+    std::vector<int32_t> shown;
+    for (int frame = 1; frame <= 99; ++frame) {
+        UpdatePlayer();
+        int32_t k = 0;
+        while (k < 10 && ShipPicture != ShipExplosionSprites[k])
+            ++k;
+        ASSERT_LT(k, 10);
+        shown.push_back(k);
+    }
+    // 68 frames among pictures 0..2, all three seen; the last frame shows picture 9.
+    for (int i = 0; i < 68; ++i)
+        EXPECT_LE(shown[i], 2) << "frame " << i + 1;
+    EXPECT_EQ(*std::max_element(shown.begin(), shown.begin() + 68), 2);
+    EXPECT_EQ(shown.back(), 9);
+    EXPECT_EQ(ExplodeFrames, 0);
+}
+
+TEST_F(Ship, DemonstrationShipStandsStillAndBombsEveryThousandFrames) {
+    GameMode = MODE_DEMO;
+    ResetPlayer();
+    ResetWeapons();
+    const int32_t x = PlayerX;
+    const int32_t y = PlayerY;
+    InputBits = INPUT_LEFT | INPUT_UP | INPUT_LASER;
+    for (int frame = 1; frame < 1000; ++frame) {
+        UpdatePlayer();
+        UpdateShots();
+        UpdateBomb();
+    }
+    EXPECT_EQ(Bombs, 3);
+    EXPECT_EQ(PlayerX, x);
+    EXPECT_EQ(PlayerY, y);
+    EXPECT_EQ(LaserLength, 0);
+    EXPECT_GT(ShotCount, 0);
+    UpdatePlayer();
+    EXPECT_EQ(DemoFireCount, 1000);
+    EXPECT_EQ(Bombs, 2);
+    EXPECT_EQ(BombActive, 1);
+    GameMode = MODE_PLAY;
+}
+
+} // namespace

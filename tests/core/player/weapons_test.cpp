@@ -1,0 +1,217 @@
+// The rapid shot's volleys and collisions, the laser and the bomb.
+#include <gtest/gtest.h>
+
+#include "game/game_record.h"
+#include "game/random.h"
+#include "player/effects.h"
+#include "player/player.h"
+#include "player/weapons.h"
+#include "stage/enemy_pool.h"
+
+using namespace velkar;
+
+namespace {
+
+class Weapons : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(InitEnemyPool(), 0);
+        ASSERT_EQ(InitWeapons(), 0);
+        ASSERT_EQ(InitParticles(), 0);
+        BuildSinCosTable();
+        ClearEnemyPool();
+        GameMode = MODE_PLAY;
+        ResetWeapons();
+        ResetParticles();
+        PlayerX = 344 << 8;
+        PlayerY = 600 << 8;
+        PlayerState = PLAYER_VULNERABLE;
+        ViewX = 240;
+        Bombs = 3;
+    }
+
+    // A solid enemy whose box covers canvas pixels [left, right] x [top, bottom].
+    static EnemySlot* Enemy(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                            int32_t hitPoints) {
+        EnemySlot* e = EnemyAlloc();
+        e->state = 1;
+        e->solid = 1;
+        e->hitPoints = hitPoints;
+        e->x = left << 8;
+        e->y = top << 8;
+        e->width = right - left;
+        e->height = bottom - top;
+        e->boxRight = (right - left) << 8;
+        e->boxBottom = (bottom - top) << 8;
+        EnemyCount += 1;
+        return e;
+    }
+};
+
+TEST_F(Weapons, VolleySizeFollowsShotPowerAndTheGuardDropsWholeVolleys) {
+    ShotPower = 1;
+    FireShot();
+    EXPECT_EQ(ShotCount, 8);
+    ResetWeapons();
+    ShotPower = 6;
+    FireShot();
+    EXPECT_EQ(ShotCount, 18);
+
+    // 55 volleys of 18 make 990; the next would reach 1008 and is dropped entirely.
+    for (int i = 1; i < 60; ++i)
+        FireShot();
+    EXPECT_EQ(ShotCount, 990);
+    // At ShotPower 1: 990 + 8 = 998 still fits under 999, then nothing more.
+    ShotPower = 1;
+    FireShot();
+    EXPECT_EQ(ShotCount, 998);
+    FireShot();
+    EXPECT_EQ(ShotCount, 998);
+}
+
+TEST_F(Weapons, ShotsLeaveAtTheTopWhenTheirRowsPredict) {
+    // Ship at y 600: straight shots start at rows 605 (x2) and 615 (x2) at 2500 per frame,
+    // spread shots at 610 (x2) and 620 (x2) at 1700. A shot is freed on the update that finds
+    // it above row 320 before moving.
+    ShotPower = 1;
+    FireShot();
+    const int32_t expected[][2] = {{30, 8}, {31, 6}, {32, 4}, {44, 4}, {45, 2}, {46, 2}, {47, 0}};
+    int32_t frame = 0;
+    for (const auto& [upTo, count] : expected) {
+        while (frame < upTo) {
+            UpdateShots();
+            ++frame;
+        }
+        EXPECT_EQ(ShotCount, count) << "after update " << frame;
+    }
+}
+
+TEST_F(Weapons, OneShotDamagesEveryOverlappedEnemyWithOneSparkBurst) {
+    // The square of volley row 0 at its muzzle is x 353..357, y 605..609; no other shot of the
+    // volley reaches the point (354..355, 605..606).
+    EnemySlot* a = Enemy(354, 605, 355, 606, 10);
+    EnemySlot* b = Enemy(354, 605, 355, 606, 10);
+    ShotPower = 1;
+    FireShot();
+
+    RandomSeed = 12345;
+    ResetParticles();
+    SpawnShotSpark(353 << 8, 605 << 8, 0, -2500);
+    const uint32_t seedAfterOneBurst = RandomSeed;
+    const int32_t particlesOfOneBurst = ParticleCount;
+
+    RandomSeed = 12345;
+    ResetParticles();
+    UpdateShots();
+    EXPECT_EQ(a->hitPoints, 9);
+    EXPECT_EQ(b->hitPoints, 9);
+    EXPECT_EQ(a->hit, 1);
+    EXPECT_EQ(b->hit, 1);
+    EXPECT_EQ(ShotCount, 7);
+    EXPECT_EQ(RandomSeed, seedAfterOneBurst);
+    EXPECT_EQ(ParticleCount, particlesOfOneBurst);
+}
+
+TEST_F(Weapons, AnEnemyDestroyedByOneShotStopsTheNextInTheSameFrame) {
+    // Rows 0 (x 353) and 3 (x 363) both overlap this box at the muzzle.
+    EnemySlot* e = Enemy(353, 605, 367, 606, 1);
+    ShotPower = 1;
+    FireShot();
+    UpdateShots();
+    EXPECT_EQ(e->hitPoints, 0);
+    EXPECT_EQ(ShotCount, 7);
+}
+
+TEST_F(Weapons, EveryShotOfAVolleyHitsABarAcrossTheFieldAtAnyRow) {
+    // Bars straddling different 32-pixel row bands; each shot hits its bar exactly once.
+    for (int32_t row : {383, 400, 447, 500}) {
+        ClearEnemyPool();
+        ResetWeapons();
+        EnemySlot* bar = Enemy(120, row - 10, 599, row + 10, 100);
+        EnemySlot* dead = Enemy(120, row - 10, 599, row + 10, 0);
+        ShotPower = 1;
+        FireShot();
+        for (int i = 0; i < 60; ++i)
+            UpdateShots();
+        EXPECT_EQ(bar->hitPoints, 92) << "bar at row " << row;
+        EXPECT_EQ(dead->hitPoints, 0);
+        EXPECT_EQ(ShotCount, 0);
+    }
+}
+
+TEST_F(Weapons, LaserStopsAtTheNearestEnemyInItsColumn) {
+    EnemySlot* far = Enemy(340, 400, 372, 432, 50);
+    EnemySlot* nearer = Enemy(360, 500, 392, 532, 50);
+    EnemySlot* aside = Enemy(380, 560, 412, 590, 50); // left edge right of the beam's x 372
+    LaserLength = 339;
+    UpdateShots();
+    EXPECT_EQ(nearer->hitPoints, 45);
+    EXPECT_EQ(nearer->hit, 1);
+    EXPECT_EQ(far->hitPoints, 50);
+    EXPECT_EQ(aside->hitPoints, 50);
+    EXPECT_EQ(LaserHit, 1);
+    EXPECT_EQ(LaserTop, 532 << 8);
+    EXPECT_EQ(LaserLength, 68);
+}
+
+TEST_F(Weapons, LaserTieGoesToTheEarlierSlot) {
+    EnemySlot* first = Enemy(350, 500, 360, 532, 3);
+    EnemySlot* second = Enemy(362, 480, 370, 532, 3);
+    LaserLength = 100;
+    UpdateShots();
+    EXPECT_EQ(first->hitPoints, 0); // 5 damage, held at 0
+    EXPECT_EQ(second->hitPoints, 3);
+}
+
+TEST_F(Weapons, LaserGrowsThirtyPerFrameUpTo319AndShrinksTwenty) {
+    for (int frame = 1; frame <= 12; ++frame) {
+        ChargeLaser();
+        UpdateShots();
+        const int32_t expected = frame * 30 < 319 ? frame * 30 : 319;
+        EXPECT_EQ(LaserLength, expected);
+        EXPECT_EQ(LaserTop, PlayerY - (expected << 8));
+        EXPECT_EQ(LaserHit, 0);
+    }
+    UpdateShots();
+    EXPECT_EQ(LaserLength, 299);
+    for (int i = 0; i < 15; ++i)
+        UpdateShots();
+    EXPECT_EQ(LaserLength, 0);
+}
+
+TEST_F(Weapons, FireBombNeedsABombAndNoBombRunning) {
+    Bombs = 0;
+    FireBomb(400, 500, 1);
+    EXPECT_EQ(BombActive, 0);
+    EXPECT_EQ(Bombs, 0);
+
+    Bombs = 2;
+    FireBomb(400, 500, 1);
+    EXPECT_EQ(BombActive, 1);
+    EXPECT_EQ(Bombs, 1);
+    EXPECT_EQ(BombX, 400 - ViewX);
+    EXPECT_EQ(BombY, 500 - 320);
+    FireBomb(300, 450, 1);
+    EXPECT_EQ(Bombs, 1);
+    EXPECT_EQ(BombX, 400 - ViewX);
+}
+
+TEST_F(Weapons, BombLastsHundredFramesAndWearsDownEverySlot) {
+    EnemySlot* tough = Enemy(150, 200, 182, 232, 1000); // above the field: still hit
+    EnemySlot* weak = Enemy(500, 400, 532, 432, 30);
+    EnemySlot* item = Enemy(300, 400, 324, 424, 0);
+    FireBomb(400, 500, 0);
+    for (int frame = 1; frame <= 100; ++frame) {
+        ASSERT_EQ(BombActive, 1) << "before frame " << frame;
+        UpdateBomb();
+    }
+    EXPECT_EQ(BombActive, 0);
+    EXPECT_EQ(BombStage, 20);
+    EXPECT_EQ(tough->hitPoints, 900);
+    EXPECT_EQ(weak->hitPoints, 0);
+    EXPECT_EQ(item->hitPoints, 0);
+    UpdateBomb();
+    EXPECT_EQ(tough->hitPoints, 900);
+}
+
+} // namespace
