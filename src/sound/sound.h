@@ -5,6 +5,56 @@
 
 namespace velkar {
 
+struct SoundVoice;
+
+constexpr int32_t EFFECT_COUNT = 10;
+
+struct EffectEntry {
+    const char* fileName; // the file in the Wave directory
+    uint8_t* samples;     // the whole PCM data of the file, or nullptr when not loaded
+    int32_t byteCount;    // length of samples in bytes; -1 when not loaded
+};
+
+extern EffectEntry EffectTable[EFFECT_COUNT];
+// The voice of each effect, nullptr when the effect is not loaded.
+extern SoundVoice* EffectVoice[EFFECT_COUNT];
+// Why each effect is or is not loaded: 0 loaded, the wave reader's code (WAVE_*) from the first
+// place that had the file (WAVE_CANNOT_OPEN when none had it), or EFFECT_NO_VOICE when the
+// platform could not make its voice.
+extern int32_t EffectLoadResult[EFFECT_COUNT];
+constexpr int32_t EFFECT_NO_VOICE = -5;
+
+// Attenuation of every effect in hundredths of a decibel: 0 full volume, -10000 silent.
+extern int32_t EffectVolume;
+// 1 while the device is open and the effects are loaded.
+extern int32_t SoundReady;
+
+// The Wave directory of an installed Linux program (from the install prefix).
+extern const char* const InstalledWaveDirectory;
+
+// Where LoadEffects looks, in this order: "Wave" in exeDirectory, "Wave" in its parent, then
+// extraWaveDirectory itself. Either may be null to leave those places out. Set before SoundStart.
+// Without this call the places are "Wave" in ExeDirectory and in its parent, as on Windows.
+void SetEffectDirectories(const char* exeDirectory, const char* extraWaveDirectory);
+// Back to the places used without SetEffectDirectories.
+void ResetEffectDirectories();
+
+// EffectVolume for an effect volume setting of 0..100.
+int32_t EffectVolumeFromSetting(int32_t soundVolume2);
+
+// Opens the engine with the window: 0, or -1 when the sound device cannot be opened.
+int32_t SoundStart(void* window);
+// Opens the device and loads the effects: 1 on success, 0 when the device cannot be opened.
+int32_t SoundInit(void* window);
+// Reads the ten effect files and makes their voices; a missing or bad file leaves its effect out.
+void LoadEffects();
+// Frees every voice and sample and closes the device (only the marker when not ready).
+void SoundRelease();
+// Rebuilds the engine after a settings change: 1 when it runs again, 0 when not.
+int32_t SoundRestart(void* window);
+// Closes the engine at shutdown.
+void SoundStop();
+
 // Starts effect 0..9: 0 when started or silently skipped, -1 when out of range or not loaded.
 int32_t PlayEffect(int32_t number);
 

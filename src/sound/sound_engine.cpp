@@ -1,0 +1,194 @@
+// The effect engine: ten effects loaded at start-up, each on its own voice, restarted on request.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/settings.h"
+#include "app/startup.h"
+#include "sound/sound.h"
+#include "sound/voice.h"
+#include "sound/wave_reader.h"
+
+#ifndef VELKAR_DATADIR
+#define VELKAR_DATADIR "/usr/local/share/velkar"
+#endif
+
+namespace velkar {
+
+EffectEntry EffectTable[EFFECT_COUNT] = {
+    {"Boon.wav", nullptr, -1},    {"Bygoooon.wav", nullptr, -1}, {"Doooon.wav", nullptr, -1},
+    {"Dotyuun.wav", nullptr, -1}, {"Hyuun.wav", nullptr, -1},    {"Tyiiiin.wav", nullptr, -1},
+    {"Bugu.wav", nullptr, -1},    {"Chyuin.wav", nullptr, -1},   {"Gooon.wav", nullptr, -1},
+    {"Pyuin.wav", nullptr, -1},
+};
+SoundVoice* EffectVoice[EFFECT_COUNT] = {};
+int32_t EffectLoadResult[EFFECT_COUNT] = {
+    WAVE_CANNOT_OPEN, WAVE_CANNOT_OPEN, WAVE_CANNOT_OPEN, WAVE_CANNOT_OPEN, WAVE_CANNOT_OPEN,
+    WAVE_CANNOT_OPEN, WAVE_CANNOT_OPEN, WAVE_CANNOT_OPEN, WAVE_CANNOT_OPEN, WAVE_CANNOT_OPEN};
+int32_t EffectVolume = 0;
+int32_t SoundReady = 0;
+const char* const InstalledWaveDirectory = VELKAR_DATADIR "/Wave";
+
+namespace {
+
+constexpr size_t PATH_BUFFER = 260; // paths are cut to 259 characters and the terminating NUL
+
+// Until SetEffectDirectories is called the effects come from the program's own ExeDirectory.
+bool OwnDirectories = false;
+char ExeDirectoryCopy[PATH_BUFFER] = {};
+bool HaveExeDirectory = false;
+char ExtraWaveDirectory[PATH_BUFFER] = {};
+bool HaveExtraWaveDirectory = false;
+bool MarkerOpen = false;
+
+// The separator the directory already uses: a path that only knows backslashes is a Windows
+// path and keeps them; anything else gets forward slashes.
+char SeparatorOf(const char* directory) {
+    if (std::strchr(directory, '/') == nullptr && std::strchr(directory, '\\') != nullptr)
+        return '\\';
+    return '/';
+}
+
+// Reads one candidate path. *result keeps the first reason other than a missing file, which
+// says more about why an effect stayed silent than the places where it was simply absent.
+uint8_t* ReadEffectFile(const char* path, WaveReader* reader, int32_t* result) {
+    WaveReaderInit(reader);
+    int32_t code = 0;
+    uint8_t* samples = WaveReadAllResult(reader, path, &code);
+    if (samples != nullptr || *result == WAVE_CANNOT_OPEN) *result = code;
+    return samples;
+}
+
+void LoadEffect(int32_t number) {
+    EffectEntry& entry = EffectTable[number];
+    WaveReader reader;
+    int32_t result = WAVE_CANNOT_OPEN;
+    uint8_t* samples = nullptr;
+    // Each path is cut to fit the buffer, as the game has always done; a cut path fails to open.
+    char path[PATH_BUFFER];
+    if (!OwnDirectories || HaveExeDirectory) {
+        const char* dir = OwnDirectories ? ExeDirectoryCopy : ExeDirectory;
+        const char sep = SeparatorOf(dir);
+        if (std::snprintf(path, sizeof path, "%s%cWave%c%s", dir, sep, sep, entry.fileName) < 0)
+            path[0] = '\0';
+        samples = ReadEffectFile(path, &reader, &result);
+        if (samples == nullptr) {
+            if (std::snprintf(path, sizeof path, "%s%c..%cWave%c%s", dir, sep, sep, sep,
+                              entry.fileName) < 0)
+                path[0] = '\0';
+            samples = ReadEffectFile(path, &reader, &result);
+        }
+    }
+    if (samples == nullptr && OwnDirectories && HaveExtraWaveDirectory) {
+        const char* dir = ExtraWaveDirectory;
+        if (std::snprintf(path, sizeof path, "%s%c%s", dir, SeparatorOf(dir), entry.fileName) < 0)
+            path[0] = '\0';
+        samples = ReadEffectFile(path, &reader, &result);
+    }
+    EffectLoadResult[number] = result;
+    if (samples == nullptr) return;
+
+    const uint64_t size = static_cast<uint64_t>(reader.frameCount) *
+                          static_cast<uint64_t>(reader.bytesPerSample) *
+                          static_cast<uint64_t>(reader.channels);
+    // The byte count is a signed 32-bit number; a larger effect cannot be held.
+    VoiceFormat format{reader.sampleRate, reader.channels, reader.bytesPerSample};
+    SoundVoice* voice = nullptr;
+    if (size <= 0x7FFFFFFFu) voice = VoiceCreate(&format, samples, static_cast<int32_t>(size));
+    if (voice == nullptr) {
+        std::free(samples);
+        EffectLoadResult[number] = EFFECT_NO_VOICE;
+        return;
+    }
+    VoiceSetVolume(voice, EffectVolume);
+    EffectVoice[number] = voice;
+    entry.samples = samples;
+    entry.byteCount = static_cast<int32_t>(size);
+}
+
+} // namespace
+
+void SetEffectDirectories(const char* exeDirectory, const char* extraWaveDirectory) {
+    OwnDirectories = true;
+    HaveExeDirectory = exeDirectory != nullptr;
+    if (HaveExeDirectory) std::snprintf(ExeDirectoryCopy, PATH_BUFFER, "%s", exeDirectory);
+    HaveExtraWaveDirectory = extraWaveDirectory != nullptr;
+    if (HaveExtraWaveDirectory)
+        std::snprintf(ExtraWaveDirectory, PATH_BUFFER, "%s", extraWaveDirectory);
+}
+
+void ResetEffectDirectories() {
+    OwnDirectories = false;
+}
+
+int32_t EffectVolumeFromSetting(int32_t soundVolume2) {
+    const int32_t volume = soundVolume2 * 10001 / 100 - 10000;
+    return volume > 0 ? 0 : volume;
+}
+
+void LoadEffects() {
+    for (int32_t number = 0; number < EFFECT_COUNT; ++number)
+        LoadEffect(number);
+}
+
+int32_t SoundInit(void* window) {
+    SoundReady = 0;
+    if (SoundDeviceOpen(window) != 0) return 0;
+    for (SoundVoice*& voice : EffectVoice)
+        voice = nullptr;
+    LoadEffects();
+    SoundReady = 1;
+    return 1;
+}
+
+int32_t SoundStart(void* window) {
+    EffectVolume = EffectVolumeFromSetting(SoundVolume2);
+    SoundReady = 0;
+    // Without the marker the game goes on without sound until a later restart.
+    if (SoundMarkerCreate() != 0) return 0;
+    MarkerOpen = true;
+    return SoundInit(window) ? 0 : -1;
+}
+
+void SoundRelease() {
+    if (SoundReady == 0) {
+        if (MarkerOpen) SoundMarkerClose();
+        MarkerOpen = false;
+        return;
+    }
+    for (int32_t number = 0; number < EFFECT_COUNT; ++number) {
+        if (EffectVoice[number] != nullptr) VoiceRelease(EffectVoice[number]);
+        EffectVoice[number] = nullptr;
+        std::free(EffectTable[number].samples);
+        EffectTable[number].samples = nullptr;
+        EffectTable[number].byteCount = -1;
+    }
+    SoundDeviceClose();
+    SoundReady = 0;
+}
+
+int32_t SoundRestart(void* window) {
+    SoundRelease();
+    EffectVolume = EffectVolumeFromSetting(SoundVolume2);
+    SoundReady = 0;
+    return SoundInit(window);
+}
+
+void SoundStop() {
+    SoundRelease();
+    if (MarkerOpen) SoundMarkerClose();
+    MarkerOpen = false;
+}
+
+int32_t PlayEffect(int32_t number) {
+    if (EnableSound == 0) return 0;
+    if (number < 0 || number >= EFFECT_COUNT) return -1;
+    const EffectEntry& entry = EffectTable[number];
+    SoundVoice* voice = EffectVoice[number];
+    if (entry.samples == nullptr || entry.byteCount < 0 || voice == nullptr) return -1;
+    // A voice that cannot be refilled skips this effect; the caller sees no difference.
+    VoiceRestart(voice, entry.samples, entry.byteCount);
+    return 0;
+}
+
+} // namespace velkar
