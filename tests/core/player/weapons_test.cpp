@@ -69,23 +69,6 @@ TEST_F(Weapons, VolleySizeFollowsShotPowerAndTheGuardDropsWholeVolleys) {
     EXPECT_EQ(ShotCount, 998);
 }
 
-TEST_F(Weapons, ShotsLeaveAtTheTopWhenTheirRowsPredict) {
-    // Ship at y 600: straight shots start at rows 605 (x2) and 615 (x2) at 2500 per frame,
-    // spread shots at 610 (x2) and 620 (x2) at 1700. A shot is freed on the update that finds
-    // it above row 320 before moving.
-    ShotPower = 1;
-    FireShot();
-    const int32_t expected[][2] = {{30, 8}, {31, 6}, {32, 4}, {44, 4}, {45, 2}, {46, 2}, {47, 0}};
-    int32_t frame = 0;
-    for (const auto& [upTo, count] : expected) {
-        while (frame < upTo) {
-            UpdateShots();
-            ++frame;
-        }
-        EXPECT_EQ(ShotCount, count) << "after update " << frame;
-    }
-}
-
 TEST_F(Weapons, OneShotDamagesEveryOverlappedEnemyWithOneSparkBurst) {
     // The square of volley row 0 at its muzzle is x 353..357, y 605..609; no other shot of the
     // volley reaches the point (354..355, 605..606).
@@ -152,15 +135,6 @@ TEST_F(Weapons, LaserStopsAtTheNearestEnemyInItsColumn) {
     EXPECT_EQ(LaserHit, 1);
     EXPECT_EQ(LaserTop, 532 << 8);
     EXPECT_EQ(LaserLength, 68);
-}
-
-TEST_F(Weapons, LaserTieGoesToTheEarlierSlot) {
-    EnemySlot* first = Enemy(350, 500, 360, 532, 3);
-    EnemySlot* second = Enemy(362, 480, 370, 532, 3);
-    LaserLength = 100;
-    UpdateShots();
-    EXPECT_EQ(first->hitPoints, 0); // 5 damage, held at 0
-    EXPECT_EQ(second->hitPoints, 3);
 }
 
 TEST_F(Weapons, LaserGrowsThirtyPerFrameUpTo319AndShrinksTwenty) {
