@@ -26,7 +26,8 @@ Result RunSim(const std::string& args) {
     if (pipe == nullptr) return result;
     std::array<char, 4096> chunk;
     size_t n;
-    while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) result.out.append(chunk.data(), n);
+    while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
+        result.out.append(chunk.data(), n);
     const int status = pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
@@ -43,8 +44,9 @@ class SimTest : public ::testing::Test {
   protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
-              ("velkar-sim-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+              ("velkar-sim-test-" +
+               std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -105,8 +107,8 @@ TEST_F(SimTest, HoldBitsApplyToEveryFrame) {
 TEST_F(SimTest, WritesScreenAndCanvasPngs) {
     const fs::path screen = dir / "screen.png";
     const fs::path canvas = dir / "canvas.png";
-    const Result r = RunSim("--frames 130 --png 120:" + screen.string() + " --canvas-png 5:" +
-                            canvas.string());
+    const Result r =
+        RunSim("--frames 130 --png 120:" + screen.string() + " --canvas-png 5:" + canvas.string());
     ASSERT_EQ(r.status, 0) << r.out;
     for (const fs::path& path : {screen, canvas}) {
         std::ifstream file(path, std::ios::binary);
@@ -128,9 +130,9 @@ TEST_F(SimTest, WritesScreenAndCanvasPngs) {
 TEST_F(SimTest, BenchPrintsOneSummaryLine) {
     const Result r = RunSim("--frames 50 --bench");
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_TRUE(std::regex_search(
-        r.out, std::regex("^frames=50 fps=[0-9]+ mean_us=[0-9.]+ p50_us=[0-9.]+ "
-                          "p99_us=[0-9.]+ max_us=[0-9.]+\n$")))
+    EXPECT_TRUE(
+        std::regex_search(r.out, std::regex("^frames=50 fps=[0-9]+ mean_us=[0-9.]+ p50_us=[0-9.]+ "
+                                            "p99_us=[0-9.]+ max_us=[0-9.]+\n$")))
         << r.out;
 }
 

@@ -19,7 +19,9 @@ using namespace velkar::sim;
 
 namespace {
 
-void TraceToStderr(const char* message) { std::fputs(message, stderr); }
+void TraceToStderr(const char* message) {
+    std::fputs(message, stderr);
+}
 
 // Controls of frame k: the bits of the last script line at or before k, plus --hold.
 class InputCursor {
@@ -71,7 +73,8 @@ void PrintBench(std::vector<double>& micros) {
         return;
     }
     double total = 0;
-    for (double us : micros) total += us;
+    for (double us : micros)
+        total += us;
     std::sort(micros.begin(), micros.end());
     const size_t n = micros.size();
     const double mean = total / static_cast<double>(n);
@@ -121,10 +124,8 @@ int main(int argc, char** argv) {
         } else {
             RunGameFrame(FrameCanvasBits);
         }
-        if (!WriteShots(options.screenPngs, frame, ScreenBufferBits, SCREEN_WIDTH,
-                        SCREEN_HEIGHT) ||
-            !WriteShots(options.canvasPngs, frame, FrameCanvasBits, CANVAS_WIDTH,
-                        CANVAS_HEIGHT)) {
+        if (!WriteShots(options.screenPngs, frame, ScreenBufferBits, SCREEN_WIDTH, SCREEN_HEIGHT) ||
+            !WriteShots(options.canvasPngs, frame, FrameCanvasBits, CANVAS_WIDTH, CANVAS_HEIGHT)) {
             return 1;
         }
         if (options.every > 0 && (frame + 1) % options.every == 0) {

@@ -22,8 +22,8 @@ bool ParseCount(const std::string& text, int64_t& value) {
 bool ParseHex(const std::string& text, int32_t& value) {
     if (text.empty() || text.size() > 8) return false;
     for (char c : text) {
-        const bool digit = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') ||
-                           (c >= 'A' && c <= 'F');
+        const bool digit =
+            (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
         if (!digit) return false;
     }
     value = static_cast<int32_t>(std::strtoul(text.c_str(), nullptr, 16));

@@ -1,0 +1,201 @@
+// The mode machine: frame counts of the attract screens, start, quit, continue, stage changes,
+// the end countdown and the score clamp.
+#include <gtest/gtest.h>
+
+#include "game/frame_sequence.h"
+#include "game/game_record.h"
+#include "gfx/canvas.h"
+#include "input/controls.h"
+#include "player/player.h"
+#include "player/weapons.h"
+
+using namespace velkar;
+
+namespace {
+
+class FrameSequence : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(InitGame(), 0);
+        DestroyCanvases();
+        ASSERT_EQ(CreateCanvases(), 0);
+        BeginAttract();
+        ModeFrame = 0;
+        InputBits = 0;
+    }
+    void TearDown() override { InputBits = 0; }
+
+    static void Run(int frames, int32_t input = 0) {
+        for (int i = 0; i < frames; ++i) {
+            InputBits = input;
+            RunGameFrame(FrameCanvasBits);
+        }
+        InputBits = 0;
+    }
+
+    // Plays until the mode changes; returns the number of frames that took.
+    static int FramesUntilModeChanges(int limit) {
+        const int32_t mode = GameMode;
+        for (int i = 1; i <= limit; ++i) {
+            Run(1);
+            if (GameMode != mode) return i;
+        }
+        return -1;
+    }
+};
+
+TEST_F(FrameSequence, AttractScreensFollowEachOtherOnTheirFrameCounts) {
+    // The change happens in the frame where ModeFrame passes the limit, and that frame
+    // already runs the new mode's entry.
+    EXPECT_EQ(FramesUntilModeChanges(1000), 362);
+    EXPECT_EQ(GameMode, MODE_KEY_ASSIGN);
+    EXPECT_EQ(ModeFrame, 1);
+    EXPECT_EQ(FramesUntilModeChanges(1000), 361);
+    EXPECT_EQ(GameMode, MODE_RANKING);
+    EXPECT_EQ(FramesUntilModeChanges(1000), 481);
+    EXPECT_EQ(GameMode, MODE_DEMO);
+    EXPECT_EQ(Lives, 1);
+    EXPECT_EQ(StageNumber, DemoStage);
+    EXPECT_EQ(StageLevel, DemoStage);
+    EXPECT_EQ(ShotPower, 6);
+}
+
+TEST_F(FrameSequence, StartOnTheFirstTitleFrameStartsStageOneInThatFrame) {
+    Run(1, INPUT_START);
+    EXPECT_EQ(GameMode, MODE_PLAY);
+    EXPECT_EQ(ModeFrame, 1);
+    EXPECT_EQ(StageNumber, 1);
+    EXPECT_EQ(StageLevel, 1);
+    EXPECT_EQ(Lives, 3);
+    EXPECT_EQ(ShotPower, 1);
+    EXPECT_EQ(BombActive, 0); // the title's first bomb never went off
+}
+
+TEST_F(FrameSequence, StartWorksOnEveryAttractScreen) {
+    for (int32_t target : {MODE_KEY_ASSIGN, MODE_RANKING, MODE_DEMO}) {
+        SetUp();
+        while (GameMode != target)
+            Run(1);
+        Run(5);
+        Run(1, INPUT_START);
+        EXPECT_EQ(GameMode, MODE_PLAY) << "from mode " << target;
+        EXPECT_EQ(StageNumber, 1);
+        EXPECT_EQ(Lives, 3);
+        EXPECT_EQ(ShotPower, 1);
+    }
+}
+
+TEST_F(FrameSequence, StagesCountUpWithTheLevelCyclingAndTheNumberHeldAt99) {
+    Run(1, INPUT_START);
+    const int32_t expectedLevels[] = {2, 3, 4, 5, 2, 3, 4, 5, 2};
+    for (int32_t level : expectedLevels) {
+        StageCleared = 1;
+        Run(1);
+        EXPECT_EQ(StageLevel, level);
+        EXPECT_EQ(StageCleared, 0);
+        EXPECT_EQ(ModeFrame, 1); // the next stage started in this frame
+    }
+    EXPECT_EQ(StageNumber, 10);
+    for (int i = 0; i < 120; ++i) {
+        StageCleared = 1;
+        Run(1);
+    }
+    EXPECT_EQ(StageNumber, 99);
+    EXPECT_EQ(GameMode, MODE_PLAY);
+}
+
+TEST_F(FrameSequence, QuitReturnsToTheTitleWithoutARankingEntry) {
+    Run(1, INPUT_START);
+    Run(10);
+    RankingPlace = 7;
+    Run(1, INPUT_END);
+    EXPECT_EQ(GameMode, MODE_TITLE);
+    EXPECT_EQ(QuitRequested, 0);
+    EXPECT_EQ(RankingPlace, 7); // InsertRanking never ran
+}
+
+TEST_F(FrameSequence, LastShipLostRunsA360FrameCountdownThenGameOver) {
+    Run(1, INPUT_START);
+    PlayerState = PLAYER_OUT;
+    Run(1);
+    EXPECT_EQ(EndSequence, 1);
+    EXPECT_EQ(EndCountdown, 359);
+    // 1 frame above + 358 more keep the countdown running; the 360th frame ends it.
+    Run(358);
+    EXPECT_EQ(GameMode, MODE_PLAY);
+    EXPECT_EQ(EndCountdown, 1);
+    Run(1);
+    EXPECT_EQ(GameMode, MODE_GAME_OVER);
+    EXPECT_EQ(EndSequence, 0);
+}
+
+TEST_F(FrameSequence, ContinueRefillsLivesAndCountsInTheScoreUpTo99) {
+    Run(1, INPUT_START);
+    ContinueCount = 97;
+    Score = 1000;
+    for (int i = 0; i < 3; ++i) {
+        PlayerState = PLAYER_OUT;
+        Run(20);
+        ASSERT_EQ(EndSequence, 1);
+        Run(1, INPUT_START);
+        EXPECT_EQ(EndSequence, 0);
+        EXPECT_EQ(Lives, 3);
+        EXPECT_EQ(Bombs, 3);
+        EXPECT_NE(PlayerState, PLAYER_OUT);
+    }
+    EXPECT_EQ(ContinueCount, 99);
+    EXPECT_EQ(Score, 1002); // the third continue no longer adds a point
+}
+
+TEST_F(FrameSequence, StartIsIgnoredWhileTheShipIsStillInPlay) {
+    Run(1, INPUT_START);
+    Run(30, INPUT_START);
+    EXPECT_EQ(ContinueCount, 0);
+    EXPECT_EQ(StageNumber, 1);
+    EXPECT_EQ(ModeFrame, 31);
+}
+
+TEST_F(FrameSequence, ClearedDemonstrationEndsAtOnce) {
+    while (GameMode != MODE_DEMO)
+        Run(1);
+    Run(3);
+    StageCleared = 1;
+    Run(1);
+    EXPECT_EQ(GameMode, MODE_TITLE);
+    EXPECT_EQ(ModeFrame, 1);
+}
+
+TEST_F(FrameSequence, DemoStageCyclesOnePerTitleVisit) {
+    // InitGame leaves DemoStage 0; each entry of the title advances it.
+    DemoStage = 0;
+    int32_t seen[7];
+    for (int32_t& stage : seen) {
+        GameMode = MODE_TITLE;
+        ModeFrame = 0;
+        Run(1);
+        stage = DemoStage;
+    }
+    const int32_t expected[] = {1, 2, 3, 4, 5, 1, 2};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(seen[i], expected[i]);
+}
+
+TEST(AddScore, AddsOnlyWhileTheShipIsInPlayAndClampsKeepingTheLastTwoDigits) {
+    PlayerState = PLAYER_VULNERABLE;
+    Score = 100;
+    AddScore(-30);
+    EXPECT_EQ(Score, 70);
+    PlayerState = PLAYER_OUT;
+    AddScore(500);
+    EXPECT_EQ(Score, 70);
+    PlayerState = PLAYER_VULNERABLE;
+    Score = 99'999'999'999'990LL;
+    AddScore(50);
+    EXPECT_EQ(Score, 99'999'999'999'950LL);
+    Score = 99'999'999'999'999LL + 5; // above the maximum: clamped even with no points added
+    PlayerState = PLAYER_OUT;
+    AddScore(1234);
+    EXPECT_EQ(Score, 99'999'999'999'934LL);
+}
+
+} // namespace
