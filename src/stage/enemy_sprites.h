@@ -5,7 +5,7 @@
 
 namespace velkar {
 
-// Each returns 0, or -1 when a sprite could not be made.
+// Each returns 0; a sprite the factory could not make stays null and is drawn as a white box.
 int32_t MakeBlockSprites();
 int32_t MakeLargeEnemySprites();
 int32_t MakeSmallEnemySprites();

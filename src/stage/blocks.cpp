@@ -1,0 +1,105 @@
+// The four drifting blocks: obstacles that never fire and score with a popup.
+#include "stage/enemy_helpers.h"
+#include "stage/enemy_sprites.h"
+#include "stage/stage_script.h"
+
+namespace velkar {
+
+namespace {
+
+struct BlockType {
+    int32_t kind; // row of the destruction table
+    int32_t width;
+    int32_t height;
+    int32_t hitPoints;
+    int32_t rightLimit; // 1/256 pixel: the block's right edge passes 599 pixels
+    int32_t colour;     // grey level
+};
+
+enum : int32_t { LARGE = 0, WIDE, SMALL, MEDIUM, BLOCK_TYPES };
+
+constexpr BlockType BlockTypes[BLOCK_TYPES] = {
+    {KIND_LARGE_BLOCK, 80, 64, 80, 132864, 200},
+    {KIND_WIDE_BLOCK, 64, 32, 40, 136960, 180},
+    {KIND_SMALL_BLOCK, 32, 16, 20, 145152, 160},
+    {KIND_MEDIUM_BLOCK, 48, 32, 30, 141056, 140},
+};
+
+const Sprite* BlockPictures[BLOCK_TYPES] = {};
+const Sprite* BlockDeathPictures[BLOCK_TYPES] = {};
+
+constexpr int32_t BOTTOM_EDGE = 164608; // 643 px
+constexpr int32_t LEFT_EDGE = 120;      // 1/256 pixel, not 120 pixels
+
+// Type words: word1 vx, word2 vy, word3 deathTimer, word4 the block type.
+void SpawnBlock(int32_t type) {
+    EnemySlot* e = TakeScriptSlot(4);
+    if (e == nullptr) return;
+    const BlockType& t = BlockTypes[type];
+    e->hitPoints = t.hitPoints;
+    e->hit = 0;
+    e->solid = 1;
+    e->x = RandomX(ScriptOperand());
+    e->y = RandomY(ScriptOperand());
+    e->word1 = RandomSpeed(ScriptOperand(), -2, 2);
+    e->word2 = RandomSpeed(ScriptOperand(), 1, 3);
+    e->width = t.width;
+    e->height = t.height;
+    e->boxLeft = 0;
+    e->boxTop = 0;
+    e->boxRight = t.width * 256;
+    e->boxBottom = t.height * 256;
+    e->update = UpdateBlock;
+    e->drawExtra = nullptr;
+    e->sprite = BlockPictures[type];
+    e->word3 = 0;
+    e->word4 = type;
+    e->state = 1;
+    EnemyCount += 1;
+}
+
+} // namespace
+
+int32_t MakeBlockSprites() {
+    for (int32_t i = 0; i < BLOCK_TYPES; ++i) {
+        const BlockType& t = BlockTypes[i];
+        BlockPictures[i] =
+            MakeSprite(SHAPE_RECT, t.width, t.height, -1, t.colour, t.colour, t.colour, 32);
+    }
+    for (int32_t i = 0; i < BLOCK_TYPES; ++i) {
+        const BlockType& t = BlockTypes[i];
+        BlockDeathPictures[i] = MakeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, t.width,
+                                           t.height, -1, 160, 0, 0, 0);
+    }
+    return 0;
+}
+
+void SpawnLargeBlock() {
+    SpawnBlock(LARGE);
+}
+
+void SpawnWideBlock() {
+    SpawnBlock(WIDE);
+}
+
+void SpawnSmallBlock() {
+    SpawnBlock(SMALL);
+}
+
+void SpawnMediumBlock() {
+    SpawnBlock(MEDIUM);
+}
+
+void UpdateBlock(EnemySlot* e) {
+    const int32_t type = e->word4;
+    const BlockType& t = BlockTypes[type];
+    if (EnemyUpdateStart(e, t.kind, &e->word3, BlockPictures[type], BlockDeathPictures[type]) ==
+        0) {
+        return;
+    }
+    e->x += e->word1;
+    e->y += e->word2;
+    if (e->x < LEFT_EDGE || e->x > t.rightLimit || e->y > BOTTOM_EDGE) EnemyFree(e);
+}
+
+} // namespace velkar

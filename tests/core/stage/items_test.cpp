@@ -1,0 +1,88 @@
+// Items: the pickup box, the effects of each kind, and the flight of a dropped item.
+#include "stage_world.h"
+
+#include "stage/items.h"
+
+using namespace velkar;
+using velkar::testing::StageWorld;
+
+class Items : public StageWorld {
+  protected:
+    void SetUp() override {
+        StageWorld::SetUp();
+        PlayerState = PLAYER_VULNERABLE;
+        PlayerX = 300 << 8;
+        PlayerY = 500 << 8;
+    }
+    // Updates a fresh scripted item whose box lies at the ship's corner + (dx, dy) after its move.
+    void TouchWith(int32_t kind, int32_t dx = 0, int32_t dy = 0) {
+        StageScriptReset();
+        Spawn(SpawnItem, {100, 400, kind});
+        First().x = PlayerX + dx;
+        First().y = PlayerY + dy - First().word4;
+        UpdateEnemies();
+    }
+};
+
+TEST_F(Items, PickupBoxIsTheLowerHalfOfTheShip) {
+    const struct {
+        int32_t dx, dy;
+        bool taken;
+    } cases[] = {
+        {7936, 0, true},        {7937, 0, false},        {-6144, 0, true},
+        {-6145, 0, false},      {0, 7936, true},         {0, 7937, false},
+        {0, 3840 - 6144, true}, {0, 3840 - 6145, false}, // only the ship's rows 0..14
+    };
+    for (const auto& c : cases) {
+        ShotPower = 1;
+        TouchWith(ITEM_POWER, c.dx, c.dy);
+        EXPECT_EQ(ShotPower, c.taken ? 2 : 1) << c.dx << ", " << c.dy;
+        EXPECT_EQ(EnemyCount, c.taken ? 0 : 1) << c.dx << ", " << c.dy;
+    }
+    PlayerState = PLAYER_EXPLODING;
+    TouchWith(ITEM_LIFE);
+    EXPECT_EQ(Lives, 3);
+    PlayerState = PLAYER_SPAWNED; // the just-spawned protection still collects
+    TouchWith(ITEM_LIFE);
+    EXPECT_EQ(Lives, 4);
+    EXPECT_EQ(PickupGlow, 100);
+}
+
+TEST_F(Items, EffectsOfEachKindAndTheirLimits) {
+    Bombs = 8;
+    TouchWith(ITEM_BOMB);
+    EXPECT_EQ(Bombs, 9);
+    EXPECT_EQ(Score, 0);
+    TouchWith(ITEM_BOMB);
+    EXPECT_EQ(Bombs, 9);
+    EXPECT_EQ(Score, 5000);
+    EXPECT_EQ(EnemyCount, 1) << "the popup";
+    ShotPower = 6;
+    TouchWith(7); // any other kind is power
+    EXPECT_EQ(ShotPower, 6);
+    EXPECT_EQ(Score, 10000);
+    Lives = 250;
+    TouchWith(ITEM_LIFE);
+    EXPECT_EQ(Lives, 251);
+}
+
+TEST_F(Items, DroppedItemFliesUpThenSinks) {
+    PlayerState = PLAYER_OUT;
+    for (uint32_t seed = 1; seed <= 200; ++seed) {
+        StageScriptReset();
+        RandomSeed = seed;
+        SpawnDroppedItem(ITEM_POWER, 400 << 8, 500 << 8);
+        EnemySlot& e = First();
+        ASSERT_EQ(EnemyCount, 1);
+        EXPECT_EQ(e.x, (400 << 8) - 3072);
+        EXPECT_EQ(e.hitPoints, 5);
+        EXPECT_TRUE(e.state >= 25 && e.state <= 43) << e.state;
+        EXPECT_TRUE(e.word4 <= -512 && e.word4 >= -512 - 409) << e.word4;
+        EXPECT_TRUE(e.word3 >= -204 && e.word3 <= 204) << e.word3;
+        for (int32_t f = e.state - 1; f > 0; --f)
+            UpdateEnemies();
+        EXPECT_EQ(e.state, 1);
+        EXPECT_EQ(e.word3, 0);
+        EXPECT_EQ(e.word4, 128);
+    }
+}

@@ -1,0 +1,64 @@
+// A small world for the stage tests: pools made, ship out of the way, the shipped script reset.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+#include "game/game_record.h"
+#include "game/random.h"
+#include "player/effects.h"
+#include "player/player.h"
+#include "player/weapons.h"
+#include "stage/enemy_fire.h"
+#include "stage/enemy_helpers.h"
+#include "stage/enemy_pool.h"
+#include "stage/stage_script.h"
+
+namespace velkar::testing {
+
+class StageWorld : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        BuildSinCosTable();
+        ASSERT_EQ(InitEnemyPool(), 0);
+        ASSERT_EQ(InitEnemyShots(), 0);
+        ASSERT_EQ(InitParticles(), 0);
+        ResetEnemyShots();
+        RandomSeed = 1;
+        GameRank = 0;
+        StageLevel = StageNumber = 1;
+        ViewX = 120;
+        Score = 0;
+        Lives = Bombs = 3;
+        ShotPower = 1;
+        BombActive = HitFlag = PickupGlow = 0;
+        PlayerX = 344 << 8; // below the playfield and out of play unless a test says otherwise
+        PlayerY = 900 << 8;
+        PlayerState = PLAYER_OUT;
+        ScriptTable = StageScript;
+        StageScriptReset();
+    }
+    void TearDown() override { ScriptTable = StageScript; }
+
+    // Runs a spawn routine over the given operands and checks that it consumed them all.
+    void Spawn(ScriptRoutine routine, std::initializer_list<int32_t> operands) {
+        words_.assign(1, 10000);
+        words_.insert(words_.end(), operands.begin(), operands.end());
+        ScriptTable = words_.data();
+        ScriptCursor = 1;
+        routine();
+        EXPECT_EQ(ScriptCursor, 1 + static_cast<int32_t>(operands.size()));
+    }
+    static EnemySlot& First() { return EnemyPool[0]; }
+    // The stage part of one play frame.
+    static void Frame() {
+        StageScriptStep();
+        UpdateEnemies();
+    }
+
+    std::vector<int32_t> words_;
+};
+
+} // namespace velkar::testing
