@@ -229,6 +229,8 @@ DeviceConfigDialog::DeviceConfigDialog(QWidget* owner, int32_t language) : QDial
     layout->addLayout(lower);
 
     OpenDeviceConfig(&model_, JoystickPresent.load());
+    // Filling a list selects its first item; that is no choice of the user's.
+    syncing_ = true;
     char buffer[96];
     for (int32_t item = 0; item < DeviceConfigItemCount(&model_, DEVCFG_DEVICE_LIST); ++item)
         deviceList_->addItem(
@@ -236,6 +238,7 @@ DeviceConfigDialog::DeviceConfigDialog(QWidget* owner, int32_t language) : QDial
     for (int32_t item = 0; item < DeviceConfigItemCount(&model_, DEVCFG_BPP_LIST); ++item)
         bppList_->addItem(
             Text(DeviceConfigItemText(&model_, DEVCFG_BPP_LIST, item, buffer, sizeof buffer)));
+    syncing_ = false;
     connect_->setText(Text(DeviceConfigConnectText(&model_)));
     ShowModel();
 }

@@ -126,7 +126,7 @@ void MainWindow::BuildMenu(int32_t language) {
 void MainWindow::PopupShown(int32_t index) {
     menuLoop_ = true;
     MenuItemState items[MENU_POPUP_STATE_MAX];
-    const int32_t count = OpenMenuPopup(index, menuBar()->isVisible() ? 1 : 0, items);
+    const int32_t count = OpenMenuPopup(index, menuBar()->isHidden() ? 0 : 1, items);
     for (int32_t i = 0; i < count; ++i) {
         QAction* action = actions_.value(items[i].id, nullptr);
         if (action == nullptr) continue;
@@ -174,8 +174,7 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::SetClientSize(int32_t width, int32_t height) {
-    const int32_t menu =
-        menuBar()->isVisible() || !isVisible() ? menuBar()->sizeHint().height() : 0;
+    const int32_t menu = menuBar()->isHidden() ? 0 : menuBar()->sizeHint().height();
     resize(width, height + menu);
 }
 

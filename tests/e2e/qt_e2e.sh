@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# Runs the real velkar under a private Xvfb: the window appears with the title, F1 starts a
+# game, Alt+Enter enters and leaves full screen, Escape ends the program with status 0 and the
+# settings file then holds every key and both ranking sections. Also reports the start-up time
+# to the first presented frame and the process's CPU use while it runs in a window.
+set -euo pipefail
+velkar=$1
+sim=$2
+work=$3
+rm -rf "$work"
+mkdir -p "$work/game"
+cp "$velkar" "$work/game/velkar"
+# The effects, when the build made them, beside the copied program.
+for w in "$(dirname "$velkar")/Wave" "$(dirname "$velkar")/../Wave"; do
+  if [ -d "$w" ]; then cp -r "$w" "$work/game/Wave"; break; fi
+done
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# A free display number.
+display=""
+for n in $(seq 90 120); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || fail "no free X display"
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+
+export SDL_AUDIODRIVER=dummy
+export LANG=C LC_ALL=C
+export VELKAR_TRACE=1
+export XDG_CONFIG_HOME="$work/config"
+"$work/game/velkar" 2>"$work/trace.log" &
+pid=$!
+
+window=$(timeout 20 xdotool search --sync --name '^VELKAR$' | head -n1) || fail "no window titled VELKAR"
+echo "window $window"
+sleep 1.5
+xdotool mousemove 240 400
+xdotool windowfocus "$window" 2>/dev/null || true
+
+# The client area: the bottom 480 x 640 of the window (the menu bar above it).
+shot() { # name
+  import -window root "$work/$1-root.png"
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  local top=$((Y + HEIGHT - 640))
+  convert "$work/$1-root.png" -crop "480x640+$X+$top" +repage "$work/$1.png"
+}
+
+geometry() { xdotool getwindowgeometry --shell "$window" | tr '\n' ' '; }
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$WIDTH" = 480 ] || fail "window width $WIDTH, expected 480"
+[ "$HEIGHT" -gt 640 ] || fail "window height $HEIGHT leaves no room for a menu bar"
+
+# The title as the headless runner draws it, doubled: the logo region must match.
+"$sim" --frames 91 --png "90:$work/sim-title.png" >/dev/null
+convert "$work/sim-title.png" -scale 200% "$work/sim-title-2x.png"
+logo="200x40+140+200" # the "VELKAR" logo and a margin, in the doubled picture
+region_diff() { # a b: differing pixels of the logo region
+  # Only the white text counts: stars and effects in other colours come and go.
+  convert "$1" -crop "$logo" +repage -fuzz 20% -fill black +opaque white "$work/region-a.png"
+  convert "$2" -crop "$logo" +repage -fuzz 20% -fill black +opaque white "$work/region-b.png"
+  compare -metric AE -fuzz 10% "$work/region-a.png" "$work/region-b.png" null: 2>&1 || true
+}
+shot title
+title_diff=$(region_diff "$work/title.png" "$work/sim-title-2x.png")
+echo "title logo region: $title_diff differing pixels"
+[ "${title_diff%%.*}" -lt 100 ] || fail "the window does not show the title (logo differs by $title_diff)"
+
+xdotool key F1
+sleep 2.5
+shot play
+play_diff=$(region_diff "$work/play.png" "$work/sim-title-2x.png")
+echo "after F1, logo region: $play_diff differing pixels"
+[ "${play_diff%%.*}" -ge 300 ] || fail "F1 did not leave the title"
+# Play: the ship is drawn in the lower part of the picture; it is not empty.
+colours=$(convert "$work/play.png" -crop 480x240+0+400 +repage -format %k info:)
+[ "$colours" -gt 3 ] || fail "the play picture is empty"
+
+# CPU use in a window over 5 s (utime + stime in clock ticks).
+ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+hz=$(getconf CLK_TCK)
+t0=$(ticks); s0=$(date +%s.%N)
+sleep 5
+t1=$(ticks); s1=$(date +%s.%N)
+cpu=$(awk -v a="$t0" -v b="$t1" -v s="$s0" -v e="$s1" -v hz="$hz" \
+  'BEGIN { printf "%.1f", 100 * (b - a) / hz / (e - s) }')
+echo "CPU while playing in a window: $cpu % of one core"
+
+xdotool key alt+Return
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$window")"
+echo "full screen geometry: ${WIDTH}x${HEIGHT}+$X+$Y"
+[ "$WIDTH" = 1024 ] && [ "$HEIGHT" = 768 ] || fail "Alt+Enter did not cover the screen"
+import -window root "$work/full.png"
+# 1024 x 768: bars of 224 pixels each side; the picture between them.
+left=$(convert "$work/full.png" -crop 224x768+0+0 +repage -format %k info:)
+right=$(convert "$work/full.png" -crop 224x768+800+0 +repage -format %k info:)
+middle=$(convert "$work/full.png" -crop 575x767+224+0 +repage -format %k info:)
+[ "$left" = 1 ] && [ "$right" = 1 ] || fail "full screen bars are not plain ($left, $right colours)"
+[ "$middle" -gt 3 ] || fail "full screen shows no picture"
+
+xdotool key alt+Return
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$window")"
+echo "back in the window: ${WIDTH}x${HEIGHT}+$X+$Y"
+[ "$WIDTH" = 480 ] && [ "$HEIGHT" -gt 640 ] && [ "$HEIGHT" -lt 700 ] || fail "Alt+Enter did not return to the window"
+
+xdotool key Escape
+status=0
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "Escape did not end the program"
+wait "$pid" || status=$?
+pid=""
+[ "$status" = 0 ] || fail "exit status $status"
+
+ini="$work/game/velkar.ini"
+[ -f "$ini" ] || fail "no settings file beside the program"
+for key in GameRank ScreenDevice ScreenResolution ScreenBpp DisablePrimSurf SoundVolume1 \
+  SoundVolume2 EnableSound JoyButton_A JoyButton_B JoyButton_C JoyButton_START JoyButton_PAUSE \
+  Language; do
+  grep -q "^$key=" "$ini" || fail "settings file lacks $key"
+done
+for section in GAME DISPLAY SOUND INPUT ENVIRONMENT RankNormal RankHard; do
+  grep -q "^\[$section\]" "$ini" || fail "settings file lacks [$section]"
+done
+grep -q "^Language=0" "$ini" || fail "the C locale did not store English"
+
+first=$(grep -m1 "first frame taken" "$work/trace.log" | sed 's/^\[ *\([0-9]*\) ms\].*/\1/')
+echo "start-up to the first presented frame: ${first:-?} ms"
+echo "PASS"

@@ -1,0 +1,662 @@
+// The Linux program's widgets under the offscreen platform: menus, keys, presentation, dialogs,
+// joystick scaling and the settings path.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QtTest>
+#include <SDL.h>
+#include <cstring>
+#include <functional>
+#include <thread>
+#include <unistd.h>
+
+#include "app/commands.h"
+#include "app/frame_clock.h"
+#include "app/platform_seam.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "dialogs.h"
+#include "game/game_record.h"
+#include "game/ranking.h"
+#include "game_view.h"
+#include "gfx/canvas.h"
+#include "gfx/display_modes.h"
+#include "input/controls.h"
+#include "input/joystick_seam.h"
+#include "joystick_sdl.h"
+#include "linux_shell.h"
+#include "main_window.h"
+
+using namespace velkar;
+
+namespace {
+
+// Runs answer on the next modal box or dialog that opens (from inside its exec()).
+void OnNextModal(std::function<void(QWidget*)> answer) {
+    QTimer::singleShot(0, [answer] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) {
+            OnNextModal(answer);
+            return;
+        }
+        answer(modal);
+    });
+}
+
+QString Name(int id) {
+    return QStringLiteral("ctl%1").arg(id);
+}
+
+// Two devices: "Default" with two modes, a second screen with three.
+void MakeDisplayList() {
+    FreeDisplayDeviceList();
+    QVERIFY(CreateDisplayDeviceList(1) == 0);
+    const uint8_t id[16] = {1};
+    SetDisplayDeviceEntry(1, id, "HDMI-1");
+    const uint32_t all = MODE_FIELD_WIDTH | MODE_FIELD_HEIGHT | MODE_FIELD_REFRESH;
+    AddDisplayMode(&DisplayDeviceList[0], all, 800, 600, 60);
+    AddDisplayMode(&DisplayDeviceList[0], all, 640, 480, 60);
+    AddDisplayMode(&DisplayDeviceList[1], all, 1024, 768, 60);
+    AddDisplayMode(&DisplayDeviceList[1], all, 1280, 1024, 60);
+    AddDisplayMode(&DisplayDeviceList[1], all, 1920, 1080, 60);
+    FinishDisplayModes(&DisplayDeviceList[0]);
+    FinishDisplayModes(&DisplayDeviceList[1]);
+}
+
+// A recognisable picture: every pixel differs from its neighbours.
+void FillScreenBuffer() {
+    for (int y = 0; y < SCREEN_HEIGHT; ++y)
+        for (int x = 0; x < SCREEN_WIDTH; ++x) {
+            uint8_t* p = ScreenBufferBits + y * SCREEN_STRIDE + x * 3;
+            p[0] = static_cast<uint8_t>(x * 5 + 1);
+            p[1] = static_cast<uint8_t>(y * 3 + 2);
+            p[2] = static_cast<uint8_t>((x ^ y) | 0x80);
+        }
+}
+
+QRgb Source(int x, int y) {
+    const uint8_t* p = ScreenBufferBits + y * SCREEN_STRIDE + x * 3;
+    return qRgb(p[2], p[1], p[0]);
+}
+
+// Presents from another thread, as the game thread does, and waits for the view to take it.
+bool PresentAndTake() {
+    const int64_t before = PresentedFrameCount();
+    std::thread game([] { PresentFrame(); });
+    game.join();
+    return QTest::qWaitFor([before] { return PresentedFrameCount() > before; }, 2000);
+}
+
+} // namespace
+
+class QtFrontTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+    void menuTextsInEnglish();
+    void menuTextsInJapanese();
+    void menuChecksAndGraysFollowTheGame();
+    void grayRankCommandChangesNothingDuringPlay();
+    void clearHiScoreCancelledKeepsTable();
+    void presentationOneToOneAndDoubled();
+    void presentationStretchedAndLetterboxed();
+    void keyMapArrowsAndKeypad();
+    void keyPairsAndHeldKeys();
+    void altEnterTogglesOnceAndEscapeCloses();
+    void deviceConfigInvalidAssignmentAndStoredOrder();
+    void deviceConfigSliderDefaultCancelAndDeviceChange();
+    void nameEntryCutsAndCancelEmpties();
+    void aboutShowsVersionInBothLanguages();
+    void joystickScalingAndVirtualDevice();
+    void settingsPathFallsBackToConfigDirectory();
+};
+
+void QtFrontTest::initTestCase() {
+    QVERIFY(CreateCanvases() == 0);
+    MakeDisplayList();
+}
+
+void QtFrontTest::cleanup() {
+    GameMode = MODE_TITLE;
+    GameRank = 0;
+    Paused.store(0);
+    GameHold.store(0);
+    FullScreen.store(0);
+    RawKeys.store(0);
+    Language = 0;
+    ClientWidth.store(CLIENT_WIDTH_X2);
+    ClientHeight.store(CLIENT_HEIGHT_X2);
+    LetterboxX = LetterboxY = 0;
+}
+
+void QtFrontTest::menuTextsInEnglish() {
+    MainWindow window(0);
+    QCOMPARE(window.Popup(0)->title(), QStringLiteral("Game(&F)"));
+    QCOMPARE(window.Popup(1)->title(), QStringLiteral("&Tool"));
+    QCOMPARE(window.Popup(2)->title(), QStringLiteral("&Window"));
+    QCOMPARE(window.Popup(3)->title(), QStringLiteral("&Help"));
+    QCOMPARE(window.Action(CMD_PAUSE)->text(), QStringLiteral("&Pause\tP or F12"));
+    QCOMPARE(window.Action(CMD_FULL_SCREEN)->text(), QStringLiteral("&Full Screen\tAlt+Enter"));
+    QCOMPARE(window.Action(CMD_EXIT)->text(), QStringLiteral("E&xit"));
+    // Separators stand before the language submenu and before Exit.
+    const QList<QAction*> game = window.Popup(0)->actions();
+    QCOMPARE(game.size(), 8);
+    QVERIFY(game[4]->isSeparator());
+    QVERIFY(game[5]->menu() != nullptr);
+    QCOMPARE(game[5]->menu()->title(), QStringLiteral("&UI Language"));
+    QCOMPARE(game[5]->menu()->actions().size(), 3);
+    QVERIFY(game[6]->isSeparator());
+    QCOMPARE(game[7], window.Action(CMD_EXIT));
+    QCOMPARE(window.windowTitle(), QStringLiteral("VELKAR"));
+}
+
+void QtFrontTest::menuTextsInJapanese() {
+    MainWindow window(1);
+    QCOMPARE(window.Popup(0)->title(), QStringLiteral("ゲーム(&F)"));
+    QCOMPARE(window.Popup(2)->title(), QStringLiteral("ウインドウ(&W)"));
+    QCOMPARE(window.Action(CMD_PAUSE)->text(), QStringLiteral("一時停止(&P)\tP or F12"));
+    QCOMPARE(window.Action(CMD_DEVICE_CONFIG)->text(), QStringLiteral("デバイス設定(&E)..."));
+    QCOMPARE(window.Action(CMD_LANGUAGE_AUTO)->text(), QStringLiteral("自動(&Automatic)"));
+    QCOMPARE(window.Action(CMD_FULL_SCREEN)->text(), QStringLiteral("全画面(&F)\tAlt+Enter"));
+    QCOMPARE(window.Action(CMD_ABOUT)->text(), QStringLiteral("バージョン情報(&A)"));
+}
+
+void QtFrontTest::menuChecksAndGraysFollowTheGame() {
+    MainWindow window(0);
+    InstallQtFrontEnd(&window);
+    GameMode = MODE_PLAY;
+    Paused.store(1);
+    Language = -1;
+    emit window.Popup(0)->aboutToShow();
+    QCOMPARE(GameHold.load(), 1); // the game stands still while a popup is open
+    QVERIFY(window.Action(CMD_PAUSE)->isChecked());
+    QVERIFY(!window.Action(CMD_RANK_NORMAL)->isEnabled());
+    QVERIFY(!window.Action(CMD_RANK_HARD)->isEnabled());
+    QVERIFY(!window.Action(CMD_CLEAR_HISCORE)->isEnabled());
+    QVERIFY(window.Action(CMD_LANGUAGE_AUTO)->isChecked());
+    QVERIFY(!window.Action(CMD_LANGUAGE_ENGLISH)->isChecked());
+    emit window.Popup(0)->aboutToHide();
+    QTRY_COMPARE(GameHold.load(), 0);
+
+    GameMode = MODE_TITLE;
+    GameRank = 1;
+    Paused.store(0);
+    Language = 1;
+    emit window.Popup(0)->aboutToShow();
+    QVERIFY(!window.Action(CMD_PAUSE)->isChecked());
+    QVERIFY(window.Action(CMD_RANK_HARD)->isEnabled());
+    QVERIFY(window.Action(CMD_RANK_HARD)->isChecked());
+    QVERIFY(!window.Action(CMD_RANK_NORMAL)->isChecked());
+    QVERIFY(window.Action(CMD_LANGUAGE_JAPANESE)->isChecked());
+    emit window.Popup(0)->aboutToHide();
+
+    ClientWidth.store(240);
+    ClientHeight.store(320);
+    EnableSound = 1;
+    emit window.Popup(1)->aboutToShow();
+    QVERIFY(window.Action(CMD_ENABLE_SOUND)->isChecked());
+    emit window.Popup(2)->aboutToShow();
+    QVERIFY(window.Action(CMD_SIZE_X1)->isChecked());
+    QVERIFY(!window.Action(CMD_SIZE_X2)->isChecked());
+    QVERIFY(window.Action(CMD_SIZE_X1)->isEnabled());
+    FullScreen.store(1);
+    emit window.Popup(2)->aboutToShow();
+    QVERIFY(!window.Action(CMD_SIZE_X1)->isEnabled());
+    QVERIFY(!window.Action(CMD_SIZE_X2)->isEnabled());
+    QVERIFY(window.Action(CMD_FULL_SCREEN)->isChecked());
+    emit window.Popup(2)->aboutToHide();
+    QTRY_COMPARE(GameHold.load(), 0);
+    InstallQtFrontEnd(nullptr);
+}
+
+void QtFrontTest::grayRankCommandChangesNothingDuringPlay() {
+    MainWindow window(0);
+    InstallQtFrontEnd(&window);
+    GameMode = MODE_PLAY;
+    window.Action(CMD_RANK_HARD)->trigger();
+    QTest::qWait(50);
+    QCOMPARE(GameRank, 0);
+    GameMode = MODE_TITLE;
+    window.Action(CMD_RANK_HARD)->trigger();
+    QTRY_COMPARE(GameRank, 1);
+    InstallQtFrontEnd(nullptr);
+}
+
+void QtFrontTest::clearHiScoreCancelledKeepsTable() {
+    MainWindow window(0);
+    InstallQtFrontEnd(&window);
+    GameMode = MODE_TITLE;
+    RankingTable[0][0].score = 123456;
+    QString text;
+    bool cancelIsDefault = false;
+    OnNextModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (box == nullptr) return;
+        text = box->text();
+        cancelIsDefault = box->defaultButton() == box->button(QMessageBox::Cancel);
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    RunCommand(CMD_CLEAR_HISCORE);
+    QCOMPARE(text, QStringLiteral("Clear Ranking, Are you sure ?"));
+    QVERIFY(cancelIsDefault);
+    QCOMPARE(RankingTable[0][0].score, 123456);
+    QCOMPARE(GameHold.load(), 0);
+
+    OnNextModal([](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            box->button(QMessageBox::Ok)->click();
+    });
+    RunCommand(CMD_CLEAR_HISCORE);
+    QVERIFY(RankingTable[0][0].score != 123456);
+    InstallQtFrontEnd(nullptr);
+}
+
+void QtFrontTest::presentationOneToOneAndDoubled() {
+    GameView view;
+    SetPresentationView(&view);
+    FillScreenBuffer();
+    view.resize(480, 640);
+    view.show();
+    QVERIFY(PresentAndTake());
+    QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), QSize(480, 640));
+    int wrong = 0;
+    for (int y = 0; y < 640; ++y)
+        for (int x = 0; x < 480; ++x)
+            if (shown.pixel(x, y) != Source(x / 2, y / 2)) ++wrong;
+    QCOMPARE(wrong, 0);
+
+    view.resize(240, 320);
+    QTRY_COMPARE(view.size(), QSize(240, 320));
+    shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < 320; ++y)
+        for (int x = 0; x < 240; ++x)
+            if (shown.pixel(x, y) != Source(x, y)) ++wrong;
+    QCOMPARE(wrong, 0);
+    SetPresentationView(nullptr);
+}
+
+void QtFrontTest::presentationStretchedAndLetterboxed() {
+    GameView view;
+    SetPresentationView(&view);
+    FillScreenBuffer();
+    view.resize(300, 400);
+    view.show();
+    QVERIFY(PresentAndTake());
+    QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), QSize(300, 400));
+    // Nearest neighbour: every pixel is one of the game's pixels near the scaled position,
+    // never a blend.
+    int blended = 0;
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 300; ++x) {
+            const int sx = x * 240 / 300, sy = y * 320 / 400;
+            bool found = false;
+            for (int dy = -1; dy <= 1 && !found; ++dy)
+                for (int dx = -1; dx <= 1 && !found; ++dx) {
+                    const int px = qBound(0, sx + dx, 239), py = qBound(0, sy + dy, 319);
+                    found = shown.pixel(x, y) == Source(px, py);
+                }
+            if (!found) ++blended;
+        }
+    QCOMPARE(blended, 0);
+
+    // Full screen at 800 x 600: the picture fills x 175..623 and y 0..598, the rest is black.
+    std::memset(ScreenBufferBits, 0x40, SCREEN_STRIDE * SCREEN_HEIGHT);
+    QVERIFY(PresentAndTake());
+    FullScreen.store(1);
+    FullScreenWidth = 800;
+    FullScreenHeight = 600;
+    ComputeLetterbox(800, 600, &LetterboxX, &LetterboxY);
+    QCOMPARE(LetterboxX, 175);
+    QCOMPARE(LetterboxY, 0);
+    view.resize(800, 600);
+    QTRY_COMPARE(view.size(), QSize(800, 600));
+    shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb grey = qRgb(0x40, 0x40, 0x40);
+    const QRgb black = qRgb(0, 0, 0);
+    QCOMPARE(shown.pixel(174, 300), black);
+    QCOMPARE(shown.pixel(175, 300), grey);
+    QCOMPARE(shown.pixel(623, 300), grey);
+    QCOMPARE(shown.pixel(624, 300), black);
+    QCOMPARE(shown.pixel(400, 0), grey);
+    QCOMPARE(shown.pixel(400, 598), grey);
+    QCOMPARE(shown.pixel(400, 599), black);
+    QCOMPARE(shown.pixel(0, 0), black);
+    QCOMPARE(shown.pixel(799, 599), black);
+    SetPresentationView(nullptr);
+}
+
+void QtFrontTest::keyMapArrowsAndKeypad() {
+    MainWindow window(0);
+    QWidget* view = reinterpret_cast<QWidget*>(window.View());
+    RawKeys.store(0);
+    QTest::keyPress(view, Qt::Key_Up);
+    QCOMPARE(RawKeys.load(), 0x1);
+    QTest::keyRelease(view, Qt::Key_Up);
+    QCOMPARE(RawKeys.load(), 0);
+    // Keypad 8 with Num Lock off arrives as a keypad arrow, with Num Lock on as the digit.
+    QTest::keyPress(view, Qt::Key_Up, Qt::KeypadModifier);
+    QCOMPARE(RawKeys.load(), 0x10000);
+    QTest::keyRelease(view, Qt::Key_Up, Qt::KeypadModifier);
+    QTest::keyPress(view, Qt::Key_8, Qt::KeypadModifier);
+    QCOMPARE(RawKeys.load(), 0x10000);
+    QCOMPARE(BuildInputBits() & 0x10001, 0x10001);
+    QTest::keyRelease(view, Qt::Key_8, Qt::KeypadModifier);
+    QTest::keyPress(view, Qt::Key_2, Qt::KeypadModifier);
+    QTest::keyPress(view, Qt::Key_4, Qt::KeypadModifier);
+    QTest::keyPress(view, Qt::Key_6, Qt::KeypadModifier);
+    QCOMPARE(RawKeys.load(), 0x20000 | 0x40000 | 0x80000);
+    QTest::keyRelease(view, Qt::Key_2, Qt::KeypadModifier);
+    QTest::keyRelease(view, Qt::Key_4, Qt::KeypadModifier);
+    QTest::keyRelease(view, Qt::Key_6, Qt::KeypadModifier);
+    // The main row's 8 is no game key.
+    QTest::keyPress(view, Qt::Key_8);
+    QCOMPARE(RawKeys.load(), 0);
+    QTest::keyPress(view, Qt::Key_Down);
+    QTest::keyPress(view, Qt::Key_Left);
+    QTest::keyPress(view, Qt::Key_Right);
+    QCOMPARE(RawKeys.load(), 0x2 | 0x4 | 0x8);
+    QTest::keyRelease(view, Qt::Key_Down);
+    QTest::keyRelease(view, Qt::Key_Left);
+    QTest::keyRelease(view, Qt::Key_Right);
+    QTest::keyPress(view, Qt::Key_F1);
+    QTest::keyPress(view, Qt::Key_F2);
+    QTest::keyPress(view, Qt::Key_Space);
+    QCOMPARE(RawKeys.load(), 0x100 | 0x200 | 0x400000);
+    QTest::keyRelease(view, Qt::Key_F1);
+    QTest::keyRelease(view, Qt::Key_F2);
+    QTest::keyRelease(view, Qt::Key_Space);
+    QCOMPARE(RawKeys.load(), 0);
+}
+
+void QtFrontTest::keyPairsAndHeldKeys() {
+    MainWindow window(0);
+    InstallQtFrontEnd(&window);
+    QWidget* view = reinterpret_cast<QWidget*>(window.View());
+    QTest::keyPress(view, Qt::Key_Z);
+    QTest::keyPress(view, Qt::Key_Control, Qt::ControlModifier);
+    QTest::keyRelease(view, Qt::Key_Control);
+    QCOMPARE(BuildInputBits() & INPUT_SHOT, INPUT_SHOT);
+    QTest::keyRelease(view, Qt::Key_Z);
+    QTest::keyPress(view, Qt::Key_X);
+    QTest::keyPress(view, Qt::Key_Shift, Qt::ShiftModifier);
+    QTest::keyPress(view, Qt::Key_C);
+    QCOMPARE(RawKeys.load(), 0x20 | 0x200000 | 0x40);
+    // X11's auto-repeat release keeps the key held; only the real release clears it.
+    QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(view, &repeatRelease);
+    QCOMPARE(RawKeys.load() & 0x20, 0x20);
+    QTest::keyRelease(view, Qt::Key_X);
+    QTest::keyRelease(view, Qt::Key_Shift);
+    QTest::keyRelease(view, Qt::Key_C);
+    QCOMPARE(RawKeys.load(), 0);
+    // Losing the focus does not release a held key.
+    QTest::keyPress(view, Qt::Key_Left);
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(view, &out);
+    QCOMPARE(RawKeys.load(), 0x4);
+    QTest::keyRelease(view, Qt::Key_Left);
+    // P and F12 toggle the pause on every key-down.
+    QTest::keyClick(view, Qt::Key_P);
+    QCOMPARE(Paused.load(), 1);
+    QTest::keyClick(view, Qt::Key_F12);
+    QCOMPARE(Paused.load(), 0);
+    InstallQtFrontEnd(nullptr);
+}
+
+void QtFrontTest::altEnterTogglesOnceAndEscapeCloses() {
+    MainWindow window(0);
+    InstallQtFrontEnd(&window);
+    window.SetClientSize(480, 640);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QWidget* view = reinterpret_cast<QWidget*>(window.View());
+    QTest::keyPress(view, Qt::Key_Return, Qt::AltModifier);
+    QCOMPARE(FullScreen.load(), 1);
+    QVERIFY(!window.menuBar()->isVisible());
+    // Held Alt+Enter repeats are swallowed.
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::AltModifier, QString(), true);
+    QApplication::sendEvent(view, &repeat);
+    QCOMPARE(FullScreen.load(), 1);
+    QTest::keyRelease(view, Qt::Key_Return, Qt::AltModifier);
+    QTest::keyPress(view, Qt::Key_Return, Qt::AltModifier);
+    QCOMPARE(FullScreen.load(), 0);
+    QVERIFY(window.menuBar()->isVisible());
+    QCOMPARE(ClientWidth.load(), 480);
+    QCOMPARE(ClientHeight.load(), 640);
+    bool closed = false;
+    window.SetCloseHook([&closed] { closed = true; });
+    QTest::keyClick(view, Qt::Key_Escape);
+    QTRY_VERIFY(closed);
+    QTRY_VERIFY(!window.isVisible());
+    InstallQtFrontEnd(nullptr);
+}
+
+void QtFrontTest::deviceConfigInvalidAssignmentAndStoredOrder() {
+    JoyButton_A = 0;
+    JoyButton_B = 1;
+    JoyButton_C = 20;
+    JoyButton_START = -1;
+    JoyButton_PAUSE = -1;
+    DeviceConfigDialog dialog(nullptr, 0);
+    dialog.show();
+    auto* listA = dialog.findChild<QComboBox*>(Name(DEVCFG_BUTTON_A_LIST));
+    auto* listB = dialog.findChild<QComboBox*>(Name(DEVCFG_BUTTON_B_LIST));
+    auto* listC = dialog.findChild<QComboBox*>(Name(DEVCFG_BUTTON_C_LIST));
+    QVERIFY(listA && listB && listC);
+    QCOMPARE(listA->count(), 17);
+    QCOMPARE(listA->itemText(0), QStringLiteral("None"));
+    QCOMPARE(listA->itemText(16), QStringLiteral("16"));
+    QCOMPARE(listC->currentIndex(), -1);
+    QCOMPARE(dialog.findChild<QLineEdit*>(Name(DEVCFG_CONNECT_STATUS))->text(),
+             QStringLiteral("Not Found"));
+    listA->setFocus();
+    QTest::keyClick(listA, Qt::Key_End); // "16"
+    QCOMPARE(listA->currentIndex(), 16);
+    QTest::keyClick(listB, Qt::Key_Home); // "None"
+    QString message;
+    OnNextModal([&message](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            message = box->text();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    dialog.findChild<QPushButton*>(Name(DEVCFG_OK))->click();
+    QCOMPARE(message, QStringLiteral("Assign button 2 select error"));
+    QCOMPARE(JoyButton_A, 15);
+    QCOMPARE(JoyButton_B, -1);
+    QCOMPARE(JoyButton_C, 20);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), 0);
+    // A valid choice for the third list lets OK through.
+    QTest::keyClick(listC, Qt::Key_Home);
+    dialog.findChild<QPushButton*>(Name(DEVCFG_OK))->click();
+    QCOMPARE(dialog.result(), static_cast<int>(QDialog::Accepted));
+    QCOMPARE(JoyButton_C, -1);
+}
+
+void QtFrontTest::deviceConfigSliderDefaultCancelAndDeviceChange() {
+    SoundVolume1 = 70;
+    SoundVolume2 = 40;
+    JoyButton_A = 5;
+    JoyButton_B = 6;
+    JoyButton_C = 7;
+    ScreenDevice = 0;
+    ScreenResolution = 2;
+    ScreenBpp = 32;
+    DisablePrimSurf = 1;
+    {
+        DeviceConfigDialog dialog(nullptr, 1);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("ﾃﾞﾊﾞｲｽ設定"));
+        auto* bgm = dialog.findChild<QSlider*>(Name(DEVCFG_BGM_SLIDER));
+        QCOMPARE(bgm->value(), 30);
+        QCOMPARE(dialog.findChild<QLineEdit*>(Name(DEVCFG_BGM_VALUE))->text(),
+                 QStringLiteral("70"));
+        QCOMPARE(dialog.findChild<QLineEdit*>(Name(DEVCFG_EFFECT_VALUE))->text(),
+                 QStringLiteral("40"));
+        auto* resolution = dialog.findChild<QComboBox*>(Name(DEVCFG_RESOLUTION_LIST));
+        QCOMPARE(resolution->count(), 3);
+        QCOMPARE(resolution->itemText(0), QStringLiteral("Auto"));
+        QCOMPARE(resolution->itemText(1), QStringLiteral("640 x 480 (60Hz)"));
+        QCOMPARE(resolution->currentIndex(), 2);
+        QVERIFY(dialog.findChild<QCheckBox*>(Name(DEVCFG_PRIMSURF_CHECK))->isChecked());
+        QCOMPARE(dialog.findChild<QComboBox*>(Name(DEVCFG_BPP_LIST))->currentIndex(), 1);
+        // DEFAULT, then CANCEL: nothing stored.
+        dialog.findChild<QPushButton*>(Name(DEVCFG_DEFAULT))->click();
+        QCOMPARE(bgm->value(), 0);
+        QCOMPARE(dialog.findChild<QLineEdit*>(Name(DEVCFG_BGM_VALUE))->text(),
+                 QStringLiteral("100"));
+        QCOMPARE(dialog.findChild<QComboBox*>(Name(DEVCFG_BUTTON_A_LIST))->currentIndex(), 1);
+        QCOMPARE(dialog.findChild<QComboBox*>(Name(DEVCFG_START_LIST))->currentIndex(), 0);
+        QCOMPARE(resolution->currentIndex(), 0);
+        QVERIFY(!dialog.findChild<QCheckBox*>(Name(DEVCFG_PRIMSURF_CHECK))->isChecked());
+        dialog.findChild<QPushButton*>(Name(DEVCFG_CANCEL))->click();
+        QCOMPARE(dialog.result(), 0);
+        QCOMPARE(SoundVolume1, 70);
+        QCOMPARE(JoyButton_A, 5);
+        QCOMPARE(ScreenResolution, 2);
+        QCOMPARE(DisablePrimSurf, 1);
+    }
+    {
+        DeviceConfigDialog dialog(nullptr, 0);
+        auto* bgm = dialog.findChild<QSlider*>(Name(DEVCFG_BGM_SLIDER));
+        bgm->setFocus();
+        QTest::keyClick(bgm, Qt::Key_End); // the bottom: volume 0
+        QCOMPARE(bgm->value(), 100);
+        QCOMPARE(dialog.findChild<QLineEdit*>(Name(DEVCFG_BGM_VALUE))->text(), QStringLiteral("0"));
+        // Another device lists its own modes and starts at Auto; the same device keeps the choice.
+        auto* device = dialog.findChild<QComboBox*>(Name(DEVCFG_DEVICE_LIST));
+        auto* resolution = dialog.findChild<QComboBox*>(Name(DEVCFG_RESOLUTION_LIST));
+        QCOMPARE(device->itemText(0), QStringLiteral("Default"));
+        QCOMPARE(device->itemText(1), QStringLiteral("HDMI-1"));
+        QTest::keyClick(device, Qt::Key_End);
+        QCOMPARE(device->currentIndex(), 1);
+        QCOMPARE(resolution->count(), 4);
+        QCOMPARE(resolution->currentIndex(), 0);
+        QTest::keyClick(resolution, Qt::Key_End);
+        QTest::keyClick(device, Qt::Key_End);
+        QCOMPARE(resolution->currentIndex(), 3);
+        QCOMPARE(resolution->itemText(3), QStringLiteral("1920 x 1080 (60Hz)"));
+        dialog.findChild<QPushButton*>(Name(DEVCFG_OK))->click();
+        QCOMPARE(dialog.result(), static_cast<int>(QDialog::Accepted));
+        QCOMPARE(SoundVolume1, 0);
+        QCOMPARE(SoundVolume2, 40);
+        QCOMPARE(ScreenDevice, 1);
+        QCOMPARE(ScreenResolution, 3);
+        QCOMPARE(ScreenBpp, 32);
+    }
+    ScreenDevice = 0;
+    ScreenResolution = 0;
+}
+
+void QtFrontTest::nameEntryCutsAndCancelEmpties() {
+    {
+        NameEntryDialog dialog(nullptr, 0);
+        dialog.show();
+        auto* edit = dialog.findChild<QLineEdit*>(Name(1010));
+        QVERIFY(edit != nullptr);
+        QTest::keyClicks(edit, QStringLiteral("ABCDEFGHIJKL"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(dialog.result(), static_cast<int>(QDialog::Accepted));
+        QCOMPARE(QByteArray(NameBuffer), QByteArray("ABCDEFGHI"));
+        QCOMPARE(NameBuffer[10], '\0');
+    }
+    {
+        NameEntryDialog dialog(nullptr, 1);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Name Entry"));
+        dialog.show();
+        auto* edit = dialog.findChild<QLineEdit*>(Name(1010));
+        QTest::keyClicks(edit, QStringLiteral("XYZ"));
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QCOMPARE(dialog.result(), 0);
+        QCOMPARE(NameBuffer[0], '\0');
+    }
+}
+
+void QtFrontTest::aboutShowsVersionInBothLanguages() {
+    AboutDialog english(nullptr, 0);
+    QCOMPARE(english.windowTitle(), QStringLiteral("About"));
+    QCOMPARE(english.findChild<QLabel*>(Name(1011))->text(), QStringLiteral("1.05"));
+    AboutDialog japanese(nullptr, 1);
+    QCOMPARE(japanese.windowTitle(), QStringLiteral("バージョン情報"));
+    QCOMPARE(japanese.findChild<QLabel*>(Name(1011))->text(), QStringLiteral("1.05"));
+    // Run through the command: the game is held while it is open, and released after.
+    MainWindow window(0);
+    InstallQtFrontEnd(&window);
+    int held = -1;
+    OnNextModal([&held](QWidget* modal) {
+        held = GameHold.load();
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+    });
+    RunCommand(CMD_ABOUT);
+    QCOMPARE(held, 1);
+    QCOMPARE(GameHold.load(), 0);
+    InstallQtFrontEnd(nullptr);
+}
+
+void QtFrontTest::joystickScalingAndVirtualDevice() {
+    QCOMPARE(ScaleJoystickAxis(0), 0);
+    QCOMPARE(ScaleJoystickAxis(8191), 0); // within a quarter of the travel
+    QCOMPARE(ScaleJoystickAxis(-8191), 0);
+    QVERIFY(ScaleJoystickAxis(8192) > 0);
+    QVERIFY(ScaleJoystickAxis(-8192) < 0);
+    QCOMPARE(ScaleJoystickAxis(32767), 1000);
+    QCOMPARE(ScaleJoystickAxis(-32768), -1000);
+    QCOMPARE(ScaleJoystickAxis(16384), 333);
+
+    QCOMPARE(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0);
+    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 16, 0);
+    QVERIFY2(index >= 0, SDL_GetError());
+    QCOMPARE(OpenJoystick(nullptr, nullptr), 1);
+    SDL_Joystick* device = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(index));
+    QVERIFY(device != nullptr);
+    SDL_JoystickSetVirtualAxis(device, 0, -30000);
+    SDL_JoystickSetVirtualAxis(device, 1, 5000); // inside the dead zone
+    SDL_JoystickSetVirtualButton(device, 3, 1);
+    SDL_JoystickSetVirtualButton(device, 15, 1);
+    QCOMPARE(PollJoystick(), INPUT_LEFT);
+    QCOMPARE(JoyButtonState[3], 1);
+    QCOMPARE(JoyButtonState[15], 1);
+    QCOMPARE(JoyButtonState[0], 0);
+    SDL_JoystickSetVirtualAxis(device, 0, 0);
+    SDL_JoystickSetVirtualAxis(device, 1, 32767);
+    QCOMPARE(PollJoystick(), INPUT_DOWN);
+    // Unplugged: no directions, the buttons as last read.
+    SDL_JoystickDetachVirtual(index);
+    QCOMPARE(PollJoystick(), 0);
+    QCOMPARE(JoyButtonState[3], 1);
+    CloseJoystick();
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    QCOMPARE(OpenJoystick(nullptr, nullptr), -1); // nothing attached
+    CloseJoystick();
+}
+
+void QtFrontTest::settingsPathFallsBackToConfigDirectory() {
+    const QByteArray base = QDir::tempPath().toUtf8() + "/velkar-qt-test-" +
+                            QByteArray::number(static_cast<int>(getpid()));
+    QDir().mkpath(QString::fromUtf8(base + "/bin"));
+    SetProgramPaths((base + "/bin/velkar").constData(), "/", '/');
+    QCOMPARE(QByteArray(SettingsPath), base + "/bin/velkar.ini");
+    QCOMPARE(ChooseSettingsPath((base + "/config").constData()), 0); // writable: stays
+    QCOMPARE(QByteArray(SettingsPath), base + "/bin/velkar.ini");
+    // A program directory that cannot be written (here: one that does not exist).
+    SetProgramPaths((base + "/missing/velkar").constData(), "/", '/');
+    QCOMPARE(ChooseSettingsPath((base + "/config").constData()), 1);
+    QCOMPARE(QByteArray(SettingsPath), base + "/config/velkar/velkar.ini");
+    QVERIFY(QFileInfo(QString::fromUtf8(base + "/config/velkar")).isDir());
+    QDir(QString::fromUtf8(base)).removeRecursively();
+}
+
+QTEST_MAIN(QtFrontTest)
+#include "qt_front_test.moc"
