@@ -3,9 +3,12 @@
 
 #include <cstring>
 
+#include "app/frame_clock.h"
 #include "app/settings.h"
 #include "app/trace.h"
 #include "gfx/display_modes.h"
+#include "input/controls.h"
+#include "input/joystick_seam.h"
 
 namespace velkar {
 
@@ -30,6 +33,14 @@ const MessageText STARTUP_OPEN_DEVICES = {"Initialize Error (appl_create)", "Err
 
 const char* const MAIN_WINDOW_CLASS = "VELKAR";
 const char* const MAIN_WINDOW_TITLE = "VELKAR";
+
+void BeginStartup() {
+    Language = -1;
+    GameHold.store(0);
+    Paused.store(0);
+    InputBits = 0;
+    JoystickPresent.store(0);
+}
 
 int32_t ClassifyOs(uint32_t platformId, uint32_t major, uint32_t minor, uint32_t build,
                    const MessageText** message) {

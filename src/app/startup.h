@@ -36,6 +36,10 @@ extern const MessageText STARTUP_OPEN_DEVICES;
 extern const char* const MAIN_WINDOW_CLASS;
 extern const char* const MAIN_WINDOW_TITLE;
 
+// The state before the settings are read: Language -1 (decided later), no hold, no pause,
+// no controls, no joystick.
+void BeginStartup();
+
 // Classifies the version into OsKind and returns it, or returns -1 when start-up must stop.
 // *message is the box to show first, or nullptr. build is the full build number field; only
 // its low 16 bits count.

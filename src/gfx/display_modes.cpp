@@ -4,7 +4,9 @@
 #include <cstring>
 #include <new>
 
+#include "app/frame_clock.h"
 #include "app/settings.h"
+#include "app/startup.h"
 #include "app/trace.h"
 
 namespace velkar {
@@ -175,6 +177,11 @@ int32_t FrameTimerPeriod(int32_t fullScreen, int32_t disablePrimSurf) {
 
 int32_t FullScreenLockTicks(int32_t osKind) {
     return osKind == 2 ? 93 : 0;
+}
+
+void NoteFullScreenLeft() {
+    int32_t ticks = FullScreenLockTicks(OsKind);
+    if (ticks > 0) FullScreenLock.store(ticks);
 }
 
 } // namespace velkar

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "app/frame_clock.h"
 #include "app/settings.h"
+#include "app/startup.h"
 #include "gfx/display_modes.h"
 
 namespace velkar {
@@ -149,6 +151,16 @@ TEST_F(DisplayModes, TimerPeriodAndLock) {
     EXPECT_EQ(FullScreenLockTicks(2), 93);
     EXPECT_EQ(FullScreenLockTicks(3), 0);
     EXPECT_EQ(FullScreenLockTicks(4), 0);
+    int32_t savedKind = OsKind;
+    FullScreenLock.store(0);
+    OsKind = 4;
+    NoteFullScreenLeft();
+    EXPECT_EQ(FullScreenLock.load(), 0);
+    OsKind = 2;
+    NoteFullScreenLeft();
+    EXPECT_EQ(FullScreenLock.load(), 93);
+    FullScreenLock.store(0);
+    OsKind = savedKind;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "app/frame_clock.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "gfx/display_modes.h"
@@ -73,6 +74,11 @@ TEST(StartupPaths, SettingsPathNeverExceeds259Characters) {
 
 TEST(StartupLanguage, LocaleDecidesOnlyWithoutAStoredChoice) {
     int32_t saved = Language;
+    Language = 1;
+    Paused.store(1);
+    BeginStartup();
+    EXPECT_EQ(Language, -1);
+    EXPECT_EQ(Paused.load(), 0);
     EXPECT_EQ(LanguageOfWindowsLocale("Japanese_Japan.932"), 1);
     EXPECT_EQ(LanguageOfWindowsLocale("Japanes"), 0);
     EXPECT_EQ(LanguageOfWindowsLocale("English_United States.437"), 0);

@@ -1,0 +1,62 @@
+// Key messages of the main window turned into held-key bits and window actions.
+#include "app/key_handling.h"
+
+#include "app/commands.h"
+#include "input/controls.h"
+
+namespace velkar {
+
+uint32_t MakeKeyFlags(int32_t extended, int32_t altDown, int32_t wasDown, int32_t releasing) {
+    uint32_t flags = KEYFLAG_REPEAT_ONE;
+    if (extended != 0) flags |= KEYFLAG_EXTENDED;
+    if (altDown != 0) flags |= KEYFLAG_ALT;
+    if (wasDown != 0) flags |= KEYFLAG_WAS_DOWN;
+    if (releasing != 0) flags |= KEYFLAG_RELEASE;
+    return flags;
+}
+
+namespace {
+
+int32_t IsExtended(uint32_t flags) {
+    return (flags & KEYFLAG_EXTENDED) != 0 ? 1 : 0;
+}
+
+// Escape closes the window at once; the close goes through the front end's post.
+void PostCloseCommand() {
+    RunCommand(CMD_EXIT);
+}
+
+} // namespace
+
+int32_t KeyDown(int32_t virtualKey, uint32_t flags) {
+    if (PressRawKey(virtualKey, IsExtended(flags)) != 0) return 0;
+    if (virtualKey == VKEY_ESCAPE) {
+        PostCloseCommand();
+        return 0;
+    }
+    if (virtualKey == VKEY_P || virtualKey == VKEY_F12) TogglePauseCommand();
+    return KEY_DEFAULT;
+}
+
+int32_t KeyUp(int32_t virtualKey, uint32_t flags) {
+    if (ReleaseRawKey(virtualKey, IsExtended(flags)) != 0) return 0;
+    return KEY_DEFAULT;
+}
+
+int32_t SysKeyDown(int32_t virtualKey, uint32_t flags) {
+    // Alt held, repeat count 1, first press, not extended: whatever the scan code.
+    if ((flags & ~KEYFLAG_SCAN_CODE) == (KEYFLAG_ALT | KEYFLAG_REPEAT_ONE)) {
+        if (virtualKey == VKEY_RETURN) {
+            ToggleFullScreenCommand();
+            return 1;
+        }
+        return KEY_DEFAULT;
+    }
+    return 1;
+}
+
+int32_t SysKeyUp(int32_t virtualKey, uint32_t /*flags*/) {
+    return virtualKey == VKEY_MENU ? KEY_DEFAULT : 1;
+}
+
+} // namespace velkar
