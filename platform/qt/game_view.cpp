@@ -60,8 +60,10 @@ void PresentFrame() {
 }
 
 GameView::GameView(QWidget* parent)
-    : QWidget(parent), picture_(SCREEN_WIDTH, SCREEN_HEIGHT, QImage::Format_BGR888),
-      doubled_(SCREEN_WIDTH * 2, SCREEN_HEIGHT * 2, QImage::Format_BGR888) {
+    // Kept in the window system's own 32-bit format, so that painting is a plain copy with no
+    // conversion per frame.
+    : QWidget(parent), picture_(SCREEN_WIDTH, SCREEN_HEIGHT, QImage::Format_RGB32),
+      doubled_(SCREEN_WIDTH * 2, SCREEN_HEIGHT * 2, QImage::Format_RGB32) {
     picture_.fill(Qt::black);
     doubled_.fill(Qt::black);
     // The whole area is painted on every update; nothing is erased behind the picture.
@@ -77,9 +79,13 @@ void GameView::TakeFrame() {
     {
         std::lock_guard<std::mutex> guard(handoverLock);
         if (handoverFresh) {
-            for (int32_t y = 0; y < SCREEN_HEIGHT; ++y)
-                std::memcpy(picture_.scanLine(y), handoverPixels + y * SCREEN_STRIDE,
-                            SCREEN_STRIDE);
+            // Blue-green-red bytes to 0xffRRGGBB words.
+            for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
+                const uint8_t* src = handoverPixels + y * SCREEN_STRIDE;
+                auto* row = reinterpret_cast<QRgb*>(picture_.scanLine(y));
+                for (int32_t x = 0; x < SCREEN_WIDTH; ++x, src += 3)
+                    row[x] = qRgb(src[2], src[1], src[0]);
+            }
             handoverFresh = false;
             fresh = true;
         }
@@ -121,15 +127,11 @@ void GameView::paintEvent(QPaintEvent*) {
         if (doubledStale_) {
             // Exact pixel replication: each game pixel becomes a 2 x 2 block.
             for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
-                const uint8_t* src = picture_.constScanLine(y);
-                uint8_t* row = doubled_.scanLine(2 * y);
-                for (int32_t x = 0; x < SCREEN_WIDTH; ++x) {
-                    for (int32_t c = 0; c < 3; ++c) {
-                        row[6 * x + c] = src[3 * x + c];
-                        row[6 * x + 3 + c] = src[3 * x + c];
-                    }
-                }
-                std::memcpy(doubled_.scanLine(2 * y + 1), row, SCREEN_STRIDE * 2);
+                const auto* src = reinterpret_cast<const QRgb*>(picture_.constScanLine(y));
+                auto* row = reinterpret_cast<QRgb*>(doubled_.scanLine(2 * y));
+                for (int32_t x = 0; x < SCREEN_WIDTH; ++x)
+                    row[2 * x] = row[2 * x + 1] = src[x];
+                std::memcpy(doubled_.scanLine(2 * y + 1), row, doubled_.bytesPerLine());
             }
             doubledStale_ = false;
         }

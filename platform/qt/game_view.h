@@ -15,15 +15,13 @@ class GameView : public QWidget {
 
     // UI thread: takes the newest frame handed over by the game thread and repaints.
     void TakeFrame();
-    // The picture currently shown (240 x 320, blue-green-red bytes).
-    const QImage& Picture() const { return picture_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    QImage picture_; // 240 x 320, the last frame taken
+    QImage picture_; // 240 x 320, the last frame taken (32-bit RGB)
     QImage doubled_; // 480 x 640, picture_ with every pixel a 2 x 2 block
     bool doubledStale_ = true;
 };
