@@ -5,8 +5,34 @@
 
 namespace velkar {
 
+constexpr int32_t RANKING_PLACES = 10;
+constexpr int32_t RANKING_NAME_BYTES = 10; // a name holds at most 10 bytes and a NUL
+
+struct RankingEntry {
+    int32_t stage;
+    int64_t score;
+    char name[RANKING_NAME_BYTES + 1];
+};
+
+// Index = GameRank (0 Normal, 1 Hard); place 0 is the best.
+extern RankingEntry RankingTable[2][RANKING_PLACES];
+
 void DefaultRanking(int32_t rank); // -1 for the current GameRank
 int32_t InsertRanking();           // place 0..9, or -1
+
+// The table of the current GameRank (1 Hard, any other value Normal).
+RankingEntry* CurrentRanking();
+
+// Sections "RankNormal" and "RankHard" of the settings file at path.
+void LoadRanking(const char* path);
+void SaveRanking(const char* path);
+
+// How many bytes of text to keep so that at most maxBytes remain: a UTF-8 character that would
+// be split is left out whole; text that is not UTF-8 there is cut at maxBytes.
+int32_t NameCutLength(const char* text, int32_t maxBytes);
+
+// Copies text cut by NameCutLength into dest (which holds maxBytes + 1) and terminates it.
+void CopyNameCut(char* dest, const char* text, int32_t maxBytes);
 
 } // namespace velkar
 

@@ -1,6 +1,7 @@
 // Screen texts and the head-up display.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace velkar {
@@ -12,5 +13,18 @@ void DrawKeyAssignScreen();
 void DrawRanking(int32_t highlightPlace, int32_t showPrompt);
 void DrawDemoTexts();
 void DrawGameOver();
+
+// Every screen text goes through this routine: DrawText, unless a test records the lines.
+using ScreenTextFn = void (*)(int32_t y, const char* text);
+extern ScreenTextFn ScreenTextDrawer;
+
+// The three HUD lines of 30 characters, as FormatHud leaves them (rows 320, 328 and 631).
+constexpr int32_t HUD_COLUMNS = 30;
+extern const char HudTopLine[HUD_COLUMNS + 1];
+extern char HudScoreLine[HUD_COLUMNS + 1];
+extern char HudStatusLine[HUD_COLUMNS + 1];
+
+// The ranking screen's line for place 0..9 of the current rank's table.
+void FormatRankingLine(char* out, size_t size, int32_t place);
 
 } // namespace velkar

@@ -1,0 +1,68 @@
+// The head-up display: the score line and the status line, formatted every frame.
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+
+#include "game/game_record.h"
+#include "game/ranking.h"
+#include "game/screens.h"
+#include "player/player.h"
+#include "stage/stage_script.h"
+
+namespace velkar {
+
+const char HudTopLine[HUD_COLUMNS + 1] = "      1UP        HI-SCORE     ";
+char HudScoreLine[HUD_COLUMNS + 1] = "                              ";
+char HudStatusLine[HUD_COLUMNS + 1] = " 1P:0 B:0    000000 ST:00 000.";
+
+namespace {
+
+// Puts the first width characters of text at column of line; a shorter text leaves spaces.
+void PutField(char* line, int32_t column, int32_t width, const char* text) {
+    bool ended = false;
+    for (int32_t i = 0; i < width; ++i) {
+        if (text[i] == '\0') ended = true;
+        line[column + i] = ended ? ' ' : text[i];
+    }
+}
+
+void BlankField(char* line, int32_t column, int32_t width) {
+    PutField(line, column, width, "");
+}
+
+} // namespace
+
+void FormatHud() {
+    char text[48];
+    std::snprintf(text, sizeof text, "%14" PRId64, Score);
+    PutField(HudScoreLine, 0, 14, text);
+    HudScoreLine[14] = ' ';
+    std::snprintf(text, sizeof text, "%14" PRId64, CurrentRanking()[0].score);
+    PutField(HudScoreLine, 15, 14, text);
+    HudScoreLine[29] = ' ';
+
+    const bool attract =
+        GameMode == MODE_TITLE || GameMode == MODE_KEY_ASSIGN || GameMode == MODE_RANKING;
+    if (!attract && PlayerState != PLAYER_OUT) {
+        std::snprintf(text, sizeof text, "1P:%d B:%d", static_cast<int>(std::max(Lives, 0)),
+                      static_cast<int>(Bombs));
+        PutField(HudStatusLine, 1, 8, text);
+        std::snprintf(text, sizeof text, "ST:%2d", static_cast<int>(StageNumber));
+        PutField(HudStatusLine, 20, 5, text);
+        std::snprintf(text, sizeof text, "%3d%%", static_cast<int>(StageProgress(ModeFrame)));
+        PutField(HudStatusLine, 26, 4, text);
+    } else {
+        BlankField(HudStatusLine, 1, 8);
+        BlankField(HudStatusLine, 20, 5);
+        BlankField(HudStatusLine, 26, 4);
+    }
+    BlankField(HudStatusLine, 13, 6);
+}
+
+void DrawHud() {
+    ScreenTextDrawer(320, HudTopLine);
+    ScreenTextDrawer(328, HudScoreLine);
+    ScreenTextDrawer(631, HudStatusLine);
+}
+
+} // namespace velkar

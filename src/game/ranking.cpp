@@ -1,0 +1,148 @@
+// The hi-score tables: defaults, entering a score, the player's name, loading and saving.
+#include "game/ranking.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/settings.h"
+#include "app/settings_file.h"
+#include "game/game_record.h"
+
+namespace velkar {
+
+RankingEntry RankingTable[2][RANKING_PLACES] = {};
+
+namespace {
+
+constexpr int32_t DEFAULT_STAGES[RANKING_PLACES] = {3, 3, 3, 3, 2, 2, 2, 2, 1, 1};
+constexpr const char* DEFAULT_NAME = "NO PLAYER";
+constexpr const char* NEW_ENTRY_NAME = "A SHOOTER";
+// Written for an empty name; longer than a name can be, so it reads back as empty.
+constexpr const char* EMPTY_NAME_TEXT = "(Empty)(Empty)(Empty)(Empty)(Empty)";
+constexpr const char* RANK_SECTIONS[2] = {"RankNormal", "RankHard"};
+constexpr int32_t NAME_READ_BUFFER = 8192;
+
+int32_t RankIndex(int32_t rank) {
+    return rank == 1 ? 1 : 0;
+}
+
+void SetName(RankingEntry& entry, const char* name) {
+    std::strncpy(entry.name, name, RANKING_NAME_BYTES);
+    entry.name[RANKING_NAME_BYTES] = '\0';
+}
+
+void KeyName(char* key, size_t size, const char* stem, int32_t n) {
+    std::snprintf(key, size, "%s_%d", stem, static_cast<int>(n));
+}
+
+} // namespace
+
+RankingEntry* CurrentRanking() {
+    return RankingTable[RankIndex(GameRank)];
+}
+
+void DefaultRanking(int32_t rank) {
+    if (rank == -1) rank = RankIndex(GameRank);
+    if (rank != 0 && rank != 1) return;
+    for (int32_t i = 0; i < RANKING_PLACES; ++i) {
+        RankingEntry& entry = RankingTable[rank][i];
+        entry.stage = DEFAULT_STAGES[i];
+        entry.score = 110000 - 10000 * static_cast<int64_t>(i);
+        SetName(entry, DEFAULT_NAME);
+    }
+}
+
+int32_t InsertRanking() {
+    RankingEntry* table = CurrentRanking();
+    int32_t place = 0;
+    while (place < RANKING_PLACES && table[place].score >= Score)
+        ++place;
+    if (place == RANKING_PLACES) return -1;
+    for (int32_t i = RANKING_PLACES - 1; i > place; --i)
+        table[i] = table[i - 1];
+    table[place].stage = StageNumber;
+    table[place].score = Score;
+    SetName(table[place], NEW_ENTRY_NAME);
+    return place;
+}
+
+void SetRankingName(int32_t place, const char* name) {
+    if (place < 0 || place >= RANKING_PLACES || name == nullptr) return;
+    CopyNameCut(CurrentRanking()[place].name, name, RANKING_NAME_BYTES);
+}
+
+int32_t NameCutLength(const char* text, int32_t maxBytes) {
+    if (text == nullptr || maxBytes <= 0) return 0;
+    int32_t length = 0;
+    while (length <= maxBytes && text[length] != '\0')
+        ++length;
+    if (length <= maxBytes) return length;
+    const int32_t cut = maxBytes;
+    const auto at = [text](int32_t i) { return static_cast<uint8_t>(text[i]); };
+    if ((at(cut) & 0xC0) != 0x80) return cut; // the cut falls between characters
+    for (int32_t lead = cut - 1; lead >= 0 && lead >= cut - 3; --lead) {
+        const uint8_t c = at(lead);
+        if ((c & 0xC0) == 0x80) continue;
+        const int32_t size = (c >= 0xC2 && c <= 0xDF)   ? 2
+                             : (c >= 0xE0 && c <= 0xEF) ? 3
+                             : (c >= 0xF0 && c <= 0xF4) ? 4
+                                                        : 0;
+        if (size == 0 || lead + size <= cut) return cut;
+        for (int32_t k = 1; k < size; ++k) {
+            if ((at(lead + k) & 0xC0) != 0x80) return cut;
+        }
+        return lead; // the character starting at lead would be split: leave it out
+    }
+    return cut;
+}
+
+void CopyNameCut(char* dest, const char* text, int32_t maxBytes) {
+    const int32_t n = NameCutLength(text, maxBytes);
+    if (n > 0) std::memcpy(dest, text, static_cast<size_t>(n));
+    dest[n] = '\0';
+}
+
+void LoadRanking(const char* path) {
+    char key[32];
+    char name[NAME_READ_BUFFER];
+    for (int32_t rank = 0; rank < 2; ++rank) {
+        const char* section = RANK_SECTIONS[rank];
+        for (int32_t n = 1; n <= RANKING_PLACES; ++n) {
+            RankingEntry& entry = RankingTable[rank][n - 1];
+            KeyName(key, sizeof key, "STAGE", n);
+            const int32_t stage = SettingsFileReadInt(section, key, -1, path);
+            if (stage >= 0) entry.stage = stage;
+            KeyName(key, sizeof key, "SCORE", n);
+            const int64_t score = ReadIniInt64(section, key, -1, path);
+            if (score >= 0) entry.score = score;
+            KeyName(key, sizeof key, "NAME", n);
+            SettingsFileReadString(section, key, "", name, NAME_READ_BUFFER, path);
+            name[NAME_READ_BUFFER - 1] = '\0';
+            const size_t length = std::strlen(name);
+            if (length > static_cast<size_t>(RANKING_NAME_BYTES)) {
+                entry.name[0] = '\0';
+            } else if (length > 0) {
+                SetName(entry, name);
+            }
+        }
+    }
+}
+
+void SaveRanking(const char* path) {
+    char key[32];
+    for (int32_t rank = 0; rank < 2; ++rank) {
+        const char* section = RANK_SECTIONS[rank];
+        for (int32_t n = 1; n <= RANKING_PLACES; ++n) {
+            const RankingEntry& entry = RankingTable[rank][n - 1];
+            KeyName(key, sizeof key, "STAGE", n);
+            WriteIniInt(section, key, entry.stage, path);
+            KeyName(key, sizeof key, "SCORE", n);
+            WriteIniInt64(section, key, entry.score, path);
+            KeyName(key, sizeof key, "NAME", n);
+            SettingsFileWriteString(section, key,
+                                    entry.name[0] != '\0' ? entry.name : EMPTY_NAME_TEXT, path);
+        }
+    }
+}
+
+} // namespace velkar

@@ -1,0 +1,115 @@
+// The title, key-assign, ranking and demonstration screens and "GAME OVER".
+#include <cinttypes>
+#include <cstdio>
+
+#include "game/game_record.h"
+#include "game/ranking.h"
+#include "game/screens.h"
+#include "gfx/canvas.h"
+
+namespace velkar {
+
+ScreenTextFn ScreenTextDrawer = DrawText;
+
+namespace {
+
+// The fixed texts, each centred in the 30 columns of the view by its own spaces.
+constexpr const char* START_PROMPT = "     PUSH F1 KEY TO START     ";
+constexpr const char* TITLE_LINE = "            VELKAR            ";
+constexpr const char* DEMO_LINE = "      DEMONSTRATION PLAY      ";
+constexpr const char* GAME_OVER_LINE = "          GAME OVER           ";
+constexpr const char* RANK_LINES[2] = {"        RANK : NORMAL         ",
+                                       "         RANK : HARD          "};
+constexpr const char* LIST_END = "*";
+
+constexpr const char* KEY_ASSIGN_LIST[] = {
+    "           KEY ASSIGN         ",
+    "  1P",
+    "   8 OR UP-ARROW    ... UP",
+    "   2 OR DOWN-ARROW  ... DOWN",
+    "   4 OR LEFT-ARROW  ... LEFT",
+    "   6 OR RIGHT-ARROW ... RIGHT",
+    "",
+    "   Z OR CTRL  ... RAPID SHOT",
+    "   X OR SHIFT ... LASER/SLOW",
+    "   C OR SPACE ... BOMB",
+    "",
+    "   F1    ... START/CONTINUE",
+    "   F2       ... END",
+    "   P OR F12 ... PAUSE",
+    "",
+    "                AND JOY-STICK",
+    LIST_END,
+};
+
+constexpr const char* RANKING_HEADER_LIST[] = {
+    "        SCORE RANKING         ",
+    LIST_END,
+};
+
+constexpr int32_t PROMPT_ROW = 570;
+
+// The start prompt and a highlighted ranking line show for 15 frames, then hide for 15.
+bool BlinkShown() {
+    return ModeFrame % 30 < 15;
+}
+
+bool IsListEnd(const char* line) {
+    return line[0] == '*' && line[1] == '\0';
+}
+
+void DrawList(const char* const* lines, int32_t row, int32_t step) {
+    for (int32_t i = 0; !IsListEnd(lines[i]); ++i)
+        ScreenTextDrawer(row + step * i, lines[i]);
+}
+
+void DrawPrompt() {
+    if (BlinkShown()) ScreenTextDrawer(PROMPT_ROW, START_PROMPT);
+}
+
+const char* RankLine() {
+    return RANK_LINES[GameRank == 1 ? 1 : 0];
+}
+
+} // namespace
+
+void FormatRankingLine(char* out, size_t size, int32_t place) {
+    const RankingEntry& entry = CurrentRanking()[place];
+    std::snprintf(out, size, "%2d %2d %14" PRId64 " %s", static_cast<int>(place + 1),
+                  static_cast<int>(entry.stage), entry.score, entry.name);
+}
+
+void DrawTitleScreen() {
+    ScreenTextDrawer(420, TITLE_LINE);
+    ScreenTextDrawer(600, RankLine());
+    DrawPrompt();
+}
+
+void DrawKeyAssignScreen() {
+    DrawList(KEY_ASSIGN_LIST, 360, 12);
+    DrawPrompt();
+}
+
+void DrawRanking(int32_t highlightPlace, int32_t showPrompt) {
+    DrawList(RANKING_HEADER_LIST, 360, 11);
+    ScreenTextDrawer(390, RankLine());
+    char line[96];
+    for (int32_t place = 0; place < RANKING_PLACES; ++place) {
+        if (place == highlightPlace && !BlinkShown()) continue;
+        FormatRankingLine(line, sizeof line, place);
+        ScreenTextDrawer(410 + 12 * place, line);
+    }
+    if (showPrompt != 0) DrawPrompt();
+}
+
+void DrawDemoTexts() {
+    ScreenTextDrawer(400, TITLE_LINE);
+    ScreenTextDrawer(420, DEMO_LINE);
+    DrawPrompt();
+}
+
+void DrawGameOver() {
+    ScreenTextDrawer(450, GAME_OVER_LINE);
+}
+
+} // namespace velkar

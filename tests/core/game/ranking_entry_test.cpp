@@ -1,0 +1,141 @@
+// A game ending through the frame sequence: the score enters the table, the name comes back from
+// the name entry, the screens show it, and the settings file keeps it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/settings.h"
+#include "app/settings_file.h"
+#include "core/settings/temp_dir.h"
+#include "game/frame_sequence.h"
+#include "game/game_record.h"
+#include "game/ranking.h"
+#include "game/screens.h"
+#include "gfx/canvas.h"
+#include "input/controls.h"
+#include "player/player.h"
+
+using namespace velkar;
+
+namespace {
+
+std::vector<std::pair<int32_t, std::string>> Drawn;
+
+void Record(int32_t y, const char* text) {
+    Drawn.emplace_back(y, text);
+}
+
+bool DrawnText(const std::string& text, int32_t row) {
+    for (const auto& line : Drawn) {
+        if (line.first == row && line.second == text) return true;
+    }
+    return false;
+}
+
+class GameOverEntry : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(InitGame(), 0);
+        DestroyCanvases();
+        ASSERT_EQ(CreateCanvases(), 0);
+        BeginAttract();
+        ModeFrame = 0;
+        InputBits = 0;
+        ScreenTextDrawer = Record;
+    }
+    void TearDown() override {
+        ScreenTextDrawer = DrawText;
+        InputBits = 0;
+        SettingsPath[0] = '\0';
+        DefaultRanking(0);
+        DefaultRanking(1);
+        GameRank = 0;
+    }
+    static void Frame(int32_t input = 0) {
+        Drawn.clear();
+        InputBits = input;
+        RunGameFrame(FrameCanvasBits);
+        InputBits = 0;
+    }
+    // Starts a game, puts the ship out of play with the given score and runs the countdown.
+    static void PlayToGameOver(int64_t score) {
+        Frame(INPUT_START);
+        ASSERT_EQ(GameMode, MODE_PLAY);
+        Score = score;
+        Lives = 0;
+        PlayerState = PLAYER_OUT;
+        for (int i = 0; i < 400 && GameMode == MODE_PLAY; ++i) {
+            Frame();
+            if (GameMode == MODE_PLAY) {
+                EXPECT_TRUE(DrawnText("          GAME OVER           ", 450));
+            }
+        }
+        ASSERT_EQ(GameMode, MODE_GAME_OVER);
+    }
+};
+
+} // namespace
+
+TEST_F(GameOverEntry, AttractScreensDrawTheirTextsOnlyInsideTheirFrameWindows) {
+    for (int32_t frame = 0; frame <= 340; ++frame) {
+        Frame();
+        const bool shown = DrawnText("            VELKAR            ", 420);
+        EXPECT_EQ(shown, frame > 20 && frame < 340) << frame;
+        EXPECT_TRUE(DrawnText("      1UP        HI-SCORE     ", 320));
+    }
+}
+
+TEST_F(GameOverEntry, ANamedEntryGoesToItsPlaceBlinksAndIsSaved) {
+    GameRank = 1;
+    PlayToGameOver(50'001);
+    EXPECT_EQ(RankingPlace, 6);
+    EXPECT_EQ(RankingTable[1][6].score, 50'001);
+    EXPECT_STREQ(RankingTable[1][6].name, "A SHOOTER");
+    EXPECT_EQ(RankingTable[0][6].score, 50'000);
+
+    // The entry line blinks from the first game-over frame on; the prompt waits for frame 81.
+    const std::string entryLine = " 7  1          50001 A SHOOTER";
+    int requestFrame = -1;
+    for (int i = 1; i < 70 + 5 && requestFrame < 0; ++i) {
+        Frame();
+        const bool on = (ModeFrame - 1) % 30 < 15;
+        EXPECT_EQ(DrawnText(entryLine, 410 + 12 * 6), on) << i;
+        EXPECT_FALSE(DrawnText("     PUSH F1 KEY TO START     ", 570));
+        if (NameEntryRequested != 0) requestFrame = i;
+    }
+    EXPECT_EQ(requestFrame, 70);
+    // The dialog answers a few frames later with a name of exactly nine characters.
+    Frame();
+    Frame();
+    std::snprintf(NameBuffer, sizeof NameBuffer, "%s", "NINECHARS");
+    NameEntryDone.store(1, std::memory_order_release);
+    Frame();
+    EXPECT_STREQ(RankingTable[1][6].name, "NINECHARS");
+    EXPECT_EQ(NameEntryRequested, 0);
+
+    velkar::testing::TempDir dir;
+    const std::string path = dir.File("VELKAR.ini");
+    std::snprintf(SettingsPath, sizeof SettingsPath, "%s", path.c_str());
+    ASSERT_EQ(WriteSettings(), 0);
+    char text[32];
+    SettingsFileReadString("RankHard", "NAME_7", "", text, sizeof text, path.c_str());
+    EXPECT_STREQ(text, "NINECHARS");
+    SettingsFileReadString("RankNormal", "NAME_7", "", text, sizeof text, path.c_str());
+    EXPECT_STREQ(text, "NO PLAYER");
+    EXPECT_EQ(ReadIniInt64("RankHard", "SCORE_7", -1, path.c_str()), 50'001);
+    EXPECT_EQ(ReadIniInt64("RankHard", "SCORE_10", -1, path.c_str()), 30'000);
+}
+
+TEST_F(GameOverEntry, AScoreThatMissesTheTableAsksForNoName) {
+    PlayToGameOver(20'000);
+    EXPECT_EQ(RankingPlace, -1);
+    for (int i = 0; i < 100; ++i) {
+        Frame();
+        EXPECT_EQ(NameEntryRequested, 0);
+    }
+    EXPECT_TRUE(DrawnText("10  1          20000 NO PLAYER", 518));
+}
