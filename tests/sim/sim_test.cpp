@@ -165,3 +165,58 @@ TEST_F(SimTest, BadInputIsRefusedWithStatusTwoAndNothingWritten) {
 }
 
 } // namespace
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+TEST_F(SimTest, GodModeClearsStageOneAndStartsStageTwoInTheSameFrame) {
+    const std::string script = Write("start.txt", "0 110\n1 10\n");
+    const Result r = RunSim("--god --frames 14000 --every 1 --input " + script);
+    ASSERT_EQ(r.status, 0) << r.out.substr(0, 2000);
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 14000u);
+    long clearedAt = -1;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_EQ(JsonInt(lines[i], "GameMode"), 4) << "frame " << i + 1;
+        if (JsonInt(lines[i], "StageNumber") == 2) {
+            clearedAt = JsonInt(lines[i], "frame");
+            // The frame that ended stage 1 already ran stage 2's entry.
+            EXPECT_EQ(JsonInt(lines[i], "ModeFrame"), 1);
+            EXPECT_EQ(JsonInt(lines[i], "StageLevel"), 2);
+            EXPECT_EQ(JsonInt(lines[i], "StageCleared"), 0);
+            EXPECT_EQ(JsonInt(lines[i - 1], "StageNumber"), 1);
+            break;
+        }
+    }
+    ASSERT_GT(clearedAt, 0) << "stage 1 never cleared";
+    EXPECT_GE(clearedAt, 9976);
+    EXPECT_GT(JsonInt(lines[clearedAt - 2], "Score"), 0);
+}
+
+TEST_F(SimTest, WithoutGodModeTheGameEndsInGameOverThenTheTitle) {
+    const std::string script = Write("start.txt", "0 110\n1 10\n");
+    const Result r = RunSim("--frames 20000 --every 10 --input " + script);
+    ASSERT_EQ(r.status, 0) << r.out.substr(0, 2000);
+    std::vector<long> modes;
+    for (const std::string& line : Lines(r.out)) {
+        const long mode = JsonInt(line, "GameMode");
+        if (modes.empty() || modes.back() != mode) modes.push_back(mode);
+    }
+    ASSERT_GE(modes.size(), 3u);
+    EXPECT_EQ(modes[0], 4);
+    EXPECT_EQ(modes[1], 5);
+    EXPECT_EQ(modes[2], 0);
+}
+
+} // namespace

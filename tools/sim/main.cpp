@@ -10,6 +10,7 @@
 #include "game/game_record.h"
 #include "gfx/canvas.h"
 #include "input/controls.h"
+#include "player/player.h"
 #include "png_writer.h"
 #include "sim_options.h"
 #include "sim_state.h"
@@ -94,7 +95,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: velkar-sim [--frames N] [--input FILE] [--hold HEX] "
                      "[--png FRAME:FILE]... [--canvas-png FRAME:FILE]... [--json] [--every N] "
-                     "[--bench] [--trace]\n");
+                     "[--bench] [--trace] [--god]\n");
         return 2;
     }
     if (options.trace) SetTraceSink(TraceToStderr);
@@ -116,6 +117,9 @@ int main(int argc, char** argv) {
     for (int64_t frame = 0; frame < options.frames; ++frame) {
         ServeNameEntry(namePending);
         InputBits = cursor.BitsFor(frame);
+        // A hit raised during the previous frame is taken by the ship at the start of this one;
+        // --god withdraws it first, so bullets and bodies still meet the ship but never harm it.
+        if (options.god) HitFlag = 0;
         if (options.bench) {
             const auto start = std::chrono::steady_clock::now();
             RunGameFrame(FrameCanvasBits);

@@ -127,6 +127,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.bench = true;
         } else if (arg == "--trace") {
             options.trace = true;
+        } else if (arg == "--god") {
+            options.god = true;
         } else {
             error = "unknown option: " + arg;
             return false;

@@ -28,6 +28,7 @@ struct Options {
     int64_t every = 0;
     bool bench = false;
     bool trace = false;
+    bool god = false; // the runner keeps the ship from taking hits
 };
 
 // Parses argv; on failure returns false with a message naming the option, file or line.
