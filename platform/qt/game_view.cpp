@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 
 #include "app/commands.h"
@@ -92,7 +93,12 @@ void GameView::TakeFrame() {
     }
     if (!fresh) return;
     doubledStale_ = true;
-    if (framesTaken.fetch_add(1) == 0) Trace("first frame taken for presentation\n");
+    if (framesTaken.fetch_add(1) == 0) {
+        timespec cpu{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+        Trace("first frame taken for presentation (process CPU time %ld ms)\n",
+              static_cast<long>(cpu.tv_sec * 1000 + cpu.tv_nsec / 1000000));
+    }
     update();
 }
 

@@ -65,6 +65,10 @@ int main(int argc, char** argv) {
 #else
     SetTraceSink(StderrTrace);
 #endif
+    // The game's tables, glyphs and sprites are made while Qt connects to the display; the
+    // result is taken after the paths and settings file are known (InitGame needs neither).
+    int32_t initResult = -1;
+    std::thread init([&initResult] { initResult = InitGame(); });
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velkar"));
     QApplication::setDesktopFileName(QStringLiteral("velkar"));
@@ -84,8 +88,9 @@ int main(int argc, char** argv) {
     ChooseSettingsPath(ConfigDirectory(configBuffer, sizeof configBuffer));
     Trace("settings file %s\n", SettingsPath);
 
+    init.join();
     BeginStartup();
-    if (InitGame() < 0) {
+    if (initResult < 0) {
         ShowMessageBox(nullptr, &STARTUP_APPLICATION_INIT);
         return 0;
     }

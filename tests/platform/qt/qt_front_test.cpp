@@ -100,7 +100,7 @@ bool PresentAndTake() {
 
 class QtFrontTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase();
     void cleanup();
     void menuTextsInEnglish();
@@ -253,8 +253,7 @@ void QtFrontTest::clearHiScoreCancelledKeepsTable() {
     QCOMPARE(GameHold.load(), 0);
 
     OnNextModal([](QWidget* modal) {
-        if (auto* box = qobject_cast<QMessageBox*>(modal))
-            box->button(QMessageBox::Ok)->click();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::Ok)->click();
     });
     RunCommand(CMD_CLEAR_HISCORE);
     QVERIFY(RankingTable[0][0].score != 123456);
