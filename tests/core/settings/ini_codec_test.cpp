@@ -1,6 +1,7 @@
 // The ini codec: how names, values and numbers read, how writes edit a file, and safe saving.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -67,17 +68,25 @@ TEST(IniRead, FirstOccurrenceOfADuplicatedKeyOrSectionWins) {
 }
 
 TEST(IniRead, LargeSectionsFindTheFirstOfEveryKey) {
+    char line[64];
     std::string text = "[Big]\n";
-    for (int i = 0; i < 3000; ++i)
-        text += "k" + std::to_string(i) + "=" + std::to_string(i) + "\n";
-    for (int i = 0; i < 3000; i += 7)
-        text += "K" + std::to_string(i) + "=late\n";
-    for (int i = 0; i < 500; ++i)
-        text += "[s" + std::to_string(i) + "]\nv=" + std::to_string(i) + "\n";
+    for (int i = 0; i < 3000; ++i) {
+        std::snprintf(line, sizeof line, "k%d=%d\n", i, i);
+        text += line;
+    }
+    for (int i = 0; i < 3000; i += 7) {
+        std::snprintf(line, sizeof line, "K%d=late\n", i);
+        text += line;
+    }
+    for (int i = 0; i < 500; ++i) {
+        std::snprintf(line, sizeof line, "[s%d]\nv=%d\n", i, i);
+        text += line;
+    }
     text += "[S250]\nv=late\n";
     IniFile file = Parse(text);
     for (int i = 0; i < 3000; i += 13) {
-        EXPECT_EQ(IniGetInt(file, "big", ("k" + std::to_string(i)).c_str(), -1), i);
+        std::snprintf(line, sizeof line, "k%d", i);
+        EXPECT_EQ(IniGetInt(file, "big", line, -1), i);
     }
     EXPECT_EQ(Get(file, "Big", "k3000"), "<def>");
     EXPECT_EQ(IniGetInt(file, "S250", "v", -1), 250);
