@@ -4,20 +4,16 @@
 #include <cstring>
 
 #include "game/game_record.h"
+#include "game/ranking.h"
 
 namespace velkar {
 
 const MessageText NAME_ENTRY_NO_MEMORY = {"Memory Allocation Failed", "Error", MSG_ICON_STOP};
 
 int32_t AcceptNameEntry(const char* typed) {
-    int32_t n = 0;
-    if (typed != nullptr) {
-        while (n < NAME_ENTRY_MAX_CHARS && typed[n] != '\0') {
-            NameBuffer[n] = typed[n];
-            n++;
-        }
-    }
-    NameBuffer[n] = '\0';
+    // A UTF-8 character that the cut would split is left out whole, so the ranking never holds
+    // half a character; any other text is cut after its ninth byte.
+    CopyNameCut(NameBuffer, typed, NAME_ENTRY_MAX_CHARS);
     NameBuffer[10] = '\0';
     return 1;
 }

@@ -13,8 +13,9 @@ constexpr int32_t NAME_ENTRY_MAX_CHARS = 9;
 // Shown when the edit control runs out of memory; the dialog stays open.
 extern const MessageText NAME_ENTRY_NO_MEMORY;
 
-// OK (or Enter): the typed text, taken as it is but cut after its ninth byte, goes to
-// NameBuffer; the eleventh byte is always NUL. Returns the dialog result 1.
+// OK (or Enter): the typed text, taken as it is but cut after its ninth byte (earlier when that
+// would split a UTF-8 character), goes to NameBuffer; the eleventh byte is always NUL.
+// Returns the dialog result 1.
 int32_t AcceptNameEntry(const char* typed);
 
 // Escape or the close box: NameBuffer becomes empty, so the ranking keeps its default name.

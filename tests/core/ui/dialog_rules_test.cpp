@@ -170,6 +170,8 @@ TEST(NameEntry, CutAfterNineAndCancelEmpties) {
     EXPECT_EQ(AcceptNameEntry("ABCDEFGHIJKL"), 1);
     EXPECT_STREQ(NameBuffer, "ABCDEFGHI");
     EXPECT_EQ(NameBuffer[10], '\0');
+    EXPECT_EQ(AcceptNameEntry("ABCDEFGH\xC3\xA9Z"), 1); // a two-byte letter across the cut
+    EXPECT_STREQ(NameBuffer, "ABCDEFGH");
     EXPECT_EQ(AcceptNameEntry("  "), 1);
     EXPECT_STREQ(NameBuffer, "  ");
     EXPECT_EQ(CancelNameEntry(), 0);
