@@ -220,3 +220,72 @@ TEST_F(SimTest, WithoutGodModeTheGameEndsInGameOverThenTheTitle) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SimTest, AFinishedGameEntersItsNameIntoTheRightTableAndTheSettingsFile) {
+    // A Hard table of low scores so that the game's score enters it; a foreign section and a
+    // comment that the game's write must keep.
+    const long hardScores[10] = {10000, 9000, 8000, 7000, 6000, 5000, 4500, 4000, 3000, 2000};
+    std::string ini = "; kept by the game\n[Foreign]\nkey=value\n[RankHard]\n";
+    for (int i = 0; i < 10; ++i) {
+        ini += "SCORE_" + std::to_string(i + 1) + "=" + std::to_string(hardScores[i]) + "\n";
+        ini += "STAGE_" + std::to_string(i + 1) + "=1\nNAME_" + std::to_string(i + 1) + "=OLD\n";
+    }
+    const std::string settings = Write("velkar.ini", ini);
+    const std::string script = Write("start.txt", "0 110\n1 10\n");
+    const Result r = RunSim("--frames 4000 --every 10 --input " + script + " --settings " +
+                            settings + " --rank 1 --name ZEPHYRINA_LONGNAME");
+    ASSERT_EQ(r.status, 0) << r.out.substr(0, 2000);
+
+    long score = -1, place = -2;
+    for (const std::string& line : Lines(r.out)) {
+        if (JsonInt(line, "GameMode") == 4) score = JsonInt(line, "Score");
+        if (JsonInt(line, "GameMode") == 5) {
+            place = JsonInt(line, "RankingPlace");
+            break;
+        }
+    }
+    ASSERT_GT(score, 2000) << "the game scored too little to test the entry";
+    ASSERT_LT(score, 10000);
+    long expectedPlace = 0;
+    while (hardScores[expectedPlace] >= score)
+        ++expectedPlace;
+    EXPECT_EQ(place, expectedPlace);
+
+    // The last JSON line holds the tables after the name came back.
+    const std::string last = Lines(r.out).back();
+    const std::string entry =
+        "{\"stage\":1,\"score\":" + std::to_string(score) + ",\"name\":\"ZEPHYRINA\"}";
+    const size_t hard = last.find("\"hard\":");
+    ASSERT_NE(hard, std::string::npos);
+    EXPECT_NE(last.find(entry, hard), std::string::npos) << last.substr(hard);
+    EXPECT_EQ(last.substr(0, hard).find("ZEPHYRINA"), std::string::npos); // not in Normal
+    EXPECT_NE(last.find("\"GameRank\":1"), std::string::npos);
+
+    std::ifstream file(settings);
+    const std::string written((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(written.find("NAME_" + std::to_string(expectedPlace + 1) + "=ZEPHYRINA"),
+              std::string::npos)
+        << written;
+    EXPECT_NE(written.find("; kept by the game"), std::string::npos);
+    EXPECT_NE(written.find("[Foreign]"), std::string::npos);
+    EXPECT_NE(written.find("key=value"), std::string::npos);
+    EXPECT_NE(written.find("[RankNormal]"), std::string::npos);
+    EXPECT_NE(written.find("JoyButton_START=-1"), std::string::npos);
+}
+
+TEST_F(SimTest, WithoutANameTheRequestIsAnsweredAsCancelled) {
+    std::string ini = "[RankNormal]\n";
+    for (int i = 1; i <= 10; ++i)
+        ini += "SCORE_" + std::to_string(i) + "=1\n";
+    const std::string settings = Write("velkar.ini", ini);
+    const std::string script = Write("start.txt", "0 110\n1 10\n");
+    const Result r = RunSim("--frames 4000 --json --input " + script + " --settings " + settings);
+    ASSERT_EQ(r.status, 0) << r.out.substr(0, 2000);
+    // The score entered place 0 under the game's own placeholder name, which stays.
+    EXPECT_NE(r.out.find("\"normal\":[{\"stage\":1,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"name\":\"A SHOOTER\""), std::string::npos);
+}
+
+} // namespace

@@ -13,6 +13,7 @@
 #include "player/player.h"
 #include "png_writer.h"
 #include "sim_options.h"
+#include "sim_settings.h"
 #include "sim_state.h"
 
 using namespace velkar;
@@ -43,10 +44,10 @@ class InputCursor {
 };
 
 // Stands in for the tick and the UI thread's Name Entry dialog: a request is posted once and
-// answered on the following frame, as cancelled (an empty name).
-void ServeNameEntry(bool& pending) {
+// answered on the following frame with --name's text, or as cancelled (an empty name).
+void ServeNameEntry(const Options& options, bool& pending) {
     if (pending) {
-        NameBuffer[0] = '\0';
+        AnswerNameEntry(options.hasName ? options.name.c_str() : nullptr);
         NameEntryDone.store(1, std::memory_order_release);
         pending = false;
     } else if (NameEntryRequested != 0 && NameEntryPosted == 0) {
@@ -95,7 +96,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: velkar-sim [--frames N] [--input FILE] [--hold HEX] "
                      "[--png FRAME:FILE]... [--canvas-png FRAME:FILE]... [--json] [--every N] "
-                     "[--bench] [--trace] [--god]\n");
+                     "[--bench] [--trace] [--god] [--settings FILE] [--rank N] [--name TEXT]\n");
         return 2;
     }
     if (options.trace) SetTraceSink(TraceToStderr);
@@ -104,6 +105,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "velkar-sim: game initialisation failed\n");
         return 1;
     }
+    if (!options.settingsPath.empty() && !LoadSimSettings(options.settingsPath, error)) {
+        std::fprintf(stderr, "velkar-sim: %s\n", error.c_str());
+        return 2;
+    }
+    if (options.rank >= 0) ApplySimRank(options.rank);
     if (CreateCanvases() != 0) {
         std::fprintf(stderr, "velkar-sim: canvases could not be made\n");
         return 1;
@@ -115,7 +121,7 @@ int main(int argc, char** argv) {
     if (options.bench) micros.reserve(static_cast<size_t>(options.frames));
     bool namePending = false;
     for (int64_t frame = 0; frame < options.frames; ++frame) {
-        ServeNameEntry(namePending);
+        ServeNameEntry(options, namePending);
         InputBits = cursor.BitsFor(frame);
         // A hit raised during the previous frame is taken by the ship at the start of this one;
         // --god withdraws it first, so bullets and bodies still meet the ship but never harm it.
@@ -135,6 +141,11 @@ int main(int argc, char** argv) {
         if (options.every > 0 && (frame + 1) % options.every == 0) {
             std::printf("%s\n", StateJson(frame + 1).c_str());
         }
+    }
+    if (!options.settingsPath.empty() && !SaveSimSettings()) {
+        std::fprintf(stderr, "velkar-sim: cannot write the settings file %s\n",
+                     options.settingsPath.c_str());
+        return 1;
     }
     if (options.json) std::printf("%s\n", StateJson(options.frames).c_str());
     if (options.bench) PrintBench(micros);

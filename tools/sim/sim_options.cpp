@@ -129,6 +129,18 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.trace = true;
         } else if (arg == "--god") {
             options.god = true;
+        } else if (arg == "--settings") {
+            if (!value(options.settingsPath)) return false;
+        } else if (arg == "--rank") {
+            if (!value(v)) return false;
+            if (v != "0" && v != "1") {
+                error = "--rank: expected 0 (Normal) or 1 (Hard), got " + v;
+                return false;
+            }
+            options.rank = v == "1" ? 1 : 0;
+        } else if (arg == "--name") {
+            if (!value(options.name)) return false;
+            options.hasName = true;
         } else {
             error = "unknown option: " + arg;
             return false;

@@ -28,7 +28,11 @@ struct Options {
     int64_t every = 0;
     bool bench = false;
     bool trace = false;
-    bool god = false; // the runner keeps the ship from taking hits
+    bool god = false;         // the runner keeps the ship from taking hits
+    std::string settingsPath; // read at start-up, written back after the last frame
+    int32_t rank = -1;        // -1: as the settings say
+    bool hasName = false;     // without a name, name requests are answered as cancelled
+    std::string name;
 };
 
 // Parses argv; on failure returns false with a message naming the option, file or line.

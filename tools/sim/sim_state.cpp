@@ -1,6 +1,8 @@
 // Builds velkar-sim's JSON view of the game state.
 #include "sim_state.h"
 
+#include "sim_settings.h"
+
 #include <cinttypes>
 #include <cstdio>
 
@@ -68,6 +70,10 @@ std::string StateJson(int64_t framesRun) {
     char hash[40];
     std::snprintf(hash, sizeof hash, "\"ScreenHash\":\"%016" PRIx64 "\"", ScreenHash());
     out += hash;
+    out += ',';
+    out += SettingsJson();
+    out += ',';
+    out += RankingJson();
     out += "}";
     return out;
 }
