@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -287,5 +288,41 @@ TEST_F(SimTest, WithoutANameTheRequestIsAnsweredAsCancelled) {
     EXPECT_NE(r.out.find("\"normal\":[{\"stage\":1,"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"name\":\"A SHOOTER\""), std::string::npos);
 }
+
+} // namespace
+
+namespace {
+
+// Fixed control scripts whose final state is pinned. A change to the game that moves one of
+// them must say why in its commit; run with VELKAR_UPDATE_GOLDEN=1 to rewrite the files.
+struct Golden {
+    const char* name;
+    int frames;
+};
+
+class GoldenReplay : public ::testing::TestWithParam<Golden> {};
+
+TEST_P(GoldenReplay, MatchesItsPinnedState) {
+    const Golden golden = GetParam();
+    const fs::path base = fs::path(VELKAR_GOLDEN_DIR) / golden.name;
+    const Result r = RunSim("--frames " + std::to_string(golden.frames) + " --json --input " +
+                            base.string() + ".txt");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const fs::path pinned = base.string() + ".json";
+    if (std::getenv("VELKAR_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(pinned, std::ios::binary) << r.out;
+        GTEST_SKIP() << "rewrote " << pinned;
+    }
+    std::ifstream file(pinned, std::ios::binary);
+    const std::string expected((std::istreambuf_iterator<char>(file)), {});
+    ASSERT_FALSE(expected.empty()) << pinned;
+    EXPECT_EQ(r.out, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, GoldenReplay,
+                         ::testing::Values(Golden{"weapons", 5000}, Golden{"continue", 6000}),
+                         [](const ::testing::TestParamInfo<Golden>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
