@@ -11,7 +11,9 @@ namespace {
 std::atomic<TraceSinkFn> traceSink{nullptr};
 }
 
-void SetTraceSink(TraceSinkFn sink) { traceSink.store(sink); }
+void SetTraceSink(TraceSinkFn sink) {
+    traceSink.store(sink);
+}
 
 void Trace(const char* format, ...) {
     TraceSinkFn sink = traceSink.load();
