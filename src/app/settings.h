@@ -1,6 +1,7 @@
 // The settings the player can change, kept in process-wide variables between start-up and exit.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace velkar {
@@ -22,6 +23,15 @@ extern int32_t JoyButton_START;
 extern int32_t JoyButton_PAUSE;
 // "ENVIRONMENT"
 extern int32_t Language; // -1 automatic, 0 English, 1 Japanese
+
+// The button assignments are read by the game thread on every tick, also while the game is held
+// for the dialog that changes them on the UI thread; both sides access them through these.
+inline int32_t LoadSharedSetting(int32_t& setting) {
+    return std::atomic_ref<int32_t>(setting).load(std::memory_order_relaxed);
+}
+inline void StoreSharedSetting(int32_t& setting, int32_t value) {
+    std::atomic_ref<int32_t>(setting).store(value, std::memory_order_relaxed);
+}
 
 // Path of the settings file, set at start-up.
 extern char SettingsPath[260];

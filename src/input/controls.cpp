@@ -86,11 +86,11 @@ int32_t BuildInputBits() {
     int32_t bits = static_cast<int32_t>(keys | (keys >> ALTERNATE_SHIFT));
     if (JoystickPresent.load() != 0) {
         bits |= PollJoystick() & (INPUT_UP | INPUT_DOWN | INPUT_LEFT | INPUT_RIGHT);
-        bits |= AssignedBit(JoyButton_A, INPUT_SHOT);
-        bits |= AssignedBit(JoyButton_B, INPUT_LASER);
-        bits |= AssignedBit(JoyButton_C, INPUT_BOMB);
-        bits |= AssignedBit(JoyButton_START, INPUT_START);
-        bits |= AssignedBit(JoyButton_PAUSE, INPUT_PAUSE);
+        bits |= AssignedBit(LoadSharedSetting(JoyButton_A), INPUT_SHOT);
+        bits |= AssignedBit(LoadSharedSetting(JoyButton_B), INPUT_LASER);
+        bits |= AssignedBit(LoadSharedSetting(JoyButton_C), INPUT_BOMB);
+        bits |= AssignedBit(LoadSharedSetting(JoyButton_START), INPUT_START);
+        bits |= AssignedBit(LoadSharedSetting(JoyButton_PAUSE), INPUT_PAUSE);
     }
     InputBits = bits;
     return bits;

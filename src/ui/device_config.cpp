@@ -202,7 +202,7 @@ int32_t AcceptDeviceConfig(const DeviceConfigModel* model, const MessageText** m
             *message = &DEVCFG_BUTTON_ERROR[i];
             return 0;
         }
-        *ButtonSetting[i] = model->buttonItem[i] - 1;
+        StoreSharedSetting(*ButtonSetting[i], model->buttonItem[i] - 1);
     }
     SoundVolume1 = DEVCFG_SLIDER_MAX - model->sliderPosition[0];
     SoundVolume2 = DEVCFG_SLIDER_MAX - model->sliderPosition[1];
