@@ -326,3 +326,34 @@ INSTANTIATE_TEST_SUITE_P(Scripts, GoldenReplay,
                          });
 
 } // namespace
+
+namespace {
+
+TEST_F(SimTest, WaveDirReportsEachEffectsSizeOrTheReadersCode) {
+    const fs::path waves = dir / "Wave";
+    fs::create_directories(waves);
+    fs::copy_file(fs::path(VELKAR_WAVE_DIR) / "Boon.wav", waves / "Boon.wav");
+    std::ofstream(waves / "Gooon.wav", std::ios::binary) << "RIFF1234"; // shorter than a header
+    // The data chunk's own size field tells how many bytes the reader must return.
+    std::ifstream boon(waves / "Boon.wav", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(boon)), {});
+    const size_t data = bytes.find("data");
+    ASSERT_NE(data, std::string::npos);
+    const auto u8 = [&](size_t at) {
+        return static_cast<long>(static_cast<unsigned char>(bytes[at]));
+    };
+    const long dataSize =
+        u8(data + 4) | u8(data + 5) << 8 | u8(data + 6) << 16 | u8(data + 7) << 24;
+
+    const Result r = RunSim("--frames 1 --json --wave-dir " + waves.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("{\"file\":\"Boon.wav\",\"bytes\":" + std::to_string(dataSize) + "}"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("{\"file\":\"Gooon.wav\",\"bytes\":-20}"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("{\"file\":\"Pyuin.wav\",\"bytes\":-1}"), std::string::npos) << r.out;
+    // Without --wave-dir the runner loads nothing and says nothing about effects.
+    EXPECT_EQ(RunSim("--frames 1 --json").out.find("\"effects\""), std::string::npos);
+}
+
+} // namespace

@@ -14,6 +14,7 @@
 #include "png_writer.h"
 #include "sim_options.h"
 #include "sim_settings.h"
+#include "sim_sound.h"
 #include "sim_state.h"
 
 using namespace velkar;
@@ -96,7 +97,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: velkar-sim [--frames N] [--input FILE] [--hold HEX] "
                      "[--png FRAME:FILE]... [--canvas-png FRAME:FILE]... [--json] [--every N] "
-                     "[--bench] [--trace] [--god] [--settings FILE] [--rank N] [--name TEXT]\n");
+                     "[--bench] [--trace] [--god] [--settings FILE] [--rank N] [--name TEXT] "
+                     "[--wave-dir DIR]\n");
         return 2;
     }
     if (options.trace) SetTraceSink(TraceToStderr);
@@ -110,6 +112,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.rank >= 0) ApplySimRank(options.rank);
+    const std::string effects = options.waveDir.empty() ? "" : LoadEffectsJson(options.waveDir);
     if (CreateCanvases() != 0) {
         std::fprintf(stderr, "velkar-sim: canvases could not be made\n");
         return 1;
@@ -139,7 +142,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         if (options.every > 0 && (frame + 1) % options.every == 0) {
-            std::printf("%s\n", StateJson(frame + 1).c_str());
+            std::printf("%s\n", StateJson(frame + 1, effects).c_str());
         }
     }
     if (!options.settingsPath.empty() && !SaveSimSettings()) {
@@ -147,7 +150,7 @@ int main(int argc, char** argv) {
                      options.settingsPath.c_str());
         return 1;
     }
-    if (options.json) std::printf("%s\n", StateJson(options.frames).c_str());
+    if (options.json) std::printf("%s\n", StateJson(options.frames, effects).c_str());
     if (options.bench) PrintBench(micros);
     return 0;
 }

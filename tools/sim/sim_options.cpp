@@ -129,6 +129,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.trace = true;
         } else if (arg == "--god") {
             options.god = true;
+        } else if (arg == "--wave-dir") {
+            if (!value(options.waveDir)) return false;
         } else if (arg == "--settings") {
             if (!value(options.settingsPath)) return false;
         } else if (arg == "--rank") {

@@ -33,6 +33,7 @@ struct Options {
     int32_t rank = -1;        // -1: as the settings say
     bool hasName = false;     // without a name, name requests are answered as cancelled
     std::string name;
+    std::string waveDir; // effects loaded from here through silent voices
 };
 
 // Parses argv; on failure returns false with a message naming the option, file or line.

@@ -38,7 +38,7 @@ void Add(std::string& out, const char* key, int64_t value) {
 
 } // namespace
 
-std::string StateJson(int64_t framesRun) {
+std::string StateJson(int64_t framesRun, const std::string& effectsJson) {
     std::string out = "{";
     Add(out, "frame", framesRun);
     Add(out, "GameMode", GameMode);
@@ -74,6 +74,10 @@ std::string StateJson(int64_t framesRun) {
     out += SettingsJson();
     out += ',';
     out += RankingJson();
+    if (!effectsJson.empty()) {
+        out += ",\"effects\":";
+        out += effectsJson;
+    }
     out += "}";
     return out;
 }

@@ -9,7 +9,8 @@ namespace velkar::sim {
 // FNV-1a 64 of the ScreenBuffer bytes.
 uint64_t ScreenHash();
 
-// One JSON object (no newline) with the frame count and the game record.
-std::string StateJson(int64_t framesRun);
+// One JSON object (no newline) with the frame count and the game record; effectsJson, when
+// not empty, is added as "effects".
+std::string StateJson(int64_t framesRun, const std::string& effectsJson = std::string());
 
 } // namespace velkar::sim
