@@ -4,12 +4,13 @@
 #include "game_view.h"
 
 #include <QMetaObject>
+#include <QPaintEngine>
 #include <QPainter>
-#include <QPointer>
-#include <chrono>
+#include <atomic>
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <utility>
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
@@ -24,17 +25,38 @@ namespace {
 
 constexpr size_t FRAME_BYTES = static_cast<size_t>(SCREEN_STRIDE) * SCREEN_HEIGHT;
 
-// The hand-over buffer: written by the game thread, read by the UI thread, each holding the
-// lock only for one copy of the frame.
+// Two frame buffers: the game thread copies each finished frame into the hand-over one under
+// the lock; the UI thread, under the same lock, swaps it with the one it paints from. Neither
+// thread holds the lock for more than one copy, and the UI thread paints without it.
 std::mutex handoverLock;
-uint8_t handoverPixels[FRAME_BYTES];
-bool handoverFresh = false; // guarded by handoverLock
+uint8_t frameBuffers[2][FRAME_BYTES];
+uint8_t* handoverFrame = frameBuffers[0]; // guarded by handoverLock
+bool handoverFresh = false;               // guarded by handoverLock
+uint8_t* shownFrame = frameBuffers[1];    // UI thread only (swapped under handoverLock)
 
 // Set while a request to take the frame is on its way to the UI thread, so that a busy UI
 // thread gets one request however many frames arrive meanwhile.
 std::atomic<int32_t> takeQueued{0};
 std::atomic<GameView*> presentationView{nullptr};
 std::atomic<int64_t> framesTaken{0};
+
+// Blue-green-red frame bytes to 0xffRRGGBB words, each game pixel a scale x scale block
+// (scale 1 or 2), into a 32-bit picture whose rows are targetStride bytes apart.
+void ExpandFrame(const uint8_t* frame, int32_t scale, uint8_t* target, qsizetype targetStride) {
+    const size_t rowBytes = static_cast<size_t>(SCREEN_WIDTH * scale) * sizeof(QRgb);
+    for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
+        const uint8_t* src = frame + y * SCREEN_STRIDE;
+        auto* row = reinterpret_cast<QRgb*>(target + y * scale * targetStride);
+        if (scale == 2) {
+            for (int32_t x = 0; x < SCREEN_WIDTH; ++x, src += 3)
+                row[2 * x] = row[2 * x + 1] = qRgb(src[2], src[1], src[0]);
+            std::memcpy(target + (y * 2 + 1) * targetStride, row, rowBytes);
+        } else {
+            for (int32_t x = 0; x < SCREEN_WIDTH; ++x, src += 3)
+                row[x] = qRgb(src[2], src[1], src[0]);
+        }
+    }
+}
 
 } // namespace
 
@@ -51,7 +73,7 @@ void PresentFrame() {
     if (screen == nullptr) return;
     {
         std::lock_guard<std::mutex> guard(handoverLock);
-        std::memcpy(handoverPixels, screen, FRAME_BYTES);
+        std::memcpy(handoverFrame, screen, FRAME_BYTES);
         handoverFresh = true;
     }
     GameView* view = presentationView.load();
@@ -61,12 +83,7 @@ void PresentFrame() {
 }
 
 GameView::GameView(QWidget* parent)
-    // Kept in the window system's own 32-bit format, so that painting is a plain copy with no
-    // conversion per frame.
-    : QWidget(parent), picture_(SCREEN_WIDTH, SCREEN_HEIGHT, QImage::Format_RGB32),
-      doubled_(SCREEN_WIDTH * 2, SCREEN_HEIGHT * 2, QImage::Format_RGB32) {
-    picture_.fill(Qt::black);
-    doubled_.fill(Qt::black);
+    : QWidget(parent), picture_(SCREEN_WIDTH, SCREEN_HEIGHT, QImage::Format_RGB32) {
     // The whole area is painted on every update; nothing is erased behind the picture.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -76,35 +93,59 @@ GameView::GameView(QWidget* parent)
 
 void GameView::TakeFrame() {
     takeQueued.store(0);
-    bool fresh = false;
     {
         std::lock_guard<std::mutex> guard(handoverLock);
-        if (handoverFresh) {
-            // Blue-green-red bytes to 0xffRRGGBB words.
-            for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
-                const uint8_t* src = handoverPixels + y * SCREEN_STRIDE;
-                auto* row = reinterpret_cast<QRgb*>(picture_.scanLine(y));
-                for (int32_t x = 0; x < SCREEN_WIDTH; ++x, src += 3)
-                    row[x] = qRgb(src[2], src[1], src[0]);
-            }
-            handoverFresh = false;
-            fresh = true;
-        }
+        if (!handoverFresh) return;
+        std::swap(handoverFrame, shownFrame);
+        handoverFresh = false;
     }
-    if (!fresh) return;
-    doubledStale_ = true;
+    pictureStale_ = true;
     if (framesTaken.fetch_add(1) == 0) {
         timespec cpu{};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
         Trace("first frame taken for presentation (process CPU time %ld ms)\n",
               static_cast<long>(cpu.tv_sec * 1000 + cpu.tv_nsec / 1000000));
     }
-    update();
+    // Painted now, in this same pass of the event loop, rather than through a second event.
+    repaint();
 }
 
 void GameView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     NoteClientSize(width(), height());
+}
+
+const QImage& GameView::Picture() {
+    if (pictureStale_) {
+        ExpandFrame(shownFrame, 1, picture_.bits(), picture_.bytesPerLine());
+        pictureStale_ = false;
+    }
+    return picture_;
+}
+
+bool GameView::PaintDirect(QPainter& painter, int32_t scale) {
+    // The window's back buffer is usually a 32-bit image reached through the painter with
+    // only a translation to the widget: the frame is then written into it in one pass.
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine != nullptr ? engine->paintDevice() : nullptr;
+    if (device == nullptr || device->devType() != QInternal::Image) return false;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format format = image->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    if (image->devicePixelRatio() != 1.0) return false;
+    const QTransform transform = painter.deviceTransform();
+    if (transform.type() > QTransform::TxTranslate) return false;
+    const int32_t left = static_cast<int32_t>(transform.dx());
+    const int32_t top = static_cast<int32_t>(transform.dy());
+    if (left != transform.dx() || top != transform.dy()) return false;
+    const QRect area(left, top, SCREEN_WIDTH * scale, SCREEN_HEIGHT * scale);
+    if (!image->rect().contains(area)) return false;
+    const qsizetype stride = image->bytesPerLine();
+    uint8_t* origin = image->bits() + top * stride + left * static_cast<qsizetype>(sizeof(QRgb));
+    ExpandFrame(shownFrame, scale, origin, stride);
+    return true;
 }
 
 void GameView::paintEvent(QPaintEvent*) {
@@ -124,27 +165,19 @@ void GameView::paintEvent(QPaintEvent*) {
             QRect(target.right() + 1, target.top(), w - target.right() - 1, target.height()),
             Qt::black);
         if (target.width() > 0 && target.height() > 0)
-            painter.drawImage(target, picture_, QRect(0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1));
+            painter.drawImage(target, Picture(), QRect(0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1));
         return;
     }
     if (w == SCREEN_WIDTH && h == SCREEN_HEIGHT) {
-        painter.drawImage(0, 0, picture_);
+        if (!PaintDirect(painter, 1)) painter.drawImage(0, 0, Picture());
     } else if (w == SCREEN_WIDTH * 2 && h == SCREEN_HEIGHT * 2) {
-        if (doubledStale_) {
-            // Exact pixel replication: each game pixel becomes a 2 x 2 block.
-            for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
-                const auto* src = reinterpret_cast<const QRgb*>(picture_.constScanLine(y));
-                auto* row = reinterpret_cast<QRgb*>(doubled_.scanLine(2 * y));
-                for (int32_t x = 0; x < SCREEN_WIDTH; ++x)
-                    row[2 * x] = row[2 * x + 1] = src[x];
-                std::memcpy(doubled_.scanLine(2 * y + 1), row, doubled_.bytesPerLine());
-            }
-            doubledStale_ = false;
+        // Exact pixel replication: each game pixel becomes a 2 x 2 block.
+        if (!PaintDirect(painter, 2)) {
+            painter.drawImage(QRect(0, 0, w, h), Picture());
         }
-        painter.drawImage(0, 0, doubled_);
     } else if (w > 0 && h > 0) {
         // Any other size: nearest-neighbour scaling, no smoothing.
-        painter.drawImage(QRect(0, 0, w, h), picture_);
+        painter.drawImage(QRect(0, 0, w, h), Picture());
     }
 }
 

@@ -3,7 +3,6 @@
 
 #include <QImage>
 #include <QWidget>
-#include <atomic>
 #include <cstdint>
 
 namespace velkar {
@@ -21,9 +20,14 @@ class GameView : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    QImage picture_; // 240 x 320, the last frame taken (32-bit RGB)
-    QImage doubled_; // 480 x 640, picture_ with every pixel a 2 x 2 block
-    bool doubledStale_ = true;
+    // Writes the frame straight into the painter's 32-bit image at one or two times its size;
+    // false when the painter's device or transform does not allow it.
+    bool PaintDirect(QPainter& painter, int32_t scale);
+    // The frame as a 32-bit picture for Qt's own scaling (stretched and full-screen sizes).
+    const QImage& Picture();
+
+    QImage picture_; // 240 x 320 32-bit RGB, made from the frame only when a size needs it
+    bool pictureStale_ = true;
 };
 
 // Game thread (PresentFrame): copies the finished ScreenBuffer into the hand-over buffer and
@@ -31,7 +35,7 @@ class GameView : public QWidget {
 // are then only kept).
 void SetPresentationView(GameView* view);
 
-// Counts frames handed over and frames taken by the view, for the start-up measurement.
+// Counts frames taken by the view, for the start-up measurement and the tests.
 int64_t PresentedFrameCount();
 
 } // namespace velkar

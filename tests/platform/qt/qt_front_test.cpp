@@ -110,6 +110,8 @@ class QtFrontTest : public QObject {
     void clearHiScoreCancelledKeepsTable();
     void presentationOneToOneAndDoubled();
     void presentationStretchedAndLetterboxed();
+    void presentationIntoOtherImagesAtAnOffset();
+    void presentationShowsNewestFrameOnlyWhenTaken();
     void keyMapArrowsAndKeypad();
     void keyPairsAndHeldKeys();
     void altEnterTogglesOnceAndEscapeCloses();
@@ -333,6 +335,110 @@ void QtFrontTest::presentationStretchedAndLetterboxed() {
     QCOMPARE(shown.pixel(400, 599), black);
     QCOMPARE(shown.pixel(0, 0), black);
     QCOMPARE(shown.pixel(799, 599), black);
+    SetPresentationView(nullptr);
+}
+
+namespace {
+
+// Counts the pixels of picture, placed at origin, that are not the ScreenBuffer at scale.
+int WrongPixels(const QImage& picture, QPoint origin, int scale) {
+    int wrong = 0;
+    for (int y = 0; y < SCREEN_HEIGHT * scale; ++y)
+        for (int x = 0; x < SCREEN_WIDTH * scale; ++x)
+            if ((picture.pixel(origin.x() + x, origin.y() + y) & 0xffffff) !=
+                (Source(x / scale, y / scale) & 0xffffff))
+                ++wrong;
+    return wrong;
+}
+
+// Counts the pixels of picture outside area that are not colour.
+int TouchedOutside(const QImage& picture, QRect area, QRgb colour) {
+    int touched = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (!area.contains(x, y) && picture.pixel(x, y) != colour) ++touched;
+    return touched;
+}
+
+} // namespace
+
+void QtFrontTest::presentationIntoOtherImagesAtAnOffset() {
+    GameView view;
+    SetPresentationView(&view);
+    FillScreenBuffer();
+    view.resize(480, 640);
+    view.show();
+    QVERIFY(PresentAndTake());
+    const QRgb border = qRgb(0x12, 0x34, 0x56);
+    // 32-bit images, the window system's kind, drawn into at an offset: the picture lands
+    // exactly on its place and nothing around it changes.
+    for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied}) {
+        QImage target(500, 700, format);
+        target.fill(border);
+        view.render(&target, QPoint(13, 7));
+        QCOMPARE(WrongPixels(target, QPoint(13, 7), 2), 0);
+        QCOMPARE(TouchedOutside(target, QRect(13, 7, 480, 640), border), 0);
+    }
+    // A 24-bit image goes through Qt's own drawing; the blocks are still exact.
+    QImage packed(480, 640, QImage::Format_RGB888);
+    packed.fill(border);
+    view.render(&packed);
+    QCOMPARE(WrongPixels(packed.convertToFormat(QImage::Format_RGB32), QPoint(0, 0), 2), 0);
+    // An image too small for the whole picture gets the part that fits.
+    QImage small(300, 200, QImage::Format_RGB32);
+    small.fill(border);
+    view.render(&small, QPoint(-100, -50));
+    int wrong = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x)
+            if (small.pixel(x, y) != Source((x + 100) / 2, (y + 50) / 2)) ++wrong;
+    QCOMPARE(wrong, 0);
+
+    view.resize(240, 320);
+    QTRY_COMPARE(view.size(), QSize(240, 320));
+    QImage one(260, 330, QImage::Format_RGB32);
+    one.fill(border);
+    view.render(&one, QPoint(20, 10));
+    QCOMPARE(WrongPixels(one, QPoint(20, 10), 1), 0);
+    QCOMPARE(TouchedOutside(one, QRect(20, 10, 240, 320), border), 0);
+    SetPresentationView(nullptr);
+}
+
+void QtFrontTest::presentationShowsNewestFrameOnlyWhenTaken() {
+    GameView view;
+    SetPresentationView(&view);
+    view.resize(240, 320);
+    view.show();
+    std::memset(ScreenBufferBits, 0x10, SCREEN_STRIDE * SCREEN_HEIGHT);
+    QVERIFY(PresentAndTake());
+    const auto shownPixel = [&view] { return view.grab().toImage().pixel(100, 100); };
+    QCOMPARE(shownPixel(), qRgb(0x10, 0x10, 0x10));
+
+    // Frames handed over while the view is not asked to take them do not reach the screen;
+    // the view keeps painting the frame it took, even though the game thread overwrites the
+    // hand-over buffer meanwhile.
+    SetPresentationView(nullptr);
+    for (uint8_t value : {0x20, 0x30}) {
+        std::memset(ScreenBufferBits, value, SCREEN_STRIDE * SCREEN_HEIGHT);
+        std::thread game([] { PresentFrame(); });
+        game.join();
+        view.repaint();
+        QCOMPARE(shownPixel(), qRgb(0x10, 0x10, 0x10));
+    }
+    // Taking shows the newest of them; taking again with nothing new changes nothing.
+    const int64_t before = PresentedFrameCount();
+    view.TakeFrame();
+    QCOMPARE(PresentedFrameCount(), before + 1);
+    QCOMPARE(shownPixel(), qRgb(0x30, 0x30, 0x30));
+    view.TakeFrame();
+    QCOMPARE(PresentedFrameCount(), before + 1);
+    QCOMPARE(shownPixel(), qRgb(0x30, 0x30, 0x30));
+
+    // The next frame after that goes to the other buffer and is shown in turn.
+    SetPresentationView(&view);
+    std::memset(ScreenBufferBits, 0x40, SCREEN_STRIDE * SCREEN_HEIGHT);
+    QVERIFY(PresentAndTake());
+    QCOMPARE(shownPixel(), qRgb(0x40, 0x40, 0x40));
     SetPresentationView(nullptr);
 }
 
