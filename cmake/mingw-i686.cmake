@@ -17,8 +17,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# Strict C++20 hides M_PI and friends in MinGW's <math.h>; glibc shows them.
-set(CMAKE_CXX_FLAGS_INIT "-D_USE_MATH_DEFINES")
-
 # Cross-built test programs run under Wine through this wrapper.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)

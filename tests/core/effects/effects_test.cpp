@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "game/game_record.h"
@@ -93,8 +94,8 @@ TEST(SinCosTable, PinnedValuesAndTruncation) {
     EXPECT_EQ(SinCosTable[0][60], 128);
     EXPECT_EQ(SinCosTable[0][135], -181);
     for (int d = 0; d < 360; ++d) {
-        const double exactCos = 256.0 * std::cos(d * M_PI / 180.0);
-        const double exactSin = 256.0 * std::sin(d * M_PI / 180.0);
+        const double exactCos = 256.0 * std::cos(d * std::numbers::pi / 180.0);
+        const double exactSin = 256.0 * std::sin(d * std::numbers::pi / 180.0);
         ASSERT_LE(std::fabs(SinCosTable[0][d] - exactCos), 1.0 + 1e-6) << d;
         ASSERT_LE(std::fabs(SinCosTable[1][d] - exactSin), 1.0 + 1e-6) << d;
         // Truncation toward zero never rounds a magnitude up.
