@@ -226,25 +226,26 @@ TEST(SpriteGlyphs, CharacterIsTheOnlyOpaquePartOfAGlyph) {
 
 TEST(SpriteGlyphs, ItemLetterIsWhiteOverItsFigure) {
     SpritePtr b = Make(SHAPE_RECT | SPRITE_TEXT, 24, 24, -1, 200, 1, 255, 'B');
-    int32_t white = 0, body = 0;
+    // Pixels are blue, green, red. The letter is white over the body (255, 1, 200); a font
+    // renderer that smooths edges leaves blends of the two, never anything darker than the body.
+    int32_t white = 0;
     for (int32_t i = 0; i < 24 * 24; ++i) {
-        const std::string p(b->image.bits + 3 * i, b->image.bits + 3 * i + 3);
-        white += p == "\xff\xff\xff";
-        body += p == std::string("\xff\x01\xc8", 3);
+        const uint8_t* p = b->image.bits + 3 * i;
+        white += p[0] == 255 && p[1] == 255 && p[2] == 255;
+        ASSERT_TRUE(p[0] == 255 && p[1] >= 1 && p[2] >= 200) << i;
         ASSERT_EQ(std::string(b->flash.bits + 3 * i, b->flash.bits + 3 * i + 3), "\xff\xff\xff");
     }
     EXPECT_GT(white, 24);
-    EXPECT_EQ(white + body, 24 * 24);
     // A letter of height 27 centred in 24 pixels leaves the outer columns to the body.
-    for (int32_t y = 0; y < 24; ++y)
-        EXPECT_EQ(b->image.bits[3 * 24 * y + 1], 1);
+    for (int32_t y = 0; y < 24; ++y) {
+        for (int32_t x : {0, 23})
+            EXPECT_EQ(std::string(Px(b->image, x, y), Px(b->image, x, y) + 3),
+                      std::string("\xff\x01\xc8", 3));
+    }
 }
 
-TEST(SpriteGlyphs, GlyphFontIsASerifFace) {
-    const std::string family = GlyphFontFamily();
-    const bool century = family == "Century" || family == "C059" ||
-                         family.find("Century Schoolbook") != std::string::npos;
-    EXPECT_TRUE(century || family.find("Serif") != std::string::npos) << family;
+TEST(SpriteGlyphs, GlyphFontHasTheCellHeightItIsAskedFor) {
+    EXPECT_STRNE(GlyphFontFamily(), "");
     int32_t cx = 0, cy = 0;
     ASSERT_EQ(MeasureGlyph(27, 'W', &cx, &cy), 0);
     EXPECT_EQ(cy, 27);
