@@ -1,19 +1,32 @@
 // The settings file through the Windows profile functions; the system keeps its own copy, so a
-// batch needs no work of ours at its start or end.
+// batch only counts its depth and remembers whether any of its writes failed.
 #include "app/settings_file.h"
 
 #include "win32.h"
 
 namespace velkar {
 
+namespace {
+
+// Batches nest; writes outside any batch report their failure only through their own result.
+int32_t batchDepth = 0;
+bool batchWriteFailed = false;
+
+} // namespace
+
 void SettingsFileBegin(const char* path) {
     (void)path;
+    if (batchDepth++ == 0) batchWriteFailed = false;
 }
 
 int32_t SettingsFileEnd(const char* path) {
+    if (batchDepth > 0) --batchDepth;
+    if (batchDepth > 0) return batchWriteFailed ? -1 : 0;
     // Flush the system's cached copy of the file to disk.
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, path);
-    return 0;
+    const bool failed = batchWriteFailed;
+    batchWriteFailed = false;
+    return failed ? -1 : 0;
 }
 
 int32_t SettingsFileReadInt(const char* section, const char* key, int32_t def, const char* path) {
@@ -29,7 +42,9 @@ int32_t SettingsFileReadString(const char* section, const char* key, const char*
 
 int32_t SettingsFileWriteString(const char* section, const char* key, const char* value,
                                 const char* path) {
-    return WritePrivateProfileStringA(section, key, value, path) ? 0 : -1;
+    if (WritePrivateProfileStringA(section, key, value, path)) return 0;
+    if (batchDepth > 0) batchWriteFailed = true;
+    return -1;
 }
 
 } // namespace velkar
