@@ -12,8 +12,6 @@
 #include "display.h"
 #include "game/game_record.h"
 #include "gfx/display_modes.h"
-#include "input/controls.h"
-#include "input/joystick_seam.h"
 #include "resources/resource.h"
 #include "window.h"
 
@@ -62,11 +60,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     }
 
     MainInstance = instance;
-    Language = -1;
-    GameHold.store(0);
-    Paused.store(0);
-    InputBits = 0;
-    JoystickPresent.store(0);
+    BeginStartup();
     if (InitGame() < 0) {
         ShowMessageText(nullptr, &STARTUP_APPLICATION_INIT);
         return 0;
