@@ -1,13 +1,9 @@
 // Sound voices through DirectSound: one static one-shot buffer per effect, and the named marker
 // mutex.
-#include "sound/voice.h"
+#include "sound_dsound.h"
 
 #include <cstring>
 #include <new>
-
-#include "win32.h"
-
-#include <dsound.h>
 
 namespace velkar {
 
@@ -143,6 +139,10 @@ int32_t VoiceRestart(SoundVoice* voice, const uint8_t* samples, int32_t byteCoun
     buffer->Unlock(part1, bytes1, part2, bytes2);
     buffer->Play(0, 0, 0);
     return 0;
+}
+
+IDirectSoundBuffer* VoiceSoundBuffer(SoundVoice* voice) {
+    return voice != nullptr ? voice->buffer : nullptr;
 }
 
 void VoiceRelease(SoundVoice* voice) {
