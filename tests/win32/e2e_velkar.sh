@@ -21,6 +21,7 @@ game_pid=""
 fail() {
   echo "FAIL: $*"
   [ -f "$work/x.log" ] && grep -E "^\(EE\)" "$work/x.log" | head -5
+  [ -s "$work/game.log" ] && tail -5 "$work/game.log"
   exit 1
 }
 cleanup() {
@@ -30,6 +31,16 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+# Waits up to $1 seconds for the command after it to succeed.
+wait_for() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.2
+  done
+}
 
 # --- an X server whose modes run at exactly 60 Hz (clock = htotal x vtotal x 60) ---
 cat >"$work/xorg.conf" <<'CONF'
@@ -71,8 +82,8 @@ Xorg "$display" -config "$work/xorg.conf" -configdir "$work/none" -noreset -noli
   -logfile "$work/x.log" >/dev/null 2>&1 &
 xorg_pid=$!
 export DISPLAY=$display
-for _ in $(seq 1 50); do xrandr >/dev/null 2>&1 && break; sleep 0.2; done
-xrandr >/dev/null 2>&1 || fail "Xorg did not start"
+xorg_up() { xrandr >/dev/null 2>&1; }
+wait_for 30 xorg_up || fail "Xorg did not start"
 current_mode() { xrandr | awk '/\*/ {print $1; exit}'; }
 desktop=$(current_mode)
 echo "desktop mode: $desktop"
@@ -81,60 +92,71 @@ echo "desktop mode: $desktop"
 "$runner" cmd /c exit </dev/null >/dev/null 2>&1 || true
 wine_dir=${VELKAR_WINE_DIR:-${TMPDIR:-/tmp}/velkar-wine-$(id -u)}
 cp -a "$wine_dir/base" "$work/prefix"
+# No wineserver runs for the copy yet, so its registry file can be edited directly.
+sed -i '/^"Graphics"="null"$/d' "$work/prefix/user.reg"
 export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all
 export ALSA_CONFIG_PATH=$wine_dir/asound.conf LANG=C.UTF-8 LC_ALL=C.UTF-8
-wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f </dev/null >/dev/null 2>&1
-wineserver -w
 
 mkdir "$work/game"
 cp "$exe" "$work/game/VELKAR.exe"
 (cd "$work/game" && exec wine VELKAR.exe </dev/null >"$work/game.log" 2>&1) &
 game_pid=$!
 
+find_window() { window=$(xdotool search --name '^VELKAR$' 2>/dev/null | head -1); [ -n "$window" ]; }
 window=""
-for _ in $(seq 1 150); do
-  window=$(xdotool search --name '^VELKAR$' 2>/dev/null | head -1)
-  [ -n "$window" ] && break
-  sleep 0.2
-done
-[ -n "$window" ] || fail "the window \"VELKAR\" did not appear"
+wait_for 60 find_window || fail "the window \"VELKAR\" did not appear"
 echo "window: $window"
-sleep 2
-xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+
+shot() { import -window "$window" "$work/$1.png" 2>/dev/null; }
+# The game thread presents frames: the star field behind the title moves between two pictures.
+frames_move() {
+  shot a && sleep 0.3 && shot b || return 1
+  local changed
+  changed=$(compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1) || true
+  [ -n "$changed" ] && [ "$changed" != 0 ]
+}
+wait_for 60 frames_move || fail "the window shows no moving picture"
+focused() {
+  xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window" 2>/dev/null
+  [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ]
+}
+wait_for 10 focused || echo "note: focus reads $(xdotool getwindowfocus 2>/dev/null)"
 
 # Pixels of the ship's body colour (220, 220, 255) in the window: the ship is drawn only in play
 # (and in the demonstration, which the attract cycle reaches only after the title, the key
 # assignment and the ranking).
 ship_pixels() {
-  import -window "$window" "$work/shot.png" 2>/dev/null || { echo -1; return; }
-  convert "$work/shot.png" -fill black +opaque "rgb(220,220,255)" -fill white \
+  shot ship || { echo -1; return; }
+  convert "$work/ship.png" -fill black +opaque "rgb(220,220,255)" -fill white \
     -opaque "rgb(220,220,255)" -format "%[fx:round(mean*w*h)]" info:
 }
+ship_shown() { after=$(ship_pixels); [ "$after" -gt 500 ]; }
+press() { xdotool keydown "$1"; sleep 0.15; xdotool keyup "$1"; }
 before=$(ship_pixels)
 [ "$before" = 0 ] || fail "ship drawn before the start ($before pixels)"
-xdotool key F1
-sleep 1.5
-after=$(ship_pixels)
+press F1
+after=0
+wait_for 10 ship_shown
 echo "ship pixels before F1: $before, after: $after"
 [ "$after" -gt 500 ] || fail "F1 did not start a game"
 
-xdotool key alt+Return
+mode_is() { mode=$(current_mode); [ "$mode" = "$1" ]; }
 mode=""
-for _ in $(seq 1 50); do mode=$(current_mode); [ "$mode" = 640x480 ] && break; sleep 0.2; done
-[ "$mode" = 640x480 ] || fail "Alt+Enter did not switch to 640x480 (mode $mode)"
-echo "full screen: $mode"
-sleep 2
 xdotool key alt+Return
-for _ in $(seq 1 50); do mode=$(current_mode); [ "$mode" = "$desktop" ] && break; sleep 0.2; done
-[ "$mode" = "$desktop" ] || fail "the second Alt+Enter did not restore $desktop (mode $mode)"
-echo "back in the window: $mode"
+wait_for 15 mode_is 640x480 || fail "Alt+Enter did not switch to 640x480 (mode $mode)"
+echo "full screen: $mode"
+# Let the full-screen display settle (flip chain made, first frames flipped) before leaving it.
 sleep 1
+xdotool key alt+Return
+wait_for 15 mode_is "$desktop" || fail "the second Alt+Enter did not restore $desktop (mode $mode)"
+echo "back in the window: $mode"
 
-window=$(xdotool search --name '^VELKAR$' 2>/dev/null | head -1)
-xdotool windowfocus --sync "$window" 2>/dev/null || true
+wait_for 10 find_window || fail "the window is gone after full screen"
+wait_for 10 frames_move || fail "no moving picture in the window after full screen"
+wait_for 5 focused || true
 xdotool key Escape
-for _ in $(seq 1 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.2; done
-if kill -0 "$game_pid" 2>/dev/null; then fail "Escape did not end the program"; fi
+ended() { ! kill -0 "$game_pid" 2>/dev/null; }
+wait_for 20 ended || fail "Escape did not end the program"
 game_pid=""
 
 ini=$work/game/VELKAR.ini
