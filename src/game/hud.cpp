@@ -21,7 +21,7 @@ namespace {
 void PutField(char* line, int32_t column, int32_t width, const char* text) {
     bool ended = false;
     for (int32_t i = 0; i < width; ++i) {
-        if (text[i] == '\0') ended = true;
+        if (!ended && text[i] == '\0') ended = true; // never read past the terminator
         line[column + i] = ended ? ' ' : text[i];
     }
 }
