@@ -29,8 +29,9 @@ struct Sprite {
     int32_t height = 0;
     uint8_t red = 0, green = 0, blue = 0;
     SpriteSurface image;
-    SpriteSurface mask;  // 255 where the image byte is 0, else 0
-    SpriteSurface flash; // 255 where the image byte is not 0, else 0
+    SpriteSurface mask;           // 255 where the image byte is 0, else 0
+    SpriteSurface flash;          // 255 where the image byte is not 0, else 0
+    Sprite* madeBefore = nullptr; // the factory's list of every sprite it made
 };
 
 // Returns a new sprite, or nullptr on failure. Sprites live until the process ends.

@@ -206,6 +206,9 @@ void DrawCharacter(uint8_t* bits, int32_t w, int32_t h, uint8_t character) {
     DrawGlyph(fontHeight, character, bits, w, h, w * 3, w / 2 - cx / 2, h / 2 - cy / 2);
 }
 
+// Sprites live until the process ends; every one the factory made stays on this list.
+Sprite* LastMadeSprite = nullptr;
+
 uint8_t* NewSurface(SpriteSurface* surface, int32_t w, int32_t h) {
     surface->bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(w) * h * 3, 1));
     surface->width = w;
@@ -217,6 +220,12 @@ uint8_t* NewSurface(SpriteSurface* surface, int32_t w, int32_t h) {
 
 void FreeSprite(Sprite* sprite) {
     if (sprite == nullptr) return;
+    for (Sprite** link = &LastMadeSprite; *link != nullptr; link = &(*link)->madeBefore) {
+        if (*link == sprite) {
+            *link = sprite->madeBefore;
+            break;
+        }
+    }
     std::free(sprite->image.bits);
     std::free(sprite->mask.bits);
     std::free(sprite->flash.bits);
@@ -267,6 +276,8 @@ Sprite* MakeSpriteEx(uint32_t flags, int32_t width, int32_t height, int32_t inse
         mask[i] = image[i] == 0 ? 255 : 0;
         flash[i] = image[i] != 0 ? 255 : 0;
     }
+    sprite->madeBefore = LastMadeSprite;
+    LastMadeSprite = sprite;
     return sprite;
 }
 
