@@ -1,13 +1,18 @@
 // Settings path, screen list and the 16 ms frame tick of the Linux program.
 #include "linux_shell.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSocketNotifier>
+#include <QWidget>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
@@ -142,6 +147,44 @@ void StopFrameTick() {
 
 bool FrameTickRunning() {
     return tickThread.joinable();
+}
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+// Only an async-signal-safe write here: the event loop reads the byte and closes the window.
+void OnTerminationSignal(int) {
+    const char byte = 1;
+    const ssize_t written = write(signalPipe[1], &byte, 1);
+    (void)written;
+}
+
+} // namespace
+
+void CloseOnTerminationSignals(QWidget* window) {
+    if (signalPipe[0] >= 0) return;
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        signalPipe[0] = signalPipe[1] = -1;
+        return;
+    }
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+        char bytes[16];
+        while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        Trace("termination signal: closing the window\n");
+        // A dialog or message box open at the time is cancelled first, as its Escape would.
+        for (int i = 0; i < 8 && QApplication::activeModalWidget() != nullptr; ++i)
+            QApplication::activeModalWidget()->close();
+        window->close();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
 }
 
 } // namespace velkar

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+class QWidget;
+
 namespace velkar {
 
 // Chooses the settings file: the one beside the executable (named after it, ".ini") when
@@ -20,5 +22,9 @@ int32_t EnumerateScreens();
 void StartFrameTick();
 void StopFrameTick();
 bool FrameTickRunning();
+
+// SIGTERM, SIGINT and SIGHUP close window through the event loop, as Exit does, so that the
+// program ends the usual way and writes its settings. Call once, after the window exists.
+void CloseOnTerminationSignals(QWidget* window);
 
 } // namespace velkar

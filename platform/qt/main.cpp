@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QLocale>
 #include <QPixmap>
+#include <SDL.h>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -68,8 +69,12 @@ int main(int argc, char** argv) {
     // The game's tables, glyphs and sprites are made while Qt connects to the display; the
     // result is taken after the paths and settings file are known (InitGame needs neither).
     int32_t initResult = -1;
-    std::thread init([&initResult] { initResult = InitGame(); });
+    std::thread init([&initResult] {
+        initResult = InitGame();
+        Trace("game tables made\n");
+    });
     QApplication application(argc, argv);
+    Trace("connected to the display\n");
     QApplication::setApplicationName(QStringLiteral("velkar"));
     QApplication::setDesktopFileName(QStringLiteral("velkar"));
 
@@ -88,7 +93,16 @@ int main(int argc, char** argv) {
     ChooseSettingsPath(ConfigDirectory(configBuffer, sizeof configBuffer));
     Trace("settings file %s\n", SettingsPath);
 
+    // While the tables are still being made: SDL's sound and joystick drivers, so that opening
+    // the devices later finds them ready. SDL's own signal handlers would swallow SIGTERM and
+    // SIGINT (they only queue an event nobody reads here); this program handles them itself.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    const bool sdlAudio = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    const bool sdlJoystick = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
+    Trace("start-up: SDL ready\n");
+
     init.join();
+    Trace("start-up: init joined\n");
     BeginStartup();
     if (initResult < 0) {
         ShowMessageBox(nullptr, &STARTUP_APPLICATION_INIT);
@@ -107,8 +121,11 @@ int main(int argc, char** argv) {
         QApplication::setWindowIcon(icon);
     }
 
+    Trace("start-up: icon made\n");
     MainWindow window(Language);
     InstallQtFrontEnd(&window);
+    CloseOnTerminationSignals(&window);
+    Trace("start-up: window made\n");
 
     // Window creation: canvases, devices, then the frame tick.
     bool created = true;
@@ -122,8 +139,10 @@ int main(int argc, char** argv) {
     } else {
         StartFrameTick();
     }
+    Trace("start-up: devices open\n");
     window.SetClientSize(CLIENT_WIDTH_X2, CLIENT_HEIGHT_X2);
     window.show();
+    Trace("start-up: window shown\n");
     window.View()->setFocus();
 
     std::thread gameThread;
@@ -161,6 +180,7 @@ int main(int argc, char** argv) {
     if (created) {
         try {
             gameThread = std::thread(GameThread);
+            Trace("start-up: game thread started\n");
         } catch (const std::system_error&) {
             ShowMessageBox(nullptr, &STARTUP_CREATE_THREAD);
             StopFrameTick();
@@ -171,5 +191,7 @@ int main(int argc, char** argv) {
     window.close();
     WriteSettings();
     FreeDisplayDeviceList();
+    if (sdlJoystick) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    if (sdlAudio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return code;
 }

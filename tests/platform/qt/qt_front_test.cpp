@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <SDL.h>
+#include <csignal>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -121,6 +122,7 @@ class QtFrontTest : public QObject {
     void aboutShowsVersionInBothLanguages();
     void joystickScalingAndVirtualDevice();
     void settingsPathFallsBackToConfigDirectory();
+    void terminationSignalClosesDialogAndWindow();
 };
 
 void QtFrontTest::initTestCase() {
@@ -761,6 +763,37 @@ void QtFrontTest::settingsPathFallsBackToConfigDirectory() {
     QCOMPARE(QByteArray(SettingsPath), base + "/config/velkar/velkar.ini");
     QVERIFY(QFileInfo(QString::fromUtf8(base + "/config/velkar")).isDir());
     QDir(QString::fromUtf8(base)).removeRecursively();
+}
+
+void QtFrontTest::terminationSignalClosesDialogAndWindow() {
+    QWidget window;
+    window.show();
+    CloseOnTerminationSignals(&window);
+    // SIGTERM while a message box is open: the box is cancelled and the window closes.
+    bool boxOpen = false;
+    OnNextModal([&boxOpen](QWidget*) {
+        boxOpen = true;
+        std::raise(SIGTERM);
+    });
+    QMessageBox box(QMessageBox::Question, QStringLiteral("VELKAR"), QStringLiteral("?"),
+                    QMessageBox::Ok | QMessageBox::Cancel);
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &box, &QMessageBox::accept);
+    guard.start(5000);
+    const int answer = box.exec();
+    QVERIFY(boxOpen);
+    QVERIFY(guard.isActive()); // ended by the signal, not by the guard
+    QCOMPARE(answer, static_cast<int>(QMessageBox::Cancel));
+    QTRY_VERIFY(!window.isVisible());
+
+    // SIGINT and SIGHUP close it too; nothing else is left to cancel.
+    for (int signal : {SIGINT, SIGHUP}) {
+        window.show();
+        QVERIFY(window.isVisible());
+        std::raise(signal);
+        QTRY_VERIFY(!window.isVisible());
+    }
 }
 
 QTEST_MAIN(QtFrontTest)
