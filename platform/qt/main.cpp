@@ -100,6 +100,11 @@ int main(int argc, char** argv) {
     const bool sdlAudio = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     const bool sdlJoystick = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
     Trace("start-up: SDL ready\n");
+    // The window system's window too, still hidden and without its menu bar: its language
+    // comes from the settings, read once the tables are made.
+    MainWindow window;
+    window.winId();
+    Trace("start-up: window made\n");
 
     init.join();
     Trace("start-up: init joined\n");
@@ -121,11 +126,10 @@ int main(int argc, char** argv) {
         QApplication::setWindowIcon(icon);
     }
 
-    Trace("start-up: icon made\n");
-    MainWindow window(Language);
+    window.SetMenuLanguage(Language);
     InstallQtFrontEnd(&window);
     CloseOnTerminationSignals(&window);
-    Trace("start-up: window made\n");
+    Trace("start-up: menus made\n");
 
     // Window creation: canvases, devices, then the frame tick.
     bool created = true;

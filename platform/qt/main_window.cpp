@@ -51,14 +51,23 @@ MainWindow* TheMainWindow() {
     return mainWindow;
 }
 
-MainWindow::MainWindow(int32_t language) {
+MainWindow::MainWindow() {
     mainWindow = this;
     setWindowTitle(QStringLiteral("VELKAR"));
     view_ = new GameView(this);
     setCentralWidget(view_);
     view_->installEventFilter(this);
-    BuildMenu(language);
     view_->setFocus();
+}
+
+MainWindow::MainWindow(int32_t language) : MainWindow() {
+    SetMenuLanguage(language);
+}
+
+void MainWindow::SetMenuLanguage(int32_t language) {
+    if (menuBuilt_) return;
+    menuBuilt_ = true;
+    BuildMenu(language);
 }
 
 MainWindow::~MainWindow() {

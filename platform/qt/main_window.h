@@ -16,8 +16,13 @@ class GameView;
 class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
-    // Builds the menu bar in English, or Japanese when language is 1.
+    // The window and its game view, without a menu bar yet (the language is not known before
+    // the settings are read); SetMenuLanguage adds it.
+    MainWindow();
+    // The window with its menu bar in English, or Japanese when language is 1.
     explicit MainWindow(int32_t language);
+    // Builds the menu bar in English, or Japanese when language is 1; once.
+    void SetMenuLanguage(int32_t language);
     ~MainWindow() override;
 
     GameView* View() const { return view_; }
@@ -54,6 +59,7 @@ class MainWindow : public QMainWindow {
     std::function<void()> closeHook_;
     bool closing_ = false;
     bool menuLoop_ = false;
+    bool menuBuilt_ = false;
     int32_t cursorCount_ = 0;
     int32_t savedClientWidth_ = 0;
     int32_t savedClientHeight_ = 0;
