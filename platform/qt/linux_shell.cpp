@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -109,6 +110,7 @@ std::thread tickThread;
 constexpr std::chrono::milliseconds TICK_PERIOD{16};
 
 void TickLoop() {
+    pthread_setname_np(pthread_self(), "velkar-tick");
     using Clock = std::chrono::steady_clock;
     Clock::time_point deadline = Clock::now() + TICK_PERIOD;
     std::unique_lock<std::mutex> lock(tickLock);

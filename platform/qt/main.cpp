@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <pthread.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
     // result is taken after the paths and settings file are known (InitGame needs neither).
     int32_t initResult = -1;
     std::thread init([&initResult] {
+        pthread_setname_np(pthread_self(), "velkar-init");
         initResult = InitGame();
         Trace("game tables made\n");
     });
@@ -183,7 +185,11 @@ int main(int argc, char** argv) {
     int code = 0;
     if (created) {
         try {
-            gameThread = std::thread(GameThread);
+            gameThread = std::thread([] {
+                // Named so that per-thread tools (top -H, /proc) tell it from the others.
+                pthread_setname_np(pthread_self(), "velkar-game");
+                GameThread();
+            });
             Trace("start-up: game thread started\n");
         } catch (const std::system_error&) {
             ShowMessageBox(nullptr, &STARTUP_CREATE_THREAD);
