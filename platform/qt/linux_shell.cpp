@@ -16,14 +16,19 @@
 #include <mutex>
 #include <pthread.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
+#include "app/commands.h"
 #include "app/frame_clock.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/trace.h"
+#include "game_view.h"
+#include "gfx/canvas.h"
 #include "gfx/display_modes.h"
+#include "main_window.h"
 
 namespace velkar {
 
@@ -149,6 +154,51 @@ void StopFrameTick() {
 
 bool FrameTickRunning() {
     return tickThread.joinable();
+}
+
+namespace {
+
+std::thread gameThread;
+
+void Pause(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+} // namespace
+
+bool StartGameLoopThread() {
+    if (gameThread.joinable()) return true;
+    try {
+        gameThread = std::thread([] {
+            // Named so that per-thread tools (top -H, /proc) tell it from the others.
+            pthread_setname_np(pthread_self(), "velkar-game");
+            GameThread();
+        });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void StopGameLoop(MainWindow* window) {
+    HoldGame();
+    Pause(100);
+    if (window != nullptr && FullScreen.load() != 0) {
+        window->ReleaseFullScreen();
+        window->ShowCursorCount(1);
+        Pause(200);
+    }
+    StopFrameTick();
+    Pause(100);
+    // No frame is released any more; the game thread ends before the devices close, so that
+    // no poll or effect can reach a closed device.
+    if (gameThread.joinable()) {
+        StopGameThread();
+        gameThread.join();
+    }
+    CloseDevices();
+    SetPresentationView(nullptr);
+    DestroyCanvases();
 }
 
 namespace {

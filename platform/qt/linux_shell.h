@@ -7,6 +7,8 @@ class QWidget;
 
 namespace velkar {
 
+class MainWindow;
+
 // Chooses the settings file: the one beside the executable (named after it, ".ini") when
 // that place is writable, else configDirectory/velkar/<name>.ini, creating the directory.
 // configDirectory is $XDG_CONFIG_HOME, or $HOME/.config when that is unset; null or empty
@@ -22,6 +24,14 @@ int32_t EnumerateScreens();
 void StartFrameTick();
 void StopFrameTick();
 bool FrameTickRunning();
+
+// The game thread, running the core's GameThread; false when no thread can be made.
+bool StartGameLoopThread();
+
+// The window's teardown, on the UI thread: the game held, full screen left, the tick stopped,
+// the game thread ended, the devices closed, presentation unhooked and the canvases freed,
+// with the customary pauses between. window may be null (no full screen to leave).
+void StopGameLoop(MainWindow* window);
 
 // SIGTERM, SIGINT and SIGHUP close window through the event loop, as Exit does, so that the
 // program ends the usual way and writes its settings. Call once, after the window exists.

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <pthread.h>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -41,10 +40,6 @@ void StderrTrace(const char* message) {
     const auto elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - startTime).count();
     std::fprintf(stderr, "[%6lld ms] %s", static_cast<long long>(elapsed), message);
-}
-
-void Sleep(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 // The configuration directory for a settings file that cannot live beside the program.
@@ -151,27 +146,11 @@ int main(int argc, char** argv) {
     Trace("start-up: window shown\n");
     window.View()->setFocus();
 
-    std::thread gameThread;
-    // Window destruction: hold the game, leave full screen, stop the tick, close the devices,
-    // let the game thread go and free the canvases, with the customary pauses between.
-    window.SetCloseHook([&gameThread, &created] {
+    // Window destruction: the game held, full screen left, the tick and the game thread
+    // stopped, the devices closed and the canvases freed.
+    window.SetCloseHook([&created] {
         if (!created) return;
-        HoldGame();
-        Sleep(100);
-        if (FullScreen.load() != 0) {
-            TheMainWindow()->ReleaseFullScreen();
-            TheMainWindow()->ShowCursorCount(1);
-            Sleep(200);
-        }
-        StopFrameTick();
-        Sleep(100);
-        // No frame is released any more; the game thread ends before the devices close, so
-        // that no poll or effect can reach a closed device.
-        StopGameThread();
-        if (gameThread.joinable()) gameThread.join();
-        CloseDevices();
-        SetPresentationView(nullptr);
-        DestroyCanvases();
+        StopGameLoop(TheMainWindow());
         created = false;
     });
 
@@ -184,18 +163,12 @@ int main(int argc, char** argv) {
 
     int code = 0;
     if (created) {
-        try {
-            gameThread = std::thread([] {
-                // Named so that per-thread tools (top -H, /proc) tell it from the others.
-                pthread_setname_np(pthread_self(), "velkar-game");
-                GameThread();
-            });
-            Trace("start-up: game thread started\n");
-        } catch (const std::system_error&) {
+        if (!StartGameLoopThread()) {
             ShowMessageBox(nullptr, &STARTUP_CREATE_THREAD);
             StopFrameTick();
             std::_Exit(0);
         }
+        Trace("start-up: game thread started\n");
         code = application.exec();
     }
     window.close();
