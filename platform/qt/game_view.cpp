@@ -3,13 +3,18 @@
 // in full screen.
 #include "game_view.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QSocketNotifier>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <utility>
 
 #include "app/commands.h"
@@ -40,6 +45,24 @@ std::atomic<int32_t> takeQueued{0};
 std::atomic<GameView*> presentationView{nullptr};
 std::atomic<int64_t> framesTaken{0};
 
+// The request itself: the game thread adds to an event counter that the UI thread's event loop
+// watches. Nothing is allocated or queued per frame, and the view is looked up when the request
+// is served, so a view that went away meanwhile is never reached.
+std::atomic<int> frameSignal{-1};
+QSocketNotifier* frameNotifier = nullptr; // UI thread
+
+void ServeFrameSignal() {
+    uint64_t count = 0;
+    const int fd = frameSignal.load();
+    if (fd >= 0 && read(fd, &count, sizeof count) < 0 && errno != EAGAIN)
+        Trace("frame signal read failed\n");
+    GameView* view = presentationView.load();
+    if (view != nullptr)
+        view->TakeFrame();
+    else
+        takeQueued.store(0);
+}
+
 // Blue-green-red frame bytes to 0xffRRGGBB words, each game pixel a scale x scale block
 // (scale 1 or 2), into a 32-bit picture whose rows are targetStride bytes apart.
 void ExpandFrame(const uint8_t* frame, int32_t scale, uint8_t* target, qsizetype targetStride) {
@@ -61,6 +84,15 @@ void ExpandFrame(const uint8_t* frame, int32_t scale, uint8_t* target, qsizetype
 } // namespace
 
 void SetPresentationView(GameView* view) {
+    if (view != nullptr && frameNotifier == nullptr) {
+        const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (fd >= 0) {
+            // Kept for the life of the process, like the game thread that writes to it.
+            frameNotifier = new QSocketNotifier(fd, QSocketNotifier::Read);
+            QObject::connect(frameNotifier, &QSocketNotifier::activated, ServeFrameSignal);
+            frameSignal.store(fd);
+        }
+    }
     presentationView.store(view);
 }
 
@@ -77,9 +109,13 @@ void PresentFrame() {
         handoverFresh = true;
     }
     GameView* view = presentationView.load();
-    if (view != nullptr && takeQueued.exchange(1) == 0)
-        QMetaObject::invokeMethod(
-            view, [view] { view->TakeFrame(); }, Qt::QueuedConnection);
+    if (view == nullptr || takeQueued.exchange(1) != 0) return;
+    const int fd = frameSignal.load();
+    const uint64_t one = 1;
+    if (fd >= 0 && write(fd, &one, sizeof one) == sizeof one) return;
+    // No event counter: the request goes through Qt's queue instead.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { ServeFrameSignal(); }, Qt::QueuedConnection);
 }
 
 GameView::GameView(QWidget* parent)

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <SDL.h>
 #include <atomic>
 #include <cstring>
 #include <functional>
@@ -22,6 +23,8 @@
 #include "game_view.h"
 #include "gfx/canvas.h"
 #include "gfx/display_modes.h"
+#include "input/controls.h"
+#include "input/joystick_seam.h"
 #include "linux_shell.h"
 #include "main_window.h"
 #include "sound/sound.h"
@@ -96,21 +99,28 @@ class QtLoopTest : public QObject {
     void menuPopupHoldsTheGame();
     void pauseAndSoundRestartWhileRunning();
     void deviceConfigurationWhileRunning();
+    void joystickPauseButtonWhileRunning();
     void nameEntryKeepsTheGameAndPausesPresentation();
     void fullScreenThereAndBack();
     void cleanupTestCase();
 
   private:
     MainWindow* window_ = nullptr;
+    int joystickIndex_ = -1;
 };
 
 void QtLoopTest::initTestCase() {
     QCOMPARE(InitGame(), 0);
     QVERIFY(CreateCanvases() == 0);
     SetEffectDirectories(VELKAR_TEST_BUILD_DIR, nullptr);
+    // A joystick, so that the game thread polls it and reads the button assignments each tick.
+    QCOMPARE(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0);
+    joystickIndex_ = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 16, 0);
+    QVERIFY2(joystickIndex_ >= 0, SDL_GetError());
     window_ = new MainWindow(0);
     InstallQtFrontEnd(window_);
     QCOMPARE(OpenDevices(nullptr, window_), 0);
+    QCOMPARE(JoystickPresent.load(), 1);
     GameFrameRoutine = CountedFrame;
     StartFrameTick();
     QVERIFY(StartGameLoopThread());
@@ -174,12 +184,13 @@ void QtLoopTest::pauseAndSoundRestartWhileRunning() {
 }
 
 void QtLoopTest::deviceConfigurationWhileRunning() {
-    // The joystick buttons are read by the game thread every frame and changed by the dialog.
-    JoyButton_A = 0;
-    JoyButton_B = 1;
-    JoyButton_C = 2;
-    JoyButton_START = 3;
-    JoyButton_PAUSE = 4;
+    // The joystick buttons are read by the game thread every frame, even while it is held, and
+    // changed by the dialog; the test's own changes go the same shared way.
+    StoreSharedSetting(JoyButton_A, 0);
+    StoreSharedSetting(JoyButton_B, 1);
+    StoreSharedSetting(JoyButton_C, 2);
+    StoreSharedSetting(JoyButton_START, 3);
+    StoreSharedSetting(JoyButton_PAUSE, 4);
     bool heldWhileOpen = false;
     QString complaint;
     OnNextModal([&heldWhileOpen, &complaint](QWidget* modal) {
@@ -202,9 +213,28 @@ void QtLoopTest::deviceConfigurationWhileRunning() {
     RunCommand(CMD_DEVICE_CONFIG);
     QCOMPARE(complaint, QString());
     QVERIFY(heldWhileOpen);
-    QCOMPARE(static_cast<int32_t>(JoyButton_A), 10);
+    QCOMPARE(LoadSharedSetting(JoyButton_A), 10);
     QCOMPARE(GameHold.load(), 0);
     QVERIFY(FramesResume());
+}
+
+void QtLoopTest::joystickPauseButtonWhileRunning() {
+    SDL_Joystick* device =
+        SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(joystickIndex_));
+    QVERIFY(device != nullptr);
+    StoreSharedSetting(JoyButton_PAUSE, 6);
+    QCOMPARE(Paused.load(), 0);
+    // Pressed for a moment: the game thread sees the button and pauses the game.
+    SDL_JoystickSetVirtualButton(device, 6, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(Paused.load() == 1, 10000);
+    SDL_JoystickSetVirtualButton(device, 6, 0);
+    HoldGame();
+    ReleaseGame();
+    QCOMPARE(Paused.load(), 1);
+    RunCommand(CMD_PAUSE);
+    QCOMPARE(Paused.load(), 0);
+    QVERIFY(FramesResume());
+    StoreSharedSetting(JoyButton_PAUSE, -1);
 }
 
 void QtLoopTest::nameEntryKeepsTheGameAndPausesPresentation() {
@@ -245,6 +275,8 @@ void QtLoopTest::cleanupTestCase() {
     StopGameLoop(window_);
     QVERIFY(!FrameTickRunning());
     QVERIFY(NoFramesFor(100));
+    SDL_JoystickDetachVirtual(joystickIndex_);
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     delete window_;
     window_ = nullptr;
     FreeDisplayDeviceList();
