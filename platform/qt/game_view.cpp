@@ -10,12 +10,16 @@
 #include <QSocketNotifier>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <mutex>
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <utility>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
@@ -63,20 +67,50 @@ void ServeFrameSignal() {
         takeQueued.store(0);
 }
 
+inline QRgb PixelOf(const uint8_t* bgr) {
+    return qRgb(bgr[2], bgr[1], bgr[0]);
+}
+
+#ifdef __SSE2__
+// Both rows of one doubled line with streaming stores: the picture goes straight to memory
+// for the window system to read, instead of first pulling the old picture into the cache.
+// Rows 16-byte aligned.
+void ExpandDoubledLineStreaming(const uint8_t* src, uint8_t* top, uint8_t* bottom) {
+    auto* upper = reinterpret_cast<__m128i*>(top);
+    auto* lower = reinterpret_cast<__m128i*>(bottom);
+    for (int32_t x = 0; x < SCREEN_WIDTH; x += 2, src += 6) {
+        const int left = static_cast<int>(PixelOf(src));
+        const int right = static_cast<int>(PixelOf(src + 3));
+        const __m128i pair = _mm_set_epi32(right, right, left, left);
+        _mm_stream_si128(upper + x / 2, pair);
+        _mm_stream_si128(lower + x / 2, pair);
+    }
+}
+#endif
+
 // Blue-green-red frame bytes to 0xffRRGGBB words, each game pixel a scale x scale block
 // (scale 1 or 2), into a 32-bit picture whose rows are targetStride bytes apart.
 void ExpandFrame(const uint8_t* frame, int32_t scale, uint8_t* target, qsizetype targetStride) {
+#ifdef __SSE2__
+    if (scale == 2 && reinterpret_cast<uintptr_t>(target) % 16 == 0 && targetStride % 16 == 0) {
+        for (int32_t y = 0; y < SCREEN_HEIGHT; ++y)
+            ExpandDoubledLineStreaming(frame + y * SCREEN_STRIDE, target + 2 * y * targetStride,
+                                       target + (2 * y + 1) * targetStride);
+        _mm_sfence();
+        return;
+    }
+#endif
     const size_t rowBytes = static_cast<size_t>(SCREEN_WIDTH * scale) * sizeof(QRgb);
     for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
         const uint8_t* src = frame + y * SCREEN_STRIDE;
         auto* row = reinterpret_cast<QRgb*>(target + y * scale * targetStride);
         if (scale == 2) {
             for (int32_t x = 0; x < SCREEN_WIDTH; ++x, src += 3)
-                row[2 * x] = row[2 * x + 1] = qRgb(src[2], src[1], src[0]);
+                row[2 * x] = row[2 * x + 1] = PixelOf(src);
             std::memcpy(target + (y * 2 + 1) * targetStride, row, rowBytes);
         } else {
             for (int32_t x = 0; x < SCREEN_WIDTH; ++x, src += 3)
-                row[x] = qRgb(src[2], src[1], src[0]);
+                row[x] = PixelOf(src);
         }
     }
 }

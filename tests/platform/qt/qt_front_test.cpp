@@ -381,6 +381,11 @@ void QtFrontTest::presentationIntoOtherImagesAtAnOffset() {
         QCOMPARE(WrongPixels(target, QPoint(13, 7), 2), 0);
         QCOMPARE(TouchedOutside(target, QRect(13, 7, 480, 640), border), 0);
     }
+    // Rows the picture's own width apart, as in the window's buffer.
+    QImage exact(480, 640, QImage::Format_RGB32);
+    exact.fill(border);
+    view.render(&exact);
+    QCOMPARE(WrongPixels(exact, QPoint(0, 0), 2), 0);
     // A 24-bit image goes through Qt's own drawing; the blocks are still exact.
     QImage packed(480, 640, QImage::Format_RGB888);
     packed.fill(border);
