@@ -1,4 +1,4 @@
-// Headless settings file: the seam served by the core's ini codec.
+// The settings-file seam over the core's ini codec, for the headless build and the Linux program.
 #include "app/ini_codec.h"
 #include "app/settings_file.h"
 
