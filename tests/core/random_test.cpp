@@ -9,7 +9,8 @@ TEST(NextRandom, FirstValuesFromSeedOne) {
     RandomSeed = 1;
     // seed 1 -> 2745024 -> (2745024 >> 16) & 0x7FFF = 41, and so on.
     const int32_t expected[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358};
-    for (int32_t value : expected) EXPECT_EQ(NextRandom(), value);
+    for (int32_t value : expected)
+        EXPECT_EQ(NextRandom(), value);
 }
 
 TEST(NextRandom, StaysInRangeAcrossTheWrap) {
