@@ -34,6 +34,27 @@ void FillLargeBody(EnemySlot* e, int32_t width, int32_t height) {
     e->drawExtra = nullptr;
 }
 
+// The descent shared by the Guardian and the Battery: one pixel a frame down to the entry row,
+// where the halt begins with its counter restarted. Returns the counter after this frame.
+int32_t StepEntry(EnemySlot* e, int32_t& counter) {
+    e->y += 256;
+    if (e->y >= ENTRY_ROW) {
+        e->state = HALTING;
+        counter = 0;
+    }
+    return counter += 1;
+}
+
+// The halt between entering and acting: 20 counts (the first was the entering step's own).
+// Returns true on the frame the action begins.
+bool StepHalt(EnemySlot* e, int32_t& counter) {
+    counter += 1;
+    if (counter != 20) return false;
+    e->state = ACTING;
+    counter = 0;
+    return true;
+}
+
 } // namespace
 
 int32_t MakeLargeEnemySprites() {
@@ -75,24 +96,13 @@ void UpdateGuardian(EnemySlot* e) {
     int32_t& dx = e->word2;
     switch (e->state) {
     case ENTERING:
-        e->y += 256;
-        if (e->y >= ENTRY_ROW) {
-            e->state = HALTING;
-            counter = 0;
-        }
-        counter += 1;
-        if (counter % 8 == 0) {
+        if (StepEntry(e, counter) % 8 == 0) {
             FireRandom(e->x + 10240, e->y + 7680);
             FireRandom(e->x + 10240, e->y + 7680);
         }
         break;
     case HALTING:
-        counter += 1;
-        if (counter == 20) {
-            e->state = ACTING;
-            counter = 0;
-            dx = e->x < (ViewX + 80) * 256 ? -256 : 256;
-        }
+        if (StepHalt(e, counter)) dx = e->x < (ViewX + 80) * 256 ? -256 : 256;
         break;
     case ACTING: {
         e->x += dx;
@@ -191,20 +201,10 @@ void UpdateBattery(EnemySlot* e) {
     const int32_t duration = e->word4;
     switch (e->state) {
     case ENTERING:
-        e->y += 256;
-        if (e->y >= ENTRY_ROW) {
-            e->state = HALTING;
-            counter = 0;
-        }
-        counter += 1;
-        if (counter % 20 == 0) FireSpread(3, 2, 15, e->x + 4096, e->y + 10240);
+        if (StepEntry(e, counter) % 20 == 0) FireSpread(3, 2, 15, e->x + 4096, e->y + 10240);
         break;
     case HALTING:
-        counter += 1;
-        if (counter == 20) {
-            e->state = ACTING;
-            counter = 0;
-        }
+        StepHalt(e, counter);
         break;
     case ACTING: {
         counter += 1;
