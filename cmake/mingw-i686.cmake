@@ -1,21 +1,4 @@
-# Cross build for 32-bit Windows with MinGW-w64 (i686); the .exe links statically so it needs no MinGW DLLs.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 32-bit Windows with MinGW-w64 (i686): the shipped VELKAR.exe.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(VELKAR_MINGW_PREFIX i686-w64-mingw32)
-# The -posix compilers carry std::thread and std::mutex; the -win32 ones do not.
-set(CMAKE_C_COMPILER ${VELKAR_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VELKAR_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${VELKAR_MINGW_PREFIX}-windres)
-set(CMAKE_AR ${VELKAR_MINGW_PREFIX}-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB ${VELKAR_MINGW_PREFIX}-ranlib CACHE FILEPATH "")
-
-set(CMAKE_FIND_ROOT_PATH /usr/${VELKAR_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# Cross-built test programs run under Wine through this wrapper.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

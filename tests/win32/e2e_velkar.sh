@@ -8,8 +8,13 @@ set -uo pipefail
 exe=$1
 here=$(cd "$(dirname "$0")" && pwd)
 runner=$here/../../cmake/wine-run.sh
+# shellcheck source=../../cmake/wine-env.sh
+. "$here/../../cmake/wine-env.sh"
+arch=$(velkar_wine_arch "$exe")
+velkar_wine_setup "$arch" || exit 1
+echo "Wine: $arch ($VELKAR_WINE)"
 
-for tool in Xorg xdotool xrandr import convert wine; do
+for tool in Xorg xdotool xrandr import convert; do
   command -v "$tool" >/dev/null || { echo "skip: $tool missing"; exit 77; }
 done
 [ "$(id -u)" = 0 ] || { echo "skip: Xorg with the dummy driver needs root here"; exit 77; }
@@ -26,7 +31,7 @@ fail() {
 }
 cleanup() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-  [ -d "$work/prefix" ] && WINEPREFIX=$work/prefix wineserver -k 2>/dev/null
+  [ -d "$work/prefix" ] && WINEPREFIX=$work/prefix "$WINESERVER" -k 2>/dev/null
   [ -n "$xorg_pid" ] && kill "$xorg_pid" 2>/dev/null && wait "$xorg_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -89,17 +94,18 @@ desktop=$(current_mode)
 echo "desktop mode: $desktop"
 
 # --- a Wine prefix copied from the booted one, with the X11 driver instead of the null one ---
-"$runner" cmd /c exit </dev/null >/dev/null 2>&1 || true
+VELKAR_WINE_ARCH=$arch "$runner" cmd /c exit </dev/null >/dev/null 2>&1 || true
 wine_dir=${VELKAR_WINE_DIR:-${TMPDIR:-/tmp}/velkar-wine-$(id -u)}
-cp -a "$wine_dir/base" "$work/prefix"
+[ -f "$wine_dir/$arch/base/.booted" ] || fail "the $arch Wine prefix did not boot"
+cp -a "$wine_dir/$arch/base" "$work/prefix"
 # No wineserver runs for the copy yet, so its registry file can be edited directly.
 sed -i '/^"Graphics"="null"$/d' "$work/prefix/user.reg"
-export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$work/prefix WINEDEBUG=-all
 export ALSA_CONFIG_PATH=$wine_dir/asound.conf LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 mkdir "$work/game"
 cp "$exe" "$work/game/VELKAR.exe"
-(cd "$work/game" && exec wine VELKAR.exe </dev/null >"$work/game.log" 2>&1) &
+(cd "$work/game" && exec "$VELKAR_WINE" VELKAR.exe </dev/null >"$work/game.log" 2>&1) &
 game_pid=$!
 
 find_window() { window=$(xdotool search --name '^VELKAR$' 2>/dev/null | head -1); [ -n "$window" ]; }

@@ -44,7 +44,7 @@ int32_t SoundDeviceOpen(void* window) {
     // The primary buffer is held while the device is open, never written, its format left alone.
     DSBUFFERDESC desc;
     std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = 36;
+    desc.dwSize = sizeof desc; // 36 bytes in a 32-bit program, 40 in a 64-bit one
     desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
     if (FAILED(soundDevice->CreateSoundBuffer(&desc, &primaryBuffer, nullptr))) {
         primaryBuffer = nullptr;
@@ -81,7 +81,7 @@ SoundVoice* VoiceCreate(const VoiceFormat* format, const uint8_t* samples, int32
 
     DSBUFFERDESC desc;
     std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = 36;
+    desc.dwSize = sizeof desc; // 36 bytes in a 32-bit program, 40 in a 64-bit one
     desc.dwFlags = DSBCAPS_STATIC | DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLVOLUME;
     desc.dwBufferBytes = static_cast<DWORD>(byteCount);
     desc.lpwfxFormat = &wave;

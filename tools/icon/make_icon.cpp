@@ -1,5 +1,5 @@
-// Build-time tool: draws the player ship with the game's own sprite factory and writes it as an
-// .ico.
+// Build-time tool (runs on the build machine): draws the player ship with the game's own sprite
+// factory and writes it as the Windows program's .ico.
 #include <cstdint>
 #include <cstdio>
 #include <vector>
