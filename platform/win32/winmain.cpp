@@ -24,19 +24,27 @@ DWORD WINAPI GameThreadProc(LPVOID) {
     return 0;
 }
 
-#ifndef NDEBUG
 void DebuggerTrace(const char* message) {
     OutputDebugStringA(message);
 }
+
+// The diagnostic messages go to the debugger in a debug build, and in a release build when the
+// environment variable VELKAR_TRACE is 1 (under Wine, WINEDEBUG=+debugstr shows them).
+bool TraceWanted() {
+#ifndef NDEBUG
+    return true;
+#else
+    char value[4] = {};
+    const DWORD length = GetEnvironmentVariableA("VELKAR_TRACE", value, sizeof value);
+    return length == 1 && value[0] == '1';
 #endif
+}
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     using namespace velkar;
-#ifndef NDEBUG
-    SetTraceSink(DebuggerTrace);
-#endif
+    if (TraceWanted()) SetTraceSink(DebuggerTrace);
     OSVERSIONINFOA version;
     std::memset(&version, 0, sizeof version);
     version.dwOSVersionInfoSize = sizeof version; // 148 bytes

@@ -10,7 +10,9 @@
 #include "display.h"
 #include "game/game_record.h"
 #include "gfx/display_modes.h"
+#include "gfx/sprite.h"
 #include "input/joystick_seam.h"
+#include "player/player.h"
 #include "resource.h"
 #include "test_util.h"
 #include "ui/dialog_texts.h"
@@ -324,16 +326,46 @@ TEST(MenuResources, BothMenusFollowTheLayoutAndTexts) {
     }
 }
 
-TEST(IconResource, TheShipIconIsThere) {
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VELKAR));
+// The program's icon, drawn on the build machine, is the ship this program's own sprite factory
+// draws: pixel for pixel in its 32 x 32 image, transparent exactly where the ship is black.
+TEST(IconResource, TheIconIsTheShipPixelForPixel) {
+    ASSERT_EQ(velkar::MakePlayerSprites(), 0);
+    const velkar::Sprite& ship = *velkar::ShipSprite;
+    ASSERT_EQ(ship.width, 32);
+    ASSERT_EQ(ship.height, 32);
+    HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr),
+                                               MAKEINTRESOURCEA(IDI_VELKAR), IMAGE_ICON, 32, 32, 0));
     ASSERT_NE(icon, nullptr);
     ICONINFO info = {};
     ASSERT_TRUE(GetIconInfo(icon, &info));
-    BITMAP bitmap = {};
-    GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
-    EXPECT_EQ(bitmap.bmWidth, 32);
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = 32;
+    format.bmiHeader.biHeight = -32; // top row first
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    uint8_t colour[32 * 32 * 4] = {};
+    uint8_t mask[32 * 32 * 4] = {};
+    HDC dc = GetDC(nullptr);
+    EXPECT_EQ(GetDIBits(dc, info.hbmColor, 0, 32, colour, &format, DIB_RGB_COLORS), 32);
+    EXPECT_EQ(GetDIBits(dc, info.hbmMask, 0, 32, mask, &format, DIB_RGB_COLORS), 32);
+    ReleaseDC(nullptr, dc);
+    int32_t solid = 0, wrong = 0;
+    for (int32_t i = 0; i < 32 * 32; ++i) {
+        const uint8_t* want = ship.image.bits + i * 3;
+        const uint8_t* got = colour + i * 4;
+        const bool black = (want[0] | want[1] | want[2]) == 0;
+        solid += black ? 0 : 1;
+        if (got[0] != want[0] || got[1] != want[1] || got[2] != want[2]) ++wrong;
+        // The AND mask is white where the icon lets the background through.
+        if ((mask[i * 4] != 0) != black) ++wrong;
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(solid, 100);
     if (info.hbmColor) DeleteObject(info.hbmColor);
     if (info.hbmMask) DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
 }
 
 } // namespace

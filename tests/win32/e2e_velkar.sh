@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # End-to-end run of VELKAR.exe under Wine on an Xorg server with the dummy driver (real 60 Hz
 # modes): the window appears, F1 starts a game, Alt+Enter switches to 640 x 480 and back,
-# Escape ends the program, and VELKAR.ini holds every setting and both ranking tables.
-# Usage: e2e_velkar.sh VELKAR.exe     Exit 77 (skipped) when Xorg cannot be run here.
+# Escape ends the program, and VELKAR.ini holds every setting and both ranking tables. With
+# VELKAR_TRACE=1 the program's diagnostic messages (seen through WINEDEBUG=+debugstr) show the
+# ten effects of the Wave folder loaded.
+# Usage: e2e_velkar.sh VELKAR.exe WAVE-DIR     Exit 77 (skipped) when Xorg cannot be run here.
 set -uo pipefail
 
 exe=$1
+wave=$2
 here=$(cd "$(dirname "$0")" && pwd)
 runner=$here/../../cmake/wine-run.sh
 # shellcheck source=../../cmake/wine-env.sh
@@ -100,11 +103,12 @@ wine_dir=${VELKAR_WINE_DIR:-${TMPDIR:-/tmp}/velkar-wine-$(id -u)}
 cp -a "$wine_dir/$arch/base" "$work/prefix"
 # No wineserver runs for the copy yet, so its registry file can be edited directly.
 sed -i '/^"Graphics"="null"$/d' "$work/prefix/user.reg"
-export WINEPREFIX=$work/prefix WINEDEBUG=-all
+export WINEPREFIX=$work/prefix WINEDEBUG=-all,+debugstr VELKAR_TRACE=1
 export ALSA_CONFIG_PATH=$wine_dir/asound.conf LANG=C.UTF-8 LC_ALL=C.UTF-8
 
-mkdir "$work/game"
+mkdir -p "$work/game/Wave"
 cp "$exe" "$work/game/VELKAR.exe"
+cp "$wave"/*.wav "$work/game/Wave/"
 (cd "$work/game" && exec "$VELKAR_WINE" VELKAR.exe </dev/null >"$work/game.log" 2>&1) &
 game_pid=$!
 
@@ -138,6 +142,12 @@ ship_pixels() {
 }
 ship_shown() { after=$(ship_pixels); [ "$after" -gt 500 ]; }
 press() { xdotool keydown "$1"; sleep 0.15; xdotool keyup "$1"; }
+
+# The effects were loaded at start-up: one format line per file, no open error.
+loaded=$(grep -c 'OutputDebugStringA "f=44100, rate=88200, bit=16, channel=1' "$work/game.log")
+echo "effects loaded: $loaded"
+[ "$loaded" = 10 ] || fail "the trace shows $loaded of the ten effects loaded"
+! grep -q 'read open error' "$work/game.log" || fail "an effect could not be opened"
 before=$(ship_pixels)
 [ "$before" = 0 ] || fail "ship drawn before the start ($before pixels)"
 press F1
