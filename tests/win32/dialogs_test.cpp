@@ -333,8 +333,8 @@ TEST(IconResource, TheIconIsTheShipPixelForPixel) {
     const velkar::Sprite& ship = *velkar::ShipSprite;
     ASSERT_EQ(ship.width, 32);
     ASSERT_EQ(ship.height, 32);
-    HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr),
-                                               MAKEINTRESOURCEA(IDI_VELKAR), IMAGE_ICON, 32, 32, 0));
+    HICON icon = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VELKAR), IMAGE_ICON, 32, 32, 0));
     ASSERT_NE(icon, nullptr);
     ICONINFO info = {};
     ASSERT_TRUE(GetIconInfo(icon, &info));
