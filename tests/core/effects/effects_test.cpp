@@ -1,6 +1,7 @@
 // Sine table, star field and particle pool: values, rates, lifetimes, pool rules, burst draws.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -408,18 +409,63 @@ TEST_F(EffectsTest, LaserSparkJittersYBeforeX) {
     CheckPool(expected, 300);
 }
 
-TEST_F(EffectsTest, DrawParticlesDrawsOnceOrTwicePerParticle) {
-    for (int32_t i = 0; i < 50; ++i) {
-        EmitParticle(PARTICLE_GLOW, (150 + i) * 256, 400 * 256, 0, 0, 10, 100);
+// Each step gives a particle a brightness of 1..8 from one draw, a glow particle after a draw it
+// throws away; drawing plots the grey 32 x brightness (held at 255) at the particle and, by two
+// draws of 7000 in 32768, also at the pixel to its right or else the one below.
+TEST_F(EffectsTest, ParticlesTakeABrightnessEachStepAndPlotItsGrey) {
+    constexpr int32_t COUNT = 60;
+    for (int32_t i = 0; i < COUNT; ++i) {
+        const int32_t kind = i % 3 == 0 ? PARTICLE_GLOW : PARTICLE_DEBRIS;
+        EmitParticle(kind, (130 + 4 * (i % 30)) << 8, (400 + 4 * (i / 30)) << 8, 0, 0, 10, 100);
+        ParticlePool[i].interval = 1; // every particle steps on every update
     }
-    RandomSeed = 5;
+    ASSERT_EQ(ParticleCount, COUNT);
+    RandomSeed = 2024;
+    UpdateParticles();
+    const uint32_t afterUpdate = RandomSeed;
+    RandomSeed = 2024;
+    int32_t seen[9] = {};
+    for (int32_t i = 0; i < COUNT; ++i) {
+        if (i % 3 == 0) NextRandom();
+        const int32_t brightness = (NextRandom() & 7) + 1;
+        ASSERT_EQ(ParticlePool[i].brightness, brightness) << i;
+        seen[brightness] += 1;
+    }
+    ASSERT_EQ(RandomSeed, afterUpdate);
+    EXPECT_GT(seen[1], 0);
+    EXPECT_GT(seen[8], 0);
+
+    std::vector<uint8_t> canvas(CANVAS_STRIDE * CANVAS_HEIGHT, 0);
+    std::vector<uint8_t> expected(canvas.size(), 0);
+    uint8_t* const saved = FrameCanvasBits;
+    FrameCanvasBits = canvas.data();
+    RandomSeed = 77;
     DrawParticles();
-    const uint32_t after = RandomSeed;
-    RandomSeed = 5;
-    for (int32_t i = 0; i < 50; ++i) {
-        if (NextRandom() >= 7000) NextRandom();
+    FrameCanvasBits = saved;
+    const uint32_t afterDraw = RandomSeed;
+    RandomSeed = 77;
+    int32_t right = 0, below = 0;
+    for (int32_t i = 0; i < COUNT; ++i) {
+        const Particle& p = ParticlePool[i];
+        const int32_t grey = std::min(32 * p.brightness, 255);
+        auto plot = [&](int32_t x, int32_t y) {
+            for (int32_t c = 0; c < 3; ++c)
+                expected[y * CANVAS_STRIDE + x * 3 + c] = static_cast<uint8_t>(grey);
+        };
+        const int32_t x = p.x >> 8, y = p.y >> 8;
+        if (NextRandom() < 7000) {
+            plot(x + 1, y);
+            right += 1;
+        } else if (NextRandom() < 7000) {
+            plot(x, y + 1);
+            below += 1;
+        }
+        plot(x, y);
     }
-    EXPECT_EQ(RandomSeed, after);
+    EXPECT_EQ(RandomSeed, afterDraw);
+    EXPECT_GT(right, 0);
+    EXPECT_GT(below, 0);
+    EXPECT_TRUE(canvas == expected);
 }
 
 TEST_F(EffectsTest, ParticleOffTheCanvasIsNotPlotted) {

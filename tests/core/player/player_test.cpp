@@ -1,7 +1,13 @@
 // The ship: movement limits and camera, weapon triggers, protection, death and return, demo.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include "game/game_record.h"
+#include "game/random.h"
+#include "gfx/canvas.h"
 #include "input/controls.h"
 #include "player/effects.h"
 #include "player/player.h"
@@ -167,6 +173,75 @@ TEST_F(Ship, DemonstrationShipStandsStillAndBombsEveryThousandFrames) {
     EXPECT_EQ(Bombs, 2);
     EXPECT_EQ(BombActive, 1);
     GameMode = MODE_PLAY;
+}
+
+// A seed whose next draw leaves the given remainder by 3.
+uint32_t SeedWithRemainder(int32_t remainder) {
+    for (uint32_t seed = 1;; ++seed) {
+        RandomSeed = seed;
+        if (NextRandom() % 3 == remainder) return seed;
+    }
+}
+
+// The explosion picture: frames 0..2 at random while more than 30 frames are left, then running
+// up to frame 9 as 10 - frames left / 2 plus the same draw, held to 0..9.
+TEST_F(Ship, ExplosionPicturesFlickerThenRunUpToTheLast) {
+    MakeVulnerable();
+    HitFlag = 1;
+    UpdatePlayer();
+    ASSERT_EQ(PlayerState, PLAYER_EXPLODING);
+    UpdatePlayer(); // the hit is taken: 99 frames of pictures start
+    ASSERT_EQ(ExplodeFrames, 98);
+    // With a draw of 2 mod 3 (and of 0 mod 3) before each frame, frames left 97 down to 0.
+    const std::string plus2 = std::string(67, '2') + "0000000112233445566778899999999";
+    const std::string plus0 = std::string(67, '0') + "0000000000011223344556677889999";
+    for (const auto& [remainder, expected] : {std::pair{2, plus2}, std::pair{0, plus0}}) {
+        const uint32_t seed = SeedWithRemainder(remainder);
+        ExplodeFrames = 98;
+        std::string shown;
+        while (ExplodeFrames > 0) {
+            RandomSeed = seed;
+            UpdatePlayer();
+            int32_t k = 0;
+            while (k < 10 && ShipExplosionSprites[k] != ShipPicture)
+                ++k;
+            shown += static_cast<char>('0' + k);
+        }
+        EXPECT_EQ(shown, expected) << "draws of " << remainder << " mod 3";
+    }
+}
+
+// The ship is drawn at its corner, the 64-pixel explosion 16 pixels up and left of it, and
+// nothing while it waits to return.
+TEST_F(Ship, DrawnAtItsCornerAndTheExplosionCentredOnIt) {
+    DestroyCanvases();
+    ASSERT_EQ(CreateCanvases(), 0);
+    const size_t size = static_cast<size_t>(CANVAS_STRIDE) * CANVAS_HEIGHT;
+    auto drawn = [&](auto draw) {
+        std::memset(FrameCanvasBits, 0, size);
+        draw();
+        return std::vector<uint8_t>(FrameCanvasBits, FrameCanvasBits + size);
+    };
+    BlinkPhase = 0;
+    PlayerX = (301 << 8) + 255; // the pixel is the arithmetic shift of the position
+    PlayerY = (455 << 8) + 128;
+    ShipPicture = ShipSprite;
+    ExplodeFrames = 0;
+    RespawnWait = 0;
+    const std::vector<uint8_t> ship = drawn([] { DrawPlayer(); });
+    EXPECT_EQ(ship, drawn([] { DrawSprite(301, 455, ShipSprite, 0); }));
+    EXPECT_NE(ship, drawn([] {}));
+
+    ExplodeFrames = 40;
+    ShipPicture = ShipExplosionSprites[3];
+    EXPECT_EQ(drawn([] { DrawPlayer(); }),
+              drawn([] { DrawSprite(285, 439, ShipExplosionSprites[3], 0); }));
+    ExplodeFrames = 0;
+    RespawnWait = 5;
+    EXPECT_EQ(drawn([] { DrawPlayer(); }), drawn([] {}));
+    RespawnWait = 0;
+    PlayerState = PLAYER_OUT;
+    EXPECT_EQ(drawn([] { DrawPlayer(); }), drawn([] {}));
 }
 
 } // namespace

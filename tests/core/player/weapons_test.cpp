@@ -122,19 +122,59 @@ TEST_F(Weapons, EveryShotOfAVolleyHitsABarAcrossTheFieldAtAnyRow) {
     }
 }
 
-TEST_F(Weapons, LaserStopsAtTheNearestEnemyInItsColumn) {
+TEST_F(Weapons, LaserStopsAtTheNearestEnemyInItsColumnAndTiesGoToTheEarlierSlot) {
     EnemySlot* far = Enemy(340, 400, 372, 432, 50);
     EnemySlot* nearer = Enemy(360, 500, 392, 532, 50);
+    EnemySlot* twin = Enemy(330, 510, 350, 532, 50);  // as near, in a later slot
     EnemySlot* aside = Enemy(380, 560, 412, 590, 50); // left edge right of the beam's x 372
+    EnemySlot* below = Enemy(350, 625, 370, 640, 50); // top under the beam's base at y 624
+    EnemySlot* atBase = Enemy(300, 624, 348, 630, 0); // spent: not a target
     LaserLength = 339;
     UpdateShots();
     EXPECT_EQ(nearer->hitPoints, 45);
     EXPECT_EQ(nearer->hit, 1);
+    EXPECT_EQ(twin->hitPoints, 50);
+    EXPECT_EQ(twin->hit, 0);
     EXPECT_EQ(far->hitPoints, 50);
     EXPECT_EQ(aside->hitPoints, 50);
+    EXPECT_EQ(below->hitPoints, 50);
+    EXPECT_EQ(atBase->hit, 0);
     EXPECT_EQ(LaserHit, 1);
     EXPECT_EQ(LaserTop, 532 << 8);
     EXPECT_EQ(LaserLength, 68);
+
+    // A box whose top is exactly at the beam's base is still in the beam, and the nearest.
+    EnemySlot* base = Enemy(352, 624, 360, 630, 50);
+    UpdateShots();
+    EXPECT_EQ(base->hitPoints, 45);
+    EXPECT_EQ(nearer->hitPoints, 45);
+}
+
+// Shots are tested where they stand and leave once they are left of x 120, right of x 591 or
+// above y 320 (in pixels); exactly on a bound they stay and move on.
+TEST_F(Weapons, ShotsLeaveTheFieldOnlyPastItsEdges) {
+    ShotPower = 1;
+    struct Case {
+        int32_t playerX, playerY, left; // shots of the 8 left after one update
+    } cases[] = {
+        // Row 3 (x + 19 px) stands on the right bound, row 2 (x + 24 px) is past it.
+        {(591 - 19) << 8, 500 << 8, 7},
+        {((591 - 19) << 8) + 1, 500 << 8, 6},
+        // Row 1 (x + 4 px) on the left bound, then one 1/256 pixel past it.
+        {(120 - 4) << 8, 500 << 8, 8},
+        {((120 - 4) << 8) - 1, 500 << 8, 7},
+        // Rows 0 and 3 (y + 5 px) on the top bound, then past it.
+        {300 << 8, (320 - 5) << 8, 8},
+        {300 << 8, ((320 - 5) << 8) - 1, 6},
+    };
+    for (const Case& c : cases) {
+        ResetWeapons();
+        PlayerX = c.playerX;
+        PlayerY = c.playerY;
+        FireShot();
+        UpdateShots();
+        EXPECT_EQ(ShotCount, c.left) << "ship at " << c.playerX << ", " << c.playerY;
+    }
 }
 
 TEST_F(Weapons, LaserGrowsThirtyPerFrameUpTo319AndShrinksTwenty) {
@@ -174,16 +214,29 @@ TEST_F(Weapons, BombLastsHundredFramesAndWearsDownEverySlot) {
     EnemySlot* tough = Enemy(150, 200, 182, 232, 1000); // above the field: still hit
     EnemySlot* weak = Enemy(500, 400, 532, 432, 30);
     EnemySlot* item = Enemy(300, 400, 324, 424, 0);
+    EnemySlot* inView = Enemy(300, 440, 340, 460, 1000); // its bursts fall in the view
     FireBomb(400, 500, 0);
     for (int frame = 1; frame <= 100; ++frame) {
         ASSERT_EQ(BombActive, 1) << "before frame " << frame;
         UpdateBomb();
+        if (frame == 1) {
+            // One burst per slot at the slot's centre, protected at priority 500.
+            ASSERT_GT(ParticleCount, 90);
+            for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
+                const Particle& p = ParticlePool[i];
+                if (p.life == 0) continue;
+                ASSERT_EQ(p.x, 320 << 8) << i;
+                ASSERT_EQ(p.y, 450 << 8) << i;
+                ASSERT_EQ(p.priority, 500) << i;
+            }
+        }
     }
     EXPECT_EQ(BombActive, 0);
     EXPECT_EQ(BombStage, 20);
     EXPECT_EQ(tough->hitPoints, 900);
     EXPECT_EQ(weak->hitPoints, 0);
     EXPECT_EQ(item->hitPoints, 0);
+    EXPECT_EQ(inView->hitPoints, 900);
     UpdateBomb();
     EXPECT_EQ(tough->hitPoints, 900);
 }

@@ -22,7 +22,28 @@ TEST(OperandHelpers, RandomSpeedRanges) {
     EXPECT_GT(side[0], side[1] * 3 / 2);
     EXPECT_GT(side[2], side[1] * 3 / 2);
     EXPECT_GT(side[1], 30000 / 8);
+    // Each try takes the value's draw and one more that is thrown away; a drawn 0 takes a third
+    // draw, which keeps it when even.
+    for (uint32_t seed = 1; seed <= 400; ++seed) {
+        RandomSeed = seed;
+        int32_t expected = 0;
+        for (;;) {
+            const int32_t v = -1 + NextRandom() % 3;
+            NextRandom();
+            if (v != 0) {
+                expected = v * 256;
+                break;
+            }
+            if ((NextRandom() & 1) == 0) break;
+        }
+        const uint32_t after = RandomSeed;
+        RandomSeed = seed;
+        ASSERT_EQ(RandomSpeed(-1, -1, 1), expected) << seed;
+        ASSERT_EQ(RandomSeed, after) << seed;
+    }
+    const uint32_t before = RandomSeed;
     EXPECT_EQ(RandomSpeed(2, 1, 3), 512);
+    EXPECT_EQ(RandomSeed, before); // a given operand draws nothing
     EXPECT_EQ(RandomX(30), 150 * 256);
 }
 

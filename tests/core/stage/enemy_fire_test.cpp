@@ -1,8 +1,8 @@
 // Enemy bullets: speeds, the firing patterns' directions, the view and pool limits, flight.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numbers>
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "game/game_record.h"
@@ -32,15 +32,11 @@ class EnemyFire : public ::testing::Test {
         HitFlag = 0;
     }
 
-    // Directions in degrees (0..359) of the flying bullets, in pool order.
-    static std::vector<int32_t> Directions() {
-        std::vector<int32_t> out;
+    // The flying bullets in pool order.
+    static std::vector<const EnemyShot*> Flying() {
+        std::vector<const EnemyShot*> out;
         for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i) {
-            const EnemyShot& s = EnemyShotPool[i];
-            if (s.type == 0) continue;
-            double a = std::atan2(s.vy, s.vx) * 180.0 / std::numbers::pi;
-            if (a < 0) a += 360.0;
-            out.push_back(static_cast<int32_t>(std::lround(a)) % 360);
+            if (EnemyShotPool[i].type != 0) out.push_back(&EnemyShotPool[i]);
         }
         return out;
     }
@@ -49,12 +45,27 @@ class EnemyFire : public ::testing::Test {
     static constexpr int32_t Y = 400 << 8;
 };
 
-// Angles measured back from velocities are within a degree of the angle fired.
-void ExpectAngle(int32_t measured, int32_t fired) {
-    const int32_t wanted = ((fired % 360) + 360) % 360;
-    int32_t diff = std::abs(measured - wanted);
-    if (diff > 180) diff = 360 - diff;
-    EXPECT_LE(diff, 1) << "measured " << measured << " fired " << wanted;
+// The bullet flies at its type's speed along the table's cosine and sine of the angle, which is
+// brought into 0..359 first; both products are truncated toward zero.
+void ExpectFiredAt(const EnemyShot* shot, int32_t type, int32_t angle) {
+    const int32_t a = ((angle % 360) + 360) % 360;
+    const int32_t speed = ShotSpeed(type);
+    EXPECT_EQ(shot->type, type);
+    EXPECT_EQ(shot->vx, speed * SinCosTable[0][a] / 256) << "angle " << angle;
+    EXPECT_EQ(shot->vy, speed * SinCosTable[1][a] / 256) << "angle " << angle;
+}
+
+// The offset from aim, within -limit..limit, whose direction gives exactly this velocity.
+int32_t OffsetOf(const EnemyShot& shot, int32_t aim, int32_t limit) {
+    const int32_t speed = ShotSpeed(shot.type);
+    for (int32_t d = -limit; d <= limit; ++d) {
+        const int32_t a = ((aim + d) % 360 + 360) % 360;
+        if (shot.vx == speed * SinCosTable[0][a] / 256 &&
+            shot.vy == speed * SinCosTable[1][a] / 256) {
+            return d;
+        }
+    }
+    return 1000;
 }
 
 TEST_F(EnemyFire, SpeedGrowsWithRankAndLevel) {
@@ -72,11 +83,11 @@ TEST_F(EnemyFire, SpeedGrowsWithRankAndLevel) {
 
 TEST_F(EnemyFire, RingOfSixteenStepsTwentyTwoDegrees) {
     FireRing(16, X, Y);
-    const std::vector<int32_t> dirs = Directions();
-    ASSERT_EQ(dirs.size(), 16u);
+    const std::vector<const EnemyShot*> shots = Flying();
+    ASSERT_EQ(shots.size(), 16u);
     for (int32_t k = 0; k < 16; ++k)
-        ExpectAngle(dirs[k], 22 * k);
-    EXPECT_EQ(EnemyShotPool[0].vx, ShotSpeed(1)); // 0 degrees: straight right at full speed
+        ExpectFiredAt(shots[k], 1, 22 * k);
+    EXPECT_EQ(shots[0]->vx, ShotSpeed(1)); // 0 degrees: straight right at full speed
     FireRing(0, X, Y);
     EXPECT_EQ(EnemyShotCount, 16);
 }
@@ -90,26 +101,84 @@ TEST_F(EnemyFire, AimPointsAtTheShipsMiddleCorrectedForTheBulletSize) {
     EXPECT_EQ(AimAngle(4, PlayerX + 3840 - 640, Y), 90);
 }
 
+// The aim is truncated toward zero, so a target up and to the right at -26.57 degrees gives -26,
+// which FireAtAngle turns into 334; negative and large angles wrap the same way.
+TEST_F(EnemyFire, AimTruncatesTowardZeroAndNegativeAnglesWrap) {
+    const int32_t aimX = PlayerX + 3840 - 256; // the type-1 aim point
+    const int32_t aimY = PlayerY + 2560 - 256;
+    EXPECT_EQ(AimAngle(1, aimX - (100 << 8), aimY + (50 << 8)), -26);
+    EXPECT_EQ(AimAngle(1, aimX - (100 << 8), aimY - (50 << 8)), 26);
+    EXPECT_EQ(AimAngle(1, aimX + (100 << 8), aimY + (50 << 8)), -153); // -153.43
+    GameRank = 1;
+    StageLevel = 5; // fast enough that neighbouring degrees give different velocities
+    FireAimed(aimX - (100 << 8), aimY + (50 << 8));
+    for (int32_t angle : {-1, -360, -361, -719, 360, 719})
+        FireAtAngle(3, angle, X, Y);
+    const std::vector<const EnemyShot*> shots = Flying();
+    ASSERT_EQ(shots.size(), 7u);
+    ExpectFiredAt(shots[0], 1, 334);
+    const int32_t wrapped[] = {359, 0, 359, 1, 0, 359};
+    for (int32_t i = 0; i < 6; ++i)
+        ExpectFiredAt(shots[i + 1], 3, wrapped[i]);
+}
+
 TEST_F(EnemyFire, SpreadsFireTheAimThenPairsOutward) {
     const int32_t aim = AimAngle(3, X, Y);
     FireSpread(3, 2, 15, X, Y);
-    std::vector<int32_t> dirs = Directions();
-    ASSERT_EQ(dirs.size(), 3u);
-    ExpectAngle(dirs[0], aim);
-    ExpectAngle(dirs[1], aim + 15);
-    ExpectAngle(dirs[2], aim - 15);
+    std::vector<const EnemyShot*> shots = Flying();
+    ASSERT_EQ(shots.size(), 3u);
+    ExpectFiredAt(shots[0], 3, aim);
+    ExpectFiredAt(shots[1], 3, aim + 15);
+    ExpectFiredAt(shots[2], 3, aim - 15);
 
     ResetEnemyShots();
     const int32_t aim2 = AimAngle(2, X, Y);
     FireSpread(2, 12, 10, X, Y);
-    dirs = Directions();
-    ASSERT_EQ(dirs.size(), 23u);
-    ExpectAngle(dirs[21], aim2 + 110);
-    ExpectAngle(dirs[22], aim2 - 110);
+    shots = Flying();
+    ASSERT_EQ(shots.size(), 23u);
+    ExpectFiredAt(shots[21], 2, aim2 + 110);
+    ExpectFiredAt(shots[22], 2, aim2 - 110);
 
     ResetEnemyShots();
     FireSpread(3, 1, 15, X, Y);
     EXPECT_EQ(EnemyShotCount, 1);
+}
+
+// FireRandom and FireAimedJitter take one draw each; the jitter lands from jitter below the aim
+// to jitter - 1 above it, and the aim is always a type-1 aim whatever type is fired.
+TEST_F(EnemyFire, RandomAndJitteredPatternsDrawOnceEach) {
+    GameRank = 1;
+    StageLevel = 5;
+    // Up and to the left of the ship, where the type-1 aim (63) and the type-4 aim (64) differ.
+    const int32_t x = PlayerX - (43 << 8);
+    const int32_t y = PlayerY - (107 << 8);
+    const int32_t aim = AimAngle(1, x, y);
+    ASSERT_NE(aim, AimAngle(4, x, y));
+    int32_t low = 1000, high = -1000;
+    RandomSeed = 99;
+    for (int32_t i = 0; i < 1200; ++i) {
+        ResetEnemyShots();
+        const uint32_t seed = RandomSeed;
+        const int32_t r = NextRandom();
+        const uint32_t afterOne = RandomSeed;
+        RandomSeed = seed;
+        if (i % 2 == 0) {
+            FireRandom(X, Y);
+            ASSERT_EQ(EnemyShotCount, 1);
+            ExpectFiredAt(&EnemyShotPool[0], 1, r % 360);
+        } else {
+            FireAimedJitter(4, 40, x, y);
+            ASSERT_EQ(EnemyShotCount, 1);
+            ASSERT_EQ(EnemyShotPool[0].type, 4);
+            const int32_t d = OffsetOf(EnemyShotPool[0], aim, 45);
+            ASSERT_EQ(d, r % 80 - 40);
+            low = std::min(low, d);
+            high = std::max(high, d);
+        }
+        ASSERT_EQ(RandomSeed, afterOne);
+    }
+    EXPECT_EQ(low, -40);
+    EXPECT_EQ(high, 39);
 }
 
 TEST_F(EnemyFire, OnlyCreatedInsideTheViewsColumns) {
@@ -168,6 +237,21 @@ TEST_F(EnemyFire, TheShipsCoreIsHitOnlyWhenVulnerable) {
     UpdateEnemyShots();
     BombActive = 0;
     EXPECT_EQ(EnemyShotCount, 0);
+}
+
+// A type-4 bullet shows its four pictures 5 updates each, picture 0 for 10 in a row, over a
+// cycle of 25 updates; the other types never change picture.
+TEST_F(EnemyFire, TypeFourCyclesItsPicturesOverTwentyFiveUpdates) {
+    SpawnEnemyShot(4, X, Y, 0, 0);
+    SpawnEnemyShot(3, X, Y, 0, 0);
+    std::string frames;
+    for (int32_t update = 1; update <= 60; ++update) {
+        UpdateEnemyShots();
+        frames += static_cast<char>('0' + EnemyShotPool[0].frame);
+        ASSERT_EQ(EnemyShotPool[1].frame, 0);
+    }
+    EXPECT_EQ(frames, "000011111222223333300000000001111122222333330000000000111112");
+    EXPECT_EQ(EnemyShotPool[0].animCount, 10);
 }
 
 } // namespace

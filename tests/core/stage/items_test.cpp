@@ -1,4 +1,6 @@
 // Items: the pickup box, the effects of each kind, and the flight of a dropped item.
+#include <cstdlib>
+
 #include "stage_world.h"
 
 #include "stage/items.h"
@@ -70,15 +72,24 @@ TEST_F(Items, DroppedItemFliesUpThenSinks) {
     PlayerState = PLAYER_OUT;
     for (uint32_t seed = 1; seed <= 200; ++seed) {
         StageScriptReset();
+        // The draws in their order: the angle of vx, the angle of the upward speed, the time.
+        RandomSeed = seed;
+        const int32_t a = NextRandom() % 360;
+        const int32_t b = NextRandom() % 360;
+        const int32_t state = ((NextRandom() & 15) + 20) * 5 / 4;
+        const uint32_t after = RandomSeed;
         RandomSeed = seed;
         SpawnDroppedItem(ITEM_POWER, 400 << 8, 500 << 8);
         EnemySlot& e = First();
         ASSERT_EQ(EnemyCount, 1);
         EXPECT_EQ(e.x, (400 << 8) - 3072);
+        EXPECT_EQ(e.y, (500 << 8) - 3072);
         EXPECT_EQ(e.hitPoints, 5);
+        EXPECT_EQ(e.word3, 4 * SinCosTable[0][a] / 5);
+        EXPECT_EQ(e.word4, -std::abs(8 * SinCosTable[1][b] / 5) - 512);
+        EXPECT_EQ(e.state, state);
         EXPECT_TRUE(e.state >= 25 && e.state <= 43) << e.state;
-        EXPECT_TRUE(e.word4 <= -512 && e.word4 >= -512 - 409) << e.word4;
-        EXPECT_TRUE(e.word3 >= -204 && e.word3 <= 204) << e.word3;
+        EXPECT_EQ(RandomSeed, after);
         for (int32_t f = e.state - 1; f > 0; --f)
             UpdateEnemies();
         EXPECT_EQ(e.state, 1);

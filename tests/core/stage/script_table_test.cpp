@@ -1,6 +1,9 @@
-// The shipped stage script: its size, its records and the checks a corrupt table fails.
+// The shipped stage script: its shape, every word against an independent listing, and the checks
+// a corrupt table fails.
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "stage/stage_script.h"
@@ -9,18 +12,70 @@ using namespace velkar;
 
 namespace {
 
-// The words of step n (walked with the operand table), and the records of each opcode.
-std::vector<int32_t> StepWords(int32_t n, int32_t (*tally)[OP_COUNT] = nullptr) {
-    int32_t at = 1;
-    int32_t start = at;
-    for (int32_t step = 0; step <= n && StageScript[at] != OP_END; ++step) {
-        start = at;
-        for (int32_t op = StageScript[at++]; op != STEP_END; op = StageScript[at++]) {
-            if (tally != nullptr) (*tally)[op] += 1;
-            at += ScriptOperandCounts[op];
+// The listing of tests/core/stage/stage_script_listing.txt, compiled in by the build.
+constexpr const char* LISTING =
+#include "stage_script_listing.inc"
+    ;
+
+// The words that one listing line stands for, with the opcode numbers written out as numbers so
+// that a renumbered opcode is caught too. Returns false for a word the notation does not know.
+bool LineWords(const std::string& line, std::vector<int32_t>& out, bool& end) {
+    std::istringstream tokens(line);
+    std::string t;
+    auto operands = [&](int32_t count) {
+        for (int32_t i = 0; i < count; ++i) {
+            int32_t value = 0;
+            if (!(tokens >> value)) return false;
+            out.push_back(value);
+        }
+        return true;
+    };
+    while (tokens >> t) {
+        if (t == "-") {
+        } else if (t == "end") {
+            out.push_back(0);
+            end = true;
+            return true;
+        } else if (t == "Wait") {
+            out.push_back(1);
+            if (!operands(1)) return false;
+        } else if (t == "WaitClear") {
+            out.push_back(2);
+        } else if (t == "Guardian") {
+            out.push_back(7);
+            if (!operands(1)) return false;
+        } else if (t == "Sentinel") {
+            out.push_back(8);
+            if (!operands(2)) return false;
+        } else if (t == "Battery") {
+            out.push_back(9);
+            if (!operands(3)) return false;
+        } else if (t == "Diver") {
+            out.insert(out.end(), {10, -1, -1});
+        } else if (t == "Sprayer") {
+            out.insert(out.end(), {11, -1, -1, -1, 11});
+        } else if (t == "RiserPair") {
+            out.push_back(12);
+        } else if (t == "ReadyBanner") {
+            out.push_back(14);
+        } else if (t == "ClearBanner") {
+            out.push_back(15);
+        } else {
+            for (char c : t) {
+                const size_t block = std::string("LWSM").find(c);
+                const size_t item = std::string("BPU").find(c);
+                if (block != std::string::npos) {
+                    out.insert(out.end(), {static_cast<int32_t>(3 + block), -1, -1, -1, -1});
+                } else if (item != std::string::npos) {
+                    out.insert(out.end(), {13, -1, -1, static_cast<int32_t>(1 + item)});
+                } else {
+                    return false;
+                }
+            }
         }
     }
-    return {StageScript + start, StageScript + at};
+    out.push_back(-1);
+    return true;
 }
 
 } // namespace
@@ -34,31 +89,27 @@ TEST(ScriptTable, HoldsHeaderStepsRecordsAndEndMark) {
     EXPECT_EQ(StageScript[STAGE_SCRIPT_WORDS - 1], OP_END);
 }
 
-TEST(ScriptTable, RecordTalliesPerOpcode) {
-    int32_t n[OP_COUNT] = {};
-    StepWords(345, &n);
-    EXPECT_EQ(n[OP_WAIT], 42);
-    EXPECT_EQ(n[OP_LARGE_BLOCK] + n[OP_WIDE_BLOCK] + n[OP_SMALL_BLOCK] + n[OP_MEDIUM_BLOCK], 219);
-    EXPECT_EQ(n[OP_DIVER], 138);
-    EXPECT_EQ(n[OP_SPRAYER], 24);
-    EXPECT_EQ(n[OP_RISER_PAIR], 6);
-    EXPECT_EQ(n[OP_ITEM], 19);
-    EXPECT_EQ(n[OP_BATTERY] * 100 + n[OP_GUARDIAN] * 10 + n[OP_SENTINEL], 744);
-    EXPECT_EQ(n[OP_WAIT_CLEAR] + n[OP_READY_BANNER] + n[OP_CLEAR_BANNER], 4);
-}
-
-TEST(ScriptTable, ShorthandExpandsInRecordOrder) {
-    using W = std::vector<int32_t>;
-    EXPECT_EQ(StepWords(3), (W{3, -1, -1, -1, -1, 4, -1, -1, -1, -1, 4, -1, -1, -1, -1, -1}));
-    EXPECT_EQ(StepWords(15), (W{-1}));
-    EXPECT_EQ(StepWords(16), (W{OP_WAIT, 2, -1}));
-    EXPECT_EQ(StepWords(165), (W{OP_ITEM, -1, -1, 1, -1}));
-    EXPECT_EQ(StepWords(220), (W{OP_SPRAYER, -1, -1, -1, 11, -1}));
-    EXPECT_EQ(StepWords(310), (W{OP_BATTERY, 180, 250, 400, OP_BATTERY, 300, 250, 400, -1}));
-    EXPECT_EQ(StepWords(331),
-              (W{5, -1, -1, -1, -1, 6, -1, -1, -1, -1, 6, -1, -1, -1, -1, OP_WAIT, 30, -1}));
-    EXPECT_EQ(StepWords(343), (W{OP_ITEM, -1, -1, 3, OP_ITEM, -1, -1, 1, OP_CLEAR_BANNER, -1}));
-    EXPECT_EQ(StepWords(344), (W{OP_WAIT_CLEAR, -1}));
+// Every word of the table against the listing: a swapped letter, operand, record or step fails
+// and is named by its step.
+TEST(ScriptTable, EveryWordMatchesTheListing) {
+    std::vector<int32_t> words = {10000};
+    std::vector<int32_t> stepOf = {-1}; // the listing's step of each word
+    std::istringstream lines(LISTING);
+    std::string line;
+    int32_t step = 0;
+    bool end = false;
+    while (!end && std::getline(lines, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        ASSERT_TRUE(LineWords(line, words, end)) << "listing step " << step << ": " << line;
+        stepOf.resize(words.size(), step);
+        ++step;
+    }
+    ASSERT_TRUE(end) << "the listing has no end mark";
+    ASSERT_EQ(step, 346); // 345 steps and the end mark
+    ASSERT_EQ(words.size(), static_cast<size_t>(STAGE_SCRIPT_WORDS));
+    for (size_t i = 0; i < words.size(); ++i) {
+        ASSERT_EQ(StageScript[i], words[i]) << "word " << i << ", step " << stepOf[i];
+    }
 }
 
 TEST(ScriptTable, CorruptTablesAreRejected) {
