@@ -329,6 +329,55 @@ INSTANTIATE_TEST_SUITE_P(Scripts, GoldenReplay,
 
 namespace {
 
+// Long runs pinned frame by frame: velkar-sim chains a digest of every frame's state and screen
+// and prints it with the mode and stage every `every` frames; the pinned file holds those lines.
+// A change that moves a run is named by the first mark that differs, so by the frame window in
+// which the game first went another way. VELKAR_UPDATE_GOLDEN=1 rewrites the files.
+struct DigestRun {
+    const char* name;
+    const char* options; // besides --input NAME.txt
+    int frames;
+    int every;
+};
+
+class GoldenDigest : public ::testing::TestWithParam<DigestRun> {};
+
+TEST_P(GoldenDigest, EveryMarkMatchesItsPinnedDigest) {
+    const DigestRun run = GetParam();
+    const fs::path base = fs::path(VELKAR_GOLDEN_DIR) / run.name;
+    const Result r =
+        RunSim(std::string(run.options) + " --frames " + std::to_string(run.frames) + " --digest " +
+               std::to_string(run.every) + " --input " + base.string() + ".txt");
+    ASSERT_EQ(r.status, 0) << r.out.substr(0, 2000);
+    const fs::path pinned = base.string() + ".digest";
+    if (std::getenv("VELKAR_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(pinned, std::ios::binary) << r.out;
+        GTEST_SKIP() << "rewrote " << pinned;
+    }
+    std::ifstream file(pinned, std::ios::binary);
+    const std::string expected((std::istreambuf_iterator<char>(file)), {});
+    const std::vector<std::string> want = Lines(expected);
+    const std::vector<std::string> got = Lines(r.out);
+    ASSERT_EQ(want.size(), static_cast<size_t>(run.frames / run.every)) << pinned;
+    for (size_t i = 0; i < want.size(); ++i) {
+        ASSERT_LT(i, got.size()) << "the run stopped before mark " << want[i];
+        ASSERT_EQ(got[i], want[i]) << "first mark that differs (frame mode stage digest)";
+    }
+    EXPECT_EQ(got.size(), want.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, GoldenDigest,
+    ::testing::Values(
+        // Stage 1 with the shot held, into stage 2 (from the 12958th frame).
+        DigestRun{"stage", "--god", 13400, 50},
+        // Lost without --god: game over from the 2670th frame, the title, help, ranking, the
+        // stage-2 demonstration until its ship is lost, and the title again.
+        DigestRun{"lost", "", 5900, 20},
+        // Hard, moving with every weapon through stage 1.
+        DigestRun{"hard", "--god --rank 1", 11000, 40}),
+    [](const ::testing::TestParamInfo<DigestRun>& info) { return std::string(info.param.name); });
+
 TEST_F(SimTest, WaveDirReportsEachEffectsSizeOrTheReadersCode) {
     const fs::path waves = dir / "Wave";
     fs::create_directories(waves);

@@ -1,6 +1,7 @@
 // velkar-sim: runs the game headless, frame by frame, with scripted controls.
 #include <algorithm>
 #include <chrono>
+#include <cinttypes>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -97,8 +98,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: velkar-sim [--frames N] [--input FILE] [--hold HEX] "
                      "[--png FRAME:FILE]... [--canvas-png FRAME:FILE]... [--json] [--every N] "
-                     "[--bench] [--trace] [--god] [--settings FILE] [--rank N] [--name TEXT] "
-                     "[--wave-dir DIR]\n");
+                     "[--digest N] [--bench] [--trace] [--god] [--settings FILE] [--rank N] "
+                     "[--name TEXT] [--wave-dir DIR]\n");
         return 2;
     }
     if (options.trace) SetTraceSink(TraceToStderr);
@@ -123,6 +124,7 @@ int main(int argc, char** argv) {
     std::vector<double> micros;
     if (options.bench) micros.reserve(static_cast<size_t>(options.frames));
     bool namePending = false;
+    uint64_t runDigest = 0; // every frame's digest so far, chained
     for (int64_t frame = 0; frame < options.frames; ++frame) {
         ServeNameEntry(options, namePending);
         InputBits = cursor.BitsFor(frame);
@@ -140,6 +142,14 @@ int main(int argc, char** argv) {
         if (!WriteShots(options.screenPngs, frame, ScreenBufferBits, SCREEN_WIDTH, SCREEN_HEIGHT) ||
             !WriteShots(options.canvasPngs, frame, FrameCanvasBits, CANVAS_WIDTH, CANVAS_HEIGHT)) {
             return 1;
+        }
+        if (options.digestEvery > 0) {
+            runDigest = (runDigest ^ FrameDigest()) * 0x100000001b3ull;
+            runDigest ^= runDigest >> 29;
+            if ((frame + 1) % options.digestEvery == 0) {
+                std::printf("%" PRId64 " %d %d %016" PRIx64 "\n", frame + 1, GameMode, StageNumber,
+                            runDigest);
+            }
         }
         if (options.every > 0 && (frame + 1) % options.every == 0) {
             std::printf("%s\n", StateJson(frame + 1, effects).c_str());

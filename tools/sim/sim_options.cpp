@@ -123,6 +123,12 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
                 error = "--every: expected a positive frame count, got " + v;
                 return false;
             }
+        } else if (arg == "--digest") {
+            if (!value(v)) return false;
+            if (!ParseCount(v, options.digestEvery) || options.digestEvery == 0) {
+                error = "--digest: expected a positive frame count, got " + v;
+                return false;
+            }
         } else if (arg == "--bench") {
             options.bench = true;
         } else if (arg == "--trace") {

@@ -26,6 +26,7 @@ struct Options {
     std::vector<FrameFile> canvasPngs;
     bool json = false;
     int64_t every = 0;
+    int64_t digestEvery = 0; // 0: no digest lines
     bool bench = false;
     bool trace = false;
     bool god = false;         // the runner keeps the ship from taking hits

@@ -5,6 +5,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 
 #include "game/game_record.h"
 #include "game/random.h"
@@ -26,6 +27,79 @@ uint64_t ScreenHash() {
         hash *= 0x100000001b3ull;
     }
     return hash;
+}
+
+namespace {
+
+// Folds 64-bit values into a hash; the shift carries high bits back into the low ones.
+struct Digest {
+    uint64_t h = 0xcbf29ce484222325ull;
+    void Add(uint64_t v) {
+        h = (h ^ v) * 0x100000001b3ull;
+        h ^= h >> 32;
+    }
+};
+
+} // namespace
+
+uint64_t FrameDigest() {
+    Digest d;
+    for (int64_t v : {int64_t{GameMode},      int64_t{ModeFrame},     Score,
+                      int64_t{Lives},         int64_t{Bombs},         int64_t{StageNumber},
+                      int64_t{StageLevel},    int64_t{GameRank},      int64_t{ShotPower},
+                      int64_t{PlayerState},   int64_t{PlayerX},       int64_t{PlayerY},
+                      int64_t{ViewX},         int64_t{EnemyCount},    int64_t{EnemyShotCount},
+                      int64_t{ShotCount},     int64_t{ParticleCount}, int64_t{BombActive},
+                      int64_t{BombStage},     int64_t{LaserLength},   int64_t{LaserTop},
+                      int64_t{StageCleared},  int64_t{EndSequence},   int64_t{EndCountdown},
+                      int64_t{ContinueCount}, int64_t{DemoStage},     int64_t{RandomSeed}}) {
+        d.Add(static_cast<uint64_t>(v));
+    }
+    // Only entries in use: what a free entry still holds does not matter to the game.
+    if (EnemyPool != nullptr) {
+        for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
+            const EnemySlot& s = EnemyPool[i];
+            if (s.state == 0) continue;
+            for (int32_t v : {i, s.state, s.flags, s.hitPoints, s.hit, s.solid, s.x, s.y, s.width,
+                              s.height, s.boxLeft, s.boxTop, s.boxRight, s.boxBottom, s.word1,
+                              s.word2, s.word3, s.word4}) {
+                d.Add(static_cast<uint32_t>(v));
+            }
+        }
+    }
+    if (EnemyShotPool != nullptr) {
+        for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i) {
+            const EnemyShot& s = EnemyShotPool[i];
+            if (s.type == 0) continue;
+            for (int32_t v : {i, s.type, s.x, s.y, s.vx, s.vy, s.frame, s.animCount})
+                d.Add(static_cast<uint32_t>(v));
+        }
+    }
+    if (ParticlePool != nullptr) {
+        for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
+            const Particle& p = ParticlePool[i];
+            if (p.life == 0) continue;
+            for (int32_t v : {i, p.kind, p.counter, p.interval, p.life, p.x, p.y, p.vx, p.vy,
+                              p.brightness, p.priority}) {
+                d.Add(static_cast<uint32_t>(v));
+            }
+        }
+    }
+    // The screen in four interleaved lanes of 8-byte words, so that it costs little per frame.
+    if (ScreenBufferBits != nullptr) {
+        const size_t words = static_cast<size_t>(SCREEN_STRIDE) * SCREEN_HEIGHT / 8;
+        Digest lanes[4];
+        for (size_t i = 0; i + 4 <= words; i += 4) {
+            for (size_t lane = 0; lane < 4; ++lane) {
+                uint64_t w;
+                std::memcpy(&w, ScreenBufferBits + (i + lane) * 8, 8);
+                lanes[lane].Add(w);
+            }
+        }
+        for (const Digest& lane : lanes)
+            d.Add(lane.h);
+    }
+    return d.h;
 }
 
 namespace {

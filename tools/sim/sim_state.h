@@ -9,6 +9,10 @@ namespace velkar::sim {
 // FNV-1a 64 of the ScreenBuffer bytes.
 uint64_t ScreenHash();
 
+// A 64-bit digest of this frame's game state (the record, the random seed, the enemies, enemy
+// bullets and particles in use) and of the screen. Chained frame after frame it pins a whole run.
+uint64_t FrameDigest();
+
 // One JSON object (no newline) with the frame count and the game record; effectsJson, when
 // not empty, is added as "effects".
 std::string StateJson(int64_t framesRun, const std::string& effectsJson = std::string());
