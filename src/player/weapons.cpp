@@ -69,63 +69,34 @@ const Sprite* LaserTipHitSprite = nullptr;
 const Sprite* LaserTipOpenSprite = nullptr;
 const Sprite* BombSprites[BOMB_STAGES] = {};
 
-// Shot collisions. Every frame the hittable slots are listed with their boxes, and each is
-// entered in the 32-pixel bands of canvas rows in which a shot's top edge can lie while its
-// square meets the box. A shot then tests only the slots of its own band, with the exact test.
-// Which slots a shot hits does not depend on the order in which it tests them, so the result is
-// that of testing every slot.
-constexpr int32_t BAND_SHIFT = 13; // 32 pixels in 1/256 pixel
-constexpr int32_t BAND_COUNT = 30; // covers the 960 canvas rows
-
+// Shot collisions test every slot in use with hit points left, in slot order. The slots and
+// their boxes do not move while the shots are tested, so they are listed once per frame; a slot
+// that an earlier shot brings to 0 hit points is passed over by the later ones.
 struct ShotTarget {
     EnemySlot* slot;
-    int32_t left, right, top, bottom; // the slot's box, 1/256 canvas pixel
+    int32_t left, top, right, bottom; // the slot's box, 1/256 canvas pixel
 };
 
 ShotTarget Targets[ENEMY_SLOT_COUNT];
-uint8_t BandMembers[BAND_COUNT][ENEMY_SLOT_COUNT];
-int32_t BandSizes[BAND_COUNT];
+int32_t TargetCount = 0;
 
-int32_t BandOf(int32_t y) {
-    const int32_t band = y >> BAND_SHIFT;
-    if (band < 0) return 0;
-    if (band >= BAND_COUNT) return BAND_COUNT - 1;
-    return band;
-}
-
-// Lists the slots that shots can hit; returns false when there are none.
-bool BuildShotTargets() {
-    for (int32_t b = 0; b < BAND_COUNT; ++b)
-        BandSizes[b] = 0;
-    if (EnemyPool == nullptr) return false;
-    int32_t count = 0;
+void ListShotTargets() {
+    TargetCount = 0;
+    if (EnemyPool == nullptr) return;
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
         EnemySlot& slot = EnemyPool[i];
         if (slot.state == 0 || slot.hitPoints <= 0) continue;
-        ShotTarget& t = Targets[count];
-        t.slot = &slot;
-        t.left = slot.x + slot.boxLeft;
-        t.right = slot.x + slot.boxRight;
-        t.top = slot.y + slot.boxTop;
-        t.bottom = slot.y + slot.boxBottom;
-        // A shot whose top edge is y meets the box's rows when top - SHOT_SIZE <= y <= bottom.
-        if (t.top - SHOT_SIZE > t.bottom) continue;
-        const int32_t first = BandOf(t.top - SHOT_SIZE);
-        const int32_t last = BandOf(t.bottom);
-        for (int32_t b = first; b <= last; ++b) {
-            BandMembers[b][BandSizes[b]++] = static_cast<uint8_t>(count);
-        }
-        ++count;
+        Targets[TargetCount++] = {&slot, slot.x + slot.boxLeft, slot.y + slot.boxTop,
+                                  slot.x + slot.boxRight, slot.y + slot.boxBottom};
     }
-    return count > 0;
 }
 
-// Damages every listed slot that the shot overlaps; true if it hit any.
-bool HitTargets(const PlayerShot& shot) {
-    const int32_t band = BandOf(shot.y);
+// Damages every listed slot whose box the shot's square meets; true if it hit any. The scan goes
+// on after a hit, so a shot damages every enemy it overlaps.
+bool HitEnemies(const PlayerShot& shot) {
     bool hitAny = false;
-    for (int32_t m = 0; m < BandSizes[band]; ++m) {
-        const ShotTarget& t = Targets[BandMembers[band][m]];
+    for (int32_t i = 0; i < TargetCount; ++i) {
+        const ShotTarget& t = Targets[i];
         if (t.slot->hitPoints <= 0) continue;
         if (shot.x <= t.right && shot.x + SHOT_SIZE >= t.left && shot.y <= t.bottom &&
             shot.y + SHOT_SIZE >= t.top) {
@@ -146,12 +117,12 @@ void FreePlayerShot(int32_t index) {
 
 void MoveShots() {
     if (ShotPool == nullptr || ShotHighMark == 0) return;
-    const bool targets = BuildShotTargets();
+    ListShotTargets();
     int32_t lastActive = -1;
     for (int32_t i = 0; i < ShotHighMark; ++i) {
         PlayerShot& shot = ShotPool[i];
         if (shot.active == 0) continue;
-        const bool hit = targets && HitTargets(shot);
+        const bool hit = TargetCount > 0 && HitEnemies(shot);
         if (hit || shot.x < (120 << 8) || shot.x > (591 << 8) || shot.y < (320 << 8)) {
             FreePlayerShot(i);
             continue;

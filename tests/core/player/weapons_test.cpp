@@ -106,7 +106,7 @@ TEST_F(Weapons, AnEnemyDestroyedByOneShotStopsTheNextInTheSameFrame) {
 }
 
 TEST_F(Weapons, EveryShotOfAVolleyHitsABarAcrossTheFieldAtAnyRow) {
-    // Bars straddling different 32-pixel row bands; each shot hits its bar exactly once.
+    // Bars at rows across the field; each shot hits its bar exactly once.
     for (int32_t row : {383, 400, 447, 500}) {
         ClearEnemyPool();
         ResetWeapons();
