@@ -371,9 +371,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Stage 1 with the shot held, into stage 2 (from the 12958th frame).
         DigestRun{"stage", "--god", 13400, 50},
-        // Lost without --god: game over from the 2670th frame, the title, help, ranking, the
-        // stage-2 demonstration until its ship is lost, and the title again.
-        DigestRun{"lost", "", 5900, 20},
+        // Lost without --god: game over from the 2236th frame with start held from its 36th to
+        // its 80th frame, the title, help, ranking, the stage-2 demonstration until its ship is
+        // lost (the 5973rd frame), and the title again.
+        DigestRun{"lost", "", 6100, 20},
         // Hard, moving with every weapon through stage 1.
         DigestRun{"hard", "--god --rank 1", 11000, 40}),
     [](const ::testing::TestParamInfo<DigestRun>& info) { return std::string(info.param.name); });

@@ -1,11 +1,12 @@
 // The mode machine: frame counts of the attract screens, start, quit, continue, stage changes,
-// the end countdown and the score clamp.
+// the end countdown, the stars' pace, start on the game-over screen and the score clamp.
 #include <gtest/gtest.h>
 
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
 #include "gfx/canvas.h"
 #include "input/controls.h"
+#include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
 
@@ -178,6 +179,58 @@ TEST_F(FrameSequence, DemoStageCyclesOnePerTitleVisit) {
     const int32_t expected[] = {1, 2, 3, 4, 5, 1, 2};
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(seen[i], expected[i]);
+}
+
+// Rows a speed-1 star falls in one frame of the current mode.
+int32_t StarRowsPerFrame() {
+    Stars[0] = Star{300, 400, 10, 10, 10, 1, 0, 0};
+    InputBits = 0;
+    RunGameFrame(FrameCanvasBits);
+    return Stars[0].y - 400;
+}
+
+// The title, help and ranking screens step the stars in the update and again in the draw, so
+// they fall twice as fast there as in play, the demonstration and the game-over screen.
+TEST_F(FrameSequence, StarsStepTwicePerFrameOnTheAttractScreens) {
+    Run(2);
+    ASSERT_EQ(GameMode, MODE_TITLE);
+    EXPECT_EQ(StarRowsPerFrame(), 2);
+    for (int32_t mode : {MODE_KEY_ASSIGN, MODE_RANKING}) {
+        while (GameMode != mode)
+            Run(1);
+        Run(2);
+        EXPECT_EQ(StarRowsPerFrame(), 2) << "mode " << mode;
+    }
+    while (GameMode != MODE_DEMO)
+        Run(1);
+    Run(2);
+    EXPECT_EQ(StarRowsPerFrame(), 1);
+
+    Run(1, INPUT_START);
+    Run(2);
+    ASSERT_EQ(GameMode, MODE_PLAY);
+    EXPECT_EQ(StarRowsPerFrame(), 1);
+    PlayerState = PLAYER_OUT;
+    Run(360);
+    ASSERT_EQ(GameMode, MODE_GAME_OVER);
+    EXPECT_EQ(StarRowsPerFrame(), 1);
+}
+
+// Start is ignored on the game-over screen for its first 80 frames and starts a game on the
+// 81st. (Start cannot be held into its first frame: in that frame's play step it continues.)
+TEST_F(FrameSequence, StartIsIgnoredOnTheGameOverScreenForItsFirst80Frames) {
+    Run(1, INPUT_START);
+    Score = 0; // below every place of the table: no name is asked for
+    PlayerState = PLAYER_OUT;
+    Run(360); // the countdown; its last frame is the game-over screen's first
+    ASSERT_EQ(GameMode, MODE_GAME_OVER);
+    ASSERT_EQ(RankingPlace, -1);
+    Run(79, INPUT_START);
+    EXPECT_EQ(GameMode, MODE_GAME_OVER) << "started by the 80th frame";
+    Run(1, INPUT_START);
+    EXPECT_EQ(GameMode, MODE_PLAY);
+    EXPECT_EQ(StageNumber, 1);
+    EXPECT_EQ(Lives, 3);
 }
 
 TEST(AddScore, AddsOnlyWhileTheShipIsInPlayAndClampsKeepingTheLastTwoDigits) {

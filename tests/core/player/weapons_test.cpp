@@ -95,6 +95,34 @@ TEST_F(Weapons, OneShotDamagesEveryOverlappedEnemyWithOneSparkBurst) {
     EXPECT_EQ(ParticleCount, particlesOfOneBurst);
 }
 
+// A shot's square takes in 4 pixels right of and below its corner, edges included: a one-point
+// box up to 4 pixels below or right of the corner of volley row 0 (x 353, y 605 at the muzzle) is
+// hit, one 1/256 pixel further is not, and neither is one just above or left of the corner. No
+// other shot of the volley reaches these points.
+TEST_F(Weapons, AShotsSquareMeetsBoxesOnItsEdgesInclusive) {
+    struct Case {
+        int32_t x, y; // the point, 1/256 canvas pixel
+        bool hit;
+    } cases[] = {
+        {355 << 8, 609 << 8, true}, {355 << 8, (609 << 8) + 1, false},
+        {355 << 8, 605 << 8, true}, {355 << 8, (605 << 8) - 1, false},
+        {357 << 8, 607 << 8, true}, {(357 << 8) + 1, 607 << 8, false},
+        {353 << 8, 607 << 8, true}, {(353 << 8) - 1, 607 << 8, false},
+    };
+    for (const Case& c : cases) {
+        ClearEnemyPool();
+        ResetWeapons();
+        EnemySlot* e = Enemy(0, 0, 0, 0, 10);
+        e->x = c.x;
+        e->y = c.y;
+        ShotPower = 1;
+        FireShot();
+        UpdateShots();
+        EXPECT_EQ(e->hitPoints, c.hit ? 9 : 10) << "point " << c.x << ", " << c.y;
+        EXPECT_EQ(ShotCount, c.hit ? 7 : 8);
+    }
+}
+
 TEST_F(Weapons, AnEnemyDestroyedByOneShotStopsTheNextInTheSameFrame) {
     // Rows 0 (x 353) and 3 (x 363) both overlap this box at the muzzle.
     EnemySlot* e = Enemy(353, 605, 367, 606, 1);
