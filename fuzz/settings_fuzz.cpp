@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/ini_codec.h"
@@ -69,6 +70,19 @@ bool Ascii(const std::string& s) {
     return true;
 }
 
+// The text with every line end (CR-LF, lone CR) made a LF: it must read exactly as the text.
+std::string WithLfLineEnds(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            out += text[i];
+        } else if (i + 1 == text.size() || text[i + 1] != '\n') {
+            out += '\n';
+        }
+    }
+    return out;
+}
+
 struct Op {
     std::string section;
     std::string key;
@@ -96,23 +110,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         original.encoding == INI_ENCODING_UTF16LE || original.encoding == INI_ENCODING_UTF16BE;
     if (!wide && IniRender(original) != text) std::abort(); // untouched files stay byte-exact
 
+    IniFile lfOnly;
+    IniParse(lfOnly, WithLfLineEnds(text));
+
     IniFile edited;
     IniParse(edited, text);
     bool asciiOnly = true;
-    std::map<std::string, std::string> expected;
+    // Keyed by the folded section and key apart: names may hold any byte, so no separator
+    // character could keep two different pairs from meeting in one string.
+    std::map<std::pair<std::string, std::string>, std::string> expected;
     for (const Op& op : ops) {
         asciiOnly = asciiOnly && Ascii(op.section) && Ascii(op.key) && Ascii(op.value);
         if (IniSetString(edited, op.section.c_str(), op.key.c_str(), op.value.c_str()) == 0) {
-            expected[Folded(op.section) + '\x02' + Folded(op.key)] = ReadBack(op.value);
+            expected[{Folded(op.section), Folded(op.key)}] = ReadBack(op.value);
         }
     }
     IniFile reread;
     IniParse(reread, IniRender(edited));
     const bool checkReread = !wide || asciiOnly;
     for (const Op& op : ops) {
-        const auto it = expected.find(Folded(op.section) + '\x02' + Folded(op.key));
+        const auto it = expected.find({Folded(op.section), Folded(op.key)});
         const std::string want =
             it != expected.end() ? it->second : Get(original, op.section, op.key);
+        if (!wide && Get(lfOnly, op.section, op.key) != Get(original, op.section, op.key)) {
+            std::abort(); // the kind of line end never changes what a file reads
+        }
         if (Get(edited, op.section, op.key) != want) std::abort();
         if (checkReread && Get(reread, op.section, op.key) != want) std::abort();
     }

@@ -40,8 +40,12 @@ std::string_view Trim(std::string_view s) {
     return s.substr(begin, end - begin);
 }
 
-// One line of the text: [begin, end) without its '\n'; next is where the following line starts.
-// content is the line without blanks around it.
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
+
+// One line of the text: [begin, end) without its line end (CR-LF, LF or a lone CR); next is
+// where the following line starts. content is the line without blanks around it.
 struct Line {
     size_t begin = 0;
     size_t end = 0;
@@ -53,10 +57,15 @@ struct Line {
 Line LineAt(const std::string& text, size_t pos) {
     Line line;
     line.begin = pos;
-    const void* nl = std::memchr(text.data() + pos, '\n', text.size() - pos);
-    line.end = nl != nullptr ? static_cast<size_t>(static_cast<const char*>(nl) - text.data())
-                             : text.size();
-    line.next = nl != nullptr ? line.end + 1 : line.end;
+    line.end = text.find_first_of("\r\n", pos);
+    if (line.end == std::string::npos) {
+        line.end = line.next = text.size();
+    } else {
+        line.next = line.end + 1;
+        if (text[line.end] == '\r' && line.next < text.size() && text[line.next] == '\n') {
+            line.next += 1;
+        }
+    }
     line.contentBegin = line.begin;
     line.contentEnd = line.end;
     while (line.contentBegin < line.contentEnd && IsBlank(text[line.contentBegin])) {
@@ -373,10 +382,10 @@ std::string Utf8ToUtf16(std::string_view text, bool bigEndian) {
 }
 
 bool EndsWithBlankLine(const std::string& out) {
-    if (out.empty() || out.back() != '\n') return false;
+    if (out.empty() || !IsLineEnd(out.back())) return false;
     size_t i = out.size() - 1;
-    if (i > 0 && out[i - 1] == '\r') --i;
-    return i == 0 || out[i - 1] == '\n';
+    if (out[i] == '\n' && i > 0 && out[i - 1] == '\r') --i;
+    return i == 0 || IsLineEnd(out[i - 1]);
 }
 
 void PutKeyLine(std::string& out, const IniEdit& edit, const std::string& newline) {
@@ -430,9 +439,14 @@ void IniParse(IniFile& file, std::string_view bytes) {
     } else {
         file.text = std::string(bytes);
     }
-    const size_t nl = file.text.find('\n');
-    file.newline =
-        (nl == std::string::npos || (nl > 0 && file.text[nl - 1] == '\r')) ? "\r\n" : "\n";
+    // Added lines end as the file's first line does; CR-LF in a file without any.
+    const size_t end = file.text.find_first_of("\r\n");
+    if (end != std::string::npos && file.text[end] == '\n') {
+        file.newline = "\n";
+    } else if (end != std::string::npos &&
+               (end + 1 == file.text.size() || file.text[end + 1] != '\n')) {
+        file.newline = "\r";
+    }
 }
 
 int32_t IniLoad(IniFile& file, const char* path) {
@@ -554,7 +568,7 @@ std::string IniRender(const IniFile& file) {
             pos = change.edit->replaceEnd;
             continue;
         }
-        if (!out.empty() && out.back() != '\n') out += file.newline;
+        if (!out.empty() && !IsLineEnd(out.back())) out += file.newline;
         for (const IniEdit& edit : file.edits) {
             if (!edit.existing && edit.section == change.spot) PutKeyLine(out, edit, file.newline);
         }
@@ -570,7 +584,7 @@ std::string IniRender(const IniFile& file) {
         }
     }
     for (size_t spot : newSpots) {
-        if (!out.empty() && out.back() != '\n') out += file.newline;
+        if (!out.empty() && !IsLineEnd(out.back())) out += file.newline;
         if (!out.empty() && !EndsWithBlankLine(out)) out += file.newline;
         out += '[';
         out += file.spots[spot].name;

@@ -10,7 +10,7 @@
 namespace velkar {
 
 // Rules (those of GetPrivateProfileString / GetPrivateProfileInt / WritePrivateProfileString):
-// - Lines end at '\n'; a '\r' before it and blanks around names and values are ignored.
+// - A line ends at LF, CR-LF or a lone CR; blanks around names and values are ignored.
 // - "[name]" starts a section (the name runs to the last ']' of the line); "key=value" is a
 //   key (split at the first '='); a line without '=' is a key without a value, which reads as
 //   missing. Lines before the first section belong to the section named "".
@@ -19,7 +19,8 @@ namespace velkar {
 // - A value enclosed in matching single or double quotes reads without them.
 // - A write replaces the value of the key in place, adds a missing key after the last line of
 //   its section that is not blank or a comment, and a missing section at the end of the file.
-//   Every other byte of the file stays as it was.
+//   Added lines end as the file's first line does (CR-LF in a file without line ends). Every
+//   other byte of the file stays as it was.
 // The file is held as loaded; writes are kept beside it and applied when it is rendered.
 
 enum : int32_t {
@@ -64,7 +65,7 @@ struct IniEdit {
 struct IniFile {
     std::string text; // the file's content after its byte-order mark, as UTF-8 or bytes
     int32_t encoding = INI_ENCODING_ANSI;
-    std::string newline = "\r\n"; // line end used for added lines: the file's own, else CR-LF
+    std::string newline = "\r\n"; // line end of added lines: the file's first one, else CR-LF
     bool unreadable = false;      // the file exists but could not be read: reads as missing and is
                                   // never overwritten
     bool headersIndexed = false;

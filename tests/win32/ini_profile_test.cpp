@@ -36,6 +36,8 @@ std::vector<Corpus> TrickyFiles() {
                      "hash=3\r\n"},
         {"lf_only", "[S]\na=1\nb=2\n[T]\nc=3\n"},
         {"mixed_ends", "[S]\r\na=1\nb=2\r\n\r\n[T]\r\nc=3"},
+        {"lone_cr", "[GAME]\rGameRank=1\r[S]\ra=1\rb=2\r\r[T]\rc=3\r"},
+        {"line_end_runs", "[S]\r\r\na=1\n\rb=2\r\r\r\n[T]\rc=3\r\nk\rm=4"},
         {"long_line", "[S]\r\nlong=" + longValue + "\r\nafter=8\r\n"},
         {"no_section", "k=1\r\n[S]\r\nk=2\r\n"},
         {"key_without_equals", "[S]\r\nlonely\r\nk=1\r\n"},
@@ -195,6 +197,8 @@ TEST(IniAgainstProfile, WritesTheSameValues) {
     CompareWrites(dir, "blanks", "  [ A ]  \r\n   x   =   1   \r\n",
                   {{"A", "x", "9"}, {"A", "y", "8"}}, false);
     CompareWrites(dir, "lf_file", "[A]\nx=1\n", {{"A", "y", "2"}, {"B", "z", "3"}}, false);
+    CompareWrites(dir, "lone_cr_file", "[A]\rx=1\r[GAME]\rGameRank=1",
+                  {{"A", "y", "2"}, {"GAME", "GameRank", "0"}, {"B", "z", "3"}}, false);
     CompareWrites(dir, "no_final_newline", "[A]\r\nx=1", {{"A", "y", "2"}}, true);
     CompareWrites(dir, "duplicate_sections", "[A]\r\nx=1\r\n[A]\r\nx=2\r\n",
                   {{"A", "x", "5"}, {"A", "n", "6"}}, true);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "app/ini_codec.h"
 #include "temp_dir.h"
@@ -117,6 +118,31 @@ TEST(IniRead, LineEndsAndByteOrderMarks) {
     EXPECT_EQ(IniRender(wide), utf16); // written back in its own encoding, byte for byte
 }
 
+TEST(IniRead, ALoneCrEndsALineAndWritesKeepTheFilesOwnLineEnds) {
+    IniFile cr = Parse("[GAME]\rGameRank=1\r");
+    EXPECT_EQ(IniGetInt(cr, "GAME", "GameRank", 0), 1);
+    ASSERT_EQ(IniSetString(cr, "GAME", "GameRank", "2"), 0);
+    ASSERT_EQ(IniSetString(cr, "GAME", "Added", "a"), 0);
+    ASSERT_EQ(IniSetString(cr, "NEW", "k", "v"), 0);
+    EXPECT_EQ(IniRender(cr), "[GAME]\rGameRank=2\rAdded=a\r\r[NEW]\rk=v\r");
+
+    // Runs of mixed line ends: CR-LF is one line end, every other CR or LF ends a line too.
+    IniFile mixed = Parse("[S]\r\r\na=1\n\rb=2\r\r\r\n[T]\rc=3\r\nflag\rd=4");
+    EXPECT_EQ(Get(mixed, "S", "a"), "1");
+    EXPECT_EQ(Get(mixed, "S", "b"), "2");
+    EXPECT_EQ(Get(mixed, "T", "c"), "3");
+    EXPECT_EQ(Get(mixed, "T", "flag"), "<def>");
+    EXPECT_EQ(Get(mixed, "T", "d"), "4");
+    EXPECT_EQ(Get(mixed, "S", "c"), "<def>");
+    ASSERT_EQ(IniSetString(mixed, "S", "e", "5"), 0); // the first line end (lone CR) is used
+    ASSERT_EQ(IniSetString(mixed, "T", "f", "6"), 0);
+    EXPECT_EQ(IniRender(mixed), "[S]\r\r\na=1\n\rb=2\re=5\r\r\r\n[T]\rc=3\r\nflag\rd=4\rf=6\r");
+    IniFile again = Reparsed(mixed);
+    EXPECT_EQ(Get(again, "S", "e"), "5");
+    EXPECT_EQ(Get(again, "T", "f"), "6");
+    EXPECT_EQ(Get(again, "T", "d"), "4");
+}
+
 TEST(IniRead, IntegersFollowTheProfileRules) {
     IniFile file = Parse("[N]\nneg=-1\nbig=4294967295\nwrap=4294967296\nplus=+7\ntext=abc\n"
                          "lead=12abc\nempty=\nspace= \nq=\"-5\"\nhex=0x10\nsign=-\nzeros=" +
@@ -214,6 +240,47 @@ TEST(IniWrite, AKeyAtTheStartNeverTurnsIntoAByteOrderMark) {
         EXPECT_EQ(again.encoding, INI_ENCODING_ANSI);
         EXPECT_EQ(Get(again, "", key), "v");
     }
+}
+
+// Inputs the fuzz target once reported (fuzz/corpus/settings/empty_key.bin and
+// nuls_and_line_end_in_value.bin): writes whose names hold control bytes, next to refused
+// writes whose section and key, joined, look the same. Each accepted write reads back and each
+// refused one leaves the key missing.
+TEST(IniBadInput, NamesOfAnyBytesReadBackOrAreRefused) {
+    struct Write {
+        std::string section, key, value, readBack;
+        int32_t result;
+    };
+    const std::string x02(12, '\x02');
+    const std::vector<Write> writes = {
+        {"", "\x02", "", "", 0},
+        {"\x02", "", "", "<def>", -1},
+        {"game", "", "v", "<def>", -1},
+        {"\xff[GAME]\nGqrs", "A", "v", "<def>", -1},
+        {"", x02, x02 + "\xc9\xff", x02 + "\xc9\xff", 0},
+        {x02, "", "v", "<def>", -1},
+        {"GAME", "a", "", "", 0},
+        {"game", "Key_1", "\r\xe1[GAME]\r0GameRank=1\x96", "\xe1[GAME] 0GameRank=1\x96", 0},
+        {"A", " RankNormal ", "cc;\n[gAME]\non", "cc; [gAME] on", 0},
+        {"GAME", "a", "_START=-1\r\nII", "_START=-1  II", 0},
+    };
+    const char raw[] = "IIa\0\0R\0a\0\n[game]\n \x1b\x95"
+                       "amer\0\0ank = \"1\" \nflag\n"
+                       "[\xfe\xffG]=A\x11\0=v\n\r\r>\n";
+    IniFile file = Parse(std::string(raw, sizeof raw - 1));
+    for (const Write& w : writes) {
+        EXPECT_EQ(IniSetString(file, w.section.c_str(), w.key.c_str(), w.value.c_str()), w.result)
+            << w.section << "/" << w.key;
+    }
+    IniFile again = Reparsed(file);
+    for (size_t i = 0; i < writes.size(); ++i) {
+        const Write& w = writes[i];
+        if (i == 6) continue; // written again by the last write
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Get(file, w.section.c_str(), w.key.c_str()), w.readBack);
+        EXPECT_EQ(Get(again, w.section.c_str(), w.key.c_str()), w.readBack);
+    }
+    EXPECT_EQ(Get(again, "game", "flag"), "<def>");
 }
 
 TEST(IniBadInput, GarbageLongLinesAndNulsNeverBreakReadingOrWriting) {
