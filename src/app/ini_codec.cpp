@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/file_sync.h"
+
 namespace velkar {
 
 namespace {
@@ -627,15 +629,16 @@ int32_t IniSave(const IniFile& file, const char* path) {
     fs::remove(temp, ec);
     std::FILE* f = std::fopen(temp.string().c_str(), "wb");
     if (f == nullptr) return -1;
+    const fs::file_status old = fs::status(target, ec);
+    if (!ec && fs::is_regular_file(old)) {
+        fs::permissions(temp, old.permissions(), fs::perm_options::replace, ec);
+    }
+    // The data reaches the disk before the rename: a crash at any point then leaves the old
+    // file or the new one, whole, under the name, never a name without its data.
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fflush(f) == 0 && ok;
+    ok = ok && SyncFileToDisk(f);
     ok = std::fclose(f) == 0 && ok;
     if (ok) {
-        const fs::file_status old = fs::status(target, ec);
-        if (!ec && fs::is_regular_file(old)) {
-            fs::permissions(temp, old.permissions(), fs::perm_options::replace, ec);
-        }
-        ec.clear();
         fs::rename(temp, target, ec);
         ok = !ec;
     }
@@ -643,6 +646,9 @@ int32_t IniSave(const IniFile& file, const char* path) {
         fs::remove(temp, ec);
         return -1;
     }
+    // Makes the rename itself last; the old file whole would be what a crash could bring back.
+    const fs::path folder = target.parent_path();
+    SyncDirectoryToDisk(folder.empty() ? "." : folder.string().c_str());
     return 0;
 }
 

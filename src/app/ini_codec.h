@@ -99,8 +99,10 @@ int32_t IniSetString(IniFile& file, const char* section, const char* key, const 
 // The file's bytes with every write applied, byte-order mark and encoding as loaded.
 std::string IniRender(const IniFile& file);
 
-// Writes the rendered file to path through a temporary file in the same directory that then
-// replaces it, so the old file stays whole if anything fails. 0, or -1 (the old file untouched).
+// Writes the rendered file to path through a temporary file in the same directory, flushed to
+// the disk before it replaces the old one, so that neither a failure nor a crash or power loss
+// can leave less than the old file or the new one whole. 0, or -1 (the old file untouched and
+// no temporary file left).
 int32_t IniSave(const IniFile& file, const char* path);
 
 // Parses decimal text as "%I64d" does: blanks, an optional sign, digits (64 bits, wrapping).

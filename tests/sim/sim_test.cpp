@@ -19,10 +19,11 @@ struct Result {
     std::string out;
 };
 
-// Runs velkar-sim with the given arguments; stderr is folded into the output.
-Result RunSim(const std::string& args) {
+// Runs velkar-sim with the given arguments, after shell commands in prefix; stderr is folded
+// into the output.
+Result RunSim(const std::string& args, const std::string& prefix = "") {
     Result result;
-    const std::string command = std::string(VELKAR_SIM) + " " + args + " 2>&1";
+    const std::string command = prefix + std::string(VELKAR_SIM) + " " + args + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
     std::array<char, 4096> chunk;
@@ -287,6 +288,32 @@ TEST_F(SimTest, WithoutANameTheRequestIsAnsweredAsCancelled) {
     // The score entered place 0 under the game's own placeholder name, which stays.
     EXPECT_NE(r.out.find("\"normal\":[{\"stage\":1,"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"name\":\"A SHOOTER\""), std::string::npos);
+}
+
+TEST_F(SimTest, ADiskTooFullForTheSettingsKeepsTheOldFileWholeAndSaysSo) {
+    // A file of well over 8 KB, and a limit on the size of any file written below that (in
+    // 512- or 1024-byte blocks, by the shell): the new file cannot be written whole, as on a
+    // full disk. The signal the limit raises is ignored, so the write fails instead.
+    std::string ini = "; kept\r\n[Foreign]\r\n";
+    for (int i = 0; i < 400; ++i)
+        ini += "key" + std::to_string(i) + "=a value that takes some room\r\n";
+    const std::string settings = Write("velkar.ini", ini);
+    const Result r =
+        RunSim("--frames 10 --settings " + settings + " --rank 1", "trap '' XFSZ; ulimit -f 8; ");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("cannot write the settings file"), std::string::npos) << r.out;
+    std::ifstream file(settings, std::ios::binary);
+    const std::string kept((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_EQ(kept, ini);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    // Without the limit the same run writes it.
+    const Result free = RunSim("--frames 10 --settings " + settings + " --rank 1");
+    EXPECT_EQ(free.status, 0) << free.out;
+    std::ifstream again(settings, std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(again)), {});
+    EXPECT_NE(written.find("GameRank=1"), std::string::npos);
+    EXPECT_EQ(written.substr(0, ini.size()), ini);
 }
 
 } // namespace
