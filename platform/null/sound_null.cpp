@@ -61,6 +61,10 @@ void SoundDeviceClose() {
     NullSound.deviceOpen = 0;
 }
 
+int32_t SoundDeviceLost() {
+    return NullSound.deviceOpen != 0 && NullSound.loseDevice != 0 ? 1 : 0;
+}
+
 SoundVoice* VoiceCreate(const VoiceFormat* format, const uint8_t* samples, int32_t byteCount) {
     const int32_t frameBytes = format->bytesPerSample * format->channels;
     if (NullSound.failVoices || !NullSound.deviceOpen || byteCount <= 0 || frameBytes <= 0)

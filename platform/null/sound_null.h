@@ -28,6 +28,7 @@ struct NullSoundRecord {
     int32_t failDevice;
     int32_t failVoices;
     int32_t failRestart;
+    int32_t loseDevice; // the open device reports itself gone (SoundDeviceLost)
     // What was asked.
     int32_t markerOpen;
     int32_t markerCreates;

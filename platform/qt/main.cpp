@@ -29,6 +29,7 @@
 #include "main_window.h"
 #include "ship_icon.h"
 #include "sound/sound.h"
+#include "sound_device.h"
 
 namespace {
 
@@ -128,7 +129,9 @@ int main(int argc, char** argv) {
     CloseOnTerminationSignals(&window);
     Trace("start-up: menus made\n");
 
-    // Window creation: canvases, devices, then the frame tick.
+    // Window creation: canvases, devices, then the frame tick. Without a sound device the game
+    // runs silently (the trace says why) and a later sound restart looks for one again.
+    SoundDeviceRequired = 0;
     bool created = true;
     if (CreateCanvases() < 0) {
         ShowMessageBox(&window, &STARTUP_ALLOCATE_OFFSCREEN);
@@ -138,6 +141,7 @@ int main(int argc, char** argv) {
         DestroyCanvases();
         created = false;
     } else {
+        WatchSoundDevice(&window);
         StartFrameTick();
     }
     Trace("start-up: devices open\n");

@@ -24,6 +24,7 @@
 #include "gfx/display_modes.h"
 #include "qt_keys.h"
 #include "sound/sound.h"
+#include "sound_device.h"
 
 namespace velkar {
 
@@ -122,8 +123,13 @@ void MainWindow::BuildMenu(int32_t language) {
             const int32_t id = entry.id;
             actions_.insert(id, action);
             // Commands run after the menu loop has ended, as WM_COMMAND follows WM_EXITMENULOOP.
-            connect(action, &QAction::triggered, this,
-                    [id] { QTimer::singleShot(0, [id] { RunCommand(id); }); });
+            // Enable Sound also looks for a sound device again when the game has none.
+            connect(action, &QAction::triggered, this, [this, id] {
+                QTimer::singleShot(0, this, [this, id] {
+                    RunCommand(id);
+                    if (id == CMD_ENABLE_SOUND) RetrySoundAfterEnable(this);
+                });
+            });
             break;
         }
         default:

@@ -27,6 +27,7 @@ constexpr int32_t DEVICE_BUFFER_FRAMES = 512;
 
 SoundVoice Voices[SDL_VOICE_COUNT];
 SDL_AudioDeviceID Device = 0;
+bool DeviceGone = false; // SDL reported the open device removed; cleared when it is closed
 SDL_AudioSpec Obtained = {};
 std::atomic<SdlMixTapFn> MixTap{nullptr};
 
@@ -113,9 +114,12 @@ int32_t SoundMarkerCreate() {
 }
 void SoundMarkerClose() {}
 
+// The event subsystem comes with the audio one, so that SDL can report a device that goes away.
+constexpr Uint32 AUDIO_SUBSYSTEMS = SDL_INIT_AUDIO | SDL_INIT_EVENTS;
+
 int32_t SoundDeviceOpen(void*) {
     if (Device != 0) return -1;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    if (SDL_InitSubSystem(AUDIO_SUBSYSTEMS) != 0) {
         Trace("SDL audio init error: %s\n", SDL_GetError());
         return -1;
     }
@@ -128,7 +132,7 @@ int32_t SoundDeviceOpen(void*) {
     Device = SDL_OpenAudioDevice(nullptr, 0, &want, &Obtained, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
     if (Device == 0) {
         Trace("SDL audio open error: %s\n", SDL_GetError());
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        SDL_QuitSubSystem(AUDIO_SUBSYSTEMS);
         return -1;
     }
     SDL_PauseAudioDevice(Device, 0);
@@ -139,13 +143,41 @@ void SoundDeviceClose() {
     if (Device == 0) return;
     SDL_CloseAudioDevice(Device); // waits for a running callback to end
     Device = 0;
+    DeviceGone = false;
     for (SoundVoice& voice : Voices) {
         if (!voice.inUse) continue;
         voice.inUse = 0;
         std::free(voice.data);
         voice.data = nullptr;
     }
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    SDL_QuitSubSystem(AUDIO_SUBSYSTEMS);
+}
+
+// SDL queues a removal event for a device that disappears and stops its callback; the status
+// catches a removal whose event did not reach the queue. Only the audio device events are
+// taken from the queue, which nothing else in the program reads.
+int32_t SoundDeviceLost() {
+    if (Device == 0) return 0;
+    if (DeviceGone) return 1;
+    bool removed = false;
+    SDL_Event events[8];
+    int count;
+    while ((count = SDL_PeepEvents(events, 8, SDL_GETEVENT, SDL_AUDIODEVICEADDED,
+                                   SDL_AUDIODEVICEREMOVED)) > 0) {
+        for (int i = 0; i < count; ++i) {
+            const SDL_AudioDeviceEvent& event = events[i].adevice;
+            if (event.type == SDL_AUDIODEVICEREMOVED && event.iscapture == 0 &&
+                event.which == Device)
+                removed = true;
+        }
+    }
+    if (removed) Trace("SDL audio: output device %u removed\n", static_cast<unsigned>(Device));
+    if (!removed && SDL_GetAudioDeviceStatus(Device) == SDL_AUDIO_STOPPED) {
+        Trace("SDL audio: output device %u stopped\n", static_cast<unsigned>(Device));
+        removed = true;
+    }
+    DeviceGone = removed;
+    return removed ? 1 : 0;
 }
 
 SoundVoice* VoiceCreate(const VoiceFormat* format, const uint8_t* samples, int32_t byteCount) {
@@ -184,6 +216,10 @@ void VoiceRelease(SoundVoice* voice) {
     if (Device != 0) SDL_UnlockAudioDevice(Device);
     std::free(voice->data);
     voice->data = nullptr;
+}
+
+uint32_t SdlAudioDeviceId() {
+    return Device;
 }
 
 SdlAudioFormat SdlAudioCurrentFormat() {

@@ -16,6 +16,9 @@ struct SdlAudioFormat {
 
 SdlAudioFormat SdlAudioCurrentFormat();
 
+// SDL's identifier of the open output device, 0 when none is open.
+uint32_t SdlAudioDeviceId();
+
 // The voice's samples after conversion to the device format, and their frame count.
 const int16_t* SdlVoiceSamples(const SoundVoice* voice);
 int32_t SdlVoiceFrames(const SoundVoice* voice);

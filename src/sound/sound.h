@@ -42,7 +42,13 @@ void ResetEffectDirectories();
 // EffectVolume for an effect volume setting of 0..100.
 int32_t EffectVolumeFromSetting(int32_t soundVolume2);
 
-// Opens the engine with the window: 0, or -1 when the sound device cannot be opened.
+// Whether start-up needs a sound device. 1 (the default): SoundStart fails without one, and
+// the program ends with its start-up error. 0: the game runs without sound, as without the
+// marker, until a later SoundRestart opens a device.
+extern int32_t SoundDeviceRequired;
+
+// Opens the engine with the window: 0, or -1 when the sound device cannot be opened and one
+// is required.
 int32_t SoundStart(void* window);
 // Opens the device and loads the effects: 1 on success, 0 when the device cannot be opened.
 int32_t SoundInit(void* window);
@@ -54,6 +60,10 @@ void SoundRelease();
 int32_t SoundRestart(void* window);
 // Closes the engine at shutdown.
 void SoundStop();
+// When the platform reports that the open device went away: releases every voice and the
+// device, so the game runs on without sound until the next SoundRestart; returns 1 then, else
+// 0. Called like SoundRestart, with no game frame running.
+int32_t SoundDropLostDevice();
 
 // Starts effect 0..9: 0 when started or silently skipped, -1 when out of range or not loaded.
 int32_t PlayEffect(int32_t number);

@@ -5,6 +5,7 @@
 
 #include "app/settings.h"
 #include "app/startup.h"
+#include "app/trace.h"
 #include "sound/sound.h"
 #include "sound/voice.h"
 #include "sound/wave_reader.h"
@@ -27,6 +28,7 @@ int32_t EffectLoadResult[EFFECT_COUNT] = {
     WAVE_CANNOT_OPEN, WAVE_CANNOT_OPEN, WAVE_CANNOT_OPEN, WAVE_CANNOT_OPEN, WAVE_CANNOT_OPEN};
 int32_t EffectVolume = 0;
 int32_t SoundReady = 0;
+int32_t SoundDeviceRequired = 1;
 const char* const InstalledWaveDirectory = VELKAR_DATADIR "/Wave";
 
 namespace {
@@ -147,7 +149,10 @@ int32_t SoundStart(void* window) {
     // Without the marker the game goes on without sound until a later restart.
     if (SoundMarkerCreate() != 0) return 0;
     MarkerOpen = true;
-    return SoundInit(window) ? 0 : -1;
+    if (SoundInit(window)) return 0;
+    if (SoundDeviceRequired != 0) return -1;
+    Trace("sound: no output device could be opened; the game runs without sound\n");
+    return 0;
 }
 
 void SoundRelease() {
@@ -172,6 +177,13 @@ int32_t SoundRestart(void* window) {
     EffectVolume = EffectVolumeFromSetting(SoundVolume2);
     SoundReady = 0;
     return SoundInit(window);
+}
+
+int32_t SoundDropLostDevice() {
+    if (SoundReady == 0 || SoundDeviceLost() == 0) return 0;
+    Trace("sound: the output device went away; the game runs on without sound\n");
+    SoundRelease();
+    return 1;
 }
 
 void SoundStop() {

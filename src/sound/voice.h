@@ -30,6 +30,12 @@ int32_t SoundDeviceOpen(void* window);
 // Closes the device. Every voice has been released before.
 void SoundDeviceClose();
 
+// 1 when the open device has gone away since it was opened (unplugged, its sound server
+// ended), and on every later call until it is closed; else 0. Called on the thread that opens
+// and closes the device; never waits.
+// Platforms that report a lost device otherwise (DirectSound's lost buffers) answer 0.
+int32_t SoundDeviceLost();
+
 // Makes a one-shot voice for byteCount bytes of samples in the given format, silent until
 // played, centred, at the format's own rate. The platform may keep a converted copy; the
 // engine keeps `samples` alive until the voice is released. nullptr on failure.

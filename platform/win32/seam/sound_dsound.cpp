@@ -66,6 +66,11 @@ void SoundDeviceClose() {
     }
 }
 
+// A device taken away shows as lost buffers, which PlayEffect restores or skips.
+int32_t SoundDeviceLost() {
+    return 0;
+}
+
 SoundVoice* VoiceCreate(const VoiceFormat* format, const uint8_t* samples, int32_t byteCount) {
     (void)samples; // the buffer is filled on every play
     if (soundDevice == nullptr || format == nullptr || byteCount <= 0) return nullptr;

@@ -52,6 +52,8 @@ class SoundEngineTest : public ::testing::Test {
         SoundStop();
         NullSoundReset();
         SetTraceSink(nullptr);
+        Traces.clear();
+        SoundDeviceRequired = 1;
         EnableSound = 1;
         SoundVolume2 = 100;
         ResetEffectDirectories();
@@ -279,6 +281,47 @@ TEST_F(SoundEngineTest, NoDeviceMakesStartFail) {
     EXPECT_EQ(PlayEffect(0), -1);
     SoundStop();
     EXPECT_EQ(NullSound.markerOpen, 0);
+}
+
+TEST_F(SoundEngineTest, WhereNoDeviceIsRequiredStartGoesOnSilentlyUntilARestart) {
+    WriteEffects(exeDir / "Wave");
+    SetTraceSink(CollectTrace);
+    SoundDeviceRequired = 0;
+    NullSound.failDevice = 1;
+    EXPECT_EQ(SoundStart(&window), 0) << "start-up goes on";
+    EXPECT_EQ(SoundReady, 0);
+    EXPECT_EQ(PlayEffect(0), -1);
+    ASSERT_EQ(Traces.size(), 1u);
+    EXPECT_NE(Traces[0].find("without sound"), std::string::npos) << Traces[0];
+    EXPECT_EQ(SoundRestart(&window), 0); // still no device
+    NullSound.failDevice = 0;
+    EXPECT_EQ(SoundRestart(&window), 1);
+    ExpectAllLoaded();
+    EXPECT_EQ(PlayEffect(0), 0);
+    EXPECT_EQ(NullSoundVoicesSounding(), 1);
+}
+
+TEST_F(SoundEngineTest, ALostDeviceIsLetGoAndTheNextRestartOpensOneAgain) {
+    WriteEffects(exeDir / "Wave");
+    ASSERT_EQ(SoundStart(&window), 0);
+    EXPECT_EQ(SoundDropLostDevice(), 0); // nothing lost: nothing changes
+    EXPECT_EQ(SoundReady, 1);
+    EXPECT_EQ(NullSoundVoicesInUse(), EFFECT_COUNT);
+    PlayEffect(2);
+    NullSound.loseDevice = 1;
+    EXPECT_EQ(SoundDropLostDevice(), 1);
+    EXPECT_EQ(SoundReady, 0);
+    EXPECT_EQ(NullSoundVoicesInUse(), 0);
+    EXPECT_EQ(NullSound.deviceOpen, 0);
+    EXPECT_EQ(NullSound.markerOpen, 1) << "the engine is still open, without sound";
+    for (int32_t n = 0; n < EFFECT_COUNT; ++n)
+        EXPECT_EQ(PlayEffect(n), -1);
+    EXPECT_EQ(SoundDropLostDevice(), 0) << "let go once";
+    NullSound.loseDevice = 0;
+    EXPECT_EQ(SoundRestart(&window), 1);
+    ExpectAllLoaded();
+    EXPECT_EQ(PlayEffect(2), 0);
+    EXPECT_EQ(NullSound.deviceOpens, 2);
 }
 
 TEST_F(SoundEngineTest, WithoutTheMarkerSoundStaysOffUntilARestart) {
