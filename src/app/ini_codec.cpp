@@ -444,10 +444,10 @@ void IniParse(IniFile& file, std::string_view bytes) {
     // Added lines end as the file's first line does; CR-LF in a file without any.
     const size_t end = file.text.find_first_of("\r\n");
     if (end != std::string::npos && file.text[end] == '\n') {
-        file.newline = "\n";
+        file.newline.assign(1, '\n');
     } else if (end != std::string::npos &&
                (end + 1 == file.text.size() || file.text[end + 1] != '\n')) {
-        file.newline = "\r";
+        file.newline.assign(1, '\r');
     }
 }
 
