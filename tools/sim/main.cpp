@@ -1,5 +1,6 @@
 // velkar-sim: runs the game headless, frame by frame, with scripted controls.
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -73,26 +74,24 @@ bool WriteShots(const std::vector<FrameFile>& targets, int64_t frame, const uint
     return true;
 }
 
-// Frame times in tenths of a microsecond, up to 20 ms (longer frames count in the last slot);
-// a fixed table, so that a long benchmark's own memory does not grow with its length.
+// Frame times in a fixed table, so that a long benchmark's own memory does not grow with its
+// length: tenths of a microsecond up to 1 ms, then steps of 10 us up to 100 ms (longer frames
+// count in the last slot).
 class FrameTimes {
   public:
-    FrameTimes() : slots_(SLOTS, 0) {}
     void Add(double micros) {
-        const double tenths = micros * 10.0;
-        const size_t slot = tenths >= SLOTS - 1 ? SLOTS - 1 : static_cast<size_t>(tenths);
-        ++slots_[slot];
+        ++slots_[SlotOf(micros)];
         ++count_;
         total_ += micros;
         max_ = std::max(max_, micros);
     }
-    // Time below which the given share of the frames fall.
+    // Time below which the given share of the frames fall (the lower end of its slot).
     double Quantile(double share) const {
         const uint64_t rank = static_cast<uint64_t>(share * static_cast<double>(count_ - 1));
         uint64_t seen = 0;
         for (size_t slot = 0; slot < SLOTS; ++slot) {
             seen += slots_[slot];
-            if (seen > rank) return static_cast<double>(slot) / 10.0;
+            if (seen > rank) return slot < FINE ? slot / 10.0 : 1000.0 + (slot - FINE) * 10.0;
         }
         return max_;
     }
@@ -108,8 +107,14 @@ class FrameTimes {
     }
 
   private:
-    static constexpr size_t SLOTS = 200'000;
-    std::vector<uint32_t> slots_;
+    static constexpr size_t FINE = 10'000; // 0.1 us slots below 1 ms
+    static constexpr size_t SLOTS = FINE + 9'900;
+    static size_t SlotOf(double micros) {
+        if (micros < 1000.0) return static_cast<size_t>(std::max(0.0, micros * 10.0));
+        const double coarse = (micros - 1000.0) / 10.0;
+        return coarse >= SLOTS - FINE - 1 ? SLOTS - 1 : FINE + static_cast<size_t>(coarse);
+    }
+    std::array<uint32_t, SLOTS> slots_{};
     uint64_t count_ = 0;
     double total_ = 0;
     double max_ = 0;
