@@ -55,7 +55,10 @@ int32_t SysKeyDown(int32_t virtualKey, uint32_t flags) {
     return 1;
 }
 
-int32_t SysKeyUp(int32_t virtualKey, uint32_t /*flags*/) {
+int32_t SysKeyUp(int32_t virtualKey, uint32_t flags) {
+    // A game key let go while Alt is held arrives here rather than as a key-up; it is released
+    // all the same, or it would stay on until pressed again.
+    ReleaseRawKey(virtualKey, IsExtended(flags));
     return virtualKey == VKEY_MENU ? KEY_DEFAULT : 1;
 }
 

@@ -39,8 +39,9 @@ int32_t KeyUp(int32_t virtualKey, uint32_t flags);
 // to the default handling (Alt+F4, menu keys), except Enter, which toggles full screen (1);
 // every other system key-down, auto-repeats and extended keys included, is swallowed (1).
 int32_t SysKeyDown(int32_t virtualKey, uint32_t flags);
-// System key-up: Alt itself to the default handling (so that it opens the menu bar); any
-// other key is swallowed (1).
+// System key-up (a key let go while Alt is held, or Alt itself): a game key's RawKeys bit is
+// cleared as on a key-up; Alt goes on to the default handling (so that it opens the menu bar);
+// any other key is swallowed (1).
 int32_t SysKeyUp(int32_t virtualKey, uint32_t flags);
 
 } // namespace velkar

@@ -244,7 +244,12 @@ void DrawPhase(uint8_t* canvasBits) {
 } // namespace
 
 void RunGameFrame(uint8_t* canvasBits) {
-    const int32_t input = InputBits;
+    int32_t input = InputBits;
+    // Quit wins over start when both are held. Otherwise start would enter play, play's entry
+    // would quit back to the title, the title would take start again, and the frame would never
+    // end; and during the end countdown a continue would keep the quit request alive, sending
+    // that game to the title without its ranking entry when it really ended.
+    if ((input & INPUT_END) != 0) input &= ~INPUT_START;
     UpdatePhase(input);
     DrawPhase(canvasBits);
 }

@@ -5,8 +5,8 @@
 
 namespace velkar {
 
-// Runs one frame with the controls already sampled into InputBits; canvasBits is the
-// FrameCanvas pixel memory.
+// Runs one frame with the controls already sampled into InputBits (quit held cancels start in
+// that frame); canvasBits is the FrameCanvas pixel memory.
 void RunGameFrame(uint8_t* canvasBits);
 
 // ResetGame, then the title. Returns 0.

@@ -39,7 +39,8 @@ void SetEffectDirectories(const char* exeDirectory, const char* extraWaveDirecto
 // Back to the places used without SetEffectDirectories.
 void ResetEffectDirectories();
 
-// EffectVolume for an effect volume setting of 0..100.
+// EffectVolume (1/100 dB, -10000 silent .. 0 full) for an effect volume setting of 0..100; a
+// setting below 0 counts as 0 and one above 100 as 100.
 int32_t EffectVolumeFromSetting(int32_t soundVolume2);
 
 // Whether start-up needs a sound device. 1 (the default): SoundStart fails without one, and

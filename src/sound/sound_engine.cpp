@@ -124,8 +124,11 @@ void ResetEffectDirectories() {
 }
 
 int32_t EffectVolumeFromSetting(int32_t soundVolume2) {
-    const int32_t volume = soundVolume2 * 10001 / 100 - 10000;
-    return volume > 0 ? 0 : volume;
+    // A hand-edited setting outside 0..100 counts as the nearest end of the slider: anything
+    // else would overflow the product or fall below the device's quietest volume (-10000).
+    const int32_t setting = soundVolume2 < 0 ? 0 : (soundVolume2 > 100 ? 100 : soundVolume2);
+    const int32_t volume = setting * 10001 / 100 - 10000;
+    return volume > 0 ? 0 : volume; // 100 gives 1
 }
 
 void LoadEffects() {

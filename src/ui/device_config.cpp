@@ -50,6 +50,14 @@ int32_t ClampPosition(int32_t position) {
     return position;
 }
 
+// Slider position of a volume setting (the top, 0, is volume 100); a hand-edited setting outside
+// 0..100 puts the slider at its nearest end without overflowing the subtraction.
+int32_t SliderPositionOf(int32_t volume) {
+    if (volume < 0) return DEVCFG_SLIDER_MAX;
+    if (volume > DEVCFG_SLIDER_MAX) return 0;
+    return DEVCFG_SLIDER_MAX - volume;
+}
+
 int32_t ButtonListIndex(int32_t listId) {
     for (int32_t i = 0; i < DEVCFG_BUTTON_LISTS; i++) {
         if (DEVCFG_BUTTON_LIST_ID[i] == listId) return i;
@@ -77,8 +85,8 @@ void OpenDeviceConfig(DeviceConfigModel* model, int32_t joystickPresent) {
         model->buttonItem[i] = Selection(*ButtonSetting[i] + 1, DEVCFG_BUTTON_ITEMS);
     }
     model->joystickConnected = joystickPresent != 0 ? 1 : 0;
-    model->sliderPosition[0] = ClampPosition(DEVCFG_SLIDER_MAX - SoundVolume1);
-    model->sliderPosition[1] = ClampPosition(DEVCFG_SLIDER_MAX - SoundVolume2);
+    model->sliderPosition[0] = SliderPositionOf(SoundVolume1);
+    model->sliderPosition[1] = SliderPositionOf(SoundVolume2);
     model->volumeShown[0] = SoundVolume1;
     model->volumeShown[1] = SoundVolume2;
     model->deviceItem = Selection(ScreenDevice, DisplayDeviceCount);

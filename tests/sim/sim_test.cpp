@@ -134,14 +134,44 @@ TEST_F(SimTest, BenchPrintsOneSummaryLine) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(
         std::regex_search(r.out, std::regex("^frames=50 fps=[0-9]+ mean_us=[0-9.]+ p50_us=[0-9.]+ "
-                                            "p99_us=[0-9.]+ max_us=[0-9.]+\n$")))
+                                            "p99_us=[0-9.]+ max_us=[0-9.]+ peak_kib=[0-9]+\n$")))
         << r.out;
+}
+
+TEST_F(SimTest, StartAndQuitHeldTogetherLetEveryFrameEnd) {
+    // Both held from the first frame, then through every attract screen and the demonstration:
+    // nothing starts and every frame ends.
+    const std::string script = Write("both.txt", "0 300\n");
+    const Result first = RunSim("--frames 2 --json --input " + script);
+    ASSERT_EQ(first.status, 0) << first.out;
+    EXPECT_EQ(JsonInt(first.out, "GameMode"), 0);
+    const Result r = RunSim("--frames 1300 --json --input " + script);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(JsonInt(r.out, "GameMode"), 3);
+}
+
+TEST_F(SimTest, SoakIsRepeatableFromItsSeedAndReportsWhatItPlayed) {
+    const Result a = RunSim("--soak 11 --frames 20000 --json");
+    const Result b = RunSim("--soak 11 --frames 20000 --json");
+    const Result c = RunSim("--soak 12 --frames 20000 --json");
+    ASSERT_EQ(a.status, 0) << a.out;
+    ASSERT_EQ(c.status, 0) << c.out;
+    EXPECT_EQ(a.out, b.out);
+    EXPECT_NE(a.out, c.out);
+    std::smatch games;
+    ASSERT_TRUE(std::regex_search(a.out, games,
+                                  std::regex("^soak seed=11 frames=20000 games=([0-9]+) "
+                                             "continues=[0-9]+ stages=[0-9]+ game_overs=[0-9]+ "
+                                             "max_stage=[0-9]+\n")))
+        << a.out;
+    EXPECT_GT(std::stol(games[1]), 0) << "random controls start games";
 }
 
 TEST_F(SimTest, BadInputIsRefusedWithStatusTwoAndNothingWritten) {
     const fs::path png = dir / "never.png";
     const std::string bad = Write("bad.txt", "0 100\n# fine so far\n12 zz\n");
     const std::string backwards = Write("backwards.txt", "10 1\n5 2\n");
+    const std::string good = Write("good.txt", "0 100\n");
     struct Case {
         std::string args;
         std::string mention;
@@ -156,6 +186,8 @@ TEST_F(SimTest, BadInputIsRefusedWithStatusTwoAndNothingWritten) {
         {"--every 0", "--every"},
         {"--bogus", "--bogus"},
         {"--frames 10 --png 10:x.png", "never reached"},
+        {"--soak 1 --input " + good, "--soak"},
+        {"--soak x1", "--soak"},
     };
     for (const Case& c : cases) {
         const Result r = RunSim(c.args + " --png 0:" + png.string() + " --json");

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/sound/wave_bytes.h"
@@ -116,9 +116,15 @@ TEST(GeneratedEffects, TheRapidShotIsTheShortestAndQuietest) {
 }
 
 TEST(GeneratedEffects, AreAllDifferent) {
-    std::set<std::vector<uint8_t>> seen;
-    for (const EffectEntry& entry : EffectTable)
-        EXPECT_TRUE(seen.insert(ReadBytes(BuiltWaveDir / entry.fileName)).second) << entry.fileName;
+    // Compared pair by pair for equality: no ordering of the byte vectors is needed.
+    std::vector<std::vector<uint8_t>> seen;
+    for (const EffectEntry& entry : EffectTable) {
+        std::vector<uint8_t> bytes = ReadBytes(BuiltWaveDir / entry.fileName);
+        EXPECT_FALSE(bytes.empty()) << entry.fileName;
+        for (size_t i = 0; i < seen.size(); ++i)
+            EXPECT_NE(bytes, seen[i]) << entry.fileName << " repeats " << EffectTable[i].fileName;
+        seen.push_back(std::move(bytes));
+    }
 }
 
 TEST(GeneratedEffects, SoxReadsThemWithTheSameFormatAndLength) {

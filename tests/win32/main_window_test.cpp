@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "display.h"
 #include "game/game_record.h"
+#include "input/controls.h"
 #include "resource.h"
 #include "window.h"
 
@@ -65,6 +66,19 @@ template <typename Done> bool PumpUntil(Done done, DWORD timeoutMs) {
         Sleep(5);
     }
     return true;
+}
+
+TEST(MainWindow, AKeyLetGoWhileAltIsHeldIsReleased) {
+    // The window procedure's own messages: Z down, then its release while Alt is held, which
+    // Windows sends as WM_SYSKEYUP with the context bit (29) set.
+    velkar::RawKeys.store(0);
+    const LPARAM zScan = 0x002C0001;
+    EXPECT_EQ(velkar::MainWindowProc(nullptr, WM_KEYDOWN, 'Z', zScan), 0);
+    EXPECT_EQ(velkar::RawKeys.load(), 0x10);
+    EXPECT_EQ(velkar::MainWindowProc(nullptr, WM_SYSKEYUP, 'Z',
+                                     zScan | 0x20000000 | 0x40000000 | LPARAM(0x80000000u)),
+              1);
+    EXPECT_EQ(velkar::RawKeys.load(), 0);
 }
 
 TEST(MainWindow, ATimerTickAsksForTheNameThroughCommand65000) {

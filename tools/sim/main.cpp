@@ -1,9 +1,11 @@
 // velkar-sim: runs the game headless, frame by frame, with scripted controls.
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 #include "app/trace.h"
@@ -17,6 +19,7 @@
 #include "sim_settings.h"
 #include "sim_sound.h"
 #include "sim_state.h"
+#include "soak.h"
 
 using namespace velkar;
 using namespace velkar::sim;
@@ -71,22 +74,94 @@ bool WriteShots(const std::vector<FrameFile>& targets, int64_t frame, const uint
     return true;
 }
 
-void PrintBench(std::vector<double>& micros) {
-    if (micros.empty()) {
-        std::printf("frames=0 fps=0 mean_us=0 p50_us=0 p99_us=0 max_us=0\n");
-        return;
+// Frame times in a fixed table, so that a long benchmark's own memory does not grow with its
+// length: tenths of a microsecond up to 1 ms, then steps of 10 us up to 100 ms (longer frames
+// count in the last slot).
+class FrameTimes {
+  public:
+    void Add(double micros) {
+        ++slots_[SlotOf(micros)];
+        ++count_;
+        total_ += micros;
+        max_ = std::max(max_, micros);
     }
-    double total = 0;
-    for (double us : micros)
-        total += us;
-    std::sort(micros.begin(), micros.end());
-    const size_t n = micros.size();
-    const double mean = total / static_cast<double>(n);
-    const double p50 = micros[(n - 1) / 2];
-    const double p99 = micros[std::min(n - 1, (n * 99) / 100)];
-    std::printf("frames=%zu fps=%.0f mean_us=%.1f p50_us=%.1f p99_us=%.1f max_us=%.1f\n", n,
-                mean > 0 ? 1e6 / mean : 0.0, mean, p50, p99, micros.back());
+    // Time below which the given share of the frames fall (the lower end of its slot).
+    double Quantile(double share) const {
+        const uint64_t rank = static_cast<uint64_t>(share * static_cast<double>(count_ - 1));
+        uint64_t seen = 0;
+        for (size_t slot = 0; slot < SLOTS; ++slot) {
+            seen += slots_[slot];
+            if (seen > rank) return slot < FINE ? slot / 10.0 : 1000.0 + (slot - FINE) * 10.0;
+        }
+        return max_;
+    }
+    void Print() const {
+        if (count_ == 0) {
+            std::printf("frames=0 fps=0 mean_us=0 p50_us=0 p99_us=0 max_us=0");
+            return;
+        }
+        const double mean = total_ / static_cast<double>(count_);
+        std::printf("frames=%llu fps=%.0f mean_us=%.1f p50_us=%.1f p99_us=%.1f max_us=%.1f",
+                    static_cast<unsigned long long>(count_), mean > 0 ? 1e6 / mean : 0.0, mean,
+                    Quantile(0.5), Quantile(0.99), max_);
+    }
+
+  private:
+    static constexpr size_t FINE = 10'000; // 0.1 us slots below 1 ms
+    static constexpr size_t SLOTS = FINE + 9'900;
+    static size_t SlotOf(double micros) {
+        if (micros < 1000.0) return static_cast<size_t>(std::max(0.0, micros * 10.0));
+        const double coarse = (micros - 1000.0) / 10.0;
+        return coarse >= SLOTS - FINE - 1 ? SLOTS - 1 : FINE + static_cast<size_t>(coarse);
+    }
+    std::array<uint32_t, SLOTS> slots_{};
+    uint64_t count_ = 0;
+    double total_ = 0;
+    double max_ = 0;
+};
+
+// Peak resident memory of the whole process so far, in KiB.
+long PeakMemoryKib() {
+    rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) != 0) return -1;
+    return usage.ru_maxrss;
 }
+
+// What a soak saw, printed at its end so that a run shows how far the random controls got.
+struct SoakTally {
+    int64_t games = 0;     // entries into play from another mode
+    int64_t gameOvers = 0; // entries into the game-over screen
+    int64_t continues = 0; // continues taken
+    int64_t stages = 0;    // stage changes within games
+    int32_t maxStage = 0;
+    int32_t lastMode = MODE_TITLE;
+    int32_t lastStage = 0;
+    int32_t lastContinues = 0;
+
+    void Note() {
+        if (GameMode == MODE_PLAY && lastMode != MODE_PLAY) ++games;
+        if (GameMode == MODE_GAME_OVER && lastMode != MODE_GAME_OVER) ++gameOvers;
+        if (GameMode == MODE_PLAY && lastMode == MODE_PLAY) {
+            if (StageNumber > lastStage) ++stages;
+            if (ContinueCount > lastContinues) ++continues;
+        }
+        if (GameMode == MODE_PLAY) maxStage = std::max(maxStage, StageNumber);
+        lastMode = GameMode;
+        lastStage = StageNumber;
+        lastContinues = ContinueCount;
+    }
+};
+
+// The rules a soak holds after every frame; a message naming the broken one, or empty.
+std::string SoakFault() {
+    if (GameMode < MODE_TITLE || GameMode > MODE_GAME_OVER) return "the game mode is out of range";
+    if (QuitRequested != 0) return "a quit request outlived its frame";
+    if (StageNumber < 0 || StageNumber > 99) return "the stage number is out of range";
+    return "";
+}
+
+// A frame that runs this long has stopped: no real frame takes a thousandth of it.
+constexpr int32_t FRAME_LIMIT_SECONDS = 10;
 
 } // namespace
 
@@ -99,7 +174,7 @@ int main(int argc, char** argv) {
                      "usage: velkar-sim [--frames N] [--input FILE] [--hold HEX] "
                      "[--png FRAME:FILE]... [--canvas-png FRAME:FILE]... [--json] [--every N] "
                      "[--digest N] [--bench] [--trace] [--god] [--settings FILE] [--rank N] "
-                     "[--name TEXT] [--wave-dir DIR]\n");
+                     "[--name TEXT] [--wave-dir DIR] [--soak SEED]\n");
         return 2;
     }
     if (options.trace) SetTraceSink(TraceToStderr);
@@ -121,23 +196,38 @@ int main(int argc, char** argv) {
     BeginAttract();
 
     InputCursor cursor(options);
-    std::vector<double> micros;
-    if (options.bench) micros.reserve(static_cast<size_t>(options.frames));
+    SoakControls soak(options.soakSeed);
+    SoakTally tally;
+    const std::string seedText =
+        options.soak ? " (soak seed " + std::to_string(options.soakSeed) + ")" : "";
+    FrameTimes times;
     bool namePending = false;
     uint64_t runDigest = 0; // every frame's digest so far, chained
+    FrameWatchdog watchdog(FRAME_LIMIT_SECONDS, seedText);
     for (int64_t frame = 0; frame < options.frames; ++frame) {
         ServeNameEntry(options, namePending);
-        InputBits = cursor.BitsFor(frame);
+        InputBits = options.soak ? soak.Next() | options.hold : cursor.BitsFor(frame);
         // A hit raised during the previous frame is taken by the ship at the start of this one;
         // --god withdraws it first, so bullets and bodies still meet the ship but never harm it.
         if (options.god) HitFlag = 0;
+        watchdog.FrameStarts(frame);
         if (options.bench) {
             const auto start = std::chrono::steady_clock::now();
             RunGameFrame(FrameCanvasBits);
             const auto stop = std::chrono::steady_clock::now();
-            micros.push_back(std::chrono::duration<double, std::micro>(stop - start).count());
+            times.Add(std::chrono::duration<double, std::micro>(stop - start).count());
         } else {
             RunGameFrame(FrameCanvasBits);
+        }
+        watchdog.FrameEnds();
+        if (options.soak) {
+            const std::string fault = SoakFault();
+            if (!fault.empty()) {
+                std::fprintf(stderr, "velkar-sim: frame %lld: %s%s\n",
+                             static_cast<long long>(frame), fault.c_str(), seedText.c_str());
+                return 1;
+            }
+            tally.Note();
         }
         if (!WriteShots(options.screenPngs, frame, ScreenBufferBits, SCREEN_WIDTH, SCREEN_HEIGHT) ||
             !WriteShots(options.canvasPngs, frame, FrameCanvasBits, CANVAS_WIDTH, CANVAS_HEIGHT)) {
@@ -160,7 +250,18 @@ int main(int argc, char** argv) {
                      options.settingsPath.c_str());
         return 1;
     }
+    if (options.soak) {
+        std::printf("soak seed=%llu frames=%lld games=%lld continues=%lld stages=%lld "
+                    "game_overs=%lld max_stage=%d\n",
+                    static_cast<unsigned long long>(options.soakSeed),
+                    static_cast<long long>(options.frames), static_cast<long long>(tally.games),
+                    static_cast<long long>(tally.continues), static_cast<long long>(tally.stages),
+                    static_cast<long long>(tally.gameOvers), static_cast<int>(tally.maxStage));
+    }
     if (options.json) std::printf("%s\n", StateJson(options.frames, effects).c_str());
-    if (options.bench) PrintBench(micros);
+    if (options.bench) {
+        times.Print();
+        std::printf(" peak_kib=%ld\n", PeakMemoryKib());
+    }
     return 0;
 }

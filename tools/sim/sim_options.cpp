@@ -101,6 +101,16 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             text << file.rdbuf();
             options.input.clear();
             if (!ParseInputScript(text.str(), v, options.input, error)) return false;
+            options.hasInput = true;
+        } else if (arg == "--soak") {
+            if (!value(v)) return false;
+            int64_t seed = 0;
+            if (!ParseCount(v, seed)) {
+                error = "--soak: expected a decimal seed, got " + v;
+                return false;
+            }
+            options.soak = true;
+            options.soakSeed = static_cast<uint64_t>(seed);
         } else if (arg == "--hold") {
             if (!value(v)) return false;
             if (!ParseHex(v, options.hold)) {
@@ -153,6 +163,10 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             error = "unknown option: " + arg;
             return false;
         }
+    }
+    if (options.soak && options.hasInput) {
+        error = "--soak and --input both give the controls: use one";
+        return false;
     }
     for (const auto* list : {&options.screenPngs, &options.canvasPngs}) {
         for (const FrameFile& target : *list) {

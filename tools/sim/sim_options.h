@@ -35,6 +35,9 @@ struct Options {
     bool hasName = false;     // without a name, name requests are answered as cancelled
     std::string name;
     std::string waveDir; // effects loaded from here through silent voices
+    bool hasInput = false;
+    bool soak = false; // random controls from soakSeed instead of a script
+    uint64_t soakSeed = 0;
 };
 
 // Parses argv; on failure returns false with a message naming the option, file or line.

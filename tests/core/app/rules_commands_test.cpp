@@ -206,6 +206,24 @@ TEST_F(WindowRules, AltEnterHeldTogglesOnceAndOtherSystemKeys) {
     EXPECT_EQ(SysKeyUp(VKEY_RETURN, MakeKeyFlags(0, 1, 1, 1)), 1);
 }
 
+TEST_F(WindowRules, AGameKeyLetGoWhileAltIsHeldIsReleased) {
+    // Z and the arrow-block Up held, then Alt pressed (Alt+Enter, say): their releases come as
+    // system key-ups and must clear exactly their own bits.
+    EXPECT_EQ(KeyDown(VKEY_Z, MakeKeyFlags(0, 0, 0, 0)), 0);
+    EXPECT_EQ(KeyDown(VKEY_UP, MakeKeyFlags(1, 0, 0, 0)), 0);
+    EXPECT_EQ(KeyDown(VKEY_NUMPAD8, MakeKeyFlags(0, 0, 0, 0)), 0);
+    EXPECT_EQ(SysKeyDown(VKEY_MENU, MakeKeyFlags(0, 1, 0, 0)), KEY_DEFAULT);
+    EXPECT_EQ(SysKeyDown(VKEY_Z, MakeKeyFlags(0, 1, 1, 0)), 1); // auto-repeat under Alt
+    EXPECT_EQ(RawKeys.load(), 0x10011);
+    EXPECT_EQ(SysKeyUp(VKEY_Z, MakeKeyFlags(0, 1, 1, 1)), 1);
+    EXPECT_EQ(RawKeys.load(), 0x10001);
+    EXPECT_EQ(SysKeyUp(VKEY_UP, MakeKeyFlags(1, 1, 1, 1)), 1);
+    EXPECT_EQ(RawKeys.load(), 0x10000);
+    EXPECT_EQ(SysKeyUp(VKEY_MENU, MakeKeyFlags(0, 0, 1, 1)), KEY_DEFAULT);
+    EXPECT_EQ(KeyUp(VKEY_NUMPAD8, MakeKeyFlags(0, 0, 1, 1)), 0);
+    EXPECT_EQ(RawKeys.load(), 0);
+}
+
 TEST_F(WindowRules, KeysSetBitsCloseAndPause) {
     EXPECT_EQ(KeyDown(VKEY_Z, MakeKeyFlags(0, 0, 0, 0)), 0);
     EXPECT_EQ(KeyDown(VKEY_UP, MakeKeyFlags(1, 0, 0, 0)), 0);

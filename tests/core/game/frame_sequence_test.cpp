@@ -115,6 +115,38 @@ TEST_F(FrameSequence, QuitReturnsToTheTitleWithoutARankingEntry) {
     EXPECT_EQ(RankingPlace, 7); // InsertRanking never ran
 }
 
+// Start and quit held together: quit wins, so no screen that takes start enters play, and the
+// frame ends (it used to bounce between play and the title forever).
+TEST_F(FrameSequence, StartWithQuitHeldStartsNothingOnAnyScreen) {
+    const int32_t both = INPUT_START | INPUT_END;
+    Run(1, both); // the title's entry frame
+    EXPECT_EQ(GameMode, MODE_TITLE);
+    for (int32_t target : {MODE_TITLE, MODE_KEY_ASSIGN, MODE_RANKING, MODE_DEMO}) {
+        while (GameMode != target)
+            Run(1);
+        Run(100, both);
+        EXPECT_EQ(GameMode, target);
+        EXPECT_EQ(QuitRequested, 0);
+    }
+    // The game-over screen after its 80th frame takes start too.
+    Run(1, INPUT_START);
+    PlayerState = PLAYER_OUT;
+    Lives = 0;
+    while (GameMode == MODE_PLAY)
+        Run(1);
+    ASSERT_EQ(GameMode, MODE_GAME_OVER);
+    Run(90);
+    Run(5, both);
+    EXPECT_EQ(GameMode, MODE_GAME_OVER);
+    Run(1, INPUT_START);
+    EXPECT_EQ(GameMode, MODE_PLAY);
+    // Held through play, both keys quit at once and the title then ignores them.
+    Run(10);
+    Run(3, both);
+    EXPECT_EQ(GameMode, MODE_TITLE);
+    EXPECT_EQ(QuitRequested, 0);
+}
+
 TEST_F(FrameSequence, LastShipLostRunsA360FrameCountdownThenGameOver) {
     Run(1, INPUT_START);
     PlayerState = PLAYER_OUT;

@@ -139,3 +139,36 @@ TEST_F(GameOverEntry, AScoreThatMissesTheTableAsksForNoName) {
     }
     EXPECT_TRUE(DrawnText("10  1          20000 NO PLAYER", 518));
 }
+
+TEST_F(GameOverEntry, QuitHeldWithContinueQuitsAndTheNextFinishedGameAsksForItsName) {
+    Frame(INPUT_START);
+    Score = 70'003;
+    Lives = 0;
+    PlayerState = PLAYER_OUT;
+    for (int i = 0; i < 20; ++i)
+        Frame();
+    ASSERT_EQ(EndSequence, 1);
+    // Start and quit together in the countdown: quit wins, nothing is continued and no quit
+    // request is left behind.
+    Frame(INPUT_START | INPUT_END);
+    EXPECT_EQ(GameMode, MODE_TITLE);
+    EXPECT_EQ(QuitRequested, 0);
+    EXPECT_EQ(ContinueCount, 0);
+    for (const RankingEntry& entry : RankingTable[0])
+        EXPECT_NE(entry.score, 70'003); // the quit game entered nothing
+
+    // The next game that ends goes to the ranking with its score and asks for a name.
+    if (GameMode == MODE_TITLE) Frame(INPUT_START);
+    ASSERT_EQ(GameMode, MODE_PLAY);
+    Score = 70'003;
+    Lives = 0;
+    PlayerState = PLAYER_OUT;
+    for (int i = 0; i < 400 && GameMode == MODE_PLAY; ++i)
+        Frame();
+    ASSERT_EQ(GameMode, MODE_GAME_OVER);
+    EXPECT_GE(RankingPlace, 0);
+    EXPECT_EQ(RankingTable[0][RankingPlace].score, 70'003);
+    for (int i = 0; i < 80 && NameEntryRequested == 0; ++i)
+        Frame();
+    EXPECT_EQ(NameEntryRequested, 1);
+}

@@ -2,6 +2,7 @@
 // different effects, volume, the directory fallbacks and the engine's life cycle.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -82,6 +83,15 @@ TEST(EffectVolume, FollowsTheSettingInHundredthsOfADecibel) {
     EXPECT_EQ(EffectVolumeFromSetting(1), -9900);  // 10001 / 100 = 100
     EXPECT_EQ(EffectVolumeFromSetting(101), 0);    // above full volume counts as full
     EXPECT_EQ(EffectVolumeFromSetting(33), -6700); // 330033 / 100 = 3300
+}
+
+TEST(EffectVolume, AHandEditedSettingOutsideTheSliderGivesTheNearestEndsVolume) {
+    // 214748 x 10001 and INT_MIN x 10001 do not fit 32 bits; -50 would ask the device for
+    // -15000, below its quietest volume.
+    for (int32_t setting : {101, 214'726, 214'727, 214'748, 1'000'000, INT32_MAX})
+        EXPECT_EQ(EffectVolumeFromSetting(setting), 0) << setting;
+    for (int32_t setting : {-1, -50, -214'748, INT32_MIN + 1, INT32_MIN})
+        EXPECT_EQ(EffectVolumeFromSetting(setting), -10000) << setting;
 }
 
 TEST_F(SoundEngineTest, StartLoadsAllTenEffectsEachOnItsOwnVoice) {
@@ -167,6 +177,19 @@ TEST_F(SoundEngineTest, VolumeSettingReachesEveryVoice) {
     EXPECT_EQ(EffectVolume, -5000);
     for (SoundVoice* voice : EffectVoice)
         EXPECT_EQ(voice->volume, -5000);
+}
+
+TEST_F(SoundEngineTest, AnOutOfRangeSettingPlaysAtTheNearestEndAndStaysAsWritten) {
+    WriteEffects(exeDir / "Wave");
+    SoundVolume2 = -50;
+    ASSERT_EQ(SoundStart(&window), 0);
+    for (SoundVoice* voice : EffectVoice)
+        EXPECT_EQ(voice->volume, -10000);
+    SoundVolume2 = 214'748;
+    EXPECT_EQ(SoundRestart(&window), 1);
+    for (SoundVoice* voice : EffectVoice)
+        EXPECT_EQ(voice->volume, 0);
+    EXPECT_EQ(SoundVolume2, 214'748);
 }
 
 TEST_F(SoundEngineTest, RestartAfterTheDialogAppliesTheNewVolume) {

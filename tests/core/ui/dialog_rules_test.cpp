@@ -1,6 +1,7 @@
 // Dialog rules: Device Configuration model, Name Entry, About and window centring.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "app/settings.h"
@@ -109,6 +110,21 @@ TEST_F(DeviceConfig, SliderBottomIsVolumeZero) {
     EXPECT_EQ(AcceptDeviceConfig(&model, &message), 1);
     EXPECT_EQ(SoundVolume1, 0);
     EXPECT_EQ(SoundVolume2, 80);
+}
+
+TEST_F(DeviceConfig, HandEditedVolumesOutsideTheSliderPutItAtTheNearestEnd) {
+    SoundVolume1 = INT32_MIN;
+    SoundVolume2 = INT32_MAX;
+    OpenDeviceConfig(&model, 0);
+    EXPECT_EQ(model.sliderPosition[0], 100); // the bottom: silent
+    EXPECT_EQ(model.sliderPosition[1], 0);   // the top: full
+    EXPECT_EQ(model.volumeShown[0], INT32_MIN);
+    EXPECT_EQ(model.volumeShown[1], INT32_MAX);
+    SoundVolume1 = -7;
+    SoundVolume2 = 101;
+    OpenDeviceConfig(&model, 0);
+    EXPECT_EQ(model.sliderPosition[0], 100);
+    EXPECT_EQ(model.sliderPosition[1], 0);
 }
 
 TEST_F(DeviceConfig, DefaultThenCancelChangesNothingDefaultThenOkStoresDefaults) {

@@ -513,6 +513,12 @@ void QtFrontTest::keyPairsAndHeldKeys() {
     QTest::keyRelease(view, Qt::Key_Shift);
     QTest::keyRelease(view, Qt::Key_C);
     QCOMPARE(RawKeys.load(), 0);
+    // A key let go while Alt is held (on the way to Alt+Enter, say) is released too.
+    QTest::keyPress(view, Qt::Key_Z);
+    QTest::keyPress(view, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(view, Qt::Key_Z, Qt::AltModifier);
+    QCOMPARE(RawKeys.load(), 0);
+    QTest::keyRelease(view, Qt::Key_Alt);
     // Losing the focus does not release a held key.
     QTest::keyPress(view, Qt::Key_Left);
     QFocusEvent out(QEvent::FocusOut);
