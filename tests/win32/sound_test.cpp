@@ -2,6 +2,7 @@
 // engine with its named mutex.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -166,7 +167,8 @@ TEST(DirectSoundVoicesWithoutDevice, NoVoiceIsMadeWithoutAnOpenDevice) {
 class SoundEngineOverDirectSound : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = velkar_test::ScratchDirectory("sound");
+        dir_ = velkar_test::ScratchDirectory("sound") + folder_;
+        CreateDirectoryA(dir_.c_str(), nullptr);
         CreateDirectoryA((dir_ + "Wave").c_str(), nullptr);
         for (int32_t n = 0; n < velkar::EFFECT_COUNT; ++n) {
             samples_[n] = Pattern(2000 + 100 * static_cast<size_t>(n), static_cast<uint8_t>(n));
@@ -188,6 +190,8 @@ class SoundEngineOverDirectSound : public ::testing::Test {
         velkar::EnableSound = savedEnable_;
         DestroyWindow(window_);
     }
+    // The game's folder inside the scratch directory (with its trailing backslash).
+    std::string folder_ = "game\\";
     std::string dir_;
     std::vector<uint8_t> samples_[velkar::EFFECT_COUNT];
     HWND window_ = nullptr;
@@ -241,6 +245,36 @@ TEST_F(SoundEngineOverDirectSound, PlayEffectSoundsTheEffectsOwnBytesUnlessSound
     velkar::EnableSound = 0;
     EXPECT_EQ(velkar::PlayEffect(8), 0);
     EXPECT_EQ(Status(bomb) & DSBSTATUS_PLAYING, 0u);
+}
+
+// A game folder named "Jeux é" (é is byte 0xE9 in the ANSI code page), with the C library's
+// locale on the OEM code page as the program sets it at start-up: every effect still loads, as
+// the reader asks nothing of the path beyond what fopen does.
+class SoundEngineInNonAsciiFolder : public SoundEngineOverDirectSound {
+  protected:
+    void SetUp() override {
+        folder_ = "Jeux \xE9\\";
+        savedLocale_ = std::setlocale(LC_ALL, nullptr);
+        ASSERT_NE(std::setlocale(LC_ALL, ".OCP"), nullptr);
+        SoundEngineOverDirectSound::SetUp();
+    }
+    void TearDown() override {
+        SoundEngineOverDirectSound::TearDown();
+        std::setlocale(LC_ALL, savedLocale_.c_str());
+    }
+    std::string savedLocale_;
+};
+
+TEST_F(SoundEngineInNonAsciiFolder, EveryEffectLoadsUnderTheOemLocale) {
+    ASSERT_EQ(GetACP(), 1252u) << "the test prefix runs with the western ANSI code page";
+    ASSERT_NE(GetOEMCP(), GetACP());
+    ASSERT_EQ(velkar::SoundStart(window_), 0);
+    for (int32_t n = 0; n < velkar::EFFECT_COUNT; ++n) {
+        SCOPED_TRACE(velkar::EffectTable[n].fileName);
+        IDirectSoundBuffer* buffer = velkar::VoiceSoundBuffer(velkar::EffectVoice[n]);
+        ASSERT_NE(buffer, nullptr);
+        EXPECT_EQ(BufferBytes(buffer, static_cast<DWORD>(samples_[n].size())), samples_[n]);
+    }
 }
 
 } // namespace
