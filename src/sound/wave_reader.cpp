@@ -43,9 +43,9 @@ bool SeekForward(std::FILE* file, uint32_t size) {
     return true;
 }
 
-// The length of the open file, by seeking to its end and back to where it was. A length that
-// a long cannot hold (beyond 2 GiB where long has 32 bits) fails the tell, and so the
-// measurement.
+// The length of the open file, by seeking to its end and back to where it was. Where long has
+// 32 bits the C library cannot count beyond 2 GiB: the tell then fails, or gives a length that
+// wrapped around, which the chunk walk finds shorter than the bytes it has read.
 bool MeasureFile(std::FILE* file, uint64_t* length) {
     const long here = std::ftell(file);
     if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return false;
@@ -148,6 +148,9 @@ int32_t WaveOpen(WaveReader* reader, const char* path) {
         if (!SeekForward(reader->file, dataSize)) return Refuse(reader, WAVE_UNREADABLE);
         position += dataSize;
     }
+
+    // Fewer bytes measured than read: the length wrapped around; the file is too long to count.
+    if (position > fileLength) return Refuse(reader, WAVE_NOT_RIFF);
 
     Trace("f=%d, rate=%d, bit=%d, channel=%d\n", static_cast<int>(sampleRate),
           static_cast<int>(byteRate), static_cast<int>(bits), static_cast<int>(channels));

@@ -47,7 +47,6 @@ loaded() { [ "$(grep -ac 'OutputDebugStringA "f=' "$work/game.log")" -ge 10 ]; }
 deadline=$((SECONDS + 90))
 until loaded; do
   grep -aq 'read open error' "$work/game.log" && break
-  kill -0 "$game_pid" 2>/dev/null || break
   [ $SECONDS -lt $deadline ] || break
   sleep 0.5
 done

@@ -273,8 +273,17 @@ TEST_F(SoundEngineInNonAsciiFolder, EveryEffectLoadsUnderTheOemLocale) {
         SCOPED_TRACE(velkar::EffectTable[n].fileName);
         IDirectSoundBuffer* buffer = velkar::VoiceSoundBuffer(velkar::EffectVoice[n]);
         ASSERT_NE(buffer, nullptr);
-        EXPECT_EQ(BufferBytes(buffer, static_cast<DWORD>(samples_[n].size())), samples_[n]);
+        DSBCAPS caps;
+        std::memset(&caps, 0, sizeof caps);
+        caps.dwSize = sizeof caps;
+        ASSERT_EQ(buffer->GetCaps(&caps), DS_OK);
+        EXPECT_EQ(caps.dwBufferBytes, samples_[n].size());
     }
+    // The samples themselves reach the device when an effect plays.
+    velkar::EnableSound = 1;
+    ASSERT_EQ(velkar::PlayEffect(3), 0);
+    IDirectSoundBuffer* played = velkar::VoiceSoundBuffer(velkar::EffectVoice[3]);
+    EXPECT_EQ(BufferBytes(played, static_cast<DWORD>(samples_[3].size())), samples_[3]);
 }
 
 } // namespace
