@@ -185,7 +185,10 @@ DeviceConfigDialog::DeviceConfigDialog(QWidget* owner, int32_t language) : QDial
     fullGrid->addWidget(new QLabel(Text(texts.bppLabel), full), 3, 0);
     fullGrid->addWidget(bppList_, 3, 1);
     fullGrid->addWidget(new QLabel(Text(texts.bppNote), full), 3, 2);
-    connect(deviceList_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    // Any choice in the device list counts, even of the device already selected (after DEFAULT
+    // the list shows the first device while the resolutions are still another's): a device
+    // other than the listed one brings its own resolution list.
+    const auto deviceChosen = [this](int index) {
         if (syncing_) return;
         SelectDeviceConfigItem(&model_, DEVCFG_DEVICE_LIST, index);
         if (model_.listedDevice != shownDevice_) {
@@ -194,7 +197,9 @@ DeviceConfigDialog::DeviceConfigDialog(QWidget* owner, int32_t language) : QDial
             resolutionList_->setCurrentIndex(model_.resolutionItem);
             syncing_ = false;
         }
-    });
+    };
+    connect(deviceList_, &QComboBox::currentIndexChanged, this, deviceChosen);
+    connect(deviceList_, &QComboBox::activated, this, deviceChosen);
     connect(resolutionList_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!syncing_) SelectDeviceConfigItem(&model_, DEVCFG_RESOLUTION_LIST, index);
     });

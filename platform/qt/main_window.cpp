@@ -119,8 +119,10 @@ void MainWindow::BuildMenu(int32_t language) {
             if (current == nullptr) break;
             // The text after a tab is shown as the item's shortcut text, as in the Windows menu.
             QAction* action = current->addAction(MenuText(entry, language));
-            action->setCheckable(true);
             const int32_t id = entry.id;
+            // Only the items that show a state take a check mark; the others (About, Exit)
+            // would otherwise toggle one each time they are used.
+            action->setCheckable(MenuItemHasCheck(id) != 0);
             actions_.insert(id, action);
             // Commands run after the menu loop has ended, as WM_COMMAND follows WM_EXITMENULOOP.
             // Enable Sound also looks for a sound device again when the game has none.
@@ -286,6 +288,7 @@ void FrontPlaceWindow(int32_t left, int32_t top, int32_t outerWidth, int32_t out
 void FrontGetMetrics(WindowMetrics* metrics) {
     *metrics = WindowMetrics{};
     // Qt sizes a window without its frame; only the menu bar lies between it and the view.
+    // That menu bar never wraps onto a second line, so the small size needs no extra rows.
     if (mainWindow != nullptr) metrics->cyMenu = mainWindow->menuBar()->sizeHint().height();
 }
 

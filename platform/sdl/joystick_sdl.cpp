@@ -1,8 +1,11 @@
 // The joystick seam over SDL2: the first attached joystick, axes scaled to -1000..1000 with a
-// 25 % dead zone, 16 buttons; a lost joystick is looked for again by later polls.
+// 25 % dead zone, 16 buttons; a lost joystick is looked for again by later polls, and only that
+// device is taken back.
 #include "joystick_sdl.h"
 
 #include <SDL.h>
+#include <cstring>
+#include <string>
 
 #include "app/trace.h"
 #include "input/controls.h"
@@ -18,10 +21,48 @@ bool subsystemOpen = false;
 constexpr int32_t AXIS_RANGE = 1000;
 constexpr int32_t DEAD_ZONE_PERCENT = 25;
 
+// The device the program opened: its kind (GUID) and, where the system gives one, its path.
+// A device that comes back after being lost gets a new instance, so neither the instance nor
+// the index can tell it again.
+struct OpenedDevice {
+    bool known = false;
+    SDL_JoystickGUID guid{};
+    std::string path;
+};
+OpenedDevice opened;
+
+std::string PathText(const char* path) {
+    return path != nullptr ? std::string(path) : std::string();
+}
+
+void Remember(SDL_Joystick* device) {
+    opened.known = device != nullptr;
+    if (device == nullptr) return;
+    opened.guid = SDL_JoystickGetGUID(device);
+    opened.path = PathText(SDL_JoystickPath(device));
+}
+
 // Opens the first attached joystick, or returns nullptr.
 SDL_Joystick* OpenFirst() {
     if (SDL_NumJoysticks() < 1) return nullptr;
     return SDL_JoystickOpen(0);
+}
+
+// Opens the device that was lost when it is attached again: the same kind on the same path,
+// else the same kind on another path (a device plugged back in may get a new path). Another
+// joystick is never taken in its place.
+SDL_Joystick* OpenSameAgain() {
+    if (!opened.known) return OpenFirst();
+    const int count = SDL_NumJoysticks();
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < count; ++i) {
+            const SDL_JoystickGUID guid = SDL_JoystickGetDeviceGUID(i);
+            if (std::memcmp(guid.data, opened.guid.data, sizeof guid.data) != 0) continue;
+            if (pass == 0 && PathText(SDL_JoystickPathForIndex(i)) != opened.path) continue;
+            return SDL_JoystickOpen(i);
+        }
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -51,6 +92,7 @@ int32_t OpenJoystick(void*, void*) {
         SDL_JoystickEventState(SDL_IGNORE);
     }
     joystick = OpenFirst();
+    Remember(joystick);
     if (joystick == nullptr) {
         Trace("SDL_JoystickOpen() failed - %s\n", SDL_GetError());
         return -1;
@@ -64,9 +106,11 @@ int32_t PollJoystick() {
     if (!subsystemOpen) return 0;
     SDL_JoystickUpdate();
     if (joystick == nullptr || !SDL_JoystickGetAttached(joystick)) {
-        // Lost: nothing read this time; try to take the first joystick again for later polls.
+        // Lost: nothing read this time; look for the same device again for later polls.
         if (joystick != nullptr) SDL_JoystickClose(joystick);
-        joystick = OpenFirst();
+        joystick = OpenSameAgain();
+        // One found by a poll when none was there at the start becomes the device to keep.
+        if (!opened.known) Remember(joystick);
         return 0;
     }
     const int32_t x = ScaleJoystickAxis(SDL_JoystickGetAxis(joystick, 0));
@@ -85,6 +129,7 @@ int32_t PollJoystick() {
 void CloseJoystick() {
     if (joystick != nullptr) SDL_JoystickClose(joystick);
     joystick = nullptr;
+    opened = OpenedDevice{};
     if (subsystemOpen) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     subsystemOpen = false;
 }

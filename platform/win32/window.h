@@ -17,6 +17,10 @@ void InstallWindowFrontEnd();
 UINT MessageBoxFlags(int32_t style);
 int32_t ShowMessageText(HWND owner, const MessageText* message);
 
+// Length of the character at text in the ANSI code page, the encoding of the dialogs' text:
+// 2 for a lead byte of a double-byte code page, else 1.
+int32_t AnsiCharLength(const char* text);
+
 // The dialog procedures and the modal run of a template (DIALOG_*_EN / _JA) over the owner.
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK NameEntryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -57,7 +57,7 @@ void ResizeClient(int32_t width, int32_t height) {
     if (frontEnd->getMetrics != nullptr) frontEnd->getMetrics(&metrics);
     int32_t outerHeight = OuterWindowHeight(metrics, height);
     if (width == CLIENT_WIDTH_X1 && height == CLIENT_HEIGHT_X1)
-        outerHeight += SMALL_SIZE_EXTRA_HEIGHT;
+        outerHeight += metrics.cySmallSizeMenuWrap;
     frontEnd->placeWindow(WindowLeft, WindowTop, OuterWindowWidth(metrics, width), outerHeight);
 }
 

@@ -19,8 +19,8 @@ constexpr int32_t CLIENT_WIDTH_X1 = 240;
 constexpr int32_t CLIENT_HEIGHT_X1 = 320;
 constexpr int32_t CLIENT_WIDTH_X2 = 480;
 constexpr int32_t CLIENT_HEIGHT_X2 = 640;
-// Extra height asked for the small size, so that a menu bar wrapped onto two lines still
-// leaves room for the picture.
+// Extra height the Windows program asks for the small size, so that its menu bar, which wraps
+// onto two lines in a window that narrow, still leaves room for the picture.
 constexpr int32_t SMALL_SIZE_EXTRA_HEIGHT = 20;
 
 // Command identifiers of the menu (and the private name-entry command).
@@ -52,6 +52,9 @@ struct WindowMetrics {
     int32_t cyMenu;
     int32_t cxDlgFrame;
     int32_t cyDlgFrame;
+    // Added to the outer height of the small size for a menu bar that wraps onto a second line
+    // there (SMALL_SIZE_EXTRA_HEIGHT on Windows); 0 where the menu bar never wraps.
+    int32_t cySmallSizeMenuWrap;
 };
 
 // Outer size of the main window (caption, one-line menu bar, sizing frame, edges) for a

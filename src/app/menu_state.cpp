@@ -73,6 +73,24 @@ int32_t MenuPopupState(int32_t popupIndex, MenuItemState items[MENU_POPUP_STATE_
     return n;
 }
 
+int32_t MenuItemHasCheck(int32_t commandId) {
+    switch (commandId) {
+    case CMD_PAUSE:
+    case CMD_RANK_NORMAL:
+    case CMD_RANK_HARD:
+    case CMD_LANGUAGE_AUTO:
+    case CMD_LANGUAGE_ENGLISH:
+    case CMD_LANGUAGE_JAPANESE:
+    case CMD_ENABLE_SOUND:
+    case CMD_SIZE_X1:
+    case CMD_SIZE_X2:
+    case CMD_FULL_SCREEN:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
 int32_t OpenMenuPopup(int32_t popupIndex, int32_t windowHasMenu,
                       MenuItemState items[MENU_POPUP_STATE_MAX]) {
     if (windowHasMenu == 0) return 0;

@@ -48,6 +48,10 @@ constexpr int32_t MENU_POPUP_STATE_MAX = 8;
 // system menu's).
 int32_t MenuPopupState(int32_t popupIndex, MenuItemState items[MENU_POPUP_STATE_MAX]);
 
+// 1 for a menu item that carries a check mark (one MenuPopupState may report checked), 0 for
+// one that only runs its command (Clear Hi-Score, Exit, Device Configuration, About).
+int32_t MenuItemHasCheck(int32_t commandId);
+
 // A popup opens (WM_INITMENUPOPUP): when the window has a menu, holds the game (kept until
 // CloseMenuLoop), then writes the popup's state as MenuPopupState does. Returns the count.
 int32_t OpenMenuPopup(int32_t popupIndex, int32_t windowHasMenu,

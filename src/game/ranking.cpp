@@ -71,33 +71,42 @@ void SetRankingName(int32_t place, const char* name) {
     CopyNameCut(CurrentRanking()[place].name, name, RANKING_NAME_BYTES);
 }
 
-int32_t NameCutLength(const char* text, int32_t maxBytes) {
-    if (text == nullptr || maxBytes <= 0) return 0;
-    int32_t length = 0;
-    while (length <= maxBytes && text[length] != '\0')
-        ++length;
-    if (length <= maxBytes) return length;
-    const int32_t cut = maxBytes;
+int32_t Utf8CharLength(const char* text) {
     const auto at = [text](int32_t i) { return static_cast<uint8_t>(text[i]); };
-    if ((at(cut) & 0xC0) != 0x80) return cut; // the cut falls between characters
-    for (int32_t lead = cut - 1; lead >= 0 && lead >= cut - 3; --lead) {
-        const uint8_t c = at(lead);
-        if ((c & 0xC0) == 0x80) continue;
-        const int32_t size = (c >= 0xC2 && c <= 0xDF)   ? 2
-                             : (c >= 0xE0 && c <= 0xEF) ? 3
-                             : (c >= 0xF0 && c <= 0xF4) ? 4
-                                                        : 0;
-        if (size == 0 || lead + size <= cut) return cut;
-        for (int32_t k = 1; k < size; ++k) {
-            if ((at(lead + k) & 0xC0) != 0x80) return cut;
-        }
-        return lead; // the character starting at lead would be split: leave it out
+    const uint8_t lead = at(0);
+    const int32_t size = (lead >= 0xC2 && lead <= 0xDF)   ? 2
+                         : (lead >= 0xE0 && lead <= 0xEF) ? 3
+                         : (lead >= 0xF0 && lead <= 0xF4) ? 4
+                                                          : 1;
+    // A NUL is no continuation byte, so the check never reads past the text's end.
+    for (int32_t k = 1; k < size; ++k) {
+        if ((at(k) & 0xC0) != 0x80) return 1;
     }
-    return cut;
+    return size;
 }
 
-void CopyNameCut(char* dest, const char* text, int32_t maxBytes) {
-    const int32_t n = NameCutLength(text, maxBytes);
+int32_t NameCutLength(const char* text, int32_t maxBytes, CharLengthFn charLength) {
+    if (text == nullptr || maxBytes <= 0) return 0;
+    if (charLength == nullptr) charLength = Utf8CharLength;
+    int32_t kept = 0;
+    while (text[kept] != '\0') {
+        int32_t size = charLength(text + kept);
+        if (size < 1) size = 1;
+        // A character may not take the terminator in: one that would counts as a lone byte.
+        for (int32_t k = 1; k < size; ++k) {
+            if (text[kept + k] == '\0') {
+                size = 1;
+                break;
+            }
+        }
+        if (kept + size > maxBytes) break;
+        kept += size;
+    }
+    return kept;
+}
+
+void CopyNameCut(char* dest, const char* text, int32_t maxBytes, CharLengthFn charLength) {
+    const int32_t n = NameCutLength(text, maxBytes, charLength);
     if (n > 0) std::memcpy(dest, text, static_cast<size_t>(n));
     dest[n] = '\0';
 }

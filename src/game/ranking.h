@@ -27,12 +27,21 @@ RankingEntry* CurrentRanking();
 void LoadRanking(const char* path);
 void SaveRanking(const char* path);
 
-// How many bytes of text to keep so that at most maxBytes remain: a UTF-8 character that would
-// be split is left out whole; text that is not UTF-8 there is cut at maxBytes.
-int32_t NameCutLength(const char* text, int32_t maxBytes);
+// How many bytes the character at the start of text takes in the text's encoding (text[0] is not
+// NUL). Values below 1 count as 1; a length that would reach past the text's end counts as 1.
+using CharLengthFn = int32_t (*)(const char* text);
+
+// UTF-8: 2, 3 or 4 for a lead byte followed by its continuation bytes, else 1 (a byte that does
+// not start a well-formed sequence stands alone).
+int32_t Utf8CharLength(const char* text);
+
+// How many bytes of text to keep so that at most maxBytes remain, cutting only between
+// characters of the text's encoding: a character that would be split is left out whole.
+int32_t NameCutLength(const char* text, int32_t maxBytes, CharLengthFn charLength = Utf8CharLength);
 
 // Copies text cut by NameCutLength into dest (which holds maxBytes + 1) and terminates it.
-void CopyNameCut(char* dest, const char* text, int32_t maxBytes);
+void CopyNameCut(char* dest, const char* text, int32_t maxBytes,
+                 CharLengthFn charLength = Utf8CharLength);
 
 } // namespace velkar
 

@@ -132,6 +132,30 @@ void ComputeLetterbox(int32_t width, int32_t height, int32_t* barX, int32_t* bar
     }
 }
 
+FullScreenLayout ComputeFullScreenLayout(int32_t width, int32_t height, int32_t barX,
+                                         int32_t barY) {
+    const auto clamp = [](int32_t value, int32_t high) {
+        return value < 0 ? 0 : (value > high ? high : value);
+    };
+    width = width < 0 ? 0 : width;
+    height = height < 0 ? 0 : height;
+    FullScreenLayout layout{};
+    ScreenRect& picture = layout.picture;
+    picture.left = clamp(barX, width);
+    picture.top = clamp(barY, height);
+    picture.width = clamp(width - 2 * barX - 1, width - picture.left);
+    picture.height = clamp(height - 2 * barY - 1, height - picture.top);
+    const int32_t right = picture.left + picture.width;
+    const int32_t bottom = picture.top + picture.height;
+    // Beside the picture: from the screen's edges to the picture's, over the picture's rows.
+    layout.black[0] = {0, picture.top, picture.left, picture.height};
+    layout.black[1] = {right, picture.top, width - right, picture.height};
+    // Above and below it: the whole width.
+    layout.black[2] = {0, 0, width, picture.top};
+    layout.black[3] = {0, bottom, width, height - bottom};
+    return layout;
+}
+
 int32_t SetupFullScreenMode(TrySetModeFn trySetMode) {
     LetterboxX = 0;
     LetterboxY = 0;

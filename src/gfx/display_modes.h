@@ -88,6 +88,25 @@ int32_t SetupFullScreenMode(TrySetModeFn trySetMode);
 // or empty display).
 void ComputeLetterbox(int32_t width, int32_t height, int32_t* barX, int32_t* barY);
 
+// A rectangle of the full-screen display.
+struct ScreenRect {
+    int32_t left;
+    int32_t top;
+    int32_t width;
+    int32_t height;
+};
+
+// What full screen draws on a width x height display with bars barX and barY wide: the picture's
+// rectangle (from the bars' inner edges, one pixel short of the right and bottom bars, as the
+// flip chain's blit rectangle with its right and bottom edges excluded) and four black areas
+// (left, right, top, bottom) that together with the picture cover every pixel exactly once.
+// An area may be empty.
+struct FullScreenLayout {
+    ScreenRect picture;
+    ScreenRect black[4];
+};
+FullScreenLayout ComputeFullScreenLayout(int32_t width, int32_t height, int32_t barX, int32_t barY);
+
 // The frame timer period in ms for the display state: 5 in full screen with the flip chain
 // (presentation sets the pace), 16 in full screen without it and in the window.
 int32_t FrameTimerPeriod(int32_t fullScreen, int32_t disablePrimSurf);

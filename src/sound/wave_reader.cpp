@@ -4,8 +4,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "app/trace.h"
 
@@ -45,6 +43,18 @@ bool SeekForward(std::FILE* file, uint32_t size) {
     return true;
 }
 
+// The length of the open file, by seeking to its end and back to where it was. Where long has
+// 32 bits the C library cannot count beyond 2 GiB: the tell then fails, or gives a length that
+// wrapped around, which the chunk walk finds shorter than the bytes it has read.
+bool MeasureFile(std::FILE* file, uint64_t* length) {
+    const long here = std::ftell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return false;
+    const long end = std::ftell(file);
+    if (end < 0 || std::fseek(file, here, SEEK_SET) != 0) return false;
+    *length = static_cast<uint64_t>(end);
+    return true;
+}
+
 } // namespace
 
 void WaveReaderInit(WaveReader* reader) {
@@ -62,16 +72,18 @@ int32_t WaveOpen(WaveReader* reader, const char* path) {
     reader->file = std::fopen(path, "rb");
     if (reader->file == nullptr) return WAVE_CANNOT_OPEN;
 
-    // A directory or device opens on some systems but is no file to read samples from.
-    std::error_code error;
-    const std::filesystem::path fsPath(path);
-    if (!std::filesystem::is_regular_file(fsPath, error)) return Refuse(reader, WAVE_CANNOT_OPEN);
-    const std::uintmax_t fileLength = std::filesystem::file_size(fsPath, error);
-    if (error || fileLength > 0xFFFFFFFFu) return Refuse(reader, WAVE_NOT_RIFF);
-
     uint8_t header[20];
     const size_t got = std::fread(header, 1, sizeof header, reader->file);
-    if (std::ferror(reader->file)) return Refuse(reader, WAVE_UNREADABLE);
+    // A directory opens on some systems, but its first read fails: it is no file to read
+    // samples from.
+    if (std::ferror(reader->file))
+        return Refuse(reader, got == 0 ? WAVE_CANNOT_OPEN : WAVE_UNREADABLE);
+    // The length comes from the open file itself, not from its path: the path was good enough
+    // for fopen, and a second lookup by name may read its bytes in another character set.
+    uint64_t fileLength = 0;
+    if (!MeasureFile(reader->file, &fileLength)) return Refuse(reader, WAVE_NOT_RIFF);
+    if (fileLength > 0xFFFFFFFFu) return Refuse(reader, WAVE_NOT_RIFF);
+
     // Too short to hold the header: its checks would look at bytes that are not there.
     if (got < sizeof header) return Refuse(reader, WAVE_NOT_RIFF);
     if (!IsTag(header, "RIFF")) return Refuse(reader, WAVE_NOT_RIFF);
@@ -136,6 +148,9 @@ int32_t WaveOpen(WaveReader* reader, const char* path) {
         if (!SeekForward(reader->file, dataSize)) return Refuse(reader, WAVE_UNREADABLE);
         position += dataSize;
     }
+
+    // Fewer bytes measured than read: the length wrapped around; the file is too long to count.
+    if (position > fileLength) return Refuse(reader, WAVE_NOT_RIFF);
 
     Trace("f=%d, rate=%d, bit=%d, channel=%d\n", static_cast<int>(sampleRate),
           static_cast<int>(byteRate), static_cast<int>(bits), static_cast<int>(channels));

@@ -10,10 +10,10 @@ namespace velkar {
 
 const MessageText NAME_ENTRY_NO_MEMORY = {"Memory Allocation Failed", "Error", MSG_ICON_STOP};
 
-int32_t AcceptNameEntry(const char* typed) {
-    // A UTF-8 character that the cut would split is left out whole, so the ranking never holds
-    // half a character; any other text is cut after its ninth byte.
-    CopyNameCut(NameBuffer, typed, NAME_ENTRY_MAX_CHARS);
+int32_t AcceptNameEntry(const char* typed, CharLengthFn charLength) {
+    // A character that the cut would split is left out whole, so the ranking never holds half
+    // a character.
+    CopyNameCut(NameBuffer, typed, NAME_ENTRY_MAX_CHARS, charLength);
     NameBuffer[10] = '\0';
     return 1;
 }

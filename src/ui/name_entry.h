@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "game/ranking.h"
 #include "ui/messages.h"
 
 namespace velkar {
@@ -14,9 +15,10 @@ constexpr int32_t NAME_ENTRY_MAX_CHARS = 9;
 extern const MessageText NAME_ENTRY_NO_MEMORY;
 
 // OK (or Enter): the typed text, taken as it is but cut after its ninth byte (earlier when that
-// would split a UTF-8 character), goes to NameBuffer; the eleventh byte is always NUL.
+// would split a character of the text's encoding, which charLength tells: UTF-8 unless the
+// dialog gives text in another encoding), goes to NameBuffer; the eleventh byte is always NUL.
 // Returns the dialog result 1.
-int32_t AcceptNameEntry(const char* typed);
+int32_t AcceptNameEntry(const char* typed, CharLengthFn charLength = Utf8CharLength);
 
 // Escape or the close box: NameBuffer becomes empty, so the ranking keeps its default name.
 // Returns the dialog result 0.

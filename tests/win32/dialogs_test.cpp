@@ -213,6 +213,22 @@ TEST_F(DialogTest, NameEntryKeepsNineCharactersAndEscapeLeavesItEmpty) {
     EXPECT_STREQ(velkar::NameBuffer, "");
 }
 
+TEST_F(DialogTest, NameEntryCutsTheAnsiTextOnItsOwnCharacters) {
+    // "ABCDEFGH" and "Â©" in the ANSI code page: nine characters of one byte each in code page
+    // 1252, which keeps all nine bytes (a UTF-8 reading would take the last two as one letter).
+    ASSERT_EQ(GetACP(), 1252u) << "the test prefix runs with the western ANSI code page";
+    int32_t result = RunWithScript(IDD_NAME_ENTRY_EN, [](HWND d) {
+        SetDlgItemTextA(d, IDC_NAME_EDIT, "ABCDEFGH\xC2\xA9");
+        SendMessageA(d, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_STREQ(velkar::NameBuffer, "ABCDEFGH\xC2");
+    // The lead bytes come from the system: code page 932's are seen as such, 1252 has none.
+    EXPECT_TRUE(IsDBCSLeadByteEx(932, 0x82));
+    EXPECT_EQ(velkar::AnsiCharLength("\x82\xA0"), 1);
+    EXPECT_EQ(velkar::AnsiCharLength("A"), 1);
+}
+
 TEST_F(DialogTest, AboutShowsTheVersionInBothLanguages) {
     for (int32_t id : {IDD_ABOUT_EN, IDD_ABOUT_JA}) {
         std::string version;

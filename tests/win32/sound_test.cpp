@@ -2,6 +2,7 @@
 // engine with its named mutex.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -49,6 +50,14 @@ std::vector<uint8_t> Pattern(size_t bytes, uint8_t seed) {
     for (size_t i = 0; i < bytes; ++i)
         samples[i] = static_cast<uint8_t>(seed + i * 7 + (i >> 8));
     return samples;
+}
+
+// The size of the buffer in bytes, from its capabilities (0 when they cannot be read).
+DWORD BufferSize(IDirectSoundBuffer* buffer) {
+    DSBCAPS caps;
+    std::memset(&caps, 0, sizeof caps);
+    caps.dwSize = sizeof caps;
+    return buffer->GetCaps(&caps) == DS_OK ? caps.dwBufferBytes : 0;
 }
 
 // The bytes the buffer holds, read through a lock of the whole buffer.
@@ -166,7 +175,8 @@ TEST(DirectSoundVoicesWithoutDevice, NoVoiceIsMadeWithoutAnOpenDevice) {
 class SoundEngineOverDirectSound : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = velkar_test::ScratchDirectory("sound");
+        dir_ = velkar_test::ScratchDirectory("sound") + folder_;
+        CreateDirectoryA(dir_.c_str(), nullptr);
         CreateDirectoryA((dir_ + "Wave").c_str(), nullptr);
         for (int32_t n = 0; n < velkar::EFFECT_COUNT; ++n) {
             samples_[n] = Pattern(2000 + 100 * static_cast<size_t>(n), static_cast<uint8_t>(n));
@@ -188,6 +198,8 @@ class SoundEngineOverDirectSound : public ::testing::Test {
         velkar::EnableSound = savedEnable_;
         DestroyWindow(window_);
     }
+    // The game's folder inside the scratch directory (with its trailing backslash).
+    std::string folder_ = "game\\";
     std::string dir_;
     std::vector<uint8_t> samples_[velkar::EFFECT_COUNT];
     HWND window_ = nullptr;
@@ -205,11 +217,7 @@ TEST_F(SoundEngineOverDirectSound, TheMutexExistsExactlyWhileTheEngineIsOpen) {
         SCOPED_TRACE(velkar::EffectTable[n].fileName);
         IDirectSoundBuffer* buffer = velkar::VoiceSoundBuffer(velkar::EffectVoice[n]);
         ASSERT_NE(buffer, nullptr);
-        DSBCAPS caps;
-        std::memset(&caps, 0, sizeof caps);
-        caps.dwSize = sizeof caps;
-        ASSERT_EQ(buffer->GetCaps(&caps), DS_OK);
-        EXPECT_EQ(caps.dwBufferBytes, samples_[n].size());
+        EXPECT_EQ(BufferSize(buffer), samples_[n].size());
         LONG volume = 0;
         ASSERT_EQ(buffer->GetVolume(&volume), DS_OK);
         EXPECT_EQ(volume, -5000);
@@ -241,6 +249,41 @@ TEST_F(SoundEngineOverDirectSound, PlayEffectSoundsTheEffectsOwnBytesUnlessSound
     velkar::EnableSound = 0;
     EXPECT_EQ(velkar::PlayEffect(8), 0);
     EXPECT_EQ(Status(bomb) & DSBSTATUS_PLAYING, 0u);
+}
+
+// A game folder named "Jeux é" (é is byte 0xE9 in the ANSI code page), with the C library's
+// locale on the OEM code page as the program sets it at start-up: every effect still loads, as
+// the reader asks nothing of the path beyond what fopen does.
+class SoundEngineInNonAsciiFolder : public SoundEngineOverDirectSound {
+  protected:
+    void SetUp() override {
+        folder_ = "Jeux \xE9\\";
+        savedLocale_ = std::setlocale(LC_ALL, nullptr);
+        ASSERT_NE(std::setlocale(LC_ALL, ".OCP"), nullptr);
+        SoundEngineOverDirectSound::SetUp();
+    }
+    void TearDown() override {
+        SoundEngineOverDirectSound::TearDown();
+        std::setlocale(LC_ALL, savedLocale_.c_str());
+    }
+    std::string savedLocale_;
+};
+
+TEST_F(SoundEngineInNonAsciiFolder, EveryEffectLoadsUnderTheOemLocale) {
+    ASSERT_EQ(GetACP(), 1252u) << "the test prefix runs with the western ANSI code page";
+    ASSERT_NE(GetOEMCP(), GetACP());
+    ASSERT_EQ(velkar::SoundStart(window_), 0);
+    for (int32_t n = 0; n < velkar::EFFECT_COUNT; ++n) {
+        SCOPED_TRACE(velkar::EffectTable[n].fileName);
+        IDirectSoundBuffer* buffer = velkar::VoiceSoundBuffer(velkar::EffectVoice[n]);
+        ASSERT_NE(buffer, nullptr);
+        EXPECT_EQ(BufferSize(buffer), samples_[n].size());
+    }
+    // The samples themselves reach the device when an effect plays.
+    velkar::EnableSound = 1;
+    ASSERT_EQ(velkar::PlayEffect(3), 0);
+    IDirectSoundBuffer* played = velkar::VoiceSoundBuffer(velkar::EffectVoice[3]);
+    EXPECT_EQ(BufferBytes(played, static_cast<DWORD>(samples_[3].size())), samples_[3]);
 }
 
 } // namespace

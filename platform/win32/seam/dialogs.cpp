@@ -100,6 +100,12 @@ void InitDeviceConfig(HWND dialog) {
 
 } // namespace
 
+int32_t AnsiCharLength(const char* text) {
+    // A lead byte of the ANSI code page starts a two-byte character; every other byte stands
+    // alone (the cut itself keeps a lead byte before the terminator on its own).
+    return IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(text[0])) ? 2 : 1;
+}
+
 UINT MessageBoxFlags(int32_t style) {
     UINT flags = MB_TASKMODAL;
     flags |= (style & MSG_OK_CANCEL) ? MB_OKCANCEL : MB_OK;
@@ -156,7 +162,7 @@ INT_PTR CALLBACK NameEntryDialogProc(HWND dialog, UINT message, WPARAM wParam, L
         if (LOWORD(wParam) == IDOK) {
             char typed[64] = {};
             GetDlgItemTextA(dialog, NAME_ENTRY_EDIT_ID, typed, sizeof typed);
-            EndDialog(dialog, AcceptNameEntry(typed));
+            EndDialog(dialog, AcceptNameEntry(typed, AnsiCharLength));
         } else if (LOWORD(wParam) == IDCANCEL) {
             EndDialog(dialog, CancelNameEntry());
         } else if (LOWORD(wParam) == NAME_ENTRY_EDIT_ID && HIWORD(wParam) == EN_ERRSPACE) {

@@ -138,17 +138,17 @@ void PresentFullScreenDc() {
     if (MainWindow == nullptr || !LoadPicture()) return;
     HDC dc = GetDC(MainWindow);
     if (dc == nullptr) return;
+    // The same picture as the flip chain's: its last column and row are left out, and the
+    // screen's column and row beside it are painted black with the bars, not left as they were.
+    const FullScreenLayout layout =
+        ComputeFullScreenLayout(FullScreenWidth, FullScreenHeight, LetterboxX, LetterboxY);
+    const ScreenRect& picture = layout.picture;
     SetStretchBltMode(dc, STRETCH_ORSCANS);
-    StretchBlt(dc, LetterboxX, LetterboxY, FullScreenWidth - 2 * LetterboxX - 1,
-               FullScreenHeight - 2 * LetterboxY - 1, PictureDc, 0, 0, SCREEN_WIDTH - 1,
-               SCREEN_HEIGHT - 1, SRCCOPY);
-    if (LetterboxX > 0) {
-        PatBlt(dc, 0, 0, LetterboxX, FullScreenHeight, BLACKNESS);
-        PatBlt(dc, FullScreenWidth - LetterboxX, 0, LetterboxX, FullScreenHeight, BLACKNESS);
-    }
-    if (LetterboxY > 0) {
-        PatBlt(dc, 0, 0, FullScreenWidth, LetterboxY, BLACKNESS);
-        PatBlt(dc, 0, FullScreenHeight - LetterboxY, FullScreenWidth, LetterboxY, BLACKNESS);
+    StretchBlt(dc, picture.left, picture.top, picture.width, picture.height, PictureDc, 0, 0,
+               SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1, SRCCOPY);
+    for (const ScreenRect& black : layout.black) {
+        if (black.width > 0 && black.height > 0)
+            PatBlt(dc, black.left, black.top, black.width, black.height, BLACKNESS);
     }
     ReleaseDC(MainWindow, dc);
 }
@@ -239,6 +239,7 @@ void GetWindowMetrics(WindowMetrics* metrics) {
     metrics->cyMenu = GetSystemMetrics(SM_CYMENU);
     metrics->cxDlgFrame = GetSystemMetrics(SM_CXDLGFRAME);
     metrics->cyDlgFrame = GetSystemMetrics(SM_CYDLGFRAME);
+    metrics->cySmallSizeMenuWrap = SMALL_SIZE_EXTRA_HEIGHT;
 }
 
 int32_t OuterWidthFor(int32_t clientWidth) {

@@ -1,6 +1,7 @@
 // Menu commands, menu checks and grays, and key messages over a recording front end.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <vector>
 
 #include "app/commands.h"
@@ -28,6 +29,8 @@ struct Recorder {
     std::vector<int32_t> overFullScreen, cursor;
 };
 Recorder rec;
+// The fake front end's extra height for a wrapped menu bar in the small size (Windows' 20).
+int32_t menuWrap = 20;
 
 const WindowFrontEnd FAKE = {
     [](const MessageText* m) {
@@ -48,7 +51,7 @@ const WindowFrontEnd FAKE = {
     [](int32_t l, int32_t t, int32_t w, int32_t h) {
         rec.placed[0] = l, rec.placed[1] = t, rec.placed[2] = w, rec.placed[3] = h;
     },
-    [](WindowMetrics* m) { *m = {2, 4, 2, 4, 23, 20, 3, 3}; },
+    [](WindowMetrics* m) { *m = {2, 4, 2, 4, 23, 20, 3, 3, menuWrap}; },
     [] { rec.closes++; },
     [] { rec.restarts++; },
     [](int32_t ms) { rec.sleeps.push_back(ms); },
@@ -176,6 +179,17 @@ TEST_F(WindowRules, SizeCommandsAndChecksFollowTheRecordedSize) {
     EXPECT_EQ(Enabled(2, CMD_SIZE_X1), 0);
     EXPECT_EQ(Enabled(2, CMD_SIZE_X2), 0);
     EXPECT_EQ(Checked(2, CMD_FULL_SCREEN), 1);
+}
+
+TEST_F(WindowRules, SmallSizeAddsOnlyTheFrontEndsMenuWrap) {
+    // A menu bar that never wraps: the small size asks exactly for its client area.
+    menuWrap = 0;
+    RunCommand(CMD_SIZE_X1);
+    menuWrap = 20;
+    EXPECT_EQ(rec.placed[2], 252);
+    EXPECT_EQ(rec.placed[3], 375);
+    RunCommand(CMD_SIZE_X2); // the wrap never applies to the large size
+    EXPECT_EQ(rec.placed[3], 695);
 }
 
 TEST_F(WindowRules, FullScreenItemWaitsForTheLockButAltEnterDoesNot) {
@@ -318,8 +332,44 @@ TEST_F(WindowRules, MenuLoopHoldsTheGameAndOtherChecks) {
     EXPECT_EQ(RepaintOnActivate(0), 0);
 }
 
+TEST_F(WindowRules, ExactlyTheItemsThePopupsCanCheckCarryACheckMark) {
+    // Every state the checks depend on, in every combination: an item is checkable when some
+    // state checks it.
+    std::set<int32_t> seenChecked;
+    for (int32_t combination = 0; combination < 96; ++combination) {
+        int32_t c = combination;
+        Paused.store(c % 2), c /= 2;
+        GameRank = c % 2, c /= 2;
+        Language = c % 3 - 1, c /= 3;
+        EnableSound = c % 2, c /= 2;
+        const bool small = c % 2 != 0;
+        c /= 2;
+        ClientWidth.store(small ? CLIENT_WIDTH_X1 : CLIENT_WIDTH_X2);
+        ClientHeight.store(small ? CLIENT_HEIGHT_X1 : CLIENT_HEIGHT_X2);
+        FullScreen.store(c % 2);
+        for (int32_t popup = 0; popup < 3; ++popup) {
+            MenuItemState items[MENU_POPUP_STATE_MAX];
+            const int32_t count = MenuPopupState(popup, items);
+            for (int32_t i = 0; i < count; ++i)
+                if (items[i].checked != 0) seenChecked.insert(items[i].id);
+        }
+    }
+    Paused.store(0);
+    FullScreen.store(0);
+    int32_t itemCount = 0;
+    for (const MenuEntry& entry : MAIN_MENU) {
+        if (entry.kind != MENU_ITEM) continue;
+        ++itemCount;
+        EXPECT_EQ(MenuItemHasCheck(entry.id), seenChecked.count(entry.id) != 0 ? 1 : 0)
+            << entry.english;
+    }
+    EXPECT_EQ(itemCount, 14);
+    EXPECT_EQ(MenuItemHasCheck(CMD_ABOUT), 0);
+    EXPECT_EQ(MenuItemHasCheck(CMD_SIZE_X1), 1);
+}
+
 TEST(WindowGeometry, OuterSizesFromMetrics) {
-    const WindowMetrics m = {2, 4, 2, 4, 23, 20, 3, 3};
+    const WindowMetrics m = {2, 4, 2, 4, 23, 20, 3, 3, 20};
     EXPECT_EQ(OuterWindowWidth(m, 480), 492);
     EXPECT_EQ(OuterWindowHeight(m, 640), 695);
     EXPECT_EQ(FullScreenStagingWidth(m), 250);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "app/frame_clock.h"
@@ -100,6 +101,46 @@ TEST_F(DisplayModes, AutoModeBars) {
     EXPECT_EQ(x, 224);
     ComputeLetterbox(600, 600, &x, &y);
     EXPECT_EQ(x + y, 0);
+}
+
+TEST_F(DisplayModes, FullScreenPictureAndBlackAreasCoverEveryPixelOnce) {
+    std::vector<std::pair<int32_t, int32_t>> modes;
+    for (int32_t i = 0; i < AUTO_MODE_COUNT; i++)
+        modes.emplace_back(AUTO_MODE_WIDTH[i], AUTO_MODE_HEIGHT[i]);
+    for (auto mode : {std::pair{1024, 768}, {600, 600}, {1366, 768}, {1080, 1921}, {1, 1}})
+        modes.push_back(mode);
+    for (auto [w, h] : modes) {
+        int32_t barX = 0, barY = 0;
+        ComputeLetterbox(w, h, &barX, &barY);
+        const FullScreenLayout layout = ComputeFullScreenLayout(w, h, barX, barY);
+        std::vector<int> covered(static_cast<size_t>(w * h), 0);
+        const auto paint = [&](const ScreenRect& r) {
+            ASSERT_GE(r.width, 0);
+            ASSERT_GE(r.height, 0);
+            for (int32_t y = r.top; y < r.top + r.height; ++y)
+                for (int32_t x = r.left; x < r.left + r.width; ++x) {
+                    ASSERT_TRUE(x >= 0 && x < w && y >= 0 && y < h) << x << "," << y;
+                    ++covered[static_cast<size_t>(y * w + x)];
+                }
+        };
+        paint(layout.picture);
+        for (const ScreenRect& r : layout.black)
+            paint(r);
+        int32_t uncovered = 0, twice = 0;
+        for (int c : covered) {
+            uncovered += c == 0;
+            twice += c > 1;
+        }
+        EXPECT_EQ(uncovered, 0) << w << "x" << h;
+        EXPECT_EQ(twice, 0) << w << "x" << h;
+    }
+    // 800 x 600: the picture takes x 175..623 and y 0..598, as the flip chain draws it.
+    const FullScreenLayout layout = ComputeFullScreenLayout(800, 600, 175, 0);
+    EXPECT_EQ(layout.picture.left, 175);
+    EXPECT_EQ(layout.picture.width, 449);
+    EXPECT_EQ(layout.picture.height, 599);
+    EXPECT_EQ(layout.black[1].left, 624);
+    EXPECT_EQ(layout.black[1].width, 176);
 }
 
 TEST_F(DisplayModes, AutoTriesTheSizesInOrderAt60Hz) {

@@ -194,6 +194,43 @@ TEST(NameEntry, CutAfterNineAndCancelEmpties) {
     EXPECT_STREQ(NameBuffer, "");
 }
 
+// The Windows dialog gives text in the system's ANSI code page; these stand in for two of them.
+// Code page 1252 has no lead bytes; in code page 932 a lead byte starts a two-byte character
+// whose second byte may itself look like a lead byte or like ASCII.
+int32_t Cp1252CharLength(const char*) {
+    return 1;
+}
+int32_t Cp932CharLength(const char* text) {
+    const auto c = static_cast<uint8_t>(text[0]);
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC) ? 2 : 1;
+}
+
+TEST(NameEntry, CutFollowsTheEncodingOfTheDialogText) {
+    // "ABCDEFGH" and "Â©": two UTF-8 bytes of one letter, but two letters in code page 1252.
+    const char* latin = "ABCDEFGH\xC2\xA9";
+    EXPECT_EQ(AcceptNameEntry(latin), 1);
+    EXPECT_STREQ(NameBuffer, "ABCDEFGH");
+    EXPECT_EQ(AcceptNameEntry(latin, Cp1252CharLength), 1);
+    EXPECT_STREQ(NameBuffer, "ABCDEFGH\xC2");
+    EXPECT_EQ(NameBuffer[10], '\0');
+
+    // Code page 932: a double-byte letter across the ninth byte is left out whole.
+    EXPECT_EQ(AcceptNameEntry("ABCDEFGH\x82\xA0", Cp932CharLength), 1);
+    EXPECT_STREQ(NameBuffer, "ABCDEFGH");
+    EXPECT_EQ(AcceptNameEntry("ABCDEFG\x82\xA0Z", Cp932CharLength), 1);
+    EXPECT_STREQ(NameBuffer, "ABCDEFG\x82\xA0");
+    // Second bytes that look like lead bytes or like a backslash: only a walk from the start
+    // knows where the characters begin.
+    EXPECT_EQ(NameCutLength("A\x81\x81\x81\x81\x81\x81\x81\x81", 9, Cp932CharLength), 9);
+    EXPECT_EQ(NameCutLength("AB\x81\x81\x81\x81\x81\x81\x81\x81", 9, Cp932CharLength), 8);
+    EXPECT_EQ(NameCutLength("\x95\x5C\x95\x5C\x95\x5C\x95\x5C\x95\x5C", 9, Cp932CharLength), 8);
+    // A lead byte with nothing after it stands alone; the terminator is never taken in.
+    EXPECT_EQ(NameCutLength("ABCDEFG\x82", 9, Cp932CharLength), 8);
+    // Never more than nine bytes, whatever the encoding says.
+    EXPECT_EQ(NameCutLength("ABCDEFGHIJ", 9, [](const char*) { return 0; }), 9);
+    EXPECT_EQ(NameCutLength("ABCDEFGHIJKLMN", 9, [](const char*) { return 4; }), 8);
+}
+
 TEST(DialogTexts, TemplateFollowsLanguage) {
     int32_t saved = Language;
     Language = -1;

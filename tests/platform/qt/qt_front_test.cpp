@@ -1,5 +1,6 @@
 // The Linux program's widgets under the offscreen platform: menus, keys, presentation, dialogs,
 // joystick scaling and the settings path.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -108,6 +109,8 @@ class QtFrontTest : public QObject {
     void menuTextsInJapanese();
     void menuChecksAndGraysFollowTheGame();
     void grayRankCommandChangesNothingDuringPlay();
+    void smallSizeIsExactlyThePictureAndChecked();
+    void onlyItemsWithAStateAreCheckable();
     void clearHiScoreCancelledKeepsTable();
     void presentationOneToOneAndDoubled();
     void presentationStretchedAndLetterboxed();
@@ -118,9 +121,11 @@ class QtFrontTest : public QObject {
     void altEnterTogglesOnceAndEscapeCloses();
     void deviceConfigInvalidAssignmentAndStoredOrder();
     void deviceConfigSliderDefaultCancelAndDeviceChange();
+    void deviceConfigSameDeviceAfterDefaultListsItsModes();
     void nameEntryCutsAndCancelEmpties();
     void aboutShowsVersionInBothLanguages();
     void joystickScalingAndVirtualDevice();
+    void lostJoystickComesBackAsTheSameDevice();
     void settingsPathFallsBackToConfigDirectory();
     void terminationSignalClosesDialogAndWindow();
 };
@@ -233,6 +238,49 @@ void QtFrontTest::grayRankCommandChangesNothingDuringPlay() {
     GameMode = MODE_TITLE;
     window.Action(CMD_RANK_HARD)->trigger();
     QTRY_COMPARE(GameRank, 1);
+    InstallQtFrontEnd(nullptr);
+}
+
+void QtFrontTest::smallSizeIsExactlyThePictureAndChecked() {
+    MainWindow window(0);
+    InstallQtFrontEnd(&window);
+    window.show();
+    RunCommand(CMD_SIZE_X1);
+    // One game pixel per screen pixel: no rows added for a menu bar that would wrap.
+    QTRY_COMPARE(window.View()->size(), QSize(240, 320));
+    QCOMPARE(ClientWidth.load(), 240);
+    QCOMPARE(ClientHeight.load(), 320);
+    emit window.Popup(2)->aboutToShow();
+    QVERIFY(window.Action(CMD_SIZE_X1)->isChecked());
+    QVERIFY(!window.Action(CMD_SIZE_X2)->isChecked());
+    emit window.Popup(2)->aboutToHide();
+    QTRY_COMPARE(GameHold.load(), 0);
+    RunCommand(CMD_SIZE_X2);
+    QTRY_COMPARE(window.View()->size(), QSize(480, 640));
+    InstallQtFrontEnd(nullptr);
+}
+
+void QtFrontTest::onlyItemsWithAStateAreCheckable() {
+    MainWindow window(0);
+    InstallQtFrontEnd(&window);
+    for (int id :
+         {CMD_PAUSE, CMD_RANK_NORMAL, CMD_RANK_HARD, CMD_LANGUAGE_AUTO, CMD_LANGUAGE_ENGLISH,
+          CMD_LANGUAGE_JAPANESE, CMD_ENABLE_SOUND, CMD_SIZE_X1, CMD_SIZE_X2, CMD_FULL_SCREEN})
+        QVERIFY2(window.Action(id)->isCheckable(), qPrintable(window.Action(id)->text()));
+    for (int id : {CMD_CLEAR_HISCORE, CMD_EXIT, CMD_DEVICE_CONFIG, CMD_ABOUT})
+        QVERIFY2(!window.Action(id)->isCheckable(), qPrintable(window.Action(id)->text()));
+    // About chosen from the menu twice: it shows its dialog each time and never a check.
+    for (int time = 0; time < 2; ++time) {
+        bool shown = false;
+        OnNextModal([&shown](QWidget* modal) {
+            shown = true;
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+        });
+        window.Action(CMD_ABOUT)->trigger();
+        QVERIFY(!window.Action(CMD_ABOUT)->isChecked());
+        QTRY_VERIFY(shown);
+    }
+    QTRY_COMPARE(GameHold.load(), 0);
     InstallQtFrontEnd(nullptr);
 }
 
@@ -678,6 +726,38 @@ void QtFrontTest::deviceConfigSliderDefaultCancelAndDeviceChange() {
     ScreenResolution = 0;
 }
 
+void QtFrontTest::deviceConfigSameDeviceAfterDefaultListsItsModes() {
+    // The second device is stored: its three modes are listed. DEFAULT selects the first
+    // device but leaves that list; choosing the first device, already selected, brings its own.
+    ScreenDevice = 1;
+    ScreenResolution = 2;
+    DeviceConfigDialog dialog(nullptr, 0);
+    dialog.show();
+    auto* device = dialog.findChild<QComboBox*>(Name(DEVCFG_DEVICE_LIST));
+    auto* resolution = dialog.findChild<QComboBox*>(Name(DEVCFG_RESOLUTION_LIST));
+    QCOMPARE(resolution->count(), 4);
+    dialog.findChild<QPushButton*>(Name(DEVCFG_DEFAULT))->click();
+    QCOMPARE(device->currentIndex(), 0);
+    QCOMPARE(resolution->count(), 4);
+    QCOMPARE(resolution->currentIndex(), 0);
+    // Open the device list and take the highlighted item, the one already selected.
+    device->setFocus();
+    device->showPopup();
+    QAbstractItemView* popup = device->view();
+    QTRY_VERIFY(popup->isVisible());
+    QTest::keyClick(popup, Qt::Key_Return);
+    QTRY_VERIFY(!popup->isVisible());
+    QCOMPARE(device->currentIndex(), 0);
+    QCOMPARE(resolution->count(), 3);
+    QCOMPARE(resolution->itemText(1), QStringLiteral("640 x 480 (60Hz)"));
+    QCOMPARE(resolution->currentIndex(), 0);
+    dialog.findChild<QPushButton*>(Name(DEVCFG_OK))->click();
+    QCOMPARE(dialog.result(), static_cast<int>(QDialog::Accepted));
+    QCOMPARE(ScreenDevice, 0);
+    QCOMPARE(ScreenResolution, 0);
+    ScreenDevice = 0;
+}
+
 void QtFrontTest::nameEntryCutsAndCancelEmpties() {
     {
         NameEntryDialog dialog(nullptr, 0);
@@ -758,6 +838,72 @@ void QtFrontTest::joystickScalingAndVirtualDevice() {
     SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     QCOMPARE(OpenJoystick(nullptr, nullptr), -1); // nothing attached
     CloseJoystick();
+}
+
+namespace {
+
+// A virtual joystick of its own kind (vendor and name make its GUID); returns its device index.
+int AttachVirtualPad(Uint16 vendor, const char* name) {
+    SDL_VirtualJoystickDesc desc;
+    std::memset(&desc, 0, sizeof desc);
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = 2;
+    desc.nbuttons = 16;
+    desc.vendor_id = vendor;
+    desc.product_id = 1;
+    desc.name = name;
+    return SDL_JoystickAttachVirtualEx(&desc);
+}
+
+// The open joystick of a device index, found by its instance.
+SDL_Joystick* Device(int index) {
+    return SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(index));
+}
+
+// The device index of the attached virtual pad with this name, or -1.
+int IndexOf(const char* name) {
+    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+        const char* deviceName = SDL_JoystickNameForIndex(i);
+        if (deviceName != nullptr && std::strcmp(deviceName, name) == 0) return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+void QtFrontTest::lostJoystickComesBackAsTheSameDevice() {
+    QCOMPARE(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0);
+    QVERIFY2(AttachVirtualPad(0x1111, "Pad One") >= 0, SDL_GetError());
+    QCOMPARE(OpenJoystick(nullptr, nullptr), 1);
+    SDL_JoystickSetVirtualButton(Device(IndexOf("Pad One")), 2, 1);
+    QCOMPARE(PollJoystick(), 0);
+    QCOMPARE(JoyButtonState[2], 1);
+    // A second pad is plugged in, then the first one is pulled: the second is first now.
+    QVERIFY2(AttachVirtualPad(0x2222, "Pad Two") >= 0, SDL_GetError());
+    SDL_JoystickDetachVirtual(IndexOf("Pad One"));
+    QCOMPARE(IndexOf("Pad Two"), 0);
+    QCOMPARE(PollJoystick(), 0); // lost
+    // The second pad is not taken in the first one's place: its stick reads nothing.
+    SDL_Joystick* two = SDL_JoystickOpen(IndexOf("Pad Two"));
+    QVERIFY(two != nullptr);
+    SDL_JoystickSetVirtualAxis(two, 0, 32767);
+    QCOMPARE(PollJoystick(), 0);
+    QCOMPARE(PollJoystick(), 0);
+    // The first pad comes back (a new instance, after the second in the list): it is read again.
+    const int back = AttachVirtualPad(0x1111, "Pad One");
+    QVERIFY2(back >= 0, SDL_GetError());
+    QCOMPARE(IndexOf("Pad One"), 1);
+    QCOMPARE(PollJoystick(), 0); // reopened by this poll
+    SDL_Joystick* one = Device(IndexOf("Pad One"));
+    QVERIFY(one != nullptr);
+    SDL_JoystickSetVirtualAxis(one, 1, -32767);
+    QCOMPARE(PollJoystick(), INPUT_UP);
+    SDL_JoystickClose(two);
+    CloseJoystick();
+    SDL_JoystickDetachVirtual(IndexOf("Pad One"));
+    SDL_JoystickDetachVirtual(IndexOf("Pad Two"));
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
 }
 
 void QtFrontTest::settingsPathFallsBackToConfigDirectory() {
