@@ -6,13 +6,6 @@
 const params = new URLSearchParams(location.search);
 // ?test=1: no clock; a test steps the game itself through velkarTest.
 const TEST_MODE = params.get('test') === '1';
-const FRAME_MS = 16;
-// A frame that comes later than this (a hidden tab, a stall) is taken as a single tick.
-const LONGEST_GAP_MS = 250;
-// At most this many ticks in one animation frame; a machine that cannot keep up runs slower
-// instead of piling up work.
-const MOST_TICKS_PER_FRAME = 4;
-
 const CMD = {
   PAUSE: 40007, RANK_NORMAL: 40011, RANK_HARD: 40012, CLEAR_HISCORE: 40013,
   FULL_SCREEN: 40036, ENABLE_SOUND: 40045, SIZE_X1: 40075, SIZE_X2: 40076,
@@ -97,6 +90,7 @@ window.velkarUi = {
     FS.syncfs(false, (error) => {
       settingsSyncing = false;
       if (error) console.warn('settings not stored:', error);
+      window.velkarSettingsStored = (window.velkarSettingsStored || 0) + 1;
       if (settingsSyncAgain) {
         settingsSyncAgain = false;
         window.velkarUi.syncSettings();
@@ -478,29 +472,17 @@ $('#fullscreen-button').addEventListener('click', () => {
 
 // ---- The clock ----
 
-let last = null;
-let owed = 0;
+const clock = VelkarClock.create();
 
 function animationFrame(now) {
   if (!running) return;
-  let gap = last === null ? FRAME_MS : now - last;
-  last = now;
-  if (gap > LONGEST_GAP_MS) gap = FRAME_MS;
-  owed += gap;
-  let ticks = 0;
-  while (owed >= FRAME_MS && ticks < MOST_TICKS_PER_FRAME) {
-    call('web_tick');
-    owed -= FRAME_MS;
-    ticks += 1;
-  }
-  if (owed >= FRAME_MS) owed %= FRAME_MS;
+  for (let ticks = VelkarClock.ticksAt(clock, now); ticks > 0; --ticks) call('web_tick');
   requestAnimationFrame(animationFrame);
 }
 
 // While the tab is hidden no animation frame comes; the first one after it starts afresh.
 document.addEventListener('visibilitychange', () => {
-  last = null;
-  owed = 0;
+  VelkarClock.restart(clock);
   if (document.visibilityState === 'hidden' && running) call('web_write_settings');
 });
 

@@ -1,0 +1,280 @@
+// The browser build in headless Chromium, served by python3's http.server: the title picture
+// and a played game against velkar-sim, the menu bar and a dialog, a setting kept across a
+// reload, and the time to the first frame.
+// Usage: node page_test.js SITE-DIR VELKAR-SIM
+'use strict';
+const assert = require('assert');
+const childProcess = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const zlib = require('zlib');
+const puppeteer = require('puppeteer-core');
+
+const [siteDir, nativeSim] = process.argv.slice(2);
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'velkar-web-test-'));
+
+// ---- Helpers ----
+
+function serve(dir) {
+  return new Promise((resolve, reject) => {
+    const server = childProcess.spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '0'],
+      { cwd: dir, stdio: ['ignore', 'pipe', 'ignore'] });
+    let out = '';
+    server.stdout.on('data', (chunk) => {
+      out += chunk;
+      const match = /port (\d+)/.exec(out);
+      if (match) resolve({ server, url: `http://127.0.0.1:${match[1]}/` });
+    });
+    server.on('exit', (code) => reject(new Error('http.server ended with ' + code)));
+  });
+}
+
+function sim(args) {
+  return childProcess.execFileSync(nativeSim, args, { encoding: 'utf8' });
+}
+
+// The red-green-blue pixels of an 8-bit RGB PNG file.
+function readPng(file) {
+  const bytes = fs.readFileSync(file);
+  let at = 8, width = 0, height = 0;
+  const data = [];
+  while (at < bytes.length) {
+    const length = bytes.readUInt32BE(at);
+    const type = bytes.toString('latin1', at + 4, at + 8);
+    const body = bytes.subarray(at + 8, at + 8 + length);
+    if (type === 'IHDR') {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      assert.strictEqual(body[8], 8, 'bit depth');
+      assert.strictEqual(body[9], 2, 'colour type RGB');
+    } else if (type === 'IDAT') {
+      data.push(body);
+    }
+    at += 12 + length;
+  }
+  const raw = zlib.inflateSync(Buffer.concat(data));
+  const stride = width * 3;
+  const pixels = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; ++y) {
+    const filter = raw[y * (stride + 1)];
+    const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    for (let x = 0; x < stride; ++x) {
+      const a = x >= 3 ? pixels[y * stride + x - 3] : 0;
+      const b = y > 0 ? pixels[(y - 1) * stride + x] : 0;
+      const c = x >= 3 && y > 0 ? pixels[(y - 1) * stride + x - 3] : 0;
+      let predicted = 0;
+      if (filter === 1) predicted = a;
+      else if (filter === 2) predicted = b;
+      else if (filter === 3) predicted = (a + b) >> 1;
+      else if (filter === 4) {
+        const p = a + b - c;
+        const pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      }
+      pixels[y * stride + x] = (line[x] + predicted) & 0xff;
+    }
+  }
+  return { width, height, pixels };
+}
+
+// The canvas's pixels as red-green-blue bytes.
+async function canvasPixels(page) {
+  const rgba = await page.evaluate(() => {
+    const canvas = document.querySelector('#screen');
+    return Array.from(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data);
+  });
+  const rgb = Buffer.alloc((rgba.length / 4) * 3);
+  for (let i = 0, o = 0; i < rgba.length; i += 4) {
+    rgb[o++] = rgba[i];
+    rgb[o++] = rgba[i + 1];
+    rgb[o++] = rgba[i + 2];
+  }
+  return rgb;
+}
+
+const pageErrors = [];
+
+async function openPage(browser, url) {
+  const page = await browser.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  await page.goto(url);
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  return page;
+}
+
+const state = (page) => page.evaluate(() => velkarTest.state());
+const step = (page, n) => page.evaluate((n) => velkarTest.step(n), n);
+const menuButton = (page, id) => `#menubar button[data-id="${id}"]`;
+
+// The Game popup's title, then one of its items.
+async function openPopup(page, index) {
+  await page.click(`#menubar .popup[data-index="${index}"] > button`);
+  await page.waitForSelector(`#menubar .popup[data-index="${index}"].open`);
+}
+
+// ---- The tests ----
+
+async function titlePicture(page) {
+  // Tick k shows the picture of the k-1 frames before it: after 120 ticks the canvas shows the
+  // screen after 119 frames, which velkar-sim writes for frame index 118.
+  await step(page, 120);
+  const png = path.join(work, 'title.png');
+  sim(['--frames', '119', '--png', `118:${png}`]);
+  const expected = readPng(png);
+  assert.strictEqual(expected.width, 240);
+  const actual = await canvasPixels(page);
+  let differing = 0;
+  for (let i = 0; i < actual.length; ++i) if (actual[i] !== expected.pixels[i]) ++differing;
+  assert.strictEqual(differing, 0, `${differing} bytes of the title picture differ from velkar-sim's`);
+  // Not an empty picture: the title's text is there.
+  assert.ok(actual.some((byte) => byte === 255), 'the title picture has no white');
+  console.log('title picture: the same 240 x 320 pixels as velkar-sim');
+}
+
+// Keys as the player presses them, and the control bits velkar-sim gets for the same frames.
+const KEY_BITS = { F1: 0x100, z: 0x10, x: 0x20, c: 0x40, ArrowUp: 0x1, ArrowDown: 0x2,
+  ArrowLeft: 0x4, ArrowRight: 0x8 };
+const SCRIPT = [
+  [0, []], [60, ['F1']], [61, ['z']], [100, ['z', 'ArrowLeft']], [160, ['z', 'ArrowRight', 'ArrowUp']],
+  [240, ['x']], [300, ['x', 'ArrowDown']], [330, ['c']], [332, ['z', 'ArrowLeft']], [420, []],
+  [440, ['z', 'ArrowRight']], [520, ['z']],
+];
+const SCRIPT_END = 600;
+
+async function playedGame(page) {
+  let held = new Set();
+  let input = '';
+  for (let i = 0; i < SCRIPT.length; ++i) {
+    const [frame, keys] = SCRIPT[i];
+    const next = i + 1 < SCRIPT.length ? SCRIPT[i + 1][0] : SCRIPT_END;
+    const now = new Set(keys);
+    for (const key of held) if (!now.has(key)) await page.keyboard.up(key);
+    for (const key of now) if (!held.has(key)) await page.keyboard.down(key);
+    held = now;
+    input += `${frame} ${keys.reduce((bits, key) => bits | KEY_BITS[key], 0).toString(16)}\n`;
+    await step(page, next - frame);
+  }
+  for (const key of held) await page.keyboard.up(key);
+  const script = path.join(work, 'game.txt');
+  fs.writeFileSync(script, input);
+  const expected = JSON.parse(sim(['--frames', String(SCRIPT_END), '--json', '--input', script]));
+  const actual = await state(page);
+  assert.ok(actual.GameMode === 4 && actual.Score > 0, 'the game did not start or scored nothing');
+  // The settings differ on purpose (the page's were changed and reloaded above, and it takes
+  // its language from the browser); everything the game holds must be the same.
+  delete expected.settings;
+  delete actual.settings;
+  assert.deepStrictEqual(actual, expected);
+  console.log(`played game: ${SCRIPT_END} frames with keys, the same state as velkar-sim ` +
+    `(score ${actual.Score}, screen ${actual.ScreenHash})`);
+}
+
+async function menuAndDialog(page) {
+  // An open popup holds the game and shows the program's checks and grays.
+  await openPopup(page, 0);
+  const before = (await state(page)).ModeFrame;
+  const during = (await step(page, 30)).ModeFrame;
+  assert.strictEqual(during, before, 'the game ran while a menu was open');
+  const normal = await page.$eval(menuButton(page, 40011), (b) => [b.getAttribute('aria-checked'), b.textContent]);
+  assert.deepStrictEqual(normal, ['true', 'Rank Normal']);
+  // Rank Hard, chosen on the title screen, is taken.
+  await page.click(menuButton(page, 40012));
+  assert.strictEqual((await step(page, 1)).GameRank, 1);
+  assert.ok((await step(page, 30)).ModeFrame > before, 'the game stayed held after the menu');
+
+  // Device Configuration: the effect volume moved, then OK.
+  await openPopup(page, 1);
+  await page.click(menuButton(page, 40082));
+  await page.waitForSelector('#device-dialog[open]');
+  const caption = await page.$eval('#device-dialog .caption', (e) => e.textContent);
+  assert.strictEqual(caption, 'Device Configuration');
+  const heldAt = (await state(page)).ModeFrame;
+  assert.strictEqual((await step(page, 10)).ModeFrame, heldAt, 'the game ran under the dialog');
+  await page.$eval('#device-dialog input[name="volume1"]', (range) => {
+    range.value = 40; // position 40 from the top: volume 60
+    range.dispatchEvent(new Event('input'));
+  });
+  const shown = await page.$eval('#device-dialog .slider:nth-child(2) output', (e) => e.textContent);
+  assert.strictEqual(shown, '60');
+  await page.click('#device-dialog .ok');
+  await page.waitForSelector('#device-dialog:not([open])');
+  assert.strictEqual((await state(page)).settings.SoundVolume2, 60);
+
+  // Clear Hi-Score asks its question; Cancel keeps the table.
+  await openPopup(page, 0);
+  await page.click(menuButton(page, 40013));
+  await page.waitForSelector('#message-dialog[open]');
+  const question = await page.$eval('#message-dialog .text', (e) => e.textContent);
+  assert.strictEqual(question, 'Clear Ranking, Are you sure ?');
+  await page.click('#message-dialog .cancel');
+
+  // About names the version.
+  await openPopup(page, 3);
+  await page.click(menuButton(page, 57664));
+  await page.waitForSelector('#about-dialog[open]');
+  assert.strictEqual(await page.$eval('#about-dialog .version', (e) => e.textContent), '1.05');
+  await page.click('#about-dialog .ok');
+  console.log('menus and dialogs: hold, checks, Rank Hard, Device Configuration, Clear Hi-Score, About');
+}
+
+async function settingsKept(browser, url, page) {
+  // Written to IndexedDB when changed; the page counts the stores it finished.
+  await page.waitForFunction('window.velkarSettingsStored > 0', { timeout: 10000 });
+  await page.close();
+  const again = await openPage(browser, url);
+  const settings = (await state(again)).settings;
+  assert.strictEqual(settings.GameRank, 1, 'Rank Hard was not kept');
+  assert.strictEqual(settings.SoundVolume2, 60, 'the effect volume was not kept');
+  await openPopup(again, 0);
+  const hard = await again.$eval(menuButton(again, 40012), (b) => b.getAttribute('aria-checked'));
+  assert.strictEqual(hard, 'true');
+  // Back to Normal for the game that follows.
+  await again.click(menuButton(again, 40011));
+  assert.strictEqual((await state(again)).GameRank, 0);
+  assert.strictEqual((await state(again)).frame, 0);
+  console.log('settings: Rank Hard and the effect volume found again after a reload');
+  return again;
+}
+
+async function firstFrame(browser, url) {
+  const page = await browser.newPage();
+  await page.goto(url);
+  await page.waitForFunction('window.velkarFirstFrameMs !== undefined', { timeout: 30000 });
+  const ms = await page.evaluate(() => window.velkarFirstFrameMs);
+  await page.close();
+  return ms;
+}
+
+(async () => {
+  const { server, url } = await serve(siteDir);
+  const browser = await puppeteer.launch({
+    executablePath: process.env.VELKAR_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: path.join(work, 'profile'),
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      '--autoplay-policy=no-user-gesture-required'],
+  });
+  try {
+    const testUrl = url + 'index.html?test=1';
+    let page = await openPage(browser, testUrl);
+    await titlePicture(page);
+    await menuAndDialog(page);
+    page = await settingsKept(browser, testUrl, page);
+    await playedGame(page);
+    const wasmUs = await page.evaluate(() => velkarTest.time(600));
+    await page.close();
+    const firstMs = await firstFrame(browser, url + 'index.html');
+    assert.deepStrictEqual(pageErrors, [], 'script errors on the page');
+    console.log(`measure: first frame ${firstMs.toFixed(0)} ms after navigation; ` +
+      `one tick in the page ${wasmUs.toFixed(1)} us (game frame, presentation and settings check)`);
+  } finally {
+    await browser.close();
+    server.kill();
+    fs.rmSync(work, { recursive: true, force: true });
+  }
+})().catch((error) => {
+  console.error(error);
+  process.exit(1);
+});
