@@ -1,7 +1,7 @@
 // The browser build in headless Chromium, served by python3's http.server: the title picture
 // and a played game against velkar-sim, the menu bar and a dialog, a setting kept across a
 // reload, and the time to the first frame.
-// Usage: node page_test.js SITE-DIR VELKAR-SIM
+// Usage: node page_test.js SITE-DIR VELKAR-SIM [WASM-VELKAR-SIM.JS]
 'use strict';
 const assert = require('assert');
 const childProcess = require('child_process');
@@ -11,7 +11,7 @@ const path = require('path');
 const zlib = require('zlib');
 const puppeteer = require('puppeteer-core');
 
-const [siteDir, nativeSim] = process.argv.slice(2);
+const [siteDir, nativeSim, wasmSim] = process.argv.slice(2);
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'velkar-web-test-'));
 
 // ---- Helpers ----
@@ -237,6 +237,65 @@ async function settingsKept(browser, url, page) {
   return again;
 }
 
+// A finished game asks for a name; the answer goes into the hi-scores as velkar-sim puts it
+// when given the same name, and is still there after a reload.
+async function nameEntry(browser, url, page) {
+  let ini = '; kept by the game\n[RankNormal]\n';
+  for (let i = 1; i <= 10; ++i) ini += `SCORE_${i}=${11 - i}\nSTAGE_${i}=1\nNAME_${i}=OLD\n`;
+  await page.evaluate((text) => velkarTest.storeSettings(text), ini);
+  await page.close();
+  page = await openPage(browser, url);
+  const settingsFile = path.join(work, 'velkar.ini');
+  fs.writeFileSync(settingsFile, ini);
+
+  const frames = 4000;
+  await page.keyboard.down('F1');
+  await page.keyboard.down('z');
+  await step(page, 1);
+  await page.keyboard.up('F1');
+  const asked = await page.evaluate((n) => velkarTest.stepUntilNameEntry(n), frames - 1);
+  assert.ok(asked > 0, 'no Name Entry dialog within the game');
+  const caption = await page.$eval('#name-dialog .caption', (e) => e.textContent);
+  const storedBefore = await page.evaluate(() => window.velkarSettingsStored || 0);
+  await page.type('#name-dialog input', 'ZEPHYRINA_LONGNAME');
+  await page.keyboard.press('Enter');
+  await page.waitForSelector('#name-dialog:not([open])');
+  await step(page, frames - 1 - asked);
+  await page.keyboard.up('z');
+  const actual = await state(page);
+  const script = path.join(work, 'name.txt');
+  fs.writeFileSync(script, '0 110\n1 10\n');
+  const expected = JSON.parse(sim(['--frames', String(frames), '--json', '--input', script,
+    '--settings', settingsFile, '--name', 'ZEPHYRINA_LONGNAME']));
+  delete expected.settings.Language;
+  delete actual.settings.Language;
+  assert.deepStrictEqual(actual, expected);
+  assert.strictEqual(actual.ranking.normal[0].name, 'ZEPHYRINA');
+
+  // The new table was written to the browser's storage while the game went on.
+  await page.waitForFunction((n) => window.velkarSettingsStored > n, { timeout: 10000 },
+    storedBefore);
+  await page.close();
+  page = await openPage(browser, url);
+  assert.strictEqual((await state(page)).ranking.normal[0].name, 'ZEPHYRINA');
+  console.log(`name entry: "${caption}" after ${asked + 1} frames; the same hi-scores as ` +
+    'velkar-sim, kept after a reload');
+  return page;
+}
+
+// Opened from a folder: everything the page needs is in its own files.
+async function fromFolder(browser) {
+  const page = await openPage(browser, 'file://' + path.resolve(siteDir, 'index.html') + '?test=1');
+  assert.strictEqual((await step(page, 10)).frame, 10);
+  await page.close();
+  console.log('opened from a folder: runs');
+}
+
+function benchUs(command, args) {
+  const out = childProcess.execFileSync(command, args, { encoding: 'utf8' });
+  return Number(/mean_us=([0-9.]+)/.exec(out)[1]);
+}
+
 async function firstFrame(browser, url) {
   const page = await browser.newPage();
   await page.goto(url);
@@ -263,12 +322,29 @@ async function firstFrame(browser, url) {
     await menuAndDialog(page);
     page = await settingsKept(browser, testUrl, page);
     await playedGame(page);
-    const wasmUs = await page.evaluate(() => velkarTest.time(600));
+    page = await nameEntry(browser, testUrl, page);
+    await fromFolder(browser);
+
+    // Measures (printed, never asserted): the same 1500 frames of play in the page, in the
+    // node build of velkar-sim and in the native one.
+    const benchScript = path.join(work, 'bench.txt');
+    fs.writeFileSync(benchScript, '0 110\n1 10\n');
+    await page.keyboard.down('F1');
+    await page.keyboard.down('z');
+    await step(page, 1);
+    await page.keyboard.up('F1');
+    const pageUs = await page.evaluate(() => velkarTest.time(1399));
+    await page.keyboard.up('z');
     await page.close();
+    const benchArgs = ['--frames', '1500', '--input', benchScript, '--bench'];
+    const nativeUs = benchUs(nativeSim, benchArgs);
+    const nodeUs = wasmSim ? benchUs(process.execPath, ['--no-experimental-fetch', wasmSim, ...benchArgs]) : NaN;
     const firstMs = await firstFrame(browser, url + 'index.html');
     assert.deepStrictEqual(pageErrors, [], 'script errors on the page');
-    console.log(`measure: first frame ${firstMs.toFixed(0)} ms after navigation; ` +
-      `one tick in the page ${wasmUs.toFixed(1)} us (game frame, presentation and settings check)`);
+    console.log(`measure: first frame ${firstMs.toFixed(0)} ms after navigation`);
+    console.log(`measure: mean per frame over 1500 frames of play: page tick ${pageUs.tickUs.toFixed(1)} us ` +
+      `(one canvas update ${pageUs.drawUs.toFixed(1)} us more), wasm velkar-sim under node ` +
+      `${nodeUs.toFixed(1)} us, native velkar-sim ${nativeUs.toFixed(1)} us`);
   } finally {
     await browser.close();
     server.kill();

@@ -26,6 +26,7 @@ const canvas = $('#screen');
 const context = canvas.getContext('2d');
 
 let texts = null;
+let shown = null; // the picture of the last tick, not yet on the canvas
 let running = false;
 let scale = 'x2';
 let openPopup = null;
@@ -52,13 +53,21 @@ function resumeAudio() {
 // ---- What the program calls (EM_JS) ----
 
 window.velkarUi = {
+  // A tick hands over its picture; it reaches the canvas once per animation frame (draw), so
+  // that several ticks in one frame cost one canvas update.
   present(rgba, width, height) {
-    context.putImageData(new ImageData(new Uint8ClampedArray(rgba), width, height), 0, 0);
+    shown = { rgba, width, height };
+  },
+  draw() {
+    if (!shown) return;
+    context.putImageData(new ImageData(new Uint8ClampedArray(shown.rgba), shown.width, shown.height), 0, 0);
+    shown = null;
     if (window.velkarFirstFrameMs === undefined) window.velkarFirstFrameMs = performance.now();
   },
   askName() {
-    // Asked from inside a tick: the dialog opens once the tick is over.
-    setTimeout(openNameDialog, 0);
+    // Asked by the tick that follows the request; the dialog is open when the tick returns,
+    // and the game runs on meanwhile.
+    openNameDialog();
   },
   messageAnswer(text, caption) {
     alert(caption + '\n\n' + text);
@@ -477,6 +486,7 @@ const clock = VelkarClock.create();
 function animationFrame(now) {
   if (!running) return;
   for (let ticks = VelkarClock.ticksAt(clock, now); ticks > 0; --ticks) call('web_tick');
+  velkarUi.draw();
   requestAnimationFrame(animationFrame);
 }
 
@@ -509,14 +519,39 @@ function start() {
       // Runs n ticks of the game clock with the keys held now; returns the game state.
       step(n) {
         for (let i = 0; i < n; ++i) call('web_tick');
+        velkarUi.draw();
         return JSON.parse(call('web_state_json', 'string'));
       },
       state() { return JSON.parse(call('web_state_json', 'string')); },
-      // Mean time of one tick over n ticks, in microseconds.
+      // Runs ticks until the Name Entry dialog opens (at most n); returns how many ran, or -1.
+      stepUntilNameEntry(n) {
+        for (let i = 0; i < n; ++i) {
+          call('web_tick');
+          if ($('#name-dialog').open) return i + 1;
+        }
+        velkarUi.draw();
+        return -1;
+      },
+      // Writes the settings file into the browser's storage as a previous session would have.
+      storeSettings(text) {
+        FS.writeFile('/settings/velkar.ini', text);
+        return new Promise((resolve, reject) =>
+          FS.syncfs(false, (error) => (error ? reject(error) : resolve())));
+      },
+      // Mean time of one tick over n ticks, and of putting a picture on the canvas, in
+      // microseconds.
       time(n) {
-        const begin = performance.now();
+        let begin = performance.now();
         for (let i = 0; i < n; ++i) call('web_tick');
-        return ((performance.now() - begin) * 1000) / n;
+        const tickUs = ((performance.now() - begin) * 1000) / n;
+        const draws = 100;
+        begin = performance.now();
+        for (let i = 0; i < draws; ++i) {
+          call('web_tick');
+          velkarUi.draw();
+        }
+        const drawUs = ((performance.now() - begin) * 1000) / draws - tickUs;
+        return { tickUs, drawUs };
       },
     };
   } else {
