@@ -219,6 +219,11 @@ async function menuAndDialog(page) {
 }
 
 async function settingsKept(browser, url, page) {
+  // Japanese chosen for the menus, which take it at the next start, as in the other programs.
+  await openPopup(page, 0);
+  await page.hover('#menubar .submenu > button');
+  await page.click(menuButton(page, 40085));
+  assert.strictEqual((await state(page)).settings.Language, 1);
   // Written to IndexedDB when changed; the page counts the stores it finished.
   await page.waitForFunction('window.velkarSettingsStored > 0', { timeout: 10000 });
   await page.close();
@@ -226,6 +231,8 @@ async function settingsKept(browser, url, page) {
   const settings = (await state(again)).settings;
   assert.strictEqual(settings.GameRank, 1, 'Rank Hard was not kept');
   assert.strictEqual(settings.SoundVolume2, 60, 'the effect volume was not kept');
+  const titles = await again.$$eval('#menubar .popup > button', (list) => list.map((b) => b.textContent));
+  assert.deepStrictEqual(titles, ['ゲーム(F)', 'ツール(T)', 'ウインドウ(W)', 'ヘルプ(H)']);
   await openPopup(again, 0);
   const hard = await again.$eval(menuButton(again, 40012), (b) => b.getAttribute('aria-checked'));
   assert.strictEqual(hard, 'true');
@@ -233,7 +240,7 @@ async function settingsKept(browser, url, page) {
   await again.click(menuButton(again, 40011));
   assert.strictEqual((await state(again)).GameRank, 0);
   assert.strictEqual((await state(again)).frame, 0);
-  console.log('settings: Rank Hard and the effect volume found again after a reload');
+  console.log('settings: Rank Hard, the effect volume and Japanese menus found again after a reload');
   return again;
 }
 
