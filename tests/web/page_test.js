@@ -215,7 +215,23 @@ async function menuAndDialog(page) {
   await page.waitForSelector('#about-dialog[open]');
   assert.strictEqual(await page.$eval('#about-dialog .version', (e) => e.textContent), '1.05');
   await page.click('#about-dialog .ok');
-  console.log('menus and dialogs: hold, checks, Rank Hard, Device Configuration, Clear Hi-Score, About');
+
+  // Full screen through the button, checked in the Window menu; Alt+Enter leaves it.
+  await page.click('#fullscreen-button');
+  await page.waitForFunction('document.fullscreenElement !== null', { timeout: 5000 });
+  // The menu bar is not on the full screen; the program is asked what its Window popup shows.
+  const windowItems = await page.evaluate(() => {
+    const items = Module.ccall('web_menu_open', 'string', ['number'], [2]);
+    Module.ccall('web_menu_close', null, [], []);
+    return items;
+  });
+  assert.strictEqual(windowItems, '40075,0,0;40076,1,0;40036,1,1;', 'full screen: checked, sizes gray');
+  await page.keyboard.down('Alt');
+  await page.keyboard.press('Enter');
+  await page.keyboard.up('Alt');
+  await page.waitForFunction('document.fullscreenElement === null', { timeout: 5000 });
+  console.log('menus and dialogs: hold, checks, Rank Hard, Device Configuration, Clear Hi-Score, ' +
+    'About, full screen');
 }
 
 async function settingsKept(browser, url, page) {
