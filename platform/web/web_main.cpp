@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "app/commands.h"
@@ -129,92 +130,93 @@ void AppendJsonString(std::string& out, const char* text) {
     out += sim::JsonString(text);
 }
 
+struct TextField {
+    const char* key;
+    const char* text;
+};
+
+// "key":"text",... without braces.
+void AppendFields(std::string& out, std::initializer_list<TextField> fields) {
+    bool first = true;
+    for (const TextField& field : fields) {
+        if (!first) out += ",";
+        first = false;
+        out += "\"";
+        out += field.key;
+        out += "\":";
+        AppendJsonString(out, field.text);
+    }
+}
+
+void AppendTextList(std::string& out, const char* const* texts, int32_t count) {
+    out += "[";
+    for (int32_t i = 0; i < count; ++i) {
+        if (i) out += ",";
+        AppendJsonString(out, texts[i]);
+    }
+    out += "]";
+}
+
+// Every text the page shows for the program: the menu in both languages, the question, and
+// the dialogs' texts in both languages.
 std::string TextsJson() {
     std::string out = "{\"menu\":[";
     for (int32_t i = 0; i < MAIN_MENU_ENTRY_COUNT; ++i) {
         const MenuEntry& entry = MAIN_MENU[i];
         char head[64];
-        std::snprintf(head, sizeof head, "%s{\"kind\":%d,\"id\":%d,\"text\":[", i ? "," : "",
+        std::snprintf(head, sizeof head, "%s{\"kind\":%d,\"id\":%d,\"text\":", i ? "," : "",
                       entry.kind, entry.id);
         out += head;
-        AppendJsonString(out, entry.english);
-        out += ",";
-        AppendJsonString(out, entry.japanese);
-        out += "]}";
+        const char* const both[2] = {entry.english, entry.japanese};
+        AppendTextList(out, both, 2);
+        out += "}";
     }
-    out += "],\"clearQuestion\":{\"text\":";
-    AppendJsonString(out, CLEAR_HISCORE_QUESTION.text);
-    out += ",\"caption\":";
-    AppendJsonString(out, CLEAR_HISCORE_QUESTION.caption);
-    out += "},\"device\":[";
+    out += "],\"clearQuestion\":{";
+    AppendFields(
+        out, {{"text", CLEAR_HISCORE_QUESTION.text}, {"caption", CLEAR_HISCORE_QUESTION.caption}});
+    out += "}";
     for (int32_t l = 0; l < 2; ++l) {
         const DeviceConfigTexts& t = DEVICE_CONFIG_TEXTS[l];
-        out += l ? ",{" : "{";
-        const char* fields[][2] = {
-            {"caption", t.caption},
-            {"inputGroup", t.inputGroup},
-            {"connectLabel", t.connectLabel},
-            {"soundGroup", t.soundGroup},
-            {"bgmNote", t.bgmNote},
-            {"effectNote", t.effectNote},
-            {"ok", t.okButton},
-            {"cancel", t.cancelButton},
-            {"default", t.defaultButton},
-        };
-        for (const auto& field : fields) {
-            out += "\"";
-            out += field[0];
-            out += "\":";
-            AppendJsonString(out, field[1]);
-            out += ",";
-        }
-        out += "\"buttonLabel\":[";
-        for (int32_t i = 0; i < DEVCFG_BUTTON_LISTS; ++i) {
-            if (i) out += ",";
-            AppendJsonString(out, t.buttonLabel[i]);
-        }
-        out += "]}";
+        out += l ? ",{" : ",\"device\":[{";
+        AppendFields(out, {{"caption", t.caption},
+                           {"inputGroup", t.inputGroup},
+                           {"connectLabel", t.connectLabel},
+                           {"soundGroup", t.soundGroup},
+                           {"bgmNote", t.bgmNote},
+                           {"effectNote", t.effectNote},
+                           {"ok", t.okButton},
+                           {"cancel", t.cancelButton},
+                           {"default", t.defaultButton}});
+        out += ",\"buttonLabel\":";
+        AppendTextList(out, t.buttonLabel, DEVCFG_BUTTON_LISTS);
+        out += "}";
     }
-    out += "],\"buttonItems\":[";
-    for (int32_t i = 0; i < DEVCFG_BUTTON_ITEMS; ++i) {
-        if (i) out += ",";
-        AppendJsonString(out, DEVCFG_BUTTON_ITEM_TEXT[i]);
-    }
-    out += "],\"connected\":";
-    AppendJsonString(out, DEVCFG_CONNECTED_TEXT);
-    out += ",\"notFound\":";
-    AppendJsonString(out, DEVCFG_NOT_FOUND_TEXT);
-    out += ",\"nameEntry\":[";
+    out += "],\"buttonItems\":";
+    AppendTextList(out, DEVCFG_BUTTON_ITEM_TEXT, DEVCFG_BUTTON_ITEMS);
+    out += ",";
+    AppendFields(out, {{"connected", DEVCFG_CONNECTED_TEXT},
+                       {"notFound", DEVCFG_NOT_FOUND_TEXT},
+                       {"version", ABOUT_VERSION}});
     for (int32_t l = 0; l < 2; ++l) {
         const NameEntryTexts& t = NAME_ENTRY_TEXTS[l];
-        out += l ? ",{\"caption\":" : "{\"caption\":";
-        AppendJsonString(out, t.caption);
-        out += ",\"heading\":";
-        AppendJsonString(out, t.heading);
-        out += ",\"prompt\":";
-        AppendJsonString(out, t.prompt);
-        out += ",\"ok\":";
-        AppendJsonString(out, t.okButton);
+        out += l ? ",{" : ",\"nameEntry\":[{";
+        AppendFields(out, {{"caption", t.caption},
+                           {"heading", t.heading},
+                           {"prompt", t.prompt},
+                           {"ok", t.okButton}});
         out += "}";
     }
-    out += "],\"about\":[";
     for (int32_t l = 0; l < 2; ++l) {
         const AboutTexts& t = ABOUT_TEXTS[l];
-        out += l ? ",{\"caption\":" : "{\"caption\":";
-        AppendJsonString(out, t.caption);
-        out += ",\"title\":";
-        AppendJsonString(out, t.title);
-        out += ",\"versionLabel\":";
-        AppendJsonString(out, t.versionLabel);
-        out += ",\"systems\":";
-        AppendJsonString(out, t.systems);
-        out += ",\"ok\":";
-        AppendJsonString(out, t.okButton);
+        out += l ? ",{" : "],\"about\":[{";
+        AppendFields(out, {{"caption", t.caption},
+                           {"title", t.title},
+                           {"versionLabel", t.versionLabel},
+                           {"systems", t.systems},
+                           {"ok", t.okButton}});
         out += "}";
     }
-    out += "],\"version\":";
-    AppendJsonString(out, ABOUT_VERSION);
-    out += "}";
+    out += "]}";
     return out;
 }
 

@@ -321,8 +321,7 @@ function showDialog(dialog, onClose) {
 
 function askClearHiScore() {
   const dialog = $('#message-dialog');
-  dialog.querySelector('.caption').textContent = texts.clearQuestion.caption;
-  dialog.querySelector('.text').textContent = texts.clearQuestion.text;
+  fillTexts(dialog, { '.caption': texts.clearQuestion.caption, '.text': texts.clearQuestion.text });
   dialog.querySelector('.cancel').hidden = false;
   call('web_hold', null, ['number'], [1]);
   showDialog(dialog, (answer) => {
@@ -334,13 +333,15 @@ function askClearHiScore() {
   dialog.querySelector('.cancel').focus();
 }
 
+// Puts texts into a dialog's elements: { selector: text }.
+function fillTexts(dialog, map) {
+  for (const [selector, text] of Object.entries(map)) dialog.querySelector(selector).textContent = text;
+}
+
 function openNameDialog() {
   const t = texts.nameEntry[call('web_dialog_language', 'number')];
   const dialog = $('#name-dialog');
-  dialog.querySelector('.caption').textContent = t.caption;
-  dialog.querySelector('.heading').textContent = t.heading;
-  dialog.querySelector('.prompt').textContent = t.prompt;
-  dialog.querySelector('.ok').textContent = t.ok;
+  fillTexts(dialog, { '.caption': t.caption, '.heading': t.heading, '.prompt': t.prompt, '.ok': t.ok });
   const input = dialog.querySelector('input');
   input.value = '';
   // The game runs on meanwhile; the name is cut to nine bytes when it is stored.
@@ -353,12 +354,8 @@ function openNameDialog() {
 function openAboutDialog() {
   const t = texts.about[call('web_dialog_language', 'number')];
   const dialog = $('#about-dialog');
-  dialog.querySelector('.caption').textContent = t.caption;
-  dialog.querySelector('.title').textContent = t.title;
-  dialog.querySelector('.version-label').textContent = t.versionLabel;
-  dialog.querySelector('.version').textContent = texts.version;
-  dialog.querySelector('.systems').textContent = t.systems;
-  dialog.querySelector('.ok').textContent = t.ok;
+  fillTexts(dialog, { '.caption': t.caption, '.title': t.title, '.version-label': t.versionLabel,
+    '.version': texts.version, '.systems': t.systems, '.ok': t.ok });
   call('web_hold', null, ['number'], [1]);
   showDialog(dialog, () => call('web_hold', null, ['number'], [0]));
 }
@@ -367,12 +364,8 @@ function openDeviceDialog() {
   const language = call('web_dialog_language', 'number');
   const t = texts.device[language];
   const dialog = $('#device-dialog');
-  dialog.querySelector('.caption').textContent = t.caption;
-  dialog.querySelector('.input legend').textContent = t.inputGroup;
-  dialog.querySelector('.sound legend').textContent = t.soundGroup;
-  dialog.querySelector('.ok').textContent = t.ok;
-  dialog.querySelector('.cancel').textContent = t.cancel;
-  dialog.querySelector('.default').textContent = t.default;
+  fillTexts(dialog, { '.caption': t.caption, '.input legend': t.inputGroup,
+    '.sound legend': t.soundGroup, '.ok': t.ok, '.cancel': t.cancel, '.default': t.default });
   const error = dialog.querySelector('.error');
   error.hidden = true;
   call('web_devcfg_open');
