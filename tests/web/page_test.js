@@ -240,8 +240,8 @@ async function settingsKept(browser, url, page) {
   await page.hover('#menubar .submenu > button');
   await page.click(menuButton(page, 40085));
   assert.strictEqual((await state(page)).settings.Language, 1);
-  // Written to IndexedDB when changed; the page counts the stores it finished.
-  await page.waitForFunction('window.velkarSettingsStored > 0', { timeout: 10000 });
+  // Written to IndexedDB as soon as they changed.
+  await page.waitForFunction('velkarTest.settingsStored()', { timeout: 10000 });
   await page.close();
   const again = await openPage(browser, url);
   const settings = (await state(again)).settings;
@@ -279,7 +279,6 @@ async function nameEntry(browser, url, page) {
   const asked = await page.evaluate((n) => velkarTest.stepUntilNameEntry(n), frames - 1);
   assert.ok(asked > 0, 'no Name Entry dialog within the game');
   const caption = await page.$eval('#name-dialog .caption', (e) => e.textContent);
-  const storedBefore = await page.evaluate(() => window.velkarSettingsStored || 0);
   await page.type('#name-dialog input', 'ZEPHYRINA_LONGNAME');
   await page.keyboard.press('Enter');
   await page.waitForSelector('#name-dialog:not([open])');
@@ -296,14 +295,73 @@ async function nameEntry(browser, url, page) {
   assert.strictEqual(actual.ranking.normal[0].name, 'ZEPHYRINA');
 
   // The new table was written to the browser's storage while the game went on.
-  await page.waitForFunction((n) => window.velkarSettingsStored > n, { timeout: 10000 },
-    storedBefore);
+  await page.waitForFunction('velkarTest.settingsStored()', { timeout: 10000 });
   await page.close();
   page = await openPage(browser, url);
   assert.strictEqual((await state(page)).ranking.normal[0].name, 'ZEPHYRINA');
   console.log(`name entry: "${caption}" after ${asked + 1} frames; the same hi-scores as ` +
     'velkar-sim, kept after a reload');
   return page;
+}
+
+// The first gamepad is the joystick: its stick and buttons play as velkar-sim's control bits,
+// with a button assigned to Start in Device Configuration. The browser's gamepad list is
+// replaced by one pad the test moves; the page runs in a fresh profile (default settings).
+async function gamepad(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  await page.evaluateOnNewDocument(() => {
+    const button = () => ({ pressed: false, touched: false, value: 0 });
+    window.testPad = { id: 'test pad', index: 0, connected: true, mapping: 'standard',
+      timestamp: 1, axes: [0, 0, 0, 0], buttons: Array.from({ length: 16 }, button) };
+    Object.defineProperty(Navigator.prototype, 'getGamepads',
+      { configurable: true, value: () => [window.testPad, null, null, null] });
+  });
+  await page.goto(url);
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  const pad = (buttons, x, y) => page.evaluate((buttons, x, y) => {
+    testPad.buttons.forEach((b, i) => { b.pressed = buttons.includes(i); b.value = b.pressed ? 1 : 0; });
+    testPad.axes[0] = x;
+    testPad.axes[1] = y;
+    testPad.timestamp += 1;
+  }, buttons, x, y);
+
+  // Button 4 (index 3) becomes Start.
+  await openPopup(page, 1);
+  await page.click(menuButton(page, 40082));
+  await page.waitForSelector('#device-dialog[open]');
+  assert.strictEqual(await page.$eval('#device-dialog .grid output', (e) => e.textContent),
+    await page.evaluate(() => JSON.parse(Module.ccall('web_texts', 'string', [], [])).connected));
+  await page.select('#devcfg-button-3', '4');
+  await page.click('#device-dialog .ok');
+  await page.waitForSelector('#device-dialog:not([open])');
+  assert.strictEqual((await state(page)).settings.JoyButton_START, 3);
+
+  // Start, then the first button (shot) with the stick left, then right and a little up (inside
+  // the dead zone: no up), then the third button (bomb).
+  const moves = [[0, [3], 0, 0], [1, [0], -1, 0], [90, [0], 0.9, -0.2], [200, [2], 0, 0],
+    [202, [1], 0, 0.8], [300, [], 0, 0]];
+  const bits = ['100', '14', '18', '40', '22', '0'];
+  const end = 360;
+  let input = '';
+  for (let i = 0; i < moves.length; ++i) {
+    const [frame, buttons, x, y] = moves[i];
+    await pad(buttons, x, y);
+    await step(page, (i + 1 < moves.length ? moves[i + 1][0] : end) - frame);
+    input += `${frame} ${bits[i]}\n`;
+  }
+  const script = path.join(work, 'pad.txt');
+  fs.writeFileSync(script, input);
+  const expected = JSON.parse(sim(['--frames', String(end), '--json', '--input', script]));
+  const actual = await state(page);
+  assert.strictEqual(actual.GameMode, 4, 'the gamepad did not start the game');
+  delete expected.settings;
+  delete actual.settings;
+  assert.deepStrictEqual(actual, expected);
+  await context.close();
+  console.log(`gamepad: Start assigned to button 4, ${end} frames of stick and buttons, the same ` +
+    'state as velkar-sim');
 }
 
 // Opened from a folder: everything the page needs is in its own files.
@@ -347,6 +405,7 @@ async function firstFrame(browser, url) {
     await playedGame(page);
     page = await nameEntry(browser, testUrl, page);
     await fromFolder(browser);
+    await gamepad(browser, testUrl);
 
     // Measures (printed, never asserted): the same 1500 frames of play in the page, in the
     // node build of velkar-sim and in the native one.

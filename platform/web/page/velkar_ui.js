@@ -99,7 +99,6 @@ window.velkarUi = {
     FS.syncfs(false, (error) => {
       settingsSyncing = false;
       if (error) console.warn('settings not stored:', error);
-      window.velkarSettingsStored = (window.velkarSettingsStored || 0) + 1;
       if (settingsSyncAgain) {
         settingsSyncAgain = false;
         window.velkarUi.syncSettings();
@@ -516,6 +515,8 @@ function start() {
         return JSON.parse(call('web_state_json', 'string'));
       },
       state() { return JSON.parse(call('web_state_json', 'string')); },
+      // Whether every settings file written so far has reached the browser's storage.
+      settingsStored() { return !settingsSyncing && !settingsSyncAgain; },
       // Runs ticks until the Name Entry dialog opens (at most n); returns how many ran, or -1.
       stepUntilNameEntry(n) {
         for (let i = 0; i < n; ++i) {
