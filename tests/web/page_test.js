@@ -216,6 +216,16 @@ async function menuAndDialog(page) {
   assert.strictEqual(await page.$eval('#about-dialog .version', (e) => e.textContent), '1.05');
   await page.click('#about-dialog .ok');
 
+  // The game's keys are kept from the browser (F1 help, F12 tools, arrows scrolling, Space
+  // paging); other keys are left to it.
+  await page.evaluate(() => {
+    window.keysSeen = [];
+    window.addEventListener('keydown', (e) => keysSeen.push([e.key, e.defaultPrevented]));
+  });
+  for (const key of ['F2', 'ArrowDown', 'Space', 'Control', 'a', 'Tab']) await page.keyboard.press(key);
+  assert.deepStrictEqual(await page.evaluate(() => keysSeen), [['F2', true], ['ArrowDown', true],
+    [' ', true], ['Control', true], ['a', false], ['Tab', false]]);
+
   // Full screen through the button, checked in the Window menu; Alt+Enter leaves it.
   await page.click('#fullscreen-button');
   await page.waitForFunction('document.fullscreenElement !== null', { timeout: 5000 });
@@ -231,7 +241,7 @@ async function menuAndDialog(page) {
   await page.keyboard.up('Alt');
   await page.waitForFunction('document.fullscreenElement === null', { timeout: 5000 });
   console.log('menus and dialogs: hold, checks, Rank Hard, Device Configuration, Clear Hi-Score, ' +
-    'About, full screen');
+    'About, full screen, keys kept from the browser');
 }
 
 async function settingsKept(browser, url, page) {
