@@ -216,6 +216,24 @@ async function menuAndDialog(page) {
   assert.strictEqual(await page.$eval('#about-dialog .version', (e) => e.textContent), '1.05');
   await page.click('#about-dialog .ok');
 
+  // Window: x1, fitted to the page, x2; the picture's box follows, the program's menu checks too.
+  const boxSize = () => page.$eval('#screen-box', (b) => [b.offsetWidth, b.offsetHeight]);
+  await openPopup(page, 2);
+  await page.click(menuButton(page, 40075));
+  assert.deepStrictEqual(await boxSize(), [240, 320]);
+  await openPopup(page, 2);
+  await page.click(menuButton(page, 'fit'));
+  const [fitWidth, fitHeight] = await boxSize();
+  // The default 800 x 600 viewport fits a picture taller than x1 and shorter than x2, 3 : 4.
+  assert.ok(fitHeight > 320 && fitHeight < 600 && Math.abs(fitWidth * 4 - fitHeight * 3) < 4,
+    `fitted box ${fitWidth} x ${fitHeight}`);
+  await openPopup(page, 2);
+  const checks = await page.$$eval('#menubar .popup[data-index="2"] button[data-id]',
+    (list) => list.map((b) => b.getAttribute('aria-checked')));
+  assert.deepStrictEqual(checks, ['false', 'false', 'true', 'false'], 'x1, x2, fit, full screen');
+  await page.click(menuButton(page, 40076));
+  assert.deepStrictEqual(await boxSize(), [480, 640]);
+
   // The game's keys are kept from the browser (F1 help, F12 tools, arrows scrolling, Space
   // paging); other keys are left to it.
   await page.evaluate(() => {
@@ -241,7 +259,7 @@ async function menuAndDialog(page) {
   await page.keyboard.up('Alt');
   await page.waitForFunction('document.fullscreenElement === null', { timeout: 5000 });
   console.log('menus and dialogs: hold, checks, Rank Hard, Device Configuration, Clear Hi-Score, ' +
-    'About, full screen, keys kept from the browser');
+    'About, picture sizes, full screen, keys kept from the browser');
 }
 
 async function settingsKept(browser, url, page) {

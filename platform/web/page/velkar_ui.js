@@ -453,6 +453,8 @@ function uiHasKeys() {
 function onKey(event, down) {
   resumeAudio();
   if (!running || uiHasKeys()) return;
+  // Escape on the full screen is the browser's way out of it; it does not end the game there.
+  if (event.key === 'Escape' && document.fullscreenElement) return;
   if (openPopup) {
     if (down && event.key === 'Escape') closeMenu();
     return;
