@@ -452,12 +452,16 @@ function uiHasKeys() {
 
 function onKey(event, down) {
   resumeAudio();
-  if (!running || uiHasKeys()) return;
-  // Escape on the full screen is the browser's way out of it; it does not end the game there.
-  if (event.key === 'Escape' && document.fullscreenElement) return;
-  if (openPopup) {
-    if (down && event.key === 'Escape') closeMenu();
-    return;
+  if (!running) return;
+  // A key let go always reaches the game, so that no key stays held behind a dialog or menu.
+  if (down) {
+    if (uiHasKeys()) return;
+    // Escape on the full screen is the browser's way out of it; it does not end the game there.
+    if (event.key === 'Escape' && document.fullscreenElement) return;
+    if (openPopup) {
+      if (event.key === 'Escape') closeMenu();
+      return;
+    }
   }
   const handled = call('web_key', 'number', ['number', 'number', 'string', 'number', 'number'],
     [down ? 1 : 0, event.keyCode, event.code, event.altKey ? 1 : 0, event.repeat ? 1 : 0]);
