@@ -26,12 +26,23 @@ extern int32_t Language; // -1 automatic, 0 English, 1 Japanese
 
 // The button assignments are read by the game thread on every tick, also while the game is held
 // for the dialog that changes them on the UI thread; both sides access them through these.
+// Standard libraries without std::atomic_ref (libc++ 14 of the WebAssembly build) use the
+// compiler's atomic built-ins on the same variable instead.
+#if defined(__cpp_lib_atomic_ref)
 inline int32_t LoadSharedSetting(int32_t& setting) {
     return std::atomic_ref<int32_t>(setting).load(std::memory_order_relaxed);
 }
 inline void StoreSharedSetting(int32_t& setting, int32_t value) {
     std::atomic_ref<int32_t>(setting).store(value, std::memory_order_relaxed);
 }
+#else
+inline int32_t LoadSharedSetting(int32_t& setting) {
+    return __atomic_load_n(&setting, __ATOMIC_RELAXED);
+}
+inline void StoreSharedSetting(int32_t& setting, int32_t value) {
+    __atomic_store_n(&setting, value, __ATOMIC_RELAXED);
+}
+#endif
 
 // Path of the settings file, set at start-up.
 extern char SettingsPath[260];

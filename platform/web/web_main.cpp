@@ -1,0 +1,423 @@
+// The game in a web page: start-up, the frame step the page calls at the game's 16 ms rate, the
+// menu commands and dialogs as routines the page's script calls, and the texts it shows.
+#include <emscripten/emscripten.h>
+
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+
+#include "app/commands.h"
+#include "app/frame_clock.h"
+#include "app/menu_state.h"
+#include "app/platform_seam.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "app/trace.h"
+#include "game/frame_sequence.h"
+#include "game/game_record.h"
+#include "game/ranking.h"
+#include "gfx/canvas.h"
+#include "gfx/display_modes.h"
+#include "input/controls.h"
+#include "input/joystick_seam.h"
+#include "sim_settings.h"
+#include "sim_state.h"
+#include "sound/sound.h"
+#include "ui/device_config.h"
+#include "ui/dialog_texts.h"
+#include "ui/name_entry.h"
+#include "web_front.h"
+
+using namespace velkar;
+
+namespace {
+
+// The settings file lives in the browser's IndexedDB, mounted here by the page before start.
+constexpr const char* SETTINGS_FILE = "/settings/velkar.ini";
+// The effects are packed with the page and appear here.
+constexpr const char* WAVE_DIRECTORY = "/game/Wave";
+
+EM_JS(void, JsTrace, (const char* message), { console.log(UTF8ToString(message).trimEnd()); });
+EM_JS(int32_t, JsShowMessage, (const char* text, const char* caption, int32_t style),
+      { return velkarUi.messageAnswer(UTF8ToString(text), UTF8ToString(caption), style); });
+EM_JS(void, JsSetClientSize, (int32_t width, int32_t height),
+      { velkarUi.setClientSize(width, height); });
+EM_JS(void, JsToggleFullScreen, (int32_t enter), { velkarUi.toggleFullScreen(enter); });
+EM_JS(void, JsClose, (), { velkarUi.close(); });
+EM_JS(void, JsSyncSettings, (), { velkarUi.syncSettings(); });
+
+// Answers prepared by the page before it runs a command: the page's dialogs are not modal to
+// the program, so it asks first and then runs the command with the answer in hand.
+int32_t preparedAnswer = MSG_ANSWER_CANCEL;
+bool namePrepared = false;
+std::string preparedName;
+DeviceConfigModel deviceModel;
+const MessageText* deviceMessage = nullptr;
+
+int32_t FrontShowMessage(const MessageText* message) {
+    if (message == &CLEAR_HISCORE_QUESTION) return preparedAnswer;
+    // Other boxes tell something and only have OK.
+    return JsShowMessage(message->text, message->caption, message->style);
+}
+
+int32_t FrontRunDialog(int32_t templateId) {
+    switch (DialogKindOf(templateId)) {
+    case DIALOG_KIND_NAME_ENTRY:
+        return namePrepared ? AcceptNameEntry(preparedName.c_str()) : CancelNameEntry();
+    case DIALOG_KIND_DEVICE_CONFIG:
+        deviceMessage = nullptr;
+        return AcceptDeviceConfig(&deviceModel, &deviceMessage);
+    default:
+        return 1;
+    }
+}
+
+void FrontToggleFullScreen() {
+    JsToggleFullScreen(FullScreen.load());
+}
+
+void FrontGetWindowOrigin(int32_t* left, int32_t* top) {
+    *left = 0;
+    *top = 0;
+}
+
+// The page has no window frame: the outer size is the picture's size.
+void FrontPlaceWindow(int32_t, int32_t, int32_t outerWidth, int32_t outerHeight) {
+    JsSetClientSize(outerWidth, outerHeight);
+}
+
+void FrontGetMetrics(WindowMetrics* metrics) {
+    *metrics = WindowMetrics{};
+}
+
+void FrontPostClose() {
+    JsClose();
+}
+
+void FrontRestartSound() {
+    SoundRestart(nullptr);
+}
+
+// A page cannot block; the game is held by GameHold alone, which needs no pause here because
+// the page runs every frame itself.
+void FrontSleep(int32_t) {}
+void FrontDialogOverFullScreen(int32_t) {}
+void FrontShowCursor(int32_t) {}
+
+const WindowFrontEnd WEB_FRONT_END = {
+    FrontShowMessage,
+    FrontRunDialog,
+    FrontToggleFullScreen,
+    FrontGetWindowOrigin,
+    FrontPlaceWindow,
+    FrontGetMetrics,
+    FrontPostClose,
+    FrontRestartSound,
+    FrontSleep,
+    FrontDialogOverFullScreen,
+    FrontShowCursor,
+};
+
+// What the settings and hi-scores were when last written.
+std::string writtenSettings;
+
+std::string SettingsSnapshot() {
+    return sim::SettingsJson() + sim::RankingJson();
+}
+
+void AppendJsonString(std::string& out, const char* text) {
+    out += sim::JsonString(text);
+}
+
+struct TextField {
+    const char* key;
+    const char* text;
+};
+
+// "key":"text",... without braces.
+void AppendFields(std::string& out, std::initializer_list<TextField> fields) {
+    bool first = true;
+    for (const TextField& field : fields) {
+        if (!first) out += ",";
+        first = false;
+        out += "\"";
+        out += field.key;
+        out += "\":";
+        AppendJsonString(out, field.text);
+    }
+}
+
+void AppendTextList(std::string& out, const char* const* texts, int32_t count) {
+    out += "[";
+    for (int32_t i = 0; i < count; ++i) {
+        if (i) out += ",";
+        AppendJsonString(out, texts[i]);
+    }
+    out += "]";
+}
+
+// Every text the page shows for the program: the menu in both languages, the question, and
+// the dialogs' texts in both languages.
+std::string TextsJson() {
+    std::string out = "{\"menu\":[";
+    for (int32_t i = 0; i < MAIN_MENU_ENTRY_COUNT; ++i) {
+        const MenuEntry& entry = MAIN_MENU[i];
+        char head[64];
+        std::snprintf(head, sizeof head, "%s{\"kind\":%d,\"id\":%d,\"text\":", i ? "," : "",
+                      entry.kind, entry.id);
+        out += head;
+        const char* const both[2] = {entry.english, entry.japanese};
+        AppendTextList(out, both, 2);
+        out += "}";
+    }
+    out += "],\"clearQuestion\":{";
+    AppendFields(
+        out, {{"text", CLEAR_HISCORE_QUESTION.text}, {"caption", CLEAR_HISCORE_QUESTION.caption}});
+    out += "}";
+    for (int32_t l = 0; l < 2; ++l) {
+        const DeviceConfigTexts& t = DEVICE_CONFIG_TEXTS[l];
+        out += l ? ",{" : ",\"device\":[{";
+        AppendFields(out, {{"caption", t.caption},
+                           {"inputGroup", t.inputGroup},
+                           {"connectLabel", t.connectLabel},
+                           {"soundGroup", t.soundGroup},
+                           {"bgmNote", t.bgmNote},
+                           {"effectNote", t.effectNote},
+                           {"ok", t.okButton},
+                           {"cancel", t.cancelButton},
+                           {"default", t.defaultButton}});
+        out += ",\"buttonLabel\":";
+        AppendTextList(out, t.buttonLabel, DEVCFG_BUTTON_LISTS);
+        out += "}";
+    }
+    out += "],\"buttonItems\":";
+    AppendTextList(out, DEVCFG_BUTTON_ITEM_TEXT, DEVCFG_BUTTON_ITEMS);
+    out += ",";
+    AppendFields(out, {{"connected", DEVCFG_CONNECTED_TEXT},
+                       {"notFound", DEVCFG_NOT_FOUND_TEXT},
+                       {"version", ABOUT_VERSION}});
+    for (int32_t l = 0; l < 2; ++l) {
+        const NameEntryTexts& t = NAME_ENTRY_TEXTS[l];
+        out += l ? ",{" : ",\"nameEntry\":[{";
+        AppendFields(out, {{"caption", t.caption},
+                           {"heading", t.heading},
+                           {"prompt", t.prompt},
+                           {"ok", t.okButton}});
+        out += "}";
+    }
+    for (int32_t l = 0; l < 2; ++l) {
+        const AboutTexts& t = ABOUT_TEXTS[l];
+        out += l ? ",{" : "],\"about\":[{";
+        AppendFields(out, {{"caption", t.caption},
+                           {"title", t.title},
+                           {"versionLabel", t.versionLabel},
+                           {"systems", t.systems},
+                           {"ok", t.okButton}});
+        out += "}";
+    }
+    out += "]}";
+    return out;
+}
+
+std::string returned; // the text of the last routine that returns one
+
+const char* Return(std::string text) {
+    returned = std::move(text);
+    return returned.c_str();
+}
+
+int64_t framesRun = 0;
+int32_t ticks = 0;
+// Settings are compared with the written ones twice a second.
+constexpr int32_t SETTINGS_CHECK_TICKS = 30;
+
+} // namespace
+
+namespace velkar {
+
+void WriteSettingsIfChanged() {
+    std::string now = SettingsSnapshot();
+    if (now == writtenSettings) return;
+    if (WriteSettings() == 0) {
+        writtenSettings = std::move(now);
+        JsSyncSettings();
+    }
+}
+
+} // namespace velkar
+
+extern "C" {
+
+// Start-up, once the page has loaded the settings from the browser's storage. browserLanguage
+// is navigator.language. 0, or -1 when the game cannot run (the page says so).
+EMSCRIPTEN_KEEPALIVE int32_t web_start(const char* browserLanguage, int32_t trace,
+                                       int32_t screenWidth, int32_t screenHeight) {
+    if (trace != 0) SetTraceSink(JsTrace);
+    OsKind = 4; // no Windows generation; nothing locks full screen
+    if (InitGame() != 0) return -1;
+    BeginStartup();
+    std::snprintf(SettingsPath, sizeof SettingsPath, "%s", SETTINGS_FILE);
+    ReadSettings();
+    writtenSettings = SettingsSnapshot();
+    DecideLanguage(browserLanguage, 1);
+    SetEffectDirectories(nullptr, WAVE_DIRECTORY);
+    // One display: the screen the page is on, at its own size.
+    if (CreateDisplayDeviceList(0) == 0) {
+        AddDisplayMode(&DisplayDeviceList[0],
+                       MODE_FIELD_WIDTH | MODE_FIELD_HEIGHT | MODE_FIELD_REFRESH,
+                       static_cast<uint32_t>(screenWidth), static_cast<uint32_t>(screenHeight),
+                       DISPLAY_REFRESH);
+        FinishDisplayModes(&DisplayDeviceList[0]);
+    }
+    ClampDisplaySettings();
+    SetWindowFrontEnd(&WEB_FRONT_END);
+    if (CreateCanvases() < 0) return -1;
+    if (OpenDevices(nullptr, nullptr) < 0) return -1;
+    PresentHold.store(0);
+    return 0;
+}
+
+// One tick of the game's 16 ms clock, as the tick and game threads of the other programs run
+// it: the previous frame is shown, then the controls are read and the next frame runs.
+EMSCRIPTEN_KEEPALIVE void web_tick() {
+    FrameTick();
+    FrameReady.store(0);
+    if (NameEntryRequested.load() == 0 && PresentHold.load() == 0 && NameEntryPosted.load() == 0)
+        PresentFrame();
+    const bool runs = GameHold.load() == 0 && Paused.load() == 0;
+    SampleControls();
+    if (runs) ++framesRun;
+    if (++ticks % SETTINGS_CHECK_TICKS == 0) WriteSettingsIfChanged();
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t web_key(int32_t down, int32_t keyCode, const char* code,
+                                     int32_t altDown, int32_t repeat) {
+    return WebKey(down, keyCode, code, altDown, repeat);
+}
+
+EMSCRIPTEN_KEEPALIVE const char* web_texts() {
+    return Return(TextsJson());
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t web_language() {
+    return Language == 1 ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t web_dialog_language() {
+    return DialogLanguage();
+}
+
+// A popup of the menu bar opens: the game is held and the items' checks and grays returned as
+// "id,checked,enabled;..." .
+EMSCRIPTEN_KEEPALIVE const char* web_menu_open(int32_t popupIndex) {
+    MenuItemState items[MENU_POPUP_STATE_MAX];
+    const int32_t count = OpenMenuPopup(popupIndex, 1, items);
+    std::string out;
+    for (int32_t i = 0; i < count; ++i) {
+        char item[48];
+        std::snprintf(item, sizeof item, "%d,%d,%d;", items[i].id, items[i].checked,
+                      items[i].enabled);
+        out += item;
+    }
+    return Return(out);
+}
+
+EMSCRIPTEN_KEEPALIVE void web_menu_close() {
+    CloseMenuLoop();
+}
+
+// A menu command; for Clear Hi-Score the page has asked the question and passes the answer.
+EMSCRIPTEN_KEEPALIVE void web_command(int32_t commandId, int32_t answer) {
+    preparedAnswer = answer;
+    RunCommand(commandId);
+    WriteSettingsIfChanged();
+}
+
+// The page's own window states: the picture's size when fitted to the page, and full screen
+// left through the browser (Escape or its own controls).
+EMSCRIPTEN_KEEPALIVE void web_client_size(int32_t width, int32_t height) {
+    NoteClientSize(width, height);
+}
+
+// A gamepad was attached after start-up: it becomes the joystick if there is none yet.
+EMSCRIPTEN_KEEPALIVE void web_gamepad_connected() {
+    if (JoystickPresent.load() == 0) ConnectJoystick(nullptr, nullptr);
+}
+
+EMSCRIPTEN_KEEPALIVE void web_full_screen_left() {
+    FullScreen.store(0);
+}
+
+// A dialog of the page holds the game while it is open.
+EMSCRIPTEN_KEEPALIVE void web_hold(int32_t hold) {
+    if (hold != 0)
+        BeginModalHold();
+    else
+        EndModalHold();
+}
+
+// Name Entry: the page's dialog closed with a name (ok 1) or was cancelled.
+EMSCRIPTEN_KEEPALIVE void web_name_entry(int32_t ok, const char* text) {
+    namePrepared = ok != 0;
+    preparedName = ok != 0 ? text : "";
+    RunCommand(CMD_NAME_ENTRY);
+}
+
+// Device Configuration: the model behind the page's dialog.
+EMSCRIPTEN_KEEPALIVE void web_devcfg_open() {
+    BeginModalHold();
+    OpenDeviceConfig(&deviceModel, JoystickPresent.load());
+}
+
+// "b0,b1,b2,b3,b4;s0,s1;v0,v1;connected"
+EMSCRIPTEN_KEEPALIVE const char* web_devcfg_state() {
+    const DeviceConfigModel& m = deviceModel;
+    char text[128];
+    std::snprintf(text, sizeof text, "%d,%d,%d,%d,%d;%d,%d;%d,%d;%d", m.buttonItem[0],
+                  m.buttonItem[1], m.buttonItem[2], m.buttonItem[3], m.buttonItem[4],
+                  m.sliderPosition[0], m.sliderPosition[1], m.volumeShown[0], m.volumeShown[1],
+                  m.joystickConnected);
+    return Return(text);
+}
+
+EMSCRIPTEN_KEEPALIVE void web_devcfg_button(int32_t list, int32_t item) {
+    if (list >= 0 && list < DEVCFG_BUTTON_LISTS)
+        SelectDeviceConfigItem(&deviceModel, DEVCFG_BUTTON_LIST_ID[list], item);
+}
+
+EMSCRIPTEN_KEEPALIVE void web_devcfg_slider(int32_t slider, int32_t position) {
+    MoveDeviceConfigSlider(&deviceModel, slider, position);
+}
+
+EMSCRIPTEN_KEEPALIVE void web_devcfg_default() {
+    DefaultDeviceConfig(&deviceModel);
+}
+
+// OK: "" when the choices were stored and the dialog closes, else the message to show while
+// it stays open.
+EMSCRIPTEN_KEEPALIVE const char* web_devcfg_ok() {
+    RunCommand(CMD_DEVICE_CONFIG);
+    if (deviceMessage == nullptr) {
+        WriteSettingsIfChanged();
+        return "";
+    }
+    BeginModalHold(); // the command let the game go; the dialog is still open
+    return deviceMessage->text;
+}
+
+EMSCRIPTEN_KEEPALIVE void web_devcfg_cancel() {
+    EndModalHold();
+}
+
+// Test aids of the page's test mode: the game's state as velkar-sim prints it, and the frames
+// the game has run.
+EMSCRIPTEN_KEEPALIVE const char* web_state_json() {
+    return Return(sim::StateJson(framesRun));
+}
+
+EMSCRIPTEN_KEEPALIVE void web_write_settings() {
+    WriteSettingsIfChanged();
+}
+
+} // extern "C"

@@ -1,0 +1,466 @@
+// The browser build in headless Chromium, served by python3's http.server: the title picture
+// and a played game against velkar-sim, the menu bar and a dialog, a setting kept across a
+// reload, and the time to the first frame.
+// Usage: node page_test.js SITE-DIR VELKAR-SIM [WASM-VELKAR-SIM.JS]
+'use strict';
+const assert = require('assert');
+const childProcess = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const zlib = require('zlib');
+const puppeteer = require('puppeteer-core');
+
+const [siteDir, nativeSim, wasmSim] = process.argv.slice(2);
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'velkar-web-test-'));
+
+// ---- Helpers ----
+
+function serve(dir) {
+  return new Promise((resolve, reject) => {
+    const server = childProcess.spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '0'],
+      { cwd: dir, stdio: ['ignore', 'pipe', 'ignore'] });
+    let out = '';
+    server.stdout.on('data', (chunk) => {
+      out += chunk;
+      const match = /port (\d+)/.exec(out);
+      if (match) resolve({ server, url: `http://127.0.0.1:${match[1]}/` });
+    });
+    server.on('exit', (code) => reject(new Error('http.server ended with ' + code)));
+  });
+}
+
+function sim(args) {
+  return childProcess.execFileSync(nativeSim, args, { encoding: 'utf8' });
+}
+
+// The red-green-blue pixels of an 8-bit RGB PNG file.
+function readPng(file) {
+  const bytes = fs.readFileSync(file);
+  let at = 8, width = 0, height = 0;
+  const data = [];
+  while (at < bytes.length) {
+    const length = bytes.readUInt32BE(at);
+    const type = bytes.toString('latin1', at + 4, at + 8);
+    const body = bytes.subarray(at + 8, at + 8 + length);
+    if (type === 'IHDR') {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      assert.strictEqual(body[8], 8, 'bit depth');
+      assert.strictEqual(body[9], 2, 'colour type RGB');
+    } else if (type === 'IDAT') {
+      data.push(body);
+    }
+    at += 12 + length;
+  }
+  const raw = zlib.inflateSync(Buffer.concat(data));
+  const stride = width * 3;
+  const pixels = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; ++y) {
+    const filter = raw[y * (stride + 1)];
+    const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    for (let x = 0; x < stride; ++x) {
+      const a = x >= 3 ? pixels[y * stride + x - 3] : 0;
+      const b = y > 0 ? pixels[(y - 1) * stride + x] : 0;
+      const c = x >= 3 && y > 0 ? pixels[(y - 1) * stride + x - 3] : 0;
+      let predicted = 0;
+      if (filter === 1) predicted = a;
+      else if (filter === 2) predicted = b;
+      else if (filter === 3) predicted = (a + b) >> 1;
+      else if (filter === 4) {
+        const p = a + b - c;
+        const pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      }
+      pixels[y * stride + x] = (line[x] + predicted) & 0xff;
+    }
+  }
+  return { width, height, pixels };
+}
+
+// The canvas's pixels as red-green-blue bytes.
+async function canvasPixels(page) {
+  const rgba = await page.evaluate(() => {
+    const canvas = document.querySelector('#screen');
+    return Array.from(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data);
+  });
+  const rgb = Buffer.alloc((rgba.length / 4) * 3);
+  for (let i = 0, o = 0; i < rgba.length; i += 4) {
+    rgb[o++] = rgba[i];
+    rgb[o++] = rgba[i + 1];
+    rgb[o++] = rgba[i + 2];
+  }
+  return rgb;
+}
+
+const pageErrors = [];
+
+async function openPage(browser, url) {
+  const page = await browser.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  await page.goto(url);
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  return page;
+}
+
+const state = (page) => page.evaluate(() => velkarTest.state());
+const step = (page, n) => page.evaluate((n) => velkarTest.step(n), n);
+const menuButton = (page, id) => `#menubar button[data-id="${id}"]`;
+
+// The Game popup's title, then one of its items.
+async function openPopup(page, index) {
+  await page.click(`#menubar .popup[data-index="${index}"] > button`);
+  await page.waitForSelector(`#menubar .popup[data-index="${index}"].open`);
+}
+
+// ---- The tests ----
+
+async function titlePicture(page) {
+  // Tick k shows the picture of the k-1 frames before it: after 120 ticks the canvas shows the
+  // screen after 119 frames, which velkar-sim writes for frame index 118.
+  await step(page, 120);
+  const png = path.join(work, 'title.png');
+  sim(['--frames', '119', '--png', `118:${png}`]);
+  const expected = readPng(png);
+  assert.strictEqual(expected.width, 240);
+  const actual = await canvasPixels(page);
+  let differing = 0;
+  for (let i = 0; i < actual.length; ++i) if (actual[i] !== expected.pixels[i]) ++differing;
+  assert.strictEqual(differing, 0, `${differing} bytes of the title picture differ from velkar-sim's`);
+  // Not an empty picture: the title's text is there.
+  assert.ok(actual.some((byte) => byte === 255), 'the title picture has no white');
+  console.log('title picture: the same 240 x 320 pixels as velkar-sim');
+}
+
+// Keys as the player presses them, and the control bits velkar-sim gets for the same frames.
+const KEY_BITS = { F1: 0x100, z: 0x10, x: 0x20, c: 0x40, ArrowUp: 0x1, ArrowDown: 0x2,
+  ArrowLeft: 0x4, ArrowRight: 0x8 };
+const SCRIPT = [
+  [0, []], [60, ['F1']], [61, ['z']], [100, ['z', 'ArrowLeft']], [160, ['z', 'ArrowRight', 'ArrowUp']],
+  [240, ['x']], [300, ['x', 'ArrowDown']], [330, ['c']], [332, ['z', 'ArrowLeft']], [420, []],
+  [440, ['z', 'ArrowRight']], [520, ['z']],
+];
+const SCRIPT_END = 600;
+
+async function playedGame(page) {
+  let held = new Set();
+  let input = '';
+  for (let i = 0; i < SCRIPT.length; ++i) {
+    const [frame, keys] = SCRIPT[i];
+    const next = i + 1 < SCRIPT.length ? SCRIPT[i + 1][0] : SCRIPT_END;
+    const now = new Set(keys);
+    for (const key of held) if (!now.has(key)) await page.keyboard.up(key);
+    for (const key of now) if (!held.has(key)) await page.keyboard.down(key);
+    held = now;
+    input += `${frame} ${keys.reduce((bits, key) => bits | KEY_BITS[key], 0).toString(16)}\n`;
+    await step(page, next - frame);
+  }
+  for (const key of held) await page.keyboard.up(key);
+  const script = path.join(work, 'game.txt');
+  fs.writeFileSync(script, input);
+  const expected = JSON.parse(sim(['--frames', String(SCRIPT_END), '--json', '--input', script]));
+  const actual = await state(page);
+  assert.ok(actual.GameMode === 4 && actual.Score > 0, 'the game did not start or scored nothing');
+  // The settings differ on purpose (the page's were changed and reloaded above, and it takes
+  // its language from the browser); everything the game holds must be the same.
+  delete expected.settings;
+  delete actual.settings;
+  assert.deepStrictEqual(actual, expected);
+  console.log(`played game: ${SCRIPT_END} frames with keys, the same state as velkar-sim ` +
+    `(score ${actual.Score}, screen ${actual.ScreenHash})`);
+}
+
+async function menuAndDialog(page) {
+  // An open popup holds the game and shows the program's checks and grays.
+  await openPopup(page, 0);
+  const before = (await state(page)).ModeFrame;
+  const during = (await step(page, 30)).ModeFrame;
+  assert.strictEqual(during, before, 'the game ran while a menu was open');
+  const normal = await page.$eval(menuButton(page, 40011), (b) => [b.getAttribute('aria-checked'), b.textContent]);
+  assert.deepStrictEqual(normal, ['true', 'Rank Normal']);
+  // Rank Hard, chosen on the title screen, is taken.
+  await page.click(menuButton(page, 40012));
+  assert.strictEqual((await step(page, 1)).GameRank, 1);
+  assert.ok((await step(page, 30)).ModeFrame > before, 'the game stayed held after the menu');
+
+  // Device Configuration: the effect volume moved, then OK.
+  await openPopup(page, 1);
+  await page.click(menuButton(page, 40082));
+  await page.waitForSelector('#device-dialog[open]');
+  const caption = await page.$eval('#device-dialog .caption', (e) => e.textContent);
+  assert.strictEqual(caption, 'Device Configuration');
+  const heldAt = (await state(page)).ModeFrame;
+  assert.strictEqual((await step(page, 10)).ModeFrame, heldAt, 'the game ran under the dialog');
+  await page.$eval('#device-dialog input[name="volume1"]', (range) => {
+    range.value = 40; // position 40 from the top: volume 60
+    range.dispatchEvent(new Event('input'));
+  });
+  const shown = await page.$eval('#device-dialog .slider:nth-child(2) output', (e) => e.textContent);
+  assert.strictEqual(shown, '60');
+  await page.click('#device-dialog .ok');
+  await page.waitForSelector('#device-dialog:not([open])');
+  assert.strictEqual((await state(page)).settings.SoundVolume2, 60);
+
+  // Clear Hi-Score asks its question; Cancel keeps the table.
+  await openPopup(page, 0);
+  await page.click(menuButton(page, 40013));
+  await page.waitForSelector('#message-dialog[open]');
+  const question = await page.$eval('#message-dialog .text', (e) => e.textContent);
+  assert.strictEqual(question, 'Clear Ranking, Are you sure ?');
+  await page.click('#message-dialog .cancel');
+
+  // About names the version.
+  await openPopup(page, 3);
+  await page.click(menuButton(page, 57664));
+  await page.waitForSelector('#about-dialog[open]');
+  assert.strictEqual(await page.$eval('#about-dialog .version', (e) => e.textContent), '1.05');
+  await page.click('#about-dialog .ok');
+
+  // Window: x1, fitted to the page, x2; the picture's box follows, the program's menu checks too.
+  const boxSize = () => page.$eval('#screen-box', (b) => [b.offsetWidth, b.offsetHeight]);
+  await openPopup(page, 2);
+  await page.click(menuButton(page, 40075));
+  assert.deepStrictEqual(await boxSize(), [240, 320]);
+  await openPopup(page, 2);
+  await page.click(menuButton(page, 'fit'));
+  const [fitWidth, fitHeight] = await boxSize();
+  // The default 800 x 600 viewport fits a picture taller than x1 and shorter than x2, 3 : 4.
+  assert.ok(fitHeight > 320 && fitHeight < 600 && Math.abs(fitWidth * 4 - fitHeight * 3) < 4,
+    `fitted box ${fitWidth} x ${fitHeight}`);
+  await openPopup(page, 2);
+  const checks = await page.$$eval('#menubar .popup[data-index="2"] button[data-id]',
+    (list) => list.map((b) => b.getAttribute('aria-checked')));
+  assert.deepStrictEqual(checks, ['false', 'false', 'true', 'false'], 'x1, x2, fit, full screen');
+  await page.click(menuButton(page, 40076));
+  assert.deepStrictEqual(await boxSize(), [480, 640]);
+
+  // The game's keys are kept from the browser (F1 help, F12 tools, arrows scrolling, Space
+  // paging); other keys are left to it.
+  await page.evaluate(() => {
+    window.keysSeen = [];
+    window.addEventListener('keydown', (e) => keysSeen.push([e.key, e.defaultPrevented]));
+  });
+  for (const key of ['F2', 'ArrowDown', 'Space', 'Control', 'a', 'Tab']) await page.keyboard.press(key);
+  assert.deepStrictEqual(await page.evaluate(() => keysSeen), [['F2', true], ['ArrowDown', true],
+    [' ', true], ['Control', true], ['a', false], ['Tab', false]]);
+
+  // Full screen through the button, checked in the Window menu; Alt+Enter leaves it.
+  await page.click('#fullscreen-button');
+  await page.waitForFunction('document.fullscreenElement !== null', { timeout: 5000 });
+  // The menu bar is not on the full screen; the program is asked what its Window popup shows.
+  const windowItems = await page.evaluate(() => {
+    const items = Module.ccall('web_menu_open', 'string', ['number'], [2]);
+    Module.ccall('web_menu_close', null, [], []);
+    return items;
+  });
+  assert.strictEqual(windowItems, '40075,0,0;40076,1,0;40036,1,1;', 'full screen: checked, sizes gray');
+  await page.keyboard.down('Alt');
+  await page.keyboard.press('Enter');
+  await page.keyboard.up('Alt');
+  await page.waitForFunction('document.fullscreenElement === null', { timeout: 5000 });
+  console.log('menus and dialogs: hold, checks, Rank Hard, Device Configuration, Clear Hi-Score, ' +
+    'About, picture sizes, full screen, keys kept from the browser');
+}
+
+async function settingsKept(browser, url, page) {
+  // Japanese chosen for the menus, which take it at the next start, as in the other programs.
+  await openPopup(page, 0);
+  await page.hover('#menubar .submenu > button');
+  await page.click(menuButton(page, 40085));
+  assert.strictEqual((await state(page)).settings.Language, 1);
+  // Written to IndexedDB as soon as they changed.
+  await page.waitForFunction('velkarTest.settingsStored()', { timeout: 10000 });
+  await page.close();
+  const again = await openPage(browser, url);
+  const settings = (await state(again)).settings;
+  assert.strictEqual(settings.GameRank, 1, 'Rank Hard was not kept');
+  assert.strictEqual(settings.SoundVolume2, 60, 'the effect volume was not kept');
+  const titles = await again.$$eval('#menubar .popup > button', (list) => list.map((b) => b.textContent));
+  assert.deepStrictEqual(titles, ['ゲーム(F)', 'ツール(T)', 'ウインドウ(W)', 'ヘルプ(H)']);
+  await openPopup(again, 0);
+  const hard = await again.$eval(menuButton(again, 40012), (b) => b.getAttribute('aria-checked'));
+  assert.strictEqual(hard, 'true');
+  // Back to Normal for the game that follows.
+  await again.click(menuButton(again, 40011));
+  assert.strictEqual((await state(again)).GameRank, 0);
+  assert.strictEqual((await state(again)).frame, 0);
+  console.log('settings: Rank Hard, the effect volume and Japanese menus found again after a reload');
+  return again;
+}
+
+// A finished game asks for a name; the answer goes into the hi-scores as velkar-sim puts it
+// when given the same name, and is still there after a reload.
+async function nameEntry(browser, url, page) {
+  let ini = '; kept by the game\n[RankNormal]\n';
+  for (let i = 1; i <= 10; ++i) ini += `SCORE_${i}=${11 - i}\nSTAGE_${i}=1\nNAME_${i}=OLD\n`;
+  await page.evaluate((text) => velkarTest.storeSettings(text), ini);
+  await page.close();
+  page = await openPage(browser, url);
+  const settingsFile = path.join(work, 'velkar.ini');
+  fs.writeFileSync(settingsFile, ini);
+
+  const frames = 4000;
+  await page.keyboard.down('F1');
+  await page.keyboard.down('z');
+  await step(page, 1);
+  await page.keyboard.up('F1');
+  const asked = await page.evaluate((n) => velkarTest.stepUntilNameEntry(n), frames - 1);
+  assert.ok(asked > 0, 'no Name Entry dialog within the game');
+  const caption = await page.$eval('#name-dialog .caption', (e) => e.textContent);
+  await page.type('#name-dialog input', 'ZEPHYRINA_LONGNAME');
+  await page.keyboard.press('Enter');
+  await page.waitForSelector('#name-dialog:not([open])');
+  await step(page, frames - 1 - asked);
+  await page.keyboard.up('z');
+  const actual = await state(page);
+  const script = path.join(work, 'name.txt');
+  fs.writeFileSync(script, '0 110\n1 10\n');
+  const expected = JSON.parse(sim(['--frames', String(frames), '--json', '--input', script,
+    '--settings', settingsFile, '--name', 'ZEPHYRINA_LONGNAME']));
+  delete expected.settings.Language;
+  delete actual.settings.Language;
+  assert.deepStrictEqual(actual, expected);
+  assert.strictEqual(actual.ranking.normal[0].name, 'ZEPHYRINA');
+
+  // The new table was written to the browser's storage while the game went on.
+  await page.waitForFunction('velkarTest.settingsStored()', { timeout: 10000 });
+  await page.close();
+  page = await openPage(browser, url);
+  assert.strictEqual((await state(page)).ranking.normal[0].name, 'ZEPHYRINA');
+  console.log(`name entry: "${caption}" after ${asked + 1} frames; the same hi-scores as ` +
+    'velkar-sim, kept after a reload');
+  return page;
+}
+
+// The first gamepad is the joystick: its stick and buttons play as velkar-sim's control bits,
+// with a button assigned to Start in Device Configuration. The browser's gamepad list is
+// replaced by one pad the test moves; the page runs in a fresh profile (default settings).
+async function gamepad(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  await page.evaluateOnNewDocument(() => {
+    const button = () => ({ pressed: false, touched: false, value: 0 });
+    window.testPad = { id: 'test pad', index: 0, connected: true, mapping: 'standard',
+      timestamp: 1, axes: [0, 0, 0, 0], buttons: Array.from({ length: 16 }, button) };
+    Object.defineProperty(Navigator.prototype, 'getGamepads',
+      { configurable: true, value: () => [window.testPad, null, null, null] });
+  });
+  await page.goto(url);
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  const pad = (buttons, x, y) => page.evaluate((buttons, x, y) => {
+    testPad.buttons.forEach((b, i) => { b.pressed = buttons.includes(i); b.value = b.pressed ? 1 : 0; });
+    testPad.axes[0] = x;
+    testPad.axes[1] = y;
+    testPad.timestamp += 1;
+  }, buttons, x, y);
+
+  // Button 4 (index 3) becomes Start.
+  await openPopup(page, 1);
+  await page.click(menuButton(page, 40082));
+  await page.waitForSelector('#device-dialog[open]');
+  assert.strictEqual(await page.$eval('#device-dialog .grid output', (e) => e.textContent),
+    await page.evaluate(() => JSON.parse(Module.ccall('web_texts', 'string', [], [])).connected));
+  await page.select('#devcfg-button-3', '4');
+  await page.click('#device-dialog .ok');
+  await page.waitForSelector('#device-dialog:not([open])');
+  assert.strictEqual((await state(page)).settings.JoyButton_START, 3);
+
+  // Start, then the first button (shot) with the stick left, then right and a little up (inside
+  // the dead zone: no up), then the third button (bomb).
+  const moves = [[0, [3], 0, 0], [1, [0], -1, 0], [90, [0], 0.9, -0.2], [200, [2], 0, 0],
+    [202, [1], 0, 0.8], [300, [], 0, 0]];
+  const bits = ['100', '14', '18', '40', '22', '0'];
+  const end = 360;
+  let input = '';
+  for (let i = 0; i < moves.length; ++i) {
+    const [frame, buttons, x, y] = moves[i];
+    await pad(buttons, x, y);
+    await step(page, (i + 1 < moves.length ? moves[i + 1][0] : end) - frame);
+    input += `${frame} ${bits[i]}\n`;
+  }
+  const script = path.join(work, 'pad.txt');
+  fs.writeFileSync(script, input);
+  const expected = JSON.parse(sim(['--frames', String(end), '--json', '--input', script]));
+  const actual = await state(page);
+  assert.strictEqual(actual.GameMode, 4, 'the gamepad did not start the game');
+  delete expected.settings;
+  delete actual.settings;
+  assert.deepStrictEqual(actual, expected);
+  await context.close();
+  console.log(`gamepad: Start assigned to button 4, ${end} frames of stick and buttons, the same ` +
+    'state as velkar-sim');
+}
+
+// Opened from a folder: everything the page needs is in its own files.
+async function fromFolder(browser) {
+  const page = await openPage(browser, 'file://' + path.resolve(siteDir, 'index.html') + '?test=1');
+  assert.strictEqual((await step(page, 10)).frame, 10);
+  await page.close();
+  console.log('opened from a folder: runs');
+}
+
+function benchUs(command, args) {
+  const out = childProcess.execFileSync(command, args, { encoding: 'utf8' });
+  return Number(/mean_us=([0-9.]+)/.exec(out)[1]);
+}
+
+async function firstFrame(browser, url) {
+  const page = await browser.newPage();
+  await page.goto(url);
+  await page.waitForFunction('window.velkarFirstFrameMs !== undefined', { timeout: 30000 });
+  const ms = await page.evaluate(() => window.velkarFirstFrameMs);
+  await page.close();
+  return ms;
+}
+
+(async () => {
+  const { server, url } = await serve(siteDir);
+  const browser = await puppeteer.launch({
+    executablePath: process.env.VELKAR_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: path.join(work, 'profile'),
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      '--autoplay-policy=no-user-gesture-required'],
+  });
+  try {
+    const testUrl = url + 'index.html?test=1';
+    let page = await openPage(browser, testUrl);
+    await titlePicture(page);
+    await menuAndDialog(page);
+    page = await settingsKept(browser, testUrl, page);
+    await playedGame(page);
+    page = await nameEntry(browser, testUrl, page);
+    await fromFolder(browser);
+    await gamepad(browser, testUrl);
+
+    // Measures (printed, never asserted): the same 1500 frames of play in the page, in the
+    // node build of velkar-sim and in the native one.
+    const benchScript = path.join(work, 'bench.txt');
+    fs.writeFileSync(benchScript, '0 110\n1 10\n');
+    await page.keyboard.down('F1');
+    await page.keyboard.down('z');
+    await step(page, 1);
+    await page.keyboard.up('F1');
+    const pageUs = await page.evaluate(() => velkarTest.time(1399));
+    await page.keyboard.up('z');
+    await page.close();
+    const benchArgs = ['--frames', '1500', '--input', benchScript, '--bench'];
+    const nativeUs = benchUs(nativeSim, benchArgs);
+    const nodeUs = wasmSim ? benchUs(process.execPath, ['--no-experimental-fetch', wasmSim, ...benchArgs]) : NaN;
+    const firstMs = await firstFrame(browser, url + 'index.html');
+    assert.deepStrictEqual(pageErrors, [], 'script errors on the page');
+    console.log(`measure: first frame ${firstMs.toFixed(0)} ms after navigation`);
+    console.log(`measure: mean per frame over 1500 frames of play: page tick ${pageUs.tickUs.toFixed(1)} us ` +
+      `(one canvas update ${pageUs.drawUs.toFixed(1)} us more), wasm velkar-sim under node ` +
+      `${nodeUs.toFixed(1)} us, native velkar-sim ${nativeUs.toFixed(1)} us`);
+  } finally {
+    await browser.close();
+    server.kill();
+    fs.rmSync(work, { recursive: true, force: true });
+  }
+})().catch((error) => {
+  console.error(error);
+  process.exit(1);
+});
