@@ -2,6 +2,7 @@
 #include "game/game_digest.h"
 
 #include <cstddef>
+#include <initializer_list>
 
 #include "game/game_record.h"
 #include "game/random.h"
