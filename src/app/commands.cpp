@@ -2,6 +2,7 @@
 #include "app/commands.h"
 
 #include "app/frame_clock.h"
+#include "app/replay.h"
 #include "app/settings.h"
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
@@ -67,7 +68,10 @@ void ClearHiScore() {
     int32_t answer = MSG_ANSWER_CANCEL;
     if (frontEnd != nullptr && frontEnd->showMessage != nullptr)
         answer = frontEnd->showMessage(&CLEAR_HISCORE_QUESTION);
-    if (answer == MSG_ANSWER_OK) DefaultRanking(-1);
+    if (answer == MSG_ANSWER_OK) {
+        DefaultRanking(-1);
+        NoteHiScoreCleared(GameRank == 1 ? 1 : 0);
+    }
     EndModalHold();
 }
 
@@ -125,7 +129,9 @@ void EndModalHold() {
 
 int32_t SetGameRank(int32_t rank) {
     int32_t held = BeginDataChange();
-    int32_t allowed = GameMode == MODE_TITLE || GameMode == MODE_KEY_ASSIGN ? 1 : 0;
+    // A replay playing keeps the rank and hi-scores of its recording.
+    int32_t allowed =
+        (GameMode == MODE_TITLE || GameMode == MODE_KEY_ASSIGN) && ReplayPlaying() == 0 ? 1 : 0;
     if (allowed && rank >= 0) GameRank = rank;
     EndDataChange(held);
     return allowed;

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "app/platform_seam.h"
+#include "app/replay.h"
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
 #include "gfx/canvas.h"
@@ -51,7 +52,8 @@ void FrameTick() {
     int32_t lock = FullScreenLock.load();
     while (lock > 0 && !FullScreenLock.compare_exchange_weak(lock, lock - 1)) {
     }
-    if (NameEntryRequested.load() != 0) {
+    // A replay playing answers its own name requests: no dialog.
+    if (ReplayPlaying() == 0 && NameEntryRequested.load() != 0) {
         int32_t notPosted = 0;
         if (NameEntryPosted.compare_exchange_strong(notPosted, 1)) PostNameEntryCommand();
     }
@@ -69,9 +71,10 @@ void GameThread() {
     }
     PresentHold.store(0);
     while (TakeFrame()) {
-        // While a name is asked for, nothing is drawn over the dialog; the game runs on.
-        if (NameEntryRequested.load() == 0 && PresentHold.load() == 0 &&
-            NameEntryPosted.load() == 0) {
+        // While a name is asked for, nothing is drawn over the dialog; the game runs on. A
+        // replay asks no one, so its picture goes on.
+        const bool nameAsked = NameEntryRequested.load() != 0 || NameEntryPosted.load() != 0;
+        if ((!nameAsked || ReplayPlaying() != 0) && PresentHold.load() == 0) {
             PresentFrame();
         }
         SampleControls();
@@ -100,7 +103,12 @@ void SampleControls() {
     }
 
     std::lock_guard<std::mutex> gate(frameGate);
-    if (GameHold.load() == 0 && Paused.load() == 0) GameFrameRoutine(canvas);
+    if (GameHold.load() == 0 && Paused.load() == 0) {
+        // The one place every program runs a game frame: recordings and replays follow it.
+        ReplayBeforeFrame();
+        GameFrameRoutine(canvas);
+        ReplayAfterFrame();
+    }
 }
 
 void HoldGame() {

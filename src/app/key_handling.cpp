@@ -2,6 +2,7 @@
 #include "app/key_handling.h"
 
 #include "app/commands.h"
+#include "app/replay.h"
 #include "input/controls.h"
 
 namespace velkar {
@@ -29,6 +30,12 @@ void PostCloseCommand() {
 } // namespace
 
 int32_t KeyDown(int32_t virtualKey, uint32_t flags) {
+    // A replay plays on its own: Escape still ends the program, F2 ends the replay.
+    if (ReplayPlaying() != 0) {
+        if (virtualKey == VKEY_ESCAPE) PostCloseCommand();
+        if (virtualKey == VKEY_F2) StopPlayback();
+        return 0;
+    }
     if (PressRawKey(virtualKey, IsExtended(flags)) != 0) return 0;
     if (virtualKey == VKEY_ESCAPE) {
         PostCloseCommand();

@@ -1,0 +1,467 @@
+// Replays: the recorder and the player that run around each game frame, and the arguments.
+#include "app/replay.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "app/trace.h"
+#include "game/frame_sequence.h"
+#include "game/game_digest.h"
+#include "game/game_record.h"
+#include "input/controls.h"
+
+namespace velkar {
+
+// --- Recording ---
+
+namespace {
+
+size_t NameLength(const char* text, size_t max) {
+    size_t length = 0;
+    while (length < max && text[length] != '\0')
+        ++length;
+    return length;
+}
+
+struct Recorder {
+    std::FILE* file = nullptr;
+    std::string path;
+    int64_t frame = 0;       // game frames recorded
+    int32_t lastBits = -1;   // the control word of the last control line (-1: none yet)
+    int32_t lastRank = 0;    // the rank the file has reached
+    int32_t nameAsked = 0;   // the frame being recorded began with a name request open
+    uint64_t lastDigest = 0; // after the last recorded frame
+    char marks[REPLAY_CHECK_FRAMES + 1] = {};
+    int32_t markCount = 0;
+    // This frame's lines, written at once after the frame: no allocation per frame.
+    char lines[1024] = {};
+    size_t used = 0;
+};
+
+std::mutex recorderMutex; // the recorder's state: the game thread per frame, the UI at the ends
+Recorder recorder;
+std::atomic<int32_t> recording{0};
+std::atomic<int32_t> clearedTables{0}; // bit t: table t cleared since the last frame
+
+void AddLine(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+void AddLine(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const size_t room = sizeof recorder.lines - recorder.used;
+    const int n = std::vsnprintf(recorder.lines + recorder.used, room, format, args);
+    va_end(args);
+    if (n > 0 && static_cast<size_t>(n) < room) recorder.used += static_cast<size_t>(n);
+}
+
+void CloseRecorder() {
+    if (recorder.file != nullptr) std::fclose(recorder.file);
+    recorder.file = nullptr;
+    recording.store(0);
+}
+
+// Writes the collected lines and flushes them, so that a program killed after this keeps them.
+void FlushLines() {
+    if (recorder.used == 0 || recorder.file == nullptr) return;
+    const bool ok = std::fwrite(recorder.lines, 1, recorder.used, recorder.file) == recorder.used &&
+                    std::fflush(recorder.file) == 0;
+    recorder.used = 0;
+    if (!ok) {
+        Trace("replay: writing %s failed; the recording ends after frame %" PRId64 "\n",
+              recorder.path.c_str(), recorder.frame);
+        CloseRecorder();
+    }
+}
+
+void AddCheckLine() {
+    recorder.marks[recorder.markCount] = '\0';
+    AddLine("check %" PRId64 " %016" PRIx64 " %s\n", recorder.frame, recorder.lastDigest,
+            recorder.marks);
+    recorder.markCount = 0;
+}
+
+void RecordBeforeFrame() {
+    std::lock_guard<std::mutex> guard(recorderMutex);
+    if (recorder.file == nullptr) return;
+    const int64_t f = recorder.frame;
+    const int32_t cleared = clearedTables.exchange(0);
+    for (int32_t table = 0; table < 2; ++table) {
+        if (cleared & (1 << table)) AddLine("clear %" PRId64 " %d\n", f, table);
+    }
+    if (GameRank != recorder.lastRank) {
+        AddLine("set-rank %" PRId64 " %d\n", f, GameRank);
+        recorder.lastRank = GameRank;
+    }
+    if (InputBits != recorder.lastBits) {
+        AddLine("%" PRId64 " %x\n", f, static_cast<uint32_t>(InputBits));
+        recorder.lastBits = InputBits;
+    }
+    recorder.nameAsked = NameEntryRequested.load();
+}
+
+void RecordAfterFrame() {
+    std::lock_guard<std::mutex> guard(recorderMutex);
+    if (recorder.file == nullptr) return;
+    // The request closes only in the frame that takes the answer.
+    if (recorder.nameAsked != 0 && NameEntryRequested.load() == 0) {
+        char quoted[4 * sizeof NameBuffer + 3];
+        QuoteReplayTextInto(quoted, NameBuffer, NameLength(NameBuffer, sizeof NameBuffer - 1));
+        AddLine("name %" PRId64 " %s\n", recorder.frame, quoted);
+    }
+    recorder.lastDigest = GameDigest();
+    recorder.marks[recorder.markCount++] =
+        REPLAY_MARK_DIGITS[recorder.lastDigest & REPLAY_MARK_MASK];
+    recorder.frame += 1;
+    if (recorder.markCount == REPLAY_CHECK_FRAMES) AddCheckLine();
+    FlushLines();
+}
+
+} // namespace
+
+bool StartRecording(const char* path, const char* program, std::string& error) {
+    std::lock_guard<std::mutex> guard(recorderMutex);
+    if (recorder.file != nullptr) {
+        error = "a recording is already being made";
+        return false;
+    }
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) {
+        error = std::string(path) + ": cannot be written: " + std::strerror(errno);
+        return false;
+    }
+    recorder = Recorder{};
+    recorder.file = file;
+    recorder.path = path;
+    recorder.lastRank = GameRank == 1 ? 1 : 0;
+    clearedTables.store(0);
+    std::string header = "velkar-replay " + std::to_string(REPLAY_VERSION) + "\n";
+    header += "# recorded by " + std::string(program) +
+              "; velkar-sim --replay FILE plays it and checks the digests\n";
+    header += "rank " + std::to_string(recorder.lastRank) + "\n";
+    for (int32_t table = 0; table < 2; ++table) {
+        for (int32_t place = 0; place < RANKING_PLACES; ++place) {
+            const RankingEntry& entry = RankingTable[table][place];
+            char line[128];
+            std::snprintf(line, sizeof line, "score %d %d %d %" PRId64 " ", table, place,
+                          entry.stage, entry.score);
+            header += line;
+            header += QuoteReplayText(
+                std::string(entry.name, NameLength(entry.name, RANKING_NAME_BYTES)).c_str());
+            header += "\n";
+        }
+    }
+    if (std::fwrite(header.data(), 1, header.size(), file) != header.size() ||
+        std::fflush(file) != 0) {
+        error = std::string(path) + ": cannot be written: " + std::strerror(errno);
+        std::fclose(file);
+        recorder.file = nullptr;
+        return false;
+    }
+    recording.store(1);
+    return true;
+}
+
+bool Recording() {
+    return recording.load() != 0;
+}
+
+void NoteHiScoreCleared(int32_t table) {
+    if (recording.load() == 0 || table < 0 || table > 1) return;
+    clearedTables.fetch_or(1 << table);
+}
+
+void FinishRecording() {
+    std::lock_guard<std::mutex> guard(recorderMutex);
+    if (recorder.file == nullptr) return;
+    // With no frame run the game is as the start-up left it.
+    if (recorder.frame == 0) recorder.lastDigest = GameDigest();
+    if (recorder.markCount > 0) AddCheckLine();
+    AddLine("end %" PRId64 " %016" PRIx64 "\n", recorder.frame, recorder.lastDigest);
+    FlushLines();
+    if (recorder.file != nullptr) {
+        Trace("replay: %s holds %" PRId64 " frames\n", recorder.path.c_str(), recorder.frame);
+    }
+    CloseRecorder();
+}
+
+// --- Playback ---
+
+namespace {
+
+struct Player {
+    ReplayData data;
+    size_t nextControl = 0;
+    size_t nextEvent = 0;
+    size_t nextCheck = 0;
+    int64_t frame = 0;
+    int32_t bits = 0;
+    int32_t inWindow = 0;
+    int32_t ownRank = 0;
+    RankingEntry ownRanking[2][RANKING_PLACES] = {};
+    int32_t differenceReported = 0;
+    PlaybackResult result;
+};
+
+std::mutex playerMutex; // the player's state: the game thread per frame, others for the outcome
+Player player;
+std::atomic<int32_t> playing{0};
+std::atomic<int32_t> stopWanted{0};
+
+void SetRanking(const RankingEntry (&from)[2][RANKING_PLACES]) {
+    for (int32_t t = 0; t < 2; ++t) {
+        for (int32_t p = 0; p < RANKING_PLACES; ++p)
+            RankingTable[t][p] = from[t][p];
+    }
+}
+
+// The first difference found: frame is the first frame known to differ, lastSame the last one
+// known to agree (frame - 1 when the file's per-frame digits pin it).
+void Differs(int64_t frame, int64_t lastSame, const std::string& detail) {
+    PlaybackResult& r = player.result;
+    if (r.state == PLAYBACK_DIFFERS) return;
+    r.state = PLAYBACK_DIFFERS;
+    r.firstDifferentFrame = frame;
+    r.lastSameFrame = lastSame;
+    r.detail = detail;
+}
+
+std::string Hex16(uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%016" PRIx64, value);
+    return text;
+}
+
+// The window's playback is over: the player gets the game back, on the title.
+void ReturnToOwnGame() {
+    Trace("replay: %s\n", DescribePlayback(player.result).c_str());
+    GameRank = player.ownRank;
+    SetRanking(player.ownRanking);
+    // No name request may outlive the replay; the tick must not ask for the name meanwhile.
+    NameEntryRequested.store(0);
+    NameEntryPosted.store(0);
+    NameEntryDone.store(0);
+    BeginAttract();
+    ModeFrame = 0;
+    playing.store(0);
+}
+
+// Every frame of the file has been played (or none was there to play).
+void Finish(uint64_t digest) {
+    PlaybackResult& r = player.result;
+    r.digest = digest;
+    if (r.state == PLAYBACK_PLAYING) {
+        if (!player.data.closed) {
+            r.state = PLAYBACK_NO_CLOSING;
+        } else if (digest == player.data.closingDigest) {
+            r.state = PLAYBACK_MATCHED;
+        } else {
+            Differs(player.frame - 1, r.lastSameFrame,
+                    "the closing digest is " + Hex16(digest) + ", the recording's " +
+                        Hex16(player.data.closingDigest));
+        }
+    }
+    if (player.inWindow != 0)
+        ReturnToOwnGame();
+    else
+        playing.store(0);
+}
+
+} // namespace
+
+void StartPlayback(ReplayData&& data, int32_t inWindow) {
+    std::lock_guard<std::mutex> guard(playerMutex);
+    player = Player{};
+    player.data = std::move(data);
+    player.inWindow = inWindow;
+    player.ownRank = GameRank;
+    for (int32_t t = 0; t < 2; ++t) {
+        for (int32_t p = 0; p < RANKING_PLACES; ++p)
+            player.ownRanking[t][p] = RankingTable[t][p];
+    }
+    GameRank = player.data.rank;
+    SetRanking(player.data.ranking);
+    player.result.state = PLAYBACK_PLAYING;
+    stopWanted.store(0);
+    playing.store(1);
+}
+
+int32_t ReplayPlaying() {
+    return playing.load();
+}
+
+void StopPlayback() {
+    stopWanted.store(1);
+}
+
+PlaybackResult PlaybackOutcome() {
+    std::lock_guard<std::mutex> guard(playerMutex);
+    return player.result;
+}
+
+void SettlePlayback() {
+    if (playing.load() == 0) return;
+    std::lock_guard<std::mutex> guard(playerMutex);
+    if (player.frame >= player.data.frames) Finish(GameDigest());
+}
+
+std::string DescribePlayback(const PlaybackResult& r) {
+    const std::string played = std::to_string(r.framesPlayed) + " frames played";
+    switch (r.state) {
+    case PLAYBACK_PLAYING:
+        return played + " so far";
+    case PLAYBACK_MATCHED:
+        return played + "; the closing digest " + Hex16(r.digest) + " matches";
+    case PLAYBACK_NO_CLOSING:
+        return played + "; the file has no closing digest (the recording was cut off), digest " +
+               "now " + Hex16(r.digest);
+    case PLAYBACK_STOPPED:
+        return played + "; stopped before the end";
+    case PLAYBACK_DIFFERS: {
+        std::string text =
+            "the game differs from the recording at frame " + std::to_string(r.firstDifferentFrame);
+        if (r.lastSameFrame + 1 < r.firstDifferentFrame) {
+            text += " or before (it last agreed ";
+            text += r.lastSameFrame < 0 ? std::string("at the start")
+                                        : "after frame " + std::to_string(r.lastSameFrame);
+            text += ")";
+        }
+        return text + ": " + r.detail;
+    }
+    default:
+        return "no replay";
+    }
+}
+
+void ReplayBeforeFrame() {
+    if (recording.load() != 0) RecordBeforeFrame();
+    if (playing.load() == 0) return;
+    std::lock_guard<std::mutex> guard(playerMutex);
+    if (player.inWindow != 0 && stopWanted.exchange(0) != 0) {
+        if (player.result.state == PLAYBACK_PLAYING) player.result.state = PLAYBACK_STOPPED;
+        ReturnToOwnGame();
+        return;
+    }
+    if (player.frame >= player.data.frames) {
+        Finish(GameDigest());
+        return;
+    }
+    const int64_t f = player.frame;
+    const std::vector<ReplayControl>& controls = player.data.controls;
+    while (player.nextControl < controls.size() && controls[player.nextControl].frame <= f)
+        player.bits = controls[player.nextControl++].bits;
+    const std::vector<ReplayEvent>& events = player.data.events;
+    for (; player.nextEvent < events.size() && events[player.nextEvent].frame <= f;
+         ++player.nextEvent) {
+        const ReplayEvent& event = events[player.nextEvent];
+        switch (event.kind) {
+        case REPLAY_EVENT_RANK:
+            GameRank = event.value;
+            break;
+        case REPLAY_EVENT_CLEAR:
+            DefaultRanking(event.value);
+            break;
+        case REPLAY_EVENT_NAME:
+            if (NameEntryRequested.load() == 0) {
+                Differs(f, f - 1, "the recording answers a Name Entry the game did not ask for");
+                break;
+            }
+            std::memset(NameBuffer, 0, sizeof NameBuffer);
+            std::memcpy(NameBuffer, event.text.data(), event.text.size());
+            NameEntryDone.store(1, std::memory_order_release);
+            break;
+        default:
+            break;
+        }
+    }
+    InputBits = player.bits;
+}
+
+void ReplayAfterFrame() {
+    if (recording.load() != 0) RecordAfterFrame();
+    if (playing.load() == 0) return;
+    std::lock_guard<std::mutex> guard(playerMutex);
+    const uint64_t digest = GameDigest();
+    const int64_t f = player.frame;
+    player.frame += 1;
+    player.result.framesPlayed = player.frame;
+    player.result.digest = digest;
+    const std::vector<uint8_t>& marks = player.data.frameMarks;
+    if (f < static_cast<int64_t>(marks.size())) {
+        const uint8_t recorded = marks[static_cast<size_t>(f)];
+        const uint64_t mark = digest & REPLAY_MARK_MASK;
+        if (recorded != mark) {
+            Differs(f, f - 1,
+                    std::string("its mark is ") + REPLAY_MARK_DIGITS[mark] + ", the recording's " +
+                        REPLAY_MARK_DIGITS[recorded]);
+        }
+    }
+    const std::vector<ReplayCheck>& checks = player.data.checks;
+    if (player.nextCheck < checks.size() && checks[player.nextCheck].frames == player.frame) {
+        const ReplayCheck& check = checks[player.nextCheck++];
+        if (check.digest == digest) {
+            if (player.result.state == PLAYBACK_PLAYING) player.result.lastSameFrame = f;
+        } else {
+            Differs(f, player.result.lastSameFrame,
+                    "after frame " + std::to_string(f) + " the digest is " + Hex16(digest) +
+                        ", the recording's " + Hex16(check.digest));
+        }
+    }
+    if (player.result.state == PLAYBACK_DIFFERS && player.differenceReported == 0) {
+        player.differenceReported = 1;
+        if (player.inWindow != 0) Trace("replay: %s\n", DescribePlayback(player.result).c_str());
+    }
+    if (player.frame >= player.data.frames) Finish(digest);
+}
+
+bool ParseReplayArguments(int argc, const char* const* argv, const char* prefix,
+                          ReplayArguments& out, std::string& error) {
+    const std::string record = std::string(prefix) + "record";
+    const std::string replay = std::string(prefix) + "replay";
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg != record && arg != replay) continue;
+        if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+            error = arg + " needs a file name";
+            return false;
+        }
+        (arg == record ? out.recordPath : out.replayPath) = argv[++i];
+    }
+    if (!out.recordPath.empty() && !out.replayPath.empty()) {
+        error = record + " and " + replay + " cannot be used together";
+        return false;
+    }
+    return true;
+}
+
+bool BeginReplaySession(const ReplayArguments& arguments, const char* program, std::string& error) {
+    if (!arguments.recordPath.empty())
+        return StartRecording(arguments.recordPath.c_str(), program, error);
+    if (arguments.replayPath.empty()) return true;
+    ReplayData data;
+    if (!ReadReplayFile(arguments.replayPath, data, error)) return false;
+    Trace("replay: playing %s, %" PRId64 " frames\n", arguments.replayPath.c_str(), data.frames);
+    StartPlayback(std::move(data), 1);
+    return true;
+}
+
+void EndReplaySession() {
+    FinishRecording();
+    std::lock_guard<std::mutex> guard(playerMutex);
+    if (playing.load() == 0) return;
+    if (player.result.state == PLAYBACK_PLAYING) player.result.state = PLAYBACK_STOPPED;
+    Trace("replay: %s\n", DescribePlayback(player.result).c_str());
+    GameRank = player.ownRank;
+    SetRanking(player.ownRanking);
+    playing.store(0);
+}
+
+} // namespace velkar

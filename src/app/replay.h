@@ -1,0 +1,165 @@
+// Replays: a game kept as its start-up settings, the controls of its frames and the events
+// between them, in a small line-oriented text file; the recorder and the player that run
+// around each game frame in every program.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "game/ranking.h"
+
+namespace velkar {
+
+// The file, one item a line (a line that does not end in a newline is not part of it yet):
+//   velkar-replay 1                      the version line
+//   rank R                               GameRank at start-up (0 Normal, 1 Hard)
+//   score T P STAGE SCORE "NAME"         20 lines: both hi-score tables at start-up, table T
+//                                        (0 Normal, 1 Hard), places P 0..9 in order
+//   F HEXBITS                            from frame F on, the control word is HEXBITS
+//   set-rank F R                         before frame F the rank became R (menu)
+//   clear F T                            before frame F hi-score table T was cleared (menu)
+//   name F "TEXT"                        frame F took the Name Entry answer ("" cancelled)
+//   check N DIGEST MARKS                 after N frames the game digest was DIGEST; MARKS
+//                                        has one character for each frame since the previous
+//                                        check: the low 6 bits of the digest after that frame,
+//                                        as a digit of REPLAY_MARK_DIGITS
+//   end N DIGEST                         the last line: N frames in all, and the digest then
+// Frames count from 0 and are game frames only: frames held by a menu, a dialog or the pause
+// are not in the file. Names are quoted with \", \\ and \xHH for bytes outside printable
+// ASCII. Lines starting with '#' and blank lines are comments.
+constexpr int32_t REPLAY_VERSION = 1;
+// Frames between two check lines.
+constexpr int64_t REPLAY_CHECK_FRAMES = 60;
+// The 64 characters of the per-frame marks, for the values 0..63 in order. One character a
+// frame keeps the file small; a different game still shows at its first frame 63 times in 64.
+constexpr char REPLAY_MARK_DIGITS[] =
+    "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ+/";
+constexpr uint64_t REPLAY_MARK_MASK = 63;
+
+enum : int32_t {
+    REPLAY_EVENT_RANK = 1,  // value: the new rank
+    REPLAY_EVENT_CLEAR = 2, // value: the table cleared
+    REPLAY_EVENT_NAME = 3,  // text: the answer
+};
+
+struct ReplayControl {
+    int64_t frame;
+    int32_t bits;
+};
+
+struct ReplayEvent {
+    int64_t frame;
+    int32_t kind;
+    int32_t value;
+    std::string text;
+};
+
+struct ReplayCheck {
+    int64_t frames; // frames run when the digest was taken
+    uint64_t digest;
+};
+
+struct ReplayData {
+    int32_t rank = 0;
+    RankingEntry ranking[2][RANKING_PLACES] = {};
+    std::vector<ReplayControl> controls; // frames increasing
+    std::vector<ReplayEvent> events;     // frames not decreasing, in file order
+    std::vector<ReplayCheck> checks;     // frames increasing
+    std::vector<uint8_t> frameMarks;     // frame k's low 6 digest bits, for the checked frames
+    int64_t frames = 0;                  // frames the file plays
+    bool closed = false;                 // it has its closing line
+    uint64_t closingDigest = 0;
+    bool cutShort = false; // it ended inside a line, which was left out
+};
+
+// Reads a whole replay; nothing is kept unless every complete line is sound. On failure error
+// is "name:LINE: what is wrong" (or "name: ..." for the file as a whole).
+bool ParseReplay(const std::string& text, const std::string& name, ReplayData& out,
+                 std::string& error);
+bool ReadReplayFile(const std::string& path, ReplayData& out, std::string& error);
+
+// A name as the file holds it, with its quotes.
+std::string QuoteReplayText(const char* text);
+// The same into out, which holds at least 4 * length + 3 bytes; returns the length written.
+size_t QuoteReplayTextInto(char* out, const char* text, size_t length);
+
+// --- Recording: the program's game, written as it runs. ---
+
+// Creates path and writes the version line and the header from GameRank and RankingTable as
+// they are now (call it after the settings are read, before the first game frame). program
+// names the recorder in a comment. false, with error set, when the file cannot be written.
+bool StartRecording(const char* path, const char* program, std::string& error);
+bool Recording();
+// UI thread, with the game held: hi-score table (0 Normal, 1 Hard) was just cleared.
+void NoteHiScoreCleared(int32_t table);
+// Writes the closing line with the last frame's digest and closes the file (the game must not
+// be running a frame). Nothing when not recording.
+void FinishRecording();
+
+// --- Playback: a replay's game reproduced frame by frame. ---
+
+enum : int32_t {
+    PLAYBACK_NONE = 0,
+    PLAYBACK_PLAYING = 1,
+    PLAYBACK_MATCHED = 2,    // every frame played; the closing digest matches
+    PLAYBACK_NO_CLOSING = 3, // every frame of a cut-off file played; the checks there match
+    PLAYBACK_DIFFERS = 4,    // the game went another way than the recording
+    PLAYBACK_STOPPED = 5,    // stopped before its end (F2 in the window)
+};
+
+struct PlaybackResult {
+    int32_t state = PLAYBACK_NONE;
+    int64_t framesPlayed = 0;
+    uint64_t digest = 0;              // after the last frame played
+    int64_t firstDifferentFrame = -1; // PLAYBACK_DIFFERS: the first frame known to differ
+    int64_t lastSameFrame = -1;       // PLAYBACK_DIFFERS: the last frame known to agree (-1 none)
+    std::string detail;               // PLAYBACK_DIFFERS: what differed
+};
+
+// Takes over a parsed replay: sets GameRank and RankingTable from its header (call it where
+// the settings would be read, before the first game frame). inWindow 1: when the replay ends
+// (its last frame, or StopPlayback) the player's own rank and hi-score tables, as they were
+// before, come back and the game returns to the title with the controls live again.
+void StartPlayback(ReplayData&& data, int32_t inWindow);
+// 1 while a replay plays: the controls come from it and the rank and hi-scores are its own.
+int32_t ReplayPlaying();
+// Any thread: ends a playback in the window before its next frame (F2).
+void StopPlayback();
+PlaybackResult PlaybackOutcome();
+// A runner after its last frame: judges a replay that had no frame to play on the state as it
+// is. Nothing otherwise.
+void SettlePlayback();
+// "N frames, closing digest ... matches" and the like, for the person who asked.
+std::string DescribePlayback(const PlaybackResult& result);
+
+// --- Around each game frame (the game thread, or a headless runner's loop). ---
+
+// Before the frame, with InputBits sampled: a playback puts its controls into InputBits and
+// applies its events of this frame; a recording notes rank changes, cleared tables and the
+// controls.
+void ReplayBeforeFrame();
+// After the frame: a recording writes and flushes this frame's lines; a playback compares the
+// digest with the file's.
+void ReplayAfterFrame();
+
+// Splits "--record FILE" / "--replay FILE" (or "/record", "/replay" on Windows: prefix is the
+// option's leading text) out of a program's arguments. Other arguments are left alone.
+// false, with error set, for a missing file name or both options at once.
+struct ReplayArguments {
+    std::string recordPath;
+    std::string replayPath;
+};
+bool ParseReplayArguments(int argc, const char* const* argv, const char* prefix,
+                          ReplayArguments& out, std::string& error);
+// After the settings are read, before the first game frame: starts the recording, or reads the
+// replay whole and starts its playback in the window. false, with error set, when the file
+// cannot be written or the replay cannot be read or is damaged (nothing is then started).
+bool BeginReplaySession(const ReplayArguments& arguments, const char* program, std::string& error);
+// At shutdown, with no game frame running, before the settings are written: closes a
+// recording, and gives back the player's own rank and hi-score tables if a replay was still
+// playing (so that a replay's scores never reach the settings file).
+void EndReplaySession();
+
+} // namespace velkar

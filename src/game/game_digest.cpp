@@ -1,0 +1,132 @@
+// The game digest: the state that decides the next frames and the picture, folded into 64 bits.
+#include "game/game_digest.h"
+
+#include <cstddef>
+
+#include "game/game_record.h"
+#include "game/random.h"
+#include "game/ranking.h"
+#include "gfx/canvas.h"
+#include "player/effects.h"
+#include "player/player.h"
+#include "player/weapons.h"
+#include "stage/enemy_fire.h"
+#include "stage/enemy_pool.h"
+
+namespace velkar {
+
+namespace {
+
+constexpr uint64_t FOLD_START = 0xcbf29ce484222325ull;
+constexpr uint64_t FOLD_PRIME = 0x100000001b3ull;
+
+// Multiply-xor folding of whole words; the shift brings the high bits, where the multiply
+// leaves most of its mixing, back into the low ones before the next word.
+struct Fold {
+    uint64_t h = FOLD_START;
+    void Add(uint64_t v) {
+        h = (h ^ v) * FOLD_PRIME;
+        h ^= h >> 29;
+    }
+    void Add32(int32_t v) { Add(static_cast<uint32_t>(v)); }
+};
+
+// The bytes as little-endian 64-bit words (then the last few bytes one by one), so that the
+// digest does not depend on the machine's byte order.
+uint64_t WordAt(const uint8_t* p) {
+    uint64_t w = 0;
+    for (int i = 7; i >= 0; --i)
+        w = (w << 8) | p[i];
+    return w;
+}
+
+uint64_t BytesDigest(const uint8_t* bytes, size_t size) {
+    // Four independent lanes keep the multiplies from waiting on each other.
+    Fold lanes[4];
+    size_t i = 0;
+    for (; i + 32 <= size; i += 32) {
+        for (size_t lane = 0; lane < 4; ++lane)
+            lanes[lane].Add(WordAt(bytes + i + lane * 8));
+    }
+    Fold tail;
+    for (; i < size; ++i)
+        tail.Add(bytes[i]);
+    Fold all;
+    for (const Fold& lane : lanes)
+        all.Add(lane.h);
+    all.Add(tail.h);
+    all.Add(size);
+    return all.h;
+}
+
+void AddRanking(Fold& d) {
+    for (const auto& table : RankingTable) {
+        for (const RankingEntry& entry : table) {
+            d.Add32(entry.stage);
+            d.Add(static_cast<uint64_t>(entry.score));
+            // The name up to its terminator: bytes left beyond it by a shorter name are no part
+            // of the table.
+            size_t length = 0;
+            while (length < sizeof entry.name && entry.name[length] != '\0')
+                ++length;
+            d.Add(BytesDigest(reinterpret_cast<const uint8_t*>(entry.name), length));
+        }
+    }
+}
+
+} // namespace
+
+uint64_t GameDigest() {
+    Fold d;
+    for (int32_t v : {GameMode, ModeFrame, Lives, Bombs, StageNumber, StageLevel, ContinueCount,
+                      GameRank, DemoStage, RankingPlace, ShotPower, EndSequence, EndCountdown,
+                      QuitRequested, StageCleared, GameOverFrame, ViewX, ViewY}) {
+        d.Add32(v);
+    }
+    d.Add(static_cast<uint64_t>(Score));
+    for (int32_t v : {PlayerX,       PlayerY,     PlayerState,    HitFlag,       Invulnerable,
+                      ExplodeFrames, RespawnWait, PickupGlow,     ShotCooldown,  DemoFireCount,
+                      ShotCount,     LaserLength, LaserTop,       LaserHit,      LaserPhase,
+                      LaserToggle,   BombActive,  BombX,          BombY,         BombStage,
+                      BombTimer,     EnemyCount,  EnemyShotCount, ParticleCount, BlinkPhase}) {
+        d.Add32(v);
+    }
+    d.Add(RandomSeed);
+    AddRanking(d);
+    // Only entries in use: what a free entry still holds plays no part in the game.
+    if (EnemyPool != nullptr) {
+        for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
+            const EnemySlot& s = EnemyPool[i];
+            if (s.state == 0) continue;
+            for (int32_t v : {i, s.state, s.flags, s.hitPoints, s.hit, s.solid, s.x, s.y, s.width,
+                              s.height, s.boxLeft, s.boxTop, s.boxRight, s.boxBottom, s.word1,
+                              s.word2, s.word3, s.word4}) {
+                d.Add32(v);
+            }
+        }
+    }
+    if (EnemyShotPool != nullptr) {
+        for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i) {
+            const EnemyShot& s = EnemyShotPool[i];
+            if (s.pictures[0] == nullptr) continue;
+            for (int32_t v : {i, s.type, s.x, s.y, s.vx, s.vy, s.frame, s.animCount})
+                d.Add32(v);
+        }
+    }
+    if (ParticlePool != nullptr) {
+        for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
+            const Particle& p = ParticlePool[i];
+            if (p.life == 0) continue;
+            for (int32_t v : {i, p.kind, p.counter, p.interval, p.life, p.x, p.y, p.vx, p.vy,
+                              p.brightness, p.priority}) {
+                d.Add32(v);
+            }
+        }
+    }
+    if (ScreenBufferBits != nullptr) {
+        d.Add(BytesDigest(ScreenBufferBits, static_cast<size_t>(SCREEN_STRIDE) * SCREEN_HEIGHT));
+    }
+    return d.h;
+}
+
+} // namespace velkar

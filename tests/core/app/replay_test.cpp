@@ -1,0 +1,434 @@
+// Replays: a game recorded around its frames plays back to the same digest, events and all;
+// damaged, foreign and cut-off files; frames that are held; the window's playback rules.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/commands.h"
+#include "app/frame_clock.h"
+#include "app/key_handling.h"
+#include "app/replay.h"
+#include "core/settings/temp_dir.h"
+#include "game/frame_sequence.h"
+#include "game/game_digest.h"
+#include "game/game_record.h"
+#include "game/random.h"
+#include "game/ranking.h"
+#include "gfx/canvas.h"
+#include "input/controls.h"
+#include "player/weapons.h"
+
+using namespace velkar;
+
+namespace {
+
+// The process as it starts: the seed, the tables, the canvases, and the few values that only a
+// new process has at zero (an earlier game in this test process may have left them set).
+void FreshStart() {
+    RandomSeed = 1;
+    BlinkPhase = 0;
+    GameOverFrame = 0;
+    BombX = BombY = BombStage = BombTimer = 0;
+    ASSERT_EQ(InitGame(), 0);
+    DestroyCanvases();
+    ASSERT_EQ(CreateCanvases(), 0);
+    ModeFrame = 0;
+    InputBits = 0;
+    RawKeys.store(0);
+    GameHold.store(0);
+    Paused.store(0);
+}
+
+// Hi-scores as a settings file might hold them: low enough that any game enters the Hard table.
+void LowHardTable() {
+    for (int32_t place = 0; place < RANKING_PLACES; ++place) {
+        RankingTable[1][place].score = -1 - place;
+        RankingTable[1][place].stage = 0;
+        std::snprintf(RankingTable[1][place].name, sizeof RankingTable[1][place].name, "P%d",
+                      place);
+    }
+}
+
+// One game frame as the game thread runs it: the hooks around the frame.
+void Frame(int32_t bits) {
+    InputBits = bits;
+    ReplayBeforeFrame();
+    RunGameFrame(FrameCanvasBits);
+    ReplayAfterFrame();
+}
+
+int32_t AnswerOk(const MessageText*) {
+    return MSG_ANSWER_OK;
+}
+
+const WindowFrontEnd CONFIRMING_FRONT_END = {AnswerOk, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                             nullptr,  nullptr, nullptr, nullptr, nullptr};
+
+constexpr char NAME[] = "A\"B\\ \xc3\xa9!"; // a quote, a backslash, a space and UTF-8
+
+// Records a whole game: Clear Hi-Score and a rank change on the title, a start, a game lost
+// without a shot fired, the Name Entry answered a few frames after it is asked, the title again.
+// Returns the frames run and the name's frame.
+struct Session {
+    int64_t frames = 0;
+    int64_t clearFrame = -1;
+    int64_t rankFrame = -1;
+    int64_t nameFrame = -1;
+    uint64_t digest = 0;
+};
+
+Session RecordGame(const std::string& path) {
+    Session s;
+    FreshStart();
+    LowHardTable();
+    std::string error;
+    EXPECT_TRUE(StartRecording(path.c_str(), "replay_test", error)) << error;
+    BeginAttract();
+    SetWindowFrontEnd(&CONFIRMING_FRONT_END);
+    int64_t askedAt = -1;
+    bool sawGameOver = false;
+    for (int64_t f = 0; f < 30000; ++f) {
+        if (f == 20) {
+            RunCommand(CMD_CLEAR_HISCORE); // table 0, the rank then
+            s.clearFrame = f;
+        }
+        if (f == 35) {
+            RunCommand(CMD_RANK_HARD);
+            s.rankFrame = f;
+        }
+        // The tick posts the request; the dialog answers 7 frames later.
+        if (NameEntryRequested.load() != 0 && NameEntryPosted.load() == 0) {
+            NameEntryPosted.store(1);
+            askedAt = f;
+        }
+        if (askedAt >= 0 && f == askedAt + 7) {
+            std::snprintf(NameBuffer, sizeof NameBuffer, "%s", NAME);
+            NameEntryDone.store(1, std::memory_order_release);
+            s.nameFrame = f;
+        }
+        int32_t bits = 0;
+        if (f >= 50 && f < 54) bits = INPUT_START;
+        if (f >= 54) bits = (f / 40) % 2 == 0 ? INPUT_LEFT : INPUT_RIGHT | INPUT_UP;
+        Frame(bits);
+        if (GameMode == MODE_GAME_OVER) sawGameOver = true;
+        if (sawGameOver && GameMode == MODE_TITLE && ModeFrame > 30) {
+            s.frames = f + 1;
+            break;
+        }
+    }
+    SetWindowFrontEnd(nullptr);
+    EXPECT_TRUE(sawGameOver);
+    s.digest = GameDigest();
+    FinishRecording();
+    return s;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Plays data from a fresh start whose own tables differ from the recording's; stops at the
+// first difference.
+PlaybackResult Play(ReplayData data) {
+    FreshStart();
+    StartPlayback(std::move(data), 0);
+    BeginAttract();
+    while (ReplayPlaying() != 0) {
+        ReplayBeforeFrame();
+        if (ReplayPlaying() == 0) break;
+        RunGameFrame(FrameCanvasBits);
+        ReplayAfterFrame();
+        if (PlaybackOutcome().state == PLAYBACK_DIFFERS) break;
+    }
+    return PlaybackOutcome();
+}
+
+class Replays : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        dir = new velkar::testing::TempDir();
+        path = dir->File("game.vrp");
+        session = RecordGame(path);
+        text = ReadText(path);
+    }
+    static void TearDownTestSuite() {
+        delete dir;
+        dir = nullptr;
+    }
+    void TearDown() override {
+        EndReplaySession();
+        NameEntryRequested.store(0);
+        NameEntryPosted.store(0);
+        NameEntryDone.store(0);
+        GameRank = 0;
+    }
+    static ReplayData Parse(const std::string& content) {
+        ReplayData data;
+        std::string error;
+        EXPECT_TRUE(ParseReplay(content, "t.vrp", data, error)) << error;
+        return data;
+    }
+    // The error for content, which must be refused.
+    static std::string Refusal(const std::string& content) {
+        ReplayData data;
+        std::string error;
+        EXPECT_FALSE(ParseReplay(content, "t.vrp", data, error)) << content.substr(0, 200);
+        return error;
+    }
+    // text with its line `number` (1-based) replaced.
+    static std::string WithLine(int number, const std::string& line) {
+        std::istringstream in(text);
+        std::string out, current;
+        for (int n = 1; std::getline(in, current); ++n)
+            out += (n == number ? line : current) + "\n";
+        return out;
+    }
+    static int LineOf(const std::string& prefix) {
+        std::istringstream in(text);
+        std::string current;
+        for (int n = 1; std::getline(in, current); ++n) {
+            if (current.rfind(prefix, 0) == 0) return n;
+        }
+        return -1;
+    }
+
+    static velkar::testing::TempDir* dir;
+    static std::string path;
+    static Session session;
+    static std::string text;
+};
+
+velkar::testing::TempDir* Replays::dir = nullptr;
+std::string Replays::path;
+Session Replays::session;
+std::string Replays::text;
+
+TEST_F(Replays, ARecordedGameHoldsItsEventsAndPlaysBackToTheSameDigest) {
+    ASSERT_GT(session.nameFrame, 0);
+    const ReplayData data = Parse(text);
+    EXPECT_TRUE(data.closed);
+    EXPECT_FALSE(data.cutShort);
+    EXPECT_EQ(data.frames, session.frames);
+    EXPECT_EQ(data.closingDigest, session.digest);
+    EXPECT_EQ(static_cast<int64_t>(data.frameMarks.size()), session.frames);
+    // The header: the start-up rank and tables, not what the game later made of them.
+    EXPECT_EQ(data.rank, 0);
+    EXPECT_EQ(data.ranking[1][3].score, -4);
+    EXPECT_STREQ(data.ranking[1][3].name, "P3");
+    EXPECT_STREQ(data.ranking[0][0].name, "NO PLAYER");
+    // Events at the frames that followed them, in the order the game met them.
+    ASSERT_EQ(data.events.size(), 3u);
+    EXPECT_EQ(data.events[0].kind, REPLAY_EVENT_CLEAR);
+    EXPECT_EQ(data.events[0].frame, session.clearFrame);
+    EXPECT_EQ(data.events[0].value, 0);
+    EXPECT_EQ(data.events[1].kind, REPLAY_EVENT_RANK);
+    EXPECT_EQ(data.events[1].frame, session.rankFrame);
+    EXPECT_EQ(data.events[1].value, 1);
+    EXPECT_EQ(data.events[2].kind, REPLAY_EVENT_NAME);
+    EXPECT_EQ(data.events[2].frame, session.nameFrame);
+    EXPECT_EQ(data.events[2].text, NAME);
+    EXPECT_NE(
+        text.find("name " + std::to_string(session.nameFrame) + " \"A\\\"B\\\\ \\xc3\\xa9!\"\n"),
+        std::string::npos);
+    // Only changes of the control word: the file stays small.
+    EXPECT_LT(data.controls.size(), static_cast<size_t>(session.frames / 30));
+    EXPECT_EQ(data.controls[0].frame, 0);
+
+    const PlaybackResult result = Play(data);
+    EXPECT_EQ(result.state, PLAYBACK_MATCHED) << DescribePlayback(result);
+    EXPECT_EQ(result.framesPlayed, session.frames);
+    EXPECT_EQ(result.digest, session.digest);
+    EXPECT_EQ(GameRank, 1);
+    EXPECT_STREQ(RankingTable[1][0].name, NAME);
+}
+
+TEST_F(Replays, AChangedGameIsCaughtAtItsFirstDifferentFrame) {
+    // A control line altered: the ship turns the other way on that frame.
+    ReplayData data = Parse(text);
+    size_t k = 0;
+    while (k < data.controls.size() && data.controls[k].frame < 300)
+        ++k;
+    ASSERT_LT(k, data.controls.size());
+    const int64_t changed = data.controls[k].frame;
+    data.controls[k].bits ^= INPUT_LEFT | INPUT_RIGHT;
+    PlaybackResult result = Play(data);
+    EXPECT_EQ(result.state, PLAYBACK_DIFFERS);
+    EXPECT_EQ(result.firstDifferentFrame, changed);
+    EXPECT_NE(DescribePlayback(result).find("at frame " + std::to_string(changed)),
+              std::string::npos)
+        << DescribePlayback(result);
+
+    // A name that the game never asks for is a difference at its frame.
+    data = Parse(text);
+    data.events.push_back({session.nameFrame + 100, REPLAY_EVENT_NAME, 0, "X"});
+    result = Play(data);
+    EXPECT_EQ(result.state, PLAYBACK_DIFFERS);
+    EXPECT_EQ(result.firstDifferentFrame, session.nameFrame + 100);
+
+    // A wrong closing digest alone.
+    data = Parse(text);
+    data.closingDigest ^= 1;
+    result = Play(data);
+    EXPECT_EQ(result.state, PLAYBACK_DIFFERS);
+    EXPECT_EQ(result.firstDifferentFrame, session.frames - 1);
+}
+
+TEST_F(Replays, ACutOffFilePlaysUpToItsLastCompleteLine) {
+    // Cut in the middle of the line after the 20th check, as a killed program leaves it.
+    const int checkLine = LineOf("check 1200 ");
+    ASSERT_GT(checkLine, 0);
+    size_t pos = 0;
+    for (int n = 0; n < checkLine; ++n)
+        pos = text.find('\n', pos) + 1;
+    const size_t nextEnd = text.find('\n', pos);
+    const std::string next = text.substr(pos, nextEnd - pos);
+    const std::string cut = text.substr(0, pos + next.size() / 2);
+    const ReplayData data = Parse(cut);
+    EXPECT_TRUE(data.cutShort);
+    EXPECT_FALSE(data.closed);
+    EXPECT_EQ(data.frames, 1200);
+    const PlaybackResult result = Play(data);
+    EXPECT_EQ(result.state, PLAYBACK_NO_CLOSING);
+    EXPECT_EQ(result.framesPlayed, 1200);
+    EXPECT_NE(DescribePlayback(result).find("no closing digest"), std::string::npos);
+
+    // A whole control line after the check: its frame is played too.
+    const std::string withControl = text.substr(0, pos) + "1210 8\n";
+    EXPECT_EQ(Parse(withControl).frames, 1211);
+}
+
+TEST_F(Replays, DamagedAndForeignFilesAreRefusedNamingTheLine) {
+    EXPECT_NE(Refusal(WithLine(1, "velkar-replay 2")).find("t.vrp:1: a replay of version 2"),
+              std::string::npos);
+    EXPECT_NE(Refusal("GIF89a\n").find("t.vrp:1: not a VELKAR replay"), std::string::npos);
+    EXPECT_NE(Refusal("").find("empty"), std::string::npos);
+    const int rankLine = LineOf("rank ");
+    const int firstScore = LineOf("score 0 0 ");
+    const int firstControl = firstScore + 20;
+    const int firstCheck = LineOf("check ");
+    const int endLine = LineOf("end ");
+    ASSERT_GT(firstCheck, firstControl);
+    const struct {
+        int line;
+        std::string replacement;
+    } damage[] = {
+        {rankLine, "rank 2"},
+        {firstScore + 3, "score 0 4 3 80000 \"NO PLAYER\""},    // place out of order
+        {firstScore + 3, "score 0 3 3 80000 \"NO PLAYER"},      // no closing quote
+        {firstScore + 3, "score 0 3 3 80000 \"ELEVEN BYTES\""}, // too long a name
+        {firstScore + 3, "score 0 3 3 80000 \"A\\q\""},         // unknown escape
+        {firstControl, "0 zz"},                                 // not hexadecimal
+        {firstControl, "0 100 7"},                              // an extra word
+        {firstControl + 1, "0 100"},                            // frames going back
+        {firstControl + 1, "wiggle 5"},                         // an unknown line
+        {firstControl + 1, "set-rank 10 3"},                    // no such rank
+        {firstCheck, "check 60 0123 0123"},                     // a short digest
+        {firstCheck, "check 60 0123456789abcdef 0123"},         // marks for 4 of 60 frames
+        {firstCheck, "check 60 0123456789abcdef " + std::string(59, 'a') + "!"}, // not a mark
+        {endLine, "end 5 0123456789abcdef"}, // behind the lines before it
+    };
+    for (const auto& d : damage) {
+        const std::string error = Refusal(WithLine(d.line, d.replacement));
+        EXPECT_NE(error.find("t.vrp:" + std::to_string(d.line) + ": "), std::string::npos)
+            << d.replacement << " -> " << error;
+    }
+    // Nothing may follow the closing line; a header cut short names the line it misses.
+    EXPECT_NE(Refusal(text + "0 1\n").find("t.vrp:" + std::to_string(endLine + 1) + ": "),
+              std::string::npos);
+    const std::string header = text.substr(0, text.find("score 0 5 "));
+    EXPECT_NE(Refusal(header).find("t.vrp:" + std::to_string(firstScore + 5) +
+                                   ": the file ends "
+                                   "inside its header"),
+              std::string::npos);
+    // Comments, blank lines and Windows line ends are no damage.
+    std::string crlf;
+    for (char c : WithLine(firstControl, "# a note\n\n0 0"))
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(Parse(crlf).frames, session.frames);
+}
+
+TEST_F(Replays, HeldAndPausedFramesLeaveNoTrace) {
+    FreshStart();
+    BeginAttract();
+    const GameFrameFn savedRoutine = GameFrameRoutine;
+    GameFrameRoutine = RunGameFrame;
+    std::string error;
+    ASSERT_TRUE(StartRecording(dir->File("held.vrp").c_str(), "replay_test", error)) << error;
+    SampleControls();
+    GameHold.store(1);
+    SampleControls();
+    GameHold.store(0);
+    Paused.store(1);
+    SampleControls();
+    Paused.store(0);
+    SampleControls();
+    FinishRecording();
+    GameFrameRoutine = savedRoutine;
+    const ReplayData data = Parse(ReadText(dir->File("held.vrp")));
+    EXPECT_EQ(data.frames, 2);
+    EXPECT_EQ(data.frameMarks.size(), 2u);
+    EXPECT_EQ(Play(data).state, PLAYBACK_MATCHED);
+}
+
+TEST_F(Replays, InTheWindowTheReplayKeepsThePlayersOwnDataAndKeys) {
+    FreshStart();
+    RankingTable[0][0].score = 777; // the player's own best, as read from the settings
+    GameRank = 0;
+    StartPlayback(Parse(text), 1);
+    BeginAttract();
+    EXPECT_EQ(ReplayPlaying(), 1);
+    EXPECT_EQ(RankingTable[0][0].score, 110000);
+    // The menu cannot change the rank or the hi-scores of a replay; keys other than Escape and
+    // F2 reach nothing.
+    EXPECT_EQ(SetGameRank(1), 0);
+    EXPECT_EQ(KeyDown(VKEY_Z, 0), 0);
+    EXPECT_EQ(RawKeys.load(), 0);
+    for (int i = 0; i < 100; ++i) {
+        ReplayBeforeFrame();
+        RunGameFrame(FrameCanvasBits);
+        ReplayAfterFrame();
+    }
+    EXPECT_EQ(PlaybackOutcome().framesPlayed, 100);
+    // F2: back to the title at the next frame, with the player's own rank and table.
+    EXPECT_EQ(KeyDown(VKEY_F2, 0), 0);
+    ReplayBeforeFrame();
+    EXPECT_EQ(ReplayPlaying(), 0);
+    EXPECT_EQ(PlaybackOutcome().state, PLAYBACK_STOPPED);
+    EXPECT_EQ(GameMode, MODE_TITLE);
+    EXPECT_EQ(ModeFrame, 0);
+    EXPECT_EQ(RankingTable[0][0].score, 777);
+    EXPECT_EQ(SetGameRank(-1), 1);
+
+    // Ending the program during a replay also gives the player's data back before the
+    // settings are written.
+    StartPlayback(Parse(text), 1);
+    EXPECT_EQ(RankingTable[0][0].score, 110000);
+    EndReplaySession();
+    EXPECT_EQ(ReplayPlaying(), 0);
+    EXPECT_EQ(RankingTable[0][0].score, 777);
+}
+
+TEST(ReplayArgumentsTest, RecordOrReplayWithAFileName) {
+    ReplayArguments out;
+    std::string error;
+    const char* record[] = {"velkar", "-style", "x", "--record", "a b.vrp"};
+    EXPECT_TRUE(ParseReplayArguments(5, record, "--", out, error));
+    EXPECT_EQ(out.recordPath, "a b.vrp");
+    const char* windows[] = {"VELKAR.exe", "/replay", "C:\\g.vrp"};
+    out = {};
+    EXPECT_TRUE(ParseReplayArguments(3, windows, "/", out, error));
+    EXPECT_EQ(out.replayPath, "C:\\g.vrp");
+    const char* missing[] = {"velkar", "--replay"};
+    EXPECT_FALSE(ParseReplayArguments(2, missing, "--", out, error));
+    EXPECT_EQ(error, "--replay needs a file name");
+    const char* both[] = {"velkar", "--replay", "a", "--record", "b"};
+    out = {};
+    EXPECT_FALSE(ParseReplayArguments(5, both, "--", out, error));
+}
+
+} // namespace
