@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 #include <vector>
 
+#include "app/replay.h"
 #include "app/trace.h"
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
@@ -174,8 +175,22 @@ int main(int argc, char** argv) {
                      "usage: velkar-sim [--frames N] [--input FILE] [--hold HEX] "
                      "[--png FRAME:FILE]... [--canvas-png FRAME:FILE]... [--json] [--every N] "
                      "[--digest N] [--bench] [--trace] [--god] [--settings FILE] [--rank N] "
-                     "[--name TEXT] [--wave-dir DIR] [--soak SEED]\n");
+                     "[--name TEXT] [--wave-dir DIR] [--soak SEED] [--replay FILE]\n");
         return 2;
+    }
+    // A replay is read whole before anything runs: a damaged file plays no frame.
+    ReplayData replay;
+    const bool replaying = !options.replayPath.empty();
+    if (replaying) {
+        if (!ReadReplayFile(options.replayPath, replay, error)) {
+            std::fprintf(stderr, "velkar-sim: %s\n", error.c_str());
+            return 2;
+        }
+        options.frames = replay.frames;
+        if (!CheckFramesReached(options, error)) {
+            std::fprintf(stderr, "velkar-sim: %s\n", error.c_str());
+            return 2;
+        }
     }
     if (options.trace) SetTraceSink(TraceToStderr);
 
@@ -188,6 +203,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.rank >= 0) ApplySimRank(options.rank);
+    if (replaying) StartPlayback(std::move(replay), 0);
     const std::string effects = options.waveDir.empty() ? "" : LoadEffectsJson(options.waveDir);
     if (CreateCanvases() != 0) {
         std::fprintf(stderr, "velkar-sim: canvases could not be made\n");
@@ -204,9 +220,14 @@ int main(int argc, char** argv) {
     bool namePending = false;
     uint64_t runDigest = 0; // every frame's digest so far, chained
     FrameWatchdog watchdog(FRAME_LIMIT_SECONDS, seedText);
+    int64_t framesRun = options.frames;
     for (int64_t frame = 0; frame < options.frames; ++frame) {
-        ServeNameEntry(options, namePending);
-        InputBits = options.soak ? soak.Next() | options.hold : cursor.BitsFor(frame);
+        if (replaying) {
+            ReplayBeforeFrame();
+        } else {
+            ServeNameEntry(options, namePending);
+            InputBits = options.soak ? soak.Next() | options.hold : cursor.BitsFor(frame);
+        }
         // A hit raised during the previous frame is taken by the ship at the start of this one;
         // --god withdraws it first, so bullets and bodies still meet the ship but never harm it.
         if (options.god) HitFlag = 0;
@@ -229,6 +250,7 @@ int main(int argc, char** argv) {
             }
             tally.Note();
         }
+        if (replaying) ReplayAfterFrame();
         if (!WriteShots(options.screenPngs, frame, ScreenBufferBits, SCREEN_WIDTH, SCREEN_HEIGHT) ||
             !WriteShots(options.canvasPngs, frame, FrameCanvasBits, CANVAS_WIDTH, CANVAS_HEIGHT)) {
             return 1;
@@ -244,6 +266,10 @@ int main(int argc, char** argv) {
         if (options.every > 0 && (frame + 1) % options.every == 0) {
             std::printf("%s\n", StateJson(frame + 1, effects).c_str());
         }
+        if (replaying && PlaybackOutcome().state == PLAYBACK_DIFFERS) {
+            framesRun = frame + 1; // nothing after the first difference is worth playing
+            break;
+        }
     }
     if (!options.settingsPath.empty() && !SaveSimSettings()) {
         std::fprintf(stderr, "velkar-sim: cannot write the settings file %s\n",
@@ -258,10 +284,17 @@ int main(int argc, char** argv) {
                     static_cast<long long>(tally.continues), static_cast<long long>(tally.stages),
                     static_cast<long long>(tally.gameOvers), static_cast<int>(tally.maxStage));
     }
-    if (options.json) std::printf("%s\n", StateJson(options.frames, effects).c_str());
+    if (options.json) std::printf("%s\n", StateJson(framesRun, effects).c_str());
     if (options.bench) {
         times.Print();
         std::printf(" peak_kib=%ld\n", PeakMemoryKib());
+    }
+    if (replaying) {
+        SettlePlayback();
+        const PlaybackResult outcome = PlaybackOutcome();
+        std::fprintf(stderr, "velkar-sim: %s: %s\n", options.replayPath.c_str(),
+                     DescribePlayback(outcome).c_str());
+        return outcome.state == PLAYBACK_DIFFERS ? 1 : 0;
     }
     return 0;
 }

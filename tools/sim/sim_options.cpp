@@ -73,6 +73,7 @@ bool ParseInputScript(const std::string& text, const std::string& name,
 }
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
+    std::string scripted; // the last option that a replay's file replaces
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string& out) {
@@ -84,7 +85,13 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             return true;
         };
         std::string v;
-        if (arg == "--frames") {
+        for (const char* option : {"--frames", "--input", "--hold", "--god", "--settings", "--rank",
+                                   "--name", "--soak"}) {
+            if (arg == option) scripted = arg;
+        }
+        if (arg == "--replay") {
+            if (!value(options.replayPath)) return false;
+        } else if (arg == "--frames") {
             if (!value(v)) return false;
             if (!ParseCount(v, options.frames)) {
                 error = "--frames: not a frame count: " + v;
@@ -168,6 +175,17 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         error = "--soak and --input both give the controls: use one";
         return false;
     }
+    if (!options.replayPath.empty()) {
+        if (!scripted.empty()) {
+            error = scripted + " cannot be used with --replay (the replay decides it)";
+            return false;
+        }
+        return true; // the frames to reach are known once the replay is read
+    }
+    return CheckFramesReached(options, error);
+}
+
+bool CheckFramesReached(const Options& options, std::string& error) {
     for (const auto* list : {&options.screenPngs, &options.canvasPngs}) {
         for (const FrameFile& target : *list) {
             if (target.frame >= options.frames) {

@@ -38,10 +38,17 @@ struct Options {
     bool hasInput = false;
     bool soak = false; // random controls from soakSeed instead of a script
     uint64_t soakSeed = 0;
+    // A replay to play: its file decides the frames, the controls, the rank, the hi-scores and
+    // the name answers, so --frames, --input, --hold, --god, --settings, --rank and --name are
+    // refused with it.
+    std::string replayPath;
 };
 
 // Parses argv; on failure returns false with a message naming the option, file or line.
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
+
+// Checks that every --png and --canvas-png frame lies within options.frames.
+bool CheckFramesReached(const Options& options, std::string& error);
 
 // Parses an input script ("FRAME HEXBITS" lines, '#' comments); name is used in messages.
 bool ParseInputScript(const std::string& text, const std::string& name,
