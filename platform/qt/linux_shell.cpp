@@ -22,6 +22,7 @@
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
+#include "app/replay.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/trace.h"
@@ -196,6 +197,8 @@ void StopGameLoop(MainWindow* window) {
         StopGameThread();
         gameThread.join();
     }
+    // The last frame is still on the screen buffer: the recording's closing digest.
+    FinishRecording();
     CloseDevices();
     SetPresentationView(nullptr);
     DestroyCanvases();

@@ -15,6 +15,7 @@
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
+#include "app/replay.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/trace.h"
@@ -73,6 +74,14 @@ int main(int argc, char** argv) {
     });
     QApplication application(argc, argv);
     Trace("connected to the display\n");
+    // --record FILE / --replay FILE, checked before anything is shown.
+    ReplayArguments replayArguments;
+    std::string replayError;
+    if (!ParseReplayArguments(argc, argv, "--", replayArguments, replayError)) {
+        std::fprintf(stderr, "velkar: %s\n", replayError.c_str());
+        init.join();
+        return 2;
+    }
     QApplication::setApplicationName(QStringLiteral("velkar"));
     QApplication::setDesktopFileName(QStringLiteral("velkar"));
 
@@ -112,6 +121,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     ReadSettings();
+    if (!BeginReplaySession(replayArguments, "velkar", replayError)) {
+        std::fprintf(stderr, "velkar: %s\n", replayError.c_str());
+        return 2;
+    }
     DecideLanguage(QLocale::system().name().toUtf8().constData(), 1);
     SetEffectDirectories(ExeDirectory, InstalledWaveDirectory);
 
@@ -176,6 +189,7 @@ int main(int argc, char** argv) {
         code = application.exec();
     }
     window.close();
+    EndReplaySession(); // a replay's rank and scores are not the player's to keep
     WriteSettings();
     FreeDisplayDeviceList();
     if (sdlJoystick) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);

@@ -1,11 +1,14 @@
 // Entry point of VELKAR.exe: version check, paths, settings, language, window, displays, game
 // thread.
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
 #include "app/menu_state.h"
+#include "app/replay.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/trace.h"
@@ -74,6 +77,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return 0;
     }
     ReadSettings();
+    // /record FILE or /replay FILE (the run-time library splits the command line the Windows
+    // way, quotes included).
+    {
+        ReplayArguments replayArguments;
+        std::string replayError;
+        if (!ParseReplayArguments(__argc, __argv, "/", replayArguments, replayError) ||
+            !BeginReplaySession(replayArguments, "VELKAR.exe", replayError)) {
+            const MessageText box = {replayError.c_str(), "VELKAR", MSG_ICON_STOP};
+            ShowMessageText(nullptr, &box);
+            return 0;
+        }
+    }
     if (Language < 0) DecideLanguage(std::setlocale(LC_ALL, ".OCP"), 0);
 
     // The Device Configuration dialog's sliders are trackbar common controls.
@@ -124,6 +139,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         DispatchMessageA(&message);
     }
 
+    EndReplaySession(); // a replay's rank and scores are not the player's to keep
     WriteSettings();
     FreeDisplayDeviceList();
     // The window procedure stopped the frames; let the game thread leave its wait so that the

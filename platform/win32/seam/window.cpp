@@ -7,6 +7,7 @@
 #include "app/frame_clock.h"
 #include "app/key_handling.h"
 #include "app/menu_state.h"
+#include "app/replay.h"
 #include "app/startup.h"
 #include "display.h"
 #include "gfx/canvas.h"
@@ -117,6 +118,8 @@ LRESULT OnDestroy(HWND window) {
         timeEndPeriod(1);
     }
     Sleep(100);
+    // The last frame is still on the screen buffer: the recording's closing digest.
+    FinishRecording();
     CloseDevices();
     DestroyCanvases();
     PostQuitMessage(0);
