@@ -9,6 +9,7 @@
 #include <regex>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -196,6 +197,69 @@ TEST_F(SimTest, BadInputIsRefusedWithStatusTwoAndNothingWritten) {
         EXPECT_EQ(r.out.find("\"frame\""), std::string::npos) << c.args;
         EXPECT_FALSE(fs::exists(png)) << c.args;
     }
+}
+
+// A replay's header with the tables the game starts with.
+std::string ReplayHeader() {
+    std::string text = "velkar-replay 1\nrank 0\n";
+    const int stages[10] = {3, 3, 3, 3, 2, 2, 2, 2, 1, 1};
+    for (int table = 0; table < 2; ++table) {
+        for (int place = 0; place < 10; ++place) {
+            text += "score " + std::to_string(table) + " " + std::to_string(place) + " " +
+                    std::to_string(stages[place]) + " " + std::to_string(110000 - 10000 * place) +
+                    " \"NO PLAYER\"\n";
+        }
+    }
+    return text;
+}
+
+TEST_F(SimTest, AReplayPlaysItsControlsAndIsCheckedByItsClosingDigest) {
+    // Start at frame 20, a move at 200: the replay runs to its last line's frame, like the
+    // same input script.
+    const std::string controls = "0 0\n20 100\n21 0\n200 4\n";
+    const std::string cut = Write("cut.vrp", ReplayHeader() + controls);
+    const Result script = RunSim("--frames 201 --json --input " + Write("s.txt", controls));
+    const Result played = RunSim("--json --replay " + cut);
+    ASSERT_EQ(played.status, 0) << played.out;
+    // The JSON line (the verdict goes to the error stream).
+    const auto json = [](const std::string& out) {
+        const size_t start = out.find("{\"frame\"");
+        return start == std::string::npos ? std::string()
+                                          : out.substr(start, out.find('\n', start) - start);
+    };
+    EXPECT_NE(json(played.out), "");
+    EXPECT_EQ(json(played.out), json(script.out));
+    const std::regex now("no closing digest.*digest now ([0-9a-f]{16})");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(played.out, match, now)) << played.out;
+    const std::string digest = match[1];
+
+    const Result closed = RunSim(
+        "--replay " + Write("closed.vrp", ReplayHeader() + controls + "end 201 " + digest + "\n"));
+    EXPECT_EQ(closed.status, 0) << closed.out;
+    EXPECT_NE(closed.out.find("201 frames played; the closing digest " + digest + " matches"),
+              std::string::npos)
+        << closed.out;
+    std::string other = digest;
+    other[15] = other[15] == '0' ? '1' : '0';
+    const Result differs = RunSim(
+        "--replay " + Write("other.vrp", ReplayHeader() + controls + "end 201 " + other + "\n"));
+    EXPECT_EQ(differs.status, 1) << differs.out;
+    EXPECT_NE(differs.out.find("differs from the recording at frame 200"), std::string::npos)
+        << differs.out;
+
+    // --png works with a replay, within its frames; what the file decides cannot be given too.
+    const fs::path png = dir / "r.png";
+    EXPECT_EQ(RunSim("--replay " + cut + " --png 150:" + png.string()).status, 0);
+    EXPECT_TRUE(fs::exists(png));
+    for (const std::string& args :
+         std::vector<std::string>{"--png 201:x.png", "--frames 5", "--input " + cut, "--god"}) {
+        const Result r = RunSim("--replay " + cut + " " + args);
+        EXPECT_EQ(r.status, 2) << args << ": " << r.out;
+    }
+    const Result damaged = RunSim("--replay " + Write("bad.vrp", ReplayHeader() + "0 0\n5 1 2\n"));
+    EXPECT_EQ(damaged.status, 2);
+    EXPECT_NE(damaged.out.find("bad.vrp:24: "), std::string::npos) << damaged.out;
 }
 
 } // namespace
