@@ -31,11 +31,11 @@ size_t NameLength(const char* text, size_t max) {
 struct Recorder {
     std::FILE* file = nullptr;
     std::string path;
-    int64_t frame = 0;       // game frames recorded
-    int32_t lastBits = -1;   // the control word of the last control line (-1: none yet)
-    int32_t lastRank = 0;    // the rank the file has reached
-    int32_t nameAsked = 0;   // the frame being recorded began with a name request open
-    uint64_t lastDigest = 0; // after the last recorded frame
+    int64_t frame = 0;      // game frames recorded
+    int32_t lastBits = -1;  // the control word of the last control line (-1: none yet)
+    int32_t lastRank = 0;   // the rank the file has reached
+    int32_t nameAsked = 0;  // the frame being recorded began with a name request open
+    uint64_t lastState = 0; // the state digest after the last recorded frame
     char marks[REPLAY_CHECK_FRAMES + 1] = {};
     int32_t markCount = 0;
     // This frame's lines, written at once after the frame: no allocation per frame.
@@ -82,10 +82,11 @@ void FlushLines() {
     }
 }
 
+// Right after a frame: the screen still shows it.
 void AddCheckLine() {
     recorder.marks[recorder.markCount] = '\0';
-    AddLine("check %" PRId64 " %016" PRIx64 " %s\n", recorder.frame, recorder.lastDigest,
-            recorder.marks);
+    AddLine("check %" PRId64 " %016" PRIx64 " %016" PRIx64 " %s\n", recorder.frame,
+            recorder.lastState, ScreenDigest(), recorder.marks);
     recorder.markCount = 0;
 }
 
@@ -117,9 +118,9 @@ void RecordAfterFrame() {
         QuoteReplayTextInto(quoted, NameBuffer, NameLength(NameBuffer, sizeof NameBuffer - 1));
         AddLine("name %" PRId64 " %s\n", recorder.frame, quoted);
     }
-    recorder.lastDigest = GameDigest();
+    recorder.lastState = GameStateDigest();
     recorder.marks[recorder.markCount++] =
-        REPLAY_MARK_DIGITS[recorder.lastDigest & REPLAY_MARK_MASK];
+        REPLAY_MARK_DIGITS[recorder.lastState & REPLAY_MARK_MASK];
     recorder.frame += 1;
     if (recorder.markCount == REPLAY_CHECK_FRAMES) AddCheckLine();
     FlushLines();
@@ -147,6 +148,9 @@ bool StartRecording(const char* path, const char* program, std::string& error) {
     header += "# recorded by " + std::string(program) +
               "; velkar-sim --replay FILE plays it and checks the digests\n";
     header += "rank " + std::to_string(recorder.lastRank) + "\n";
+    char glyphs[40];
+    std::snprintf(glyphs, sizeof glyphs, "glyphs %016" PRIx64 "\n", GlyphDigest());
+    header += glyphs;
     for (int32_t table = 0; table < 2; ++table) {
         for (int32_t place = 0; place < RANKING_PLACES; ++place) {
             const RankingEntry& entry = RankingTable[table][place];
@@ -182,10 +186,12 @@ void NoteHiScoreCleared(int32_t table) {
 void FinishRecording() {
     std::lock_guard<std::mutex> guard(recorderMutex);
     if (recorder.file == nullptr) return;
-    // With no frame run the game is as the start-up left it.
-    if (recorder.frame == 0) recorder.lastDigest = GameDigest();
+    // With no frame run the game is as the start-up left it. The screen still shows the last
+    // frame: the program's teardown calls this before it frees the screen.
+    if (recorder.frame == 0) recorder.lastState = GameStateDigest();
     if (recorder.markCount > 0) AddCheckLine();
-    AddLine("end %" PRId64 " %016" PRIx64 "\n", recorder.frame, recorder.lastDigest);
+    AddLine("end %" PRId64 " %016" PRIx64 " %016" PRIx64 "\n", recorder.frame, recorder.lastState,
+            ScreenDigest());
     FlushLines();
     if (recorder.file != nullptr) {
         Trace("replay: %s holds %" PRId64 " frames\n", recorder.path.c_str(), recorder.frame);
@@ -254,19 +260,36 @@ void ReturnToOwnGame() {
     playing.store(0);
 }
 
-// Every frame of the file has been played (or none was there to play).
-void Finish(uint64_t digest) {
+// What differs between the recorded digests and the game's now ("" when nothing does); the
+// screen counts only when the recording's text glyphs are this program's.
+std::string Compare(const ReplayCheck& recorded, uint64_t state, uint64_t screen) {
+    if (recorded.state != state) {
+        return "the state digest is " + Hex16(state) + ", the recording's " + Hex16(recorded.state);
+    }
+    if (player.result.screenCompared && recorded.screen != screen) {
+        return "the screen digest is " + Hex16(screen) + ", the recording's " +
+               Hex16(recorded.screen);
+    }
+    return std::string();
+}
+
+// Every frame of the file has been played (or none was there to play): the closing digests.
+void Finish() {
     PlaybackResult& r = player.result;
-    r.digest = digest;
+    r.framesPlayed = player.frame;
+    r.digestState = GameStateDigest();
+    r.digestScreen = ScreenDigest();
     if (r.state == PLAYBACK_PLAYING) {
         if (!player.data.closed) {
             r.state = PLAYBACK_NO_CLOSING;
-        } else if (digest == player.data.closingDigest) {
-            r.state = PLAYBACK_MATCHED;
         } else {
-            Differs(player.frame - 1, r.lastSameFrame,
-                    "the closing digest is " + Hex16(digest) + ", the recording's " +
-                        Hex16(player.data.closingDigest));
+            const std::string difference =
+                Compare(player.data.closing, r.digestState, r.digestScreen);
+            if (difference.empty()) {
+                r.state = PLAYBACK_MATCHED;
+            } else {
+                Differs(player.frame - 1, r.lastSameFrame, "at the end " + difference);
+            }
         }
     }
     if (player.inWindow != 0)
@@ -290,6 +313,7 @@ void StartPlayback(ReplayData&& data, int32_t inWindow) {
     GameRank = player.data.rank;
     SetRanking(player.data.ranking);
     player.result.state = PLAYBACK_PLAYING;
+    player.result.screenCompared = player.data.glyphs == GlyphDigest();
     stopWanted.store(0);
     playing.store(1);
 }
@@ -310,19 +334,23 @@ PlaybackResult PlaybackOutcome() {
 void SettlePlayback() {
     if (playing.load() == 0) return;
     std::lock_guard<std::mutex> guard(playerMutex);
-    if (player.frame >= player.data.frames) Finish(GameDigest());
+    if (player.frame >= player.data.frames) Finish();
 }
 
 std::string DescribePlayback(const PlaybackResult& r) {
     const std::string played = std::to_string(r.framesPlayed) + " frames played";
+    const std::string digests = Hex16(r.digestState) + " " + Hex16(r.digestScreen);
+    const std::string unseen = r.screenCompared ? std::string()
+                                                : " (the screen not compared: the recording's "
+                                                  "text was drawn with another font)";
     switch (r.state) {
     case PLAYBACK_PLAYING:
         return played + " so far";
     case PLAYBACK_MATCHED:
-        return played + "; the closing digest " + Hex16(r.digest) + " matches";
+        return played + "; the closing digests " + digests + " match" + unseen;
     case PLAYBACK_NO_CLOSING:
-        return played + "; the file has no closing digest (the recording was cut off), digest " +
-               "now " + Hex16(r.digest);
+        return played + "; the file has no closing digest (the recording was cut off); the " +
+               "digests now " + digests + unseen;
     case PLAYBACK_STOPPED:
         return played + "; stopped before the end";
     case PLAYBACK_DIFFERS: {
@@ -351,7 +379,7 @@ void ReplayBeforeFrame() {
         return;
     }
     if (player.frame >= player.data.frames) {
-        Finish(GameDigest());
+        Finish();
         return;
     }
     const int64_t f = player.frame;
@@ -389,15 +417,15 @@ void ReplayAfterFrame() {
     if (recording.load() != 0) RecordAfterFrame();
     if (playing.load() == 0) return;
     std::lock_guard<std::mutex> guard(playerMutex);
-    const uint64_t digest = GameDigest();
+    const uint64_t state = GameStateDigest();
     const int64_t f = player.frame;
     player.frame += 1;
     player.result.framesPlayed = player.frame;
-    player.result.digest = digest;
+    player.result.digestState = state;
     const std::vector<uint8_t>& marks = player.data.frameMarks;
     if (f < static_cast<int64_t>(marks.size())) {
         const uint8_t recorded = marks[static_cast<size_t>(f)];
-        const uint64_t mark = digest & REPLAY_MARK_MASK;
+        const uint64_t mark = state & REPLAY_MARK_MASK;
         if (recorded != mark) {
             Differs(f, f - 1,
                     std::string("its mark is ") + REPLAY_MARK_DIGITS[mark] + ", the recording's " +
@@ -407,19 +435,19 @@ void ReplayAfterFrame() {
     const std::vector<ReplayCheck>& checks = player.data.checks;
     if (player.nextCheck < checks.size() && checks[player.nextCheck].frames == player.frame) {
         const ReplayCheck& check = checks[player.nextCheck++];
-        if (check.digest == digest) {
+        player.result.digestScreen = ScreenDigest();
+        const std::string difference = Compare(check, state, player.result.digestScreen);
+        if (difference.empty()) {
             if (player.result.state == PLAYBACK_PLAYING) player.result.lastSameFrame = f;
         } else {
-            Differs(f, player.result.lastSameFrame,
-                    "after frame " + std::to_string(f) + " the digest is " + Hex16(digest) +
-                        ", the recording's " + Hex16(check.digest));
+            Differs(f, player.result.lastSameFrame, "after it " + difference);
         }
     }
     if (player.result.state == PLAYBACK_DIFFERS && player.differenceReported == 0) {
         player.differenceReported = 1;
         if (player.inWindow != 0) Trace("replay: %s\n", DescribePlayback(player.result).c_str());
     }
-    if (player.frame >= player.data.frames) Finish(digest);
+    if (player.frame >= player.data.frames) Finish();
 }
 
 bool ParseReplayArguments(int argc, const char* const* argv, const char* prefix,

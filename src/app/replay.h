@@ -15,20 +15,23 @@ namespace velkar {
 // The file, one item a line (a line that does not end in a newline is not part of it yet):
 //   velkar-replay 1                      the version line
 //   rank R                               GameRank at start-up (0 Normal, 1 Hard)
+//   glyphs DIGEST                        GlyphDigest of the recording program (its font)
 //   score T P STAGE SCORE "NAME"         20 lines: both hi-score tables at start-up, table T
 //                                        (0 Normal, 1 Hard), places P 0..9 in order
 //   F HEXBITS                            from frame F on, the control word is HEXBITS
 //   set-rank F R                         before frame F the rank became R (menu)
 //   clear F T                            before frame F hi-score table T was cleared (menu)
 //   name F "TEXT"                        frame F took the Name Entry answer ("" cancelled)
-//   check N DIGEST MARKS                 after N frames the game digest was DIGEST; MARKS
-//                                        has one character for each frame since the previous
-//                                        check: the low 6 bits of the digest after that frame,
-//                                        as a digit of REPLAY_MARK_DIGITS
-//   end N DIGEST                         the last line: N frames in all, and the digest then
+//   check N STATE SCREEN MARKS           after N frames the state and screen digests were STATE
+//                                        and SCREEN; MARKS has one character for each frame
+//                                        since the previous check: the low 6 bits of the state
+//                                        digest after that frame, as a digit of
+//                                        REPLAY_MARK_DIGITS
+//   end N STATE SCREEN                   the last line: N frames in all, and the digests then
 // Frames count from 0 and are game frames only: frames held by a menu, a dialog or the pause
 // are not in the file. Names are quoted with \", \\ and \xHH for bytes outside printable
-// ASCII. Lines starting with '#' and blank lines are comments.
+// ASCII. Lines starting with '#' and blank lines are comments. The screen is compared only where
+// the glyph digests agree: text drawn from another font is the same game on another screen.
 constexpr int32_t REPLAY_VERSION = 1;
 // Frames between two check lines.
 constexpr int64_t REPLAY_CHECK_FRAMES = 60;
@@ -57,20 +60,22 @@ struct ReplayEvent {
 };
 
 struct ReplayCheck {
-    int64_t frames; // frames run when the digest was taken
-    uint64_t digest;
+    int64_t frames; // frames run when the digests were taken
+    uint64_t state;
+    uint64_t screen;
 };
 
 struct ReplayData {
     int32_t rank = 0;
+    uint64_t glyphs = 0;
     RankingEntry ranking[2][RANKING_PLACES] = {};
     std::vector<ReplayControl> controls; // frames increasing
     std::vector<ReplayEvent> events;     // frames not decreasing, in file order
     std::vector<ReplayCheck> checks;     // frames increasing
-    std::vector<uint8_t> frameMarks;     // frame k's low 6 digest bits, for the checked frames
+    std::vector<uint8_t> frameMarks;     // frame k's low 6 state bits, for the checked frames
     int64_t frames = 0;                  // frames the file plays
     bool closed = false;                 // it has its closing line
-    uint64_t closingDigest = 0;
+    ReplayCheck closing = {};
     bool cutShort = false; // it ended inside a line, which was left out
 };
 
@@ -103,7 +108,7 @@ void FinishRecording();
 enum : int32_t {
     PLAYBACK_NONE = 0,
     PLAYBACK_PLAYING = 1,
-    PLAYBACK_MATCHED = 2,    // every frame played; the closing digest matches
+    PLAYBACK_MATCHED = 2,    // every frame played; the closing digests match
     PLAYBACK_NO_CLOSING = 3, // every frame of a cut-off file played; the checks there match
     PLAYBACK_DIFFERS = 4,    // the game went another way than the recording
     PLAYBACK_STOPPED = 5,    // stopped before its end (F2 in the window)
@@ -112,7 +117,9 @@ enum : int32_t {
 struct PlaybackResult {
     int32_t state = PLAYBACK_NONE;
     int64_t framesPlayed = 0;
-    uint64_t digest = 0;              // after the last frame played
+    uint64_t digestState = 0; // the digests after the last frame played
+    uint64_t digestScreen = 0;
+    bool screenCompared = false;      // the recording's glyphs are this program's
     int64_t firstDifferentFrame = -1; // PLAYBACK_DIFFERS: the first frame known to differ
     int64_t lastSameFrame = -1;       // PLAYBACK_DIFFERS: the last frame known to agree (-1 none)
     std::string detail;               // PLAYBACK_DIFFERS: what differed

@@ -166,7 +166,7 @@ bool ParseVersionLine(const std::string& line, ParseState& state) {
                       " " + std::to_string(REPLAY_VERSION) + "\")");
 }
 
-// Header line number `index` (0: the rank, 1..20: the hi-score places in order).
+// Header line number `index` (0: the rank, 1: the glyphs, 2..21: the hi-score places in order).
 bool ParseHeaderLine(const std::string& line, int32_t index, ReplayData& out, ParseState& state) {
     size_t quotePos = 0;
     const std::vector<std::string> words = Words(line, quotePos);
@@ -179,8 +179,15 @@ bool ParseHeaderLine(const std::string& line, int32_t index, ReplayData& out, Pa
         out.rank = static_cast<int32_t>(rank);
         return true;
     }
-    const int32_t table = (index - 1) / RANKING_PLACES;
-    const int32_t place = (index - 1) % RANKING_PLACES;
+    if (index == 1) {
+        if (words.size() != 2 || words[0] != "glyphs" || quotePos != std::string::npos ||
+            !ParseDigest(words[1], out.glyphs)) {
+            return state.Fail("expected \"glyphs DIGEST\" (16 hex digits)");
+        }
+        return true;
+    }
+    const int32_t table = (index - 2) / RANKING_PLACES;
+    const int32_t place = (index - 2) % RANKING_PLACES;
     int64_t t = 0;
     int64_t p = 0;
     int64_t stage = 0;
@@ -279,11 +286,11 @@ bool ParseBodyLine(const std::string& line, ReplayData& out, BodyState& body, Pa
     if (word == "check" || word == "end") {
         const bool check = word == "check";
         ReplayCheck point{};
-        const size_t expected = check ? 4 : 3;
+        const size_t expected = check ? 5 : 4;
         if (words.size() != expected || quoted || !ParseFrame(words[1], point.frames) ||
-            !ParseDigest(words[2], point.digest)) {
-            return state.Fail(check ? "expected \"check FRAMES DIGEST MARKS\""
-                                    : "expected \"end FRAMES DIGEST\"");
+            !ParseDigest(words[2], point.state) || !ParseDigest(words[3], point.screen)) {
+            return state.Fail(check ? "expected \"check FRAMES STATE SCREEN MARKS\""
+                                    : "expected \"end FRAMES STATE SCREEN\"");
         }
         if (point.frames <= body.lastFrame || point.frames < body.checkedFrames ||
             (check && point.frames == body.checkedFrames)) {
@@ -293,11 +300,11 @@ bool ParseBodyLine(const std::string& line, ReplayData& out, BodyState& body, Pa
         if (!check) {
             body.ended = true;
             out.closed = true;
-            out.closingDigest = point.digest;
+            out.closing = point;
             out.frames = point.frames;
             return true;
         }
-        const std::string& marks = words[3];
+        const std::string& marks = words[4];
         const int64_t span = point.frames - body.checkedFrames;
         if (span > static_cast<int64_t>(MAX_CHECK_SPAN) ||
             static_cast<int64_t>(marks.size()) != span) {
@@ -324,7 +331,7 @@ bool ParseReplay(const std::string& text, const std::string& name, ReplayData& r
     ReplayData out;
     ParseState state{name, error};
     BodyState body;
-    constexpr int32_t HEADER_LINES = 1 + 2 * RANKING_PLACES;
+    constexpr int32_t HEADER_LINES = 2 + 2 * RANKING_PLACES;
     int32_t headerDone = 0; // header lines read after the version line
     size_t pos = 0;
     while (pos < text.size()) {

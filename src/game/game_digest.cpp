@@ -1,4 +1,4 @@
-// The game digest: the state that decides the next frames and the picture, folded into 64 bits.
+// Game digests: the state that decides the next frames, the picture, and the glyphs, in 64 bits.
 #include "game/game_digest.h"
 
 #include <cstddef>
@@ -76,7 +76,7 @@ void AddRanking(Fold& d) {
 
 } // namespace
 
-uint64_t GameDigest() {
+uint64_t GameStateDigest() {
     Fold d;
     for (int32_t v : {GameMode, ModeFrame, Lives, Bombs, StageNumber, StageLevel, ContinueCount,
                       GameRank, DemoStage, RankingPlace, ShotPower, EndSequence, EndCountdown,
@@ -123,8 +123,24 @@ uint64_t GameDigest() {
             }
         }
     }
-    if (ScreenBufferBits != nullptr) {
-        d.Add(BytesDigest(ScreenBufferBits, static_cast<size_t>(SCREEN_STRIDE) * SCREEN_HEIGHT));
+    return d.h;
+}
+
+uint64_t ScreenDigest() {
+    if (ScreenBufferBits == nullptr) return FOLD_START;
+    return BytesDigest(ScreenBufferBits, static_cast<size_t>(SCREEN_STRIDE) * SCREEN_HEIGHT);
+}
+
+uint64_t GlyphDigest() {
+    Fold d;
+    for (int32_t code = 0; code < 128; ++code) {
+        const Sprite* glyph = GlyphTable[code];
+        if (glyph == nullptr || glyph->image.bits == nullptr) continue;
+        d.Add32(code);
+        d.Add32(glyph->image.width);
+        d.Add32(glyph->image.height);
+        d.Add(BytesDigest(glyph->image.bits, static_cast<size_t>(glyph->image.width) *
+                                                 static_cast<size_t>(glyph->image.height) * 3));
     }
     return d.h;
 }

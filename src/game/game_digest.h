@@ -1,14 +1,21 @@
-// One 64-bit digest of the game state and the screen, the same on every build and platform.
+// Digests of the game: its state, its screen and the glyphs its text is drawn with, 64 bits each,
+// the same on every build and platform for the same game.
 #pragma once
 
 #include <cstdint>
 
 namespace velkar {
 
-// A digest of the game record, the ship and weapons, the random seed, both hi-score tables,
-// the enemies, enemy bullets and particles in use, and the ScreenBuffer (when it exists). Two
-// runs that agree on it after a frame show the same game and the same picture. Cheap enough
-// to take after every frame (a few tens of microseconds); allocates nothing.
-uint64_t GameDigest();
+// The game record, the ship and weapons, the random seed, both hi-score tables, and the enemies,
+// enemy bullets and particles in use: everything that decides the frames to come. A few
+// microseconds; allocates nothing.
+uint64_t GameStateDigest();
+
+// The ScreenBuffer's bytes (a fixed value while it does not exist). A few tens of microseconds.
+uint64_t ScreenDigest();
+
+// The glyph pictures that text is drawn with. They come from the platform's font, so two programs
+// show the same game on the same screen only when this agrees.
+uint64_t GlyphDigest();
 
 } // namespace velkar

@@ -100,13 +100,13 @@ grep -q '^set-rank [0-9]* 1$' "$vrp" || fail "the menu's rank change is not in t
 grep -q '^[0-9]* 100$' "$vrp" || fail "F1 is not in the file"
 grep -q '^name [0-9]* "REPLAYER"$' "$vrp" || fail "the typed name is not in the file"
 grep -q '^score 1 0 1 10 "OLD1"$' "$vrp" || fail "the header does not hold the settings' Hard table"
-tail -n1 "$vrp" | grep -q '^end [0-9]* [0-9a-f]\{16\}$' || fail "no closing line"
+tail -n1 "$vrp" | grep -q '^end [0-9]* [0-9a-f]\{16\} [0-9a-f]\{16\}$' || fail "no closing line"
 grep -q '^NAME_1=REPLAYER' "$ini" || fail "the game did not store the name"
 
 # --- Playback in velkar-sim ---
 "$sim" --replay "$vrp" --json >"$work/sim.json" 2>"$work/sim.log" || fail "velkar-sim --replay: $(cat "$work/sim.log")"
 cat "$work/sim.log"
-grep -q 'the closing digest [0-9a-f]* matches' "$work/sim.log" || fail "no match reported"
+grep -q 'the closing digests [0-9a-f]* [0-9a-f]* match$' "$work/sim.log" || fail "no match reported"
 grep -q '"name":"REPLAYER"' "$work/sim.json" || fail "the replayed ranking lacks the name"
 
 # One control word changed in play (the shot held, now with Left too): caught at its frame.
@@ -144,7 +144,7 @@ for _ in $(seq $((frames / 5 + 100))); do
   sleep 0.1
 done
 grep 'replay: ' "$work/replay.log" || true
-grep -q "replay: $frames frames played; the closing digest [0-9a-f]* matches" "$work/replay.log" ||
+grep -q "replay: $frames frames played; the closing digests [0-9a-f]* [0-9a-f]* match$" "$work/replay.log" ||
   fail "the window's playback did not reach the closing digest"
 xdotool key Escape
 wait_gone "Escape after the replay"

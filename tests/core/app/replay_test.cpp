@@ -76,7 +76,8 @@ struct Session {
     int64_t clearFrame = -1;
     int64_t rankFrame = -1;
     int64_t nameFrame = -1;
-    uint64_t digest = 0;
+    uint64_t state = 0;
+    uint64_t screen = 0;
 };
 
 Session RecordGame(const std::string& path) {
@@ -120,7 +121,8 @@ Session RecordGame(const std::string& path) {
     }
     SetWindowFrontEnd(nullptr);
     EXPECT_TRUE(sawGameOver);
-    s.digest = GameDigest();
+    s.state = GameStateDigest();
+    s.screen = ScreenDigest();
     FinishRecording();
     return s;
 }
@@ -214,7 +216,9 @@ TEST_F(Replays, ARecordedGameHoldsItsEventsAndPlaysBackToTheSameDigest) {
     EXPECT_TRUE(data.closed);
     EXPECT_FALSE(data.cutShort);
     EXPECT_EQ(data.frames, session.frames);
-    EXPECT_EQ(data.closingDigest, session.digest);
+    EXPECT_EQ(data.closing.state, session.state);
+    EXPECT_EQ(data.closing.screen, session.screen);
+    EXPECT_EQ(data.glyphs, GlyphDigest());
     EXPECT_EQ(static_cast<int64_t>(data.frameMarks.size()), session.frames);
     // The header: the start-up rank and tables, not what the game later made of them.
     EXPECT_EQ(data.rank, 0);
@@ -242,7 +246,9 @@ TEST_F(Replays, ARecordedGameHoldsItsEventsAndPlaysBackToTheSameDigest) {
     const PlaybackResult result = Play(data);
     EXPECT_EQ(result.state, PLAYBACK_MATCHED) << DescribePlayback(result);
     EXPECT_EQ(result.framesPlayed, session.frames);
-    EXPECT_EQ(result.digest, session.digest);
+    EXPECT_EQ(result.digestState, session.state);
+    EXPECT_EQ(result.digestScreen, session.screen);
+    EXPECT_TRUE(result.screenCompared);
     EXPECT_EQ(GameRank, 1);
     EXPECT_STREQ(RankingTable[1][0].name, NAME);
 }
@@ -270,12 +276,23 @@ TEST_F(Replays, AChangedGameIsCaughtAtItsFirstDifferentFrame) {
     EXPECT_EQ(result.state, PLAYBACK_DIFFERS);
     EXPECT_EQ(result.firstDifferentFrame, session.nameFrame + 100);
 
-    // A wrong closing digest alone.
+    // A wrong closing digest alone: the state's, or the screen's.
     data = Parse(text);
-    data.closingDigest ^= 1;
+    data.closing.state ^= 1;
     result = Play(data);
     EXPECT_EQ(result.state, PLAYBACK_DIFFERS);
     EXPECT_EQ(result.firstDifferentFrame, session.frames - 1);
+    data = Parse(text);
+    data.closing.screen ^= 1;
+    result = Play(data);
+    EXPECT_EQ(result.state, PLAYBACK_DIFFERS);
+    EXPECT_NE(result.detail.find("screen"), std::string::npos) << result.detail;
+    // A recording made with another font: the same game, its screen not compared.
+    data.glyphs ^= 1;
+    result = Play(data);
+    EXPECT_EQ(result.state, PLAYBACK_MATCHED);
+    EXPECT_FALSE(result.screenCompared);
+    EXPECT_NE(DescribePlayback(result).find("screen not compared"), std::string::npos);
 }
 
 TEST_F(Replays, ACutOffFilePlaysUpToItsLastCompleteLine) {
@@ -318,19 +335,20 @@ TEST_F(Replays, DamagedAndForeignFilesAreRefusedNamingTheLine) {
         std::string replacement;
     } damage[] = {
         {rankLine, "rank 2"},
-        {firstScore + 3, "score 0 4 3 80000 \"NO PLAYER\""},    // place out of order
-        {firstScore + 3, "score 0 3 3 80000 \"NO PLAYER"},      // no closing quote
-        {firstScore + 3, "score 0 3 3 80000 \"ELEVEN BYTES\""}, // too long a name
-        {firstScore + 3, "score 0 3 3 80000 \"A\\q\""},         // unknown escape
-        {firstControl, "0 zz"},                                 // not hexadecimal
-        {firstControl, "0 100 7"},                              // an extra word
-        {firstControl + 1, "0 100"},                            // frames going back
-        {firstControl + 1, "wiggle 5"},                         // an unknown line
-        {firstControl + 1, "set-rank 10 3"},                    // no such rank
-        {firstCheck, "check 60 0123 0123"},                     // a short digest
-        {firstCheck, "check 60 0123456789abcdef 0123"},         // marks for 4 of 60 frames
-        {firstCheck, "check 60 0123456789abcdef " + std::string(59, 'a') + "!"}, // not a mark
-        {endLine, "end 5 0123456789abcdef"}, // behind the lines before it
+        {firstScore + 3, "score 0 4 3 80000 \"NO PLAYER\""},             // place out of order
+        {firstScore + 3, "score 0 3 3 80000 \"NO PLAYER"},               // no closing quote
+        {firstScore + 3, "score 0 3 3 80000 \"ELEVEN BYTES\""},          // too long a name
+        {firstScore + 3, "score 0 3 3 80000 \"A\\q\""},                  // unknown escape
+        {firstControl, "0 zz"},                                          // not hexadecimal
+        {firstControl, "0 100 7"},                                       // an extra word
+        {firstControl + 1, "0 100"},                                     // frames going back
+        {firstControl + 1, "wiggle 5"},                                  // an unknown line
+        {firstControl + 1, "set-rank 10 3"},                             // no such rank
+        {firstCheck, "check 60 0123 0123456789abcdef 0123"},             // a short digest
+        {firstCheck, "check 60 0123456789abcdef 0123456789abcdef 0123"}, // 4 marks for 60 frames
+        {firstCheck, "check 60 0123456789abcdef 0123456789abcdef " + std::string(59, 'a') + "!"},
+        {LineOf("glyphs "), "glyphs 12"},
+        {endLine, "end 5 0123456789abcdef 0123456789abcdef"}, // behind the lines before it
     };
     for (const auto& d : damage) {
         const std::string error = Refusal(WithLine(d.line, d.replacement));
