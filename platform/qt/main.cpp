@@ -74,10 +74,14 @@ int main(int argc, char** argv) {
     });
     QApplication application(argc, argv);
     Trace("connected to the display\n");
-    // --record FILE / --replay FILE, checked before anything is shown.
+    // --record FILE / --replay FILE, checked before anything is shown; a relative FILE is the
+    // user's, from the directory the program was started in.
     ReplayArguments replayArguments;
     std::string replayError;
-    if (!ParseReplayArguments(argc, argv, "--", replayArguments, replayError)) {
+    char startDirectory[PATH_MAX] = {};
+    if (getcwd(startDirectory, sizeof startDirectory) == nullptr) startDirectory[0] = '\0';
+    if (!ParseReplayArguments(argc, argv, "--", startDirectory, '/', replayArguments,
+                              replayError)) {
         std::fprintf(stderr, "velkar: %s\n", replayError.c_str());
         init.join();
         return 2;

@@ -70,6 +70,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         SetProgramPaths(nullptr, currentDirectory, '\\');
     }
 
+    // /record FILE or /replay FILE (the run-time library splits the command line the Windows
+    // way, quotes included); a relative FILE is the user's, from the starting directory.
+    ReplayArguments replayArguments;
+    std::string replayError;
+    if (!ParseReplayArguments(__argc, __argv, "/", currentDirectory, '\\', replayArguments,
+                              replayError)) {
+        const MessageText box = {replayError.c_str(), "VELKAR", MSG_ICON_STOP};
+        ShowMessageText(nullptr, &box);
+        return 0;
+    }
+
     MainInstance = instance;
     BeginStartup();
     if (InitGame() < 0) {
@@ -77,17 +88,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return 0;
     }
     ReadSettings();
-    // /record FILE or /replay FILE (the run-time library splits the command line the Windows
-    // way, quotes included).
-    {
-        ReplayArguments replayArguments;
-        std::string replayError;
-        if (!ParseReplayArguments(__argc, __argv, "/", replayArguments, replayError) ||
-            !BeginReplaySession(replayArguments, "VELKAR.exe", replayError)) {
-            const MessageText box = {replayError.c_str(), "VELKAR", MSG_ICON_STOP};
-            ShowMessageText(nullptr, &box);
-            return 0;
-        }
+    if (!BeginReplaySession(replayArguments, "VELKAR.exe", replayError)) {
+        const MessageText box = {replayError.c_str(), "VELKAR", MSG_ICON_STOP};
+        ShowMessageText(nullptr, &box);
+        return 0;
     }
     if (Language < 0) DecideLanguage(std::setlocale(LC_ALL, ".OCP"), 0);
 

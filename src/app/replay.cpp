@@ -450,8 +450,21 @@ void ReplayAfterFrame() {
     if (player.frame >= player.data.frames) Finish();
 }
 
+namespace {
+
+// A path that names its place from the top: "/x" (or "\\x" with a backslash separator), or on
+// Windows a drive letter's "C:".
+bool IsAbsolutePath(const std::string& path, char separator) {
+    if (path.empty()) return false;
+    if (path[0] == '/' || path[0] == separator) return true;
+    return separator == '\\' && path.size() >= 2 && path[1] == ':';
+}
+
+} // namespace
+
 bool ParseReplayArguments(int argc, const char* const* argv, const char* prefix,
-                          ReplayArguments& out, std::string& error) {
+                          const char* currentDirectory, char separator, ReplayArguments& out,
+                          std::string& error) {
     const std::string record = std::string(prefix) + "record";
     const std::string replay = std::string(prefix) + "replay";
     for (int i = 1; i < argc; ++i) {
@@ -461,7 +474,14 @@ bool ParseReplayArguments(int argc, const char* const* argv, const char* prefix,
             error = arg + " needs a file name";
             return false;
         }
-        (arg == record ? out.recordPath : out.replayPath) = argv[++i];
+        std::string path = argv[++i];
+        if (!IsAbsolutePath(path, separator) && currentDirectory != nullptr &&
+            currentDirectory[0] != '\0') {
+            std::string directory = currentDirectory;
+            if (directory.back() != separator && directory.back() != '/') directory += separator;
+            path = directory + path;
+        }
+        (arg == record ? out.recordPath : out.replayPath) = path;
     }
     if (!out.recordPath.empty() && !out.replayPath.empty()) {
         error = record + " and " + replay + " cannot be used together";

@@ -152,14 +152,17 @@ void ReplayBeforeFrame();
 void ReplayAfterFrame();
 
 // Splits "--record FILE" / "--replay FILE" (or "/record", "/replay" on Windows: prefix is the
-// option's leading text) out of a program's arguments. Other arguments are left alone.
-// false, with error set, for a missing file name or both options at once.
+// option's leading text) out of a program's arguments. Other arguments are left alone. A
+// relative FILE is taken from currentDirectory (the programs change to their own folder at
+// start-up), joined with separator. false, with error set, for a missing file name or both
+// options at once.
 struct ReplayArguments {
     std::string recordPath;
     std::string replayPath;
 };
 bool ParseReplayArguments(int argc, const char* const* argv, const char* prefix,
-                          ReplayArguments& out, std::string& error);
+                          const char* currentDirectory, char separator, ReplayArguments& out,
+                          std::string& error);
 // After the settings are read, before the first game frame: starts the recording, or reads the
 // replay whole and starts its playback in the window. false, with error set, when the file
 // cannot be written or the replay cannot be read or is damaged (nothing is then started).

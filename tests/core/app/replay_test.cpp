@@ -434,19 +434,28 @@ TEST_F(Replays, InTheWindowTheReplayKeepsThePlayersOwnDataAndKeys) {
 TEST(ReplayArgumentsTest, RecordOrReplayWithAFileName) {
     ReplayArguments out;
     std::string error;
+    // A relative name is the user's: taken from the directory the program started in.
     const char* record[] = {"velkar", "-style", "x", "--record", "a b.vrp"};
-    EXPECT_TRUE(ParseReplayArguments(5, record, "--", out, error));
-    EXPECT_EQ(out.recordPath, "a b.vrp");
-    const char* windows[] = {"VELKAR.exe", "/replay", "C:\\g.vrp"};
+    EXPECT_TRUE(ParseReplayArguments(5, record, "--", "/home/me", '/', out, error));
+    EXPECT_EQ(out.recordPath, "/home/me/a b.vrp");
+    const char* absolute[] = {"velkar", "--replay", "/tmp/g.vrp"};
     out = {};
-    EXPECT_TRUE(ParseReplayArguments(3, windows, "/", out, error));
+    EXPECT_TRUE(ParseReplayArguments(3, absolute, "--", "/home/me", '/', out, error));
+    EXPECT_EQ(out.replayPath, "/tmp/g.vrp");
+    const char* windows[] = {"VELKAR.exe", "/replay", "C:\\g.vrp", "/x"};
+    out = {};
+    EXPECT_TRUE(ParseReplayArguments(4, windows, "/", "D:\\Games", '\\', out, error));
     EXPECT_EQ(out.replayPath, "C:\\g.vrp");
+    const char* windowsRelative[] = {"VELKAR.exe", "/record", "runs\\g.vrp"};
+    out = {};
+    EXPECT_TRUE(ParseReplayArguments(3, windowsRelative, "/", "D:\\Games\\", '\\', out, error));
+    EXPECT_EQ(out.recordPath, "D:\\Games\\runs\\g.vrp");
     const char* missing[] = {"velkar", "--replay"};
-    EXPECT_FALSE(ParseReplayArguments(2, missing, "--", out, error));
+    EXPECT_FALSE(ParseReplayArguments(2, missing, "--", "/", '/', out, error));
     EXPECT_EQ(error, "--replay needs a file name");
     const char* both[] = {"velkar", "--replay", "a", "--record", "b"};
     out = {};
-    EXPECT_FALSE(ParseReplayArguments(5, both, "--", out, error));
+    EXPECT_FALSE(ParseReplayArguments(5, both, "--", "/", '/', out, error));
 }
 
 } // namespace

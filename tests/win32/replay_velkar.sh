@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# Records a game in VELKAR.exe under Wine on a private X server, driven by key presses: Rank Hard
+# from the Game menu on the title, F1, the shot held until the game is lost, a name typed into
+# the Name Entry dialog, Escape. The Linux velkar-sim must then play the Windows recording to its
+# closing digests (the same game on another platform), and VELKAR.exe /replay must play it in
+# its window to the same end without keeping the replay's hi-scores.
+# Usage: replay_velkar.sh VELKAR.exe LINUX-VELKAR-SIM
+# Exit 77 (skipped, with the reason) without Xvfb or xdotool, or without a Linux velkar-sim.
+set -uo pipefail
+
+exe=$1
+sim=$2
+here=$(cd "$(dirname "$0")" && pwd)
+runner=$here/../../cmake/wine-run.sh
+# shellcheck source=../../cmake/wine-env.sh
+. "$here/../../cmake/wine-env.sh"
+arch=$(velkar_wine_arch "$exe")
+velkar_wine_setup "$arch" || exit 1
+echo "Wine: $arch ($VELKAR_WINE)"
+
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "skip: $tool missing"; exit 77; }
+done
+[ -x "$sim" ] || { echo "skip: no Linux velkar-sim at $sim (build the linux preset first)"; exit 77; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/velkar-replay.XXXXXX")
+xvfb_pid=""
+game_pid=""
+fail() {
+  echo "FAIL: $*"
+  [ -s "$work/game.log" ] && grep -a 'replay' "$work/game.log" | tail -5
+  exit 1
+}
+cleanup() {
+  xdotool keyup z 2>/dev/null
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  [ -d "$work/prefix" ] && WINEPREFIX=$work/prefix "$WINESERVER" -k 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+wait_for() { # seconds command...: until the command succeeds
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.2
+  done
+}
+
+display=""
+for n in $(seq 161 199); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || fail "no free X display number"
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+x_up() { xdotool getdisplaygeometry >/dev/null 2>&1; }
+wait_for 20 x_up || fail "Xvfb did not start"
+
+# A Wine prefix copied from the booted one, with the X11 driver instead of the null one.
+VELKAR_WINE_ARCH=$arch "$runner" cmd /c exit </dev/null >/dev/null 2>&1 || true
+wine_dir=${VELKAR_WINE_DIR:-${TMPDIR:-/tmp}/velkar-wine-$(id -u)}
+[ -f "$wine_dir/$arch/base/.booted" ] || fail "the $arch Wine prefix did not boot"
+cp -a "$wine_dir/$arch/base" "$work/prefix"
+sed -i '/^"Graphics"="null"$/d' "$work/prefix/user.reg"
+export WINEPREFIX=$work/prefix WINEDEBUG=-all,+debugstr VELKAR_TRACE=1
+export ALSA_CONFIG_PATH=$wine_dir/asound.conf LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+mkdir -p "$work/game"
+cp "$exe" "$work/game/VELKAR.exe"
+# Hi-scores as a player's settings hold them: the Hard table low enough for any game.
+ini=$work/game/VELKAR.ini
+{
+  printf '[GAME]\r\nGameRank=0\r\n[RankHard]\r\n'
+  for n in $(seq 10); do
+    printf 'STAGE_%d=1\r\nSCORE_%d=%d\r\nNAME_%d=OLD%d\r\n' "$n" "$n" $((11 - n)) "$n" "$n"
+  done
+} >"$ini"
+cp "$ini" "$work/own.ini"
+
+find_window() { window=$(xdotool search --onlyvisible --name '^VELKAR$' 2>/dev/null | head -1); [ -n "$window" ]; }
+find_dialog() { dialog=$(xdotool search --onlyvisible --name '^Name Entry$' 2>/dev/null | head -1); [ -n "$dialog" ]; }
+ended() { ! kill -0 "$game_pid" 2>/dev/null; }
+start() { # log arguments...: VELKAR.exe started in its folder
+  local log=$1
+  shift
+  (cd "$work/game" && exec "$VELKAR_WINE" VELKAR.exe "$@" </dev/null >"$work/$log" 2>&1) &
+  game_pid=$!
+  window=""
+  wait_for 60 find_window || fail "the window \"VELKAR\" did not appear"
+  sleep 1
+  xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+  sleep 0.5
+}
+press() { xdotool keydown "$1"; sleep 0.15; xdotool keyup "$1"; }
+
+# --- Recording ---
+start record.log /record game.vrp
+xdotool key alt+f
+sleep 0.7
+xdotool key h
+sleep 1
+press F1
+sleep 0.3
+xdotool keydown z
+dialog=""
+wait_for 150 find_dialog || fail "no Name Entry dialog within 150 s"
+xdotool keyup z
+sleep 0.5
+xdotool windowfocus "$dialog"
+sleep 0.3
+# The held Z repeated into the name field until its release: clear it first.
+xdotool key --repeat 12 --delay 30 BackSpace
+xdotool type --delay 80 'WINEPLAY'
+xdotool key Return
+wait_for 10 find_window || fail "the window is gone after the Name Entry dialog"
+sleep 6 # the game-over screen runs out
+xdotool windowfocus "$window" 2>/dev/null
+xdotool key Escape
+wait_for 20 ended || fail "Escape did not end the recording program"
+game_pid=""
+
+vrp=$work/game/game.vrp
+[ -f "$vrp" ] || fail "no replay file"
+echo "recording: $(wc -c <"$vrp") bytes, $(grep -c '' "$vrp") lines"
+head -n1 "$vrp" | grep -qx 'velkar-replay 1' || fail "no version line"
+grep -q '^# recorded by VELKAR.exe' "$vrp" || fail "not recorded by VELKAR.exe"
+grep -q '^set-rank [0-9]* 1$' "$vrp" || fail "the menu's rank change is not in the file"
+grep -q '^[0-9]* 100$' "$vrp" || fail "F1 is not in the file"
+grep -q '^name [0-9]* "WINEPLAY"$' "$vrp" || fail "the typed name is not in the file"
+grep -q '^score 1 0 1 10 "OLD1"$' "$vrp" || fail "the header does not hold the settings' Hard table"
+tail -n1 "$vrp" | grep -q '^end [0-9]* [0-9a-f]\{16\} [0-9a-f]\{16\}$' || fail "no closing line"
+
+# --- The Windows recording in the Linux velkar-sim ---
+"$sim" --replay "$vrp" --json >"$work/sim.json" 2>"$work/sim.log" || fail "velkar-sim: $(cat "$work/sim.log")"
+cat "$work/sim.log"
+grep -q 'the closing digests [0-9a-f]* [0-9a-f]* match' "$work/sim.log" || fail "no match reported"
+grep -q '"name":"WINEPLAY"' "$work/sim.json" || fail "the replayed ranking lacks the name"
+
+# --- Playback in VELKAR.exe's window ---
+cp "$work/own.ini" "$ini"
+start replay.log /replay game.vrp
+press F1 # ignored: the replay plays on its own
+frames=$(tail -n1 "$vrp" | cut -d' ' -f2)
+played() { grep -aq 'replay: .*frames played' "$work/replay.log"; }
+wait_for $((frames / 50 + 30)) played || fail "the replay did not end in the window"
+grep -a 'replay: ' "$work/replay.log" | sed 's/.*OutputDebugStringA //'
+grep -aq "replay: $frames frames played; the closing digests [0-9a-f]* [0-9a-f]* match" \
+  "$work/replay.log" || fail "the window's playback did not reach the closing digests"
+xdotool windowfocus "$window" 2>/dev/null
+xdotool key Escape
+wait_for 20 ended || fail "Escape did not end the replaying program"
+game_pid=""
+tr -d '\r' <"$ini" | grep -q '^NAME_1=OLD1' || fail "the replay's hi-scores reached the player's settings"
+echo "PASS"
