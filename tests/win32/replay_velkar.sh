@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Records a game in VELKAR.exe under Wine on a private X server, driven by key presses: Rank Hard
+# Records a game in VELKAR.exe under Wine on a private Xorg server, driven by key presses: Rank Hard
 # from the Game menu on the title, F1, the shot held until the game is lost, a name typed into
 # the Name Entry dialog, Escape. The Linux velkar-sim must then play the Windows recording to its
 # closing digests (the same game on another platform), and VELKAR.exe /replay must play it in
 # its window to the same end without keeping the replay's hi-scores.
 # Usage: replay_velkar.sh VELKAR.exe LINUX-VELKAR-SIM
-# Exit 77 (skipped, with the reason) without Xvfb or xdotool, or without a Linux velkar-sim.
+# Exit 77 (skipped, with the reason) where Xorg's dummy driver cannot be run, or without a Linux
+# velkar-sim.
 set -uo pipefail
 
 exe=$1
@@ -18,13 +19,15 @@ arch=$(velkar_wine_arch "$exe")
 velkar_wine_setup "$arch" || exit 1
 echo "Wine: $arch ($VELKAR_WINE)"
 
-for tool in Xvfb xdotool; do
+for tool in Xorg xdotool xrandr; do
   command -v "$tool" >/dev/null || { echo "skip: $tool missing"; exit 77; }
 done
+[ "$(id -u)" = 0 ] || { echo "skip: Xorg with the dummy driver needs root here"; exit 77; }
+[ -f /usr/lib/xorg/modules/drivers/dummy_drv.so ] || { echo "skip: no dummy video driver"; exit 77; }
 [ -x "$sim" ] || { echo "skip: no Linux velkar-sim at $sim (build the linux preset first)"; exit 77; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velkar-replay.XXXXXX")
-xvfb_pid=""
+xorg_pid=""
 game_pid=""
 fail() {
   echo "FAIL: $*"
@@ -35,8 +38,8 @@ cleanup() {
   xdotool keyup z 2>/dev/null
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
   [ -d "$work/prefix" ] && WINEPREFIX=$work/prefix "$WINESERVER" -k 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
+  [ -n "$xorg_pid" ] && kill "$xorg_pid" 2>/dev/null && wait "$xorg_pid" 2>/dev/null
+  [ -n "${VELKAR_KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -49,16 +52,46 @@ wait_for() { # seconds command...: until the command succeeds
   done
 }
 
+# An X server with real 60 Hz modes, as the display layer wants (the dummy driver).
+cat >"$work/xorg.conf" <<'CONF'
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoAddGPU" "false"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 65536
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 20.0-90.0
+  VertRefresh 50.0-70.0
+  Modeline "1024x768" 64.99584 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Modes "1024x768"
+    Virtual 1024 768
+  EndSubSection
+EndSection
+CONF
 display=""
 for n in $(seq 161 199); do
   if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
 done
 [ -n "$display" ] || fail "no free X display number"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
+Xorg "$display" -config "$work/xorg.conf" -configdir "$work/none" -noreset -nolisten tcp \
+  -logfile "$work/x.log" >/dev/null 2>&1 &
+xorg_pid=$!
 export DISPLAY=$display
-x_up() { xdotool getdisplaygeometry >/dev/null 2>&1; }
-wait_for 20 x_up || fail "Xvfb did not start"
+x_up() { xrandr >/dev/null 2>&1; }
+wait_for 30 x_up || fail "Xorg did not start"
 
 # A Wine prefix copied from the booted one, with the X11 driver instead of the null one.
 VELKAR_WINE_ARCH=$arch "$runner" cmd /c exit </dev/null >/dev/null 2>&1 || true
@@ -107,7 +140,7 @@ press F1
 sleep 0.3
 xdotool keydown z
 dialog=""
-wait_for 150 find_dialog || fail "no Name Entry dialog within 150 s"
+wait_for ${VELKAR_DIALOG_WAIT:-150} find_dialog || fail "no Name Entry dialog within 150 s"
 xdotool keyup z
 sleep 0.5
 xdotool windowfocus "$dialog"
