@@ -356,7 +356,8 @@ TEST_F(Replays, DamagedAndForeignFilesAreRefusedNamingTheLine) {
             << d.replacement << " -> " << error;
     }
     // Nothing may follow the closing line; a header cut short names the line it misses.
-    EXPECT_NE(Refusal(text + "0 1\n").find("t.vrp:" + std::to_string(endLine + 1) + ": "),
+    EXPECT_NE(Refusal(text + "set-rank " + std::to_string(session.frames + 10) + " 0\n")
+                  .find("t.vrp:" + std::to_string(endLine + 1) + ": "),
               std::string::npos);
     const std::string header = text.substr(0, text.find("score 0 5 "));
     EXPECT_NE(Refusal(header).find("t.vrp:" + std::to_string(firstScore + 5) +
