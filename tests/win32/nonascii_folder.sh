@@ -7,12 +7,8 @@ set -uo pipefail
 
 exe=$1
 wave=$2
-here=$(cd "$(dirname "$0")" && pwd)
-runner=$here/../../cmake/wine-run.sh
-# shellcheck source=../../cmake/wine-env.sh
-. "$here/../../cmake/wine-env.sh"
-arch=$(velkar_wine_arch "$exe")
-velkar_wine_setup "$arch" || exit 1
+# shellcheck source=wine_test_lib.sh
+. "$(dirname "$0")/wine_test_lib.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velkar-folder.XXXXXX")
 game_pid=""
@@ -29,12 +25,7 @@ fail() {
 }
 
 # A prefix of our own, copied from the booted one, so that ending it touches no other test.
-VELKAR_WINE_ARCH=$arch "$runner" cmd /c exit </dev/null >/dev/null 2>&1 || true
-wine_dir=${VELKAR_WINE_DIR:-${TMPDIR:-/tmp}/velkar-wine-$(id -u)}
-[ -f "$wine_dir/$arch/base/.booted" ] || fail "the $arch Wine prefix did not boot"
-cp -a "$wine_dir/$arch/base" "$work/prefix"
-export WINEPREFIX=$work/prefix WINEDEBUG=-all,+debugstr VELKAR_TRACE=1
-export ALSA_CONFIG_PATH=$wine_dir/asound.conf LANG=C.UTF-8 LC_ALL=C.UTF-8
+private_prefix
 
 game="$work/Jeux é"
 mkdir -p "$game/Wave"

@@ -11,19 +11,9 @@ set -uo pipefail
 
 exe=$1
 sim=$2
-here=$(cd "$(dirname "$0")" && pwd)
-runner=$here/../../cmake/wine-run.sh
-# shellcheck source=../../cmake/wine-env.sh
-. "$here/../../cmake/wine-env.sh"
-arch=$(velkar_wine_arch "$exe")
-velkar_wine_setup "$arch" || exit 1
-echo "Wine: $arch ($VELKAR_WINE)"
-
-for tool in Xorg xdotool xrandr; do
-  command -v "$tool" >/dev/null || { echo "skip: $tool missing"; exit 77; }
-done
-[ "$(id -u)" = 0 ] || { echo "skip: Xorg with the dummy driver needs root here"; exit 77; }
-[ -f /usr/lib/xorg/modules/drivers/dummy_drv.so ] || { echo "skip: no dummy video driver"; exit 77; }
+# shellcheck source=wine_test_lib.sh
+. "$(dirname "$0")/wine_test_lib.sh"
+need_xorg xdotool
 [ -x "$sim" ] || { echo "skip: no Linux velkar-sim at $sim (build the linux preset first)"; exit 77; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velkar-replay.XXXXXX")
@@ -43,64 +33,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-wait_for() { # seconds command...: until the command succeeds
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.2
-  done
-}
-
 # An X server with real 60 Hz modes, as the display layer wants (the dummy driver).
-cat >"$work/xorg.conf" <<'CONF'
-Section "ServerFlags"
-  Option "AutoAddDevices" "false"
-  Option "AutoAddGPU" "false"
-EndSection
-Section "Device"
-  Identifier "dummy"
-  Driver "dummy"
-  VideoRam 65536
-EndSection
-Section "Monitor"
-  Identifier "monitor"
-  HorizSync 20.0-90.0
-  VertRefresh 50.0-70.0
-  Modeline "1024x768" 64.99584 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
-EndSection
-Section "Screen"
-  Identifier "screen"
-  Device "dummy"
-  Monitor "monitor"
-  DefaultDepth 24
-  SubSection "Display"
-    Depth 24
-    Modes "1024x768"
-    Virtual 1024 768
-  EndSubSection
-EndSection
-CONF
-display=""
-for n in $(seq 161 199); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || fail "no free X display number"
-Xorg "$display" -config "$work/xorg.conf" -configdir "$work/none" -noreset -nolisten tcp \
-  -logfile "$work/x.log" >/dev/null 2>&1 &
-xorg_pid=$!
-export DISPLAY=$display
-x_up() { xrandr >/dev/null 2>&1; }
-wait_for 30 x_up || fail "Xorg did not start"
+start_xorg 161 1024x768
 
 # A Wine prefix copied from the booted one, with the X11 driver instead of the null one.
-VELKAR_WINE_ARCH=$arch "$runner" cmd /c exit </dev/null >/dev/null 2>&1 || true
-wine_dir=${VELKAR_WINE_DIR:-${TMPDIR:-/tmp}/velkar-wine-$(id -u)}
-[ -f "$wine_dir/$arch/base/.booted" ] || fail "the $arch Wine prefix did not boot"
-cp -a "$wine_dir/$arch/base" "$work/prefix"
-sed -i '/^"Graphics"="null"$/d' "$work/prefix/user.reg"
-export WINEPREFIX=$work/prefix WINEDEBUG=-all,+debugstr VELKAR_TRACE=1
-export ALSA_CONFIG_PATH=$wine_dir/asound.conf LANG=C.UTF-8 LC_ALL=C.UTF-8
+private_prefix x11
 
 mkdir -p "$work/game"
 cp "$exe" "$work/game/VELKAR.exe"
