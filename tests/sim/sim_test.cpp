@@ -286,15 +286,17 @@ TEST_F(SimTest, HostileReplayFilesAreRefusedOrBoundedInTimeAndMemory) {
             text += line;
         return Write(name, text + "\n");
     };
+    constexpr size_t MB = 1u << 20;
+    const std::string events = filled("events.vrp", "clear 0 0\n", 4 * MB);
     const std::string fifo = (dir / "pipe.vrp").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    constexpr size_t MB = 1u << 20;
     struct Case {
         std::string what;
         std::string path;
         size_t bytes; // the file's size, for the memory allowed
         int status;
         std::string says;
+        size_t memory = 0; // the address space given, when not the size's allowance
     } cases[] = {
         // A few bytes asking for 10^12 or 2^31 frames.
         {"end at 10^12", Write("end.vrp", header + "end 1000000000000 " + zero + " " + zero + "\n"),
@@ -322,8 +324,11 @@ TEST_F(SimTest, HostileReplayFilesAreRefusedOrBoundedInTimeAndMemory) {
          0, 2, "neg.vrp:23: expected \"score 1 9"},
         // The most lines the limits let through, 4 MB of events on frame 0: played (one frame,
         // no closing line).
-        {"4 MB of events", filled("events.vrp", "clear 0 0\n", 4 * MB), 4 * MB, 4,
-         "1 frames played; the file has no closing digest"},
+        {"4 MB of events", events, 4 * MB, 4, "1 frames played; the file has no closing digest"},
+        // The same with too little memory for its events (the runner itself needs a few MB):
+        // a refusal, not an abort.
+        {"4 MB of events in 32 MB", events, 4 * MB, 2, "events.vrp: not enough memory to read it",
+         32 * MB},
         // Proof required: no frame at all, no closing line.
         {"a header alone", Write("header.vrp", header), 0, 4,
          "0 frames played; the file has no closing digest"},
@@ -331,7 +336,7 @@ TEST_F(SimTest, HostileReplayFilesAreRefusedOrBoundedInTimeAndMemory) {
     // The runner's own address space for a short run is some 60 MB here.
     constexpr size_t OWN = 96 * MB;
     for (const Case& c : cases) {
-        const size_t allowed = (OWN + 2 * c.bytes + 64 * MB) / 1024;
+        const size_t allowed = (c.memory > 0 ? c.memory : OWN + 2 * c.bytes + 64 * MB) / 1024;
         const auto start = std::chrono::steady_clock::now();
         const Result r = RunSim("--replay '" + c.path + "'",
                                 "ulimit -v " + std::to_string(allowed) + "; timeout 20 ");
