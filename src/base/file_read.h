@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace velkar {
@@ -22,5 +23,13 @@ enum : int32_t {
 // that grows while it is read is still bounded). Returns one of the codes above; out is
 // cleared on failure.
 int32_t ReadRegularFile(const char* path, size_t limit, std::string& out, std::string& detail);
+
+// The reading part every platform's ReadRegularFile shares, once the file is open and known to
+// hold `expected` bytes: readChunk(into, room) returns the bytes it read, 0 at the end, or
+// a negative number on an error. out grows from expected + 1 bytes, never past limit + 1.
+// Returns FILE_READ_OK, FILE_READ_TOO_LARGE, FILE_READ_FAILED or FILE_READ_NO_MEMORY; out is
+// cleared on failure.
+int32_t ReadWithinLimit(size_t expected, size_t limit, std::string& out,
+                        const std::function<int64_t(char* into, size_t room)>& readChunk);
 
 } // namespace velkar

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <new>
 
 #include "base/file_read.h"
 
@@ -56,35 +55,14 @@ int32_t ReadRegularFile(const char* path, size_t limit, std::string& out, std::s
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return FILE_READ_NOT_REGULAR;
     const uint64_t size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     if (size > limit) return FILE_READ_TOO_LARGE;
-    try {
-        out.resize(static_cast<size_t>(size) + 1);
-        size_t used = 0;
-        for (;;) {
-            if (used == out.size()) {
-                if (used > limit) break;
-                out.resize(std::min(limit + 1, used + 65536));
-            }
+    return ReadWithinLimit(
+        static_cast<size_t>(size), limit, out, [&](char* into, size_t room) -> int64_t {
             DWORD got = 0;
-            const DWORD want = static_cast<DWORD>(std::min<size_t>(out.size() - used, 1u << 20));
-            if (ReadFile(file.handle, out.data() + used, want, &got, nullptr) == 0) {
-                detail = ErrorText(GetLastError());
-                out.clear();
-                return FILE_READ_FAILED;
-            }
-            if (got == 0) break;
-            used += got;
-        }
-        out.resize(used);
-    } catch (const std::bad_alloc&) {
-        out.clear();
-        out.shrink_to_fit();
-        return FILE_READ_NO_MEMORY;
-    }
-    if (out.size() > limit) {
-        out.clear();
-        return FILE_READ_TOO_LARGE;
-    }
-    return FILE_READ_OK;
+            const DWORD want = static_cast<DWORD>(std::min<size_t>(room, 1u << 20));
+            if (ReadFile(file.handle, into, want, &got, nullptr) != 0) return got;
+            detail = ErrorText(GetLastError());
+            return -1;
+        });
 }
 
 } // namespace velkar
