@@ -25,12 +25,27 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
     def send_head(self):
         path = self.translate_path(self.path)
-        accepts = self.headers.get('Accept-Encoding', '')
+        if os.path.isdir(path) and self.path.split('?')[0].endswith('/'):
+            path = os.path.join(path, 'index.html')
         gzipped = path + '.gz'
-        if (os.path.isfile(path) and os.path.isfile(gzipped) and
-                'gzip' in [part.split(';')[0].strip() for part in accepts.split(',')]):
+        if os.path.isfile(path) and os.path.isfile(gzipped) and self.accepts_gzip():
             return self.send_file(gzipped, self.guess_type(path), 'gzip')
         return super().send_head()
+
+    def accepts_gzip(self):
+        """Whether Accept-Encoding names gzip (or *) without q=0."""
+        for part in self.headers.get('Accept-Encoding', '')[:1000].split(','):
+            name, _, params = part.partition(';')
+            if name.strip().lower() not in ('gzip', '*'):
+                continue
+            quality = params.strip().lower()
+            if quality.startswith('q='):
+                try:
+                    return float(quality[2:]) > 0
+                except ValueError:
+                    return False
+            return True
+        return False
 
     def send_file(self, path, content_type, encoding):
         try:

@@ -737,7 +737,7 @@ const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length 
     await touchGame(browser, testUrl);
     await releaseOnBlur(browser, testUrl);
     await escapeAsks(browser, testUrl);
-    await download(browser, url + 'index.html');
+    await download(browser, url);
 
     // Measures (printed, never asserted): the same 1500 frames of play in the page, in the
     // node build of velkar-sim and in the native one.
