@@ -464,40 +464,54 @@ const LAYOUTS = [
   { width: 1920, height: 1080, touch: false, picture: 720 },
 ];
 
+// Where the picture and the touch controls are on a page of the given size; returns the
+// picture's box.
+async function checkPlace(page, name, width, height, touch) {
+  const screen = await rectOf(page, '#screen');
+  assert.ok(screen.left >= 0 && screen.top >= 0 && screen.right <= width && screen.bottom <= height,
+    `${name}: the picture ${JSON.stringify(screen)} leaves the screen`);
+  assert.ok(Math.abs(screen.width * 4 - screen.height * 3) <= 4, `${name}: not 3 : 4`);
+  const overflow = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
+  assert.ok(overflow <= 0, `${name}: the page is ${overflow} px wider than the screen`);
+  const controls = await page.$eval('#touch-buttons', (e) => !e.hidden);
+  assert.strictEqual(controls, touch, `${name}: touch controls shown`);
+  if (!touch) return screen;
+  const stick = await rectOf(page, '#touch-stick');
+  const buttons = await rectOf(page, '#touch-buttons');
+  for (const [what, r] of [['stick', stick], ['buttons', buttons]]) {
+    assert.ok(r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height,
+      `${name}: the ${what} leave the screen: ${JSON.stringify(r)}`);
+    const below = r.top >= screen.bottom, left = r.right <= screen.left, right = r.left >= screen.right;
+    if (width > height) assert.ok(what === 'stick' ? left : right, `${name}: the ${what} are not beside the picture`);
+    else assert.ok(below, `${name}: the ${what} are not below the picture`);
+  }
+  return screen;
+}
+
 async function layouts(browser, url) {
   const seen = [];
   for (const layout of LAYOUTS) {
     const { context, page } = await freshPage(browser, url, { width: layout.width,
       height: layout.height, hasTouch: layout.touch, isMobile: layout.touch });
     const name = `${layout.width} x ${layout.height}`;
-    const screen = await rectOf(page, '#screen');
-    assert.ok(screen.left >= 0 && screen.top >= 0 && screen.right <= layout.width &&
-      screen.bottom <= layout.height, `${name}: the picture ${JSON.stringify(screen)} leaves the screen`);
-    assert.ok(Math.abs(screen.width * 4 - screen.height * 3) <= 4, `${name}: not 3 : 4`);
+    const screen = await checkPlace(page, name, layout.width, layout.height, layout.touch);
     if (layout.picture === 'fitted') assert.ok(screen.width < 240 && screen.width > 160, `${name}: ${screen.width}`);
     else assert.strictEqual(screen.width, layout.picture, `${name}: picture width`);
-    const overflow = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
-    assert.ok(overflow <= 0, `${name}: the page is ${overflow} px wider than the screen`);
-    const controls = await page.$eval('#touch-buttons', (e) => !e.hidden);
-    assert.strictEqual(controls, layout.touch, `${name}: touch controls shown`);
-    if (layout.touch) {
-      const stick = await rectOf(page, '#touch-stick');
-      const buttons = await rectOf(page, '#touch-buttons');
-      for (const [what, r] of [['stick', stick], ['buttons', buttons]]) {
-        assert.ok(r.left >= 0 && r.top >= 0 && r.right <= layout.width && r.bottom <= layout.height,
-          `${name}: the ${what} leave the screen: ${JSON.stringify(r)}`);
-        const below = r.top >= screen.bottom, left = r.right <= screen.left, right = r.left >= screen.right;
-        if (layout.width > layout.height) {
-          assert.ok(what === 'stick' ? left : right, `${name}: the ${what} are not beside the picture`);
-        } else {
-          assert.ok(below, `${name}: the ${what} are not below the picture`);
-        }
-      }
-    }
     seen.push(`${name} ${screen.width}x${screen.height}`);
+    if (layout.width === 800) {
+      // Touch controls asked for with the mouse, kept after a reload.
+      await openPopup(page, 2);
+      await page.click(menuButton(page, 'touch'));
+      await checkPlace(page, name + ' with touch controls', layout.width, layout.height, true);
+      await page.waitForFunction('velkarTest.settingsStored()', { timeout: 10000 });
+      await page.reload();
+      await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+      await checkPlace(page, name + ' reloaded', layout.width, layout.height, true);
+    }
     await context.close();
   }
-  console.log(`layout: the whole picture on screen, controls beside or below: ${seen.join(', ')}`);
+  console.log(`layout: the whole picture on screen, controls beside or below: ${seen.join(', ')}; ` +
+    'touch controls on request, kept');
 }
 
 // A game on a phone's touch controls: a tap on Start shorter than one frame starts it, a finger
