@@ -478,6 +478,15 @@ async function checkPlace(page, name, width, height, touch) {
   if (!touch) return screen;
   const stick = await rectOf(page, '#touch-stick');
   const buttons = await rectOf(page, '#touch-buttons');
+  const inside = (r, box) => r.left >= box.left && r.top >= box.top && r.right <= box.right &&
+    r.bottom <= box.bottom;
+  // Every control whole inside its panel, at least 32 px each way for a thumb.
+  for (const key of ['shot', 'laser', 'bomb', 'start', 'pause']) {
+    const r = await rectOf(page, `#touch-buttons button[data-key="${key}"]`);
+    assert.ok(inside(r, buttons) && r.width >= 32 && r.height >= 32,
+      `${name}: the ${key} button ${JSON.stringify(r)} is not whole in its panel`);
+  }
+  assert.ok(inside(await rectOf(page, '.stick-ring'), stick), `${name}: the stick is not whole in its panel`);
   for (const [what, r] of [['stick', stick], ['buttons', buttons]]) {
     assert.ok(r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height,
       `${name}: the ${what} leave the screen: ${JSON.stringify(r)}`);

@@ -258,7 +258,7 @@ function layout() {
   let panelWidth = 0, panelHeight = 0;
   if (touch && landscape) {
     panelWidth = Math.floor(Math.min(220, Math.max(110, roomWidth * 0.25)));
-    panelHeight = Math.floor(Math.min(roomHeight, 360));
+    panelHeight = Math.floor(Math.min(roomHeight, 240));
     roomWidth -= 2 * (panelWidth + GAP);
   } else if (touch) {
     panelWidth = Math.floor((roomWidth - GAP) / 2);
