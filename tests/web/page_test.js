@@ -619,6 +619,33 @@ async function releaseOnBlur(browser, url) {
   console.log('keys let go when the window loses the keyboard and when the page is hidden');
 }
 
+// A browser in Japanese: the Name Entry dialog in Japanese, also after Automatic is chosen in
+// the session, and its refusal of a letter the ranking cannot draw in Japanese too.
+async function japaneseNameEntry(browser, url) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  await page.evaluateOnNewDocument(() =>
+    Object.defineProperty(Navigator.prototype, 'language', { configurable: true, get: () => 'ja-JP' }));
+  await page.goto(url);
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  await openPopup(page, 0);
+  await page.hover('#menubar .submenu > button');
+  await page.click(menuButton(page, 40083)); // Automatic
+  // The program asks for a name as at the end of a game.
+  await page.evaluate(() => velkarUi.askName());
+  await page.waitForSelector('#name-dialog[open]');
+  const texts = await page.$eval('#name-dialog', (d) =>
+    [d.querySelector('.caption').textContent, d.querySelector('.prompt').textContent]);
+  assert.deepStrictEqual(texts, ['名前の入力', '名前を入力してください (9文字以内、英語のみ)']);
+  await page.type('#name-dialog input', '名前');
+  await page.keyboard.press('Enter');
+  await page.waitForSelector('#name-dialog .error:not([hidden])');
+  assert.ok(/^ランキングに表示できるのは/.test(await page.$eval('#name-dialog .error', (e) => e.textContent)));
+  await context.close();
+  console.log('Japanese Name Entry: caption and prompt in Japanese after Automatic, letters refused in Japanese');
+}
+
 // Escape asks before it ends the session; the notice then shows over the picture.
 async function escapeAsks(browser, url) {
   const { context, page } = await freshPage(browser, url, { width: 800, height: 600 });
@@ -759,6 +786,7 @@ const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length 
     await layouts(browser, testUrl);
     await touchGame(browser, testUrl);
     await releaseOnBlur(browser, testUrl);
+    await japaneseNameEntry(browser, testUrl);
     await escapeAsks(browser, testUrl);
     await download(browser, url);
 
