@@ -14,6 +14,7 @@
 #include "game/game_digest.h"
 #include "game/game_record.h"
 #include "input/controls.h"
+#include "velkar_version.h"
 
 namespace velkar {
 
@@ -148,6 +149,8 @@ bool StartRecording(const char* path, const char* program, std::string& error) {
     clearedTables.store(0);
     std::string comment = "recorded by ";
     comment += program;
+    comment += ' ';
+    comment += VELKAR_VERSION;
     comment += "; velkar-sim --replay FILE plays it and checks the digests";
     const std::string header =
         FormatReplayHeader(recorder.lastRank, GlyphDigest(), RankingTable, comment.c_str());
