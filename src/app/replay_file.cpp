@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 #include <string_view>
 
@@ -51,6 +52,15 @@ int32_t MarkValue(char c) {
     if (c == '+') return 62;
     if (c == '/') return 63;
     return -1;
+}
+
+// A message built by appending its pieces in order (GCC 12 for 32-bit MinGW gives a false
+// -Wrestrict on "text" + std::to_string(n)).
+std::string Cat(std::initializer_list<Text> pieces) {
+    std::string out;
+    for (Text piece : pieces)
+        out += piece;
+    return out;
 }
 
 std::string Show(Text text) {
@@ -182,7 +192,7 @@ struct ParseState {
     int64_t lineNumber = 0;
 
     bool Fail(const std::string& what) {
-        error = name + ":" + std::to_string(lineNumber) + ": " + what;
+        error = Cat({name, ":", std::to_string(lineNumber), ": ", what});
         return false;
     }
 };
@@ -193,12 +203,13 @@ bool ParseVersionLine(Text line, ParseState& state) {
         int64_t version = 0;
         if (ParseNumber(words.word[1], 0, 1'000'000, version)) {
             if (version == REPLAY_VERSION) return true;
-            return state.Fail("a replay of version " + Show(words.word[1]) +
-                              "; this program plays version " + std::to_string(REPLAY_VERSION));
+            return state.Fail(
+                Cat({"a replay of version ", Show(words.word[1]), "; this program plays version ",
+                     std::to_string(REPLAY_VERSION)}));
         }
     }
-    return state.Fail("not a VELKAR replay (the first line must be \"" + std::string(VERSION_WORD) +
-                      " " + std::to_string(REPLAY_VERSION) + "\")");
+    return state.Fail(Cat({"not a VELKAR replay (the first line must be \"",
+                           std::string(VERSION_WORD), " ", std::to_string(REPLAY_VERSION), "\")"}));
 }
 
 // Header line number `index` (0: the rank, 1: the glyphs, 2..21: the hi-score places in order).
@@ -235,13 +246,13 @@ bool ParseHeaderLine(Text line, int32_t index, ReplayData& out, ParseState& stat
                     ParseNumber(words.word[4], 0, INT64_MAX, score) && words.Quoted() &&
                     ParseQuoted(line, words.quotePos, text);
     if (!ok || t != table || p != place) {
-        return state.Fail("expected \"score " + std::to_string(table) + " " +
-                          std::to_string(place) +
-                          " STAGE SCORE \\\"NAME\\\"\" (stage and score 0 or more)");
+        return state.Fail(
+            Cat({"expected \"score ", std::to_string(table), " ", std::to_string(place),
+                 " STAGE SCORE \\\"NAME\\\"\" (stage and score 0 or more)"}));
     }
     if (text.size() > RANKING_NAME_BYTES) {
-        return state.Fail("a hi-score name holds at most " + std::to_string(RANKING_NAME_BYTES) +
-                          " bytes");
+        return state.Fail(
+            Cat({"a hi-score name holds at most ", std::to_string(RANKING_NAME_BYTES), " bytes"}));
     }
     RankingEntry& entry = out.ranking[table][place];
     entry.stage = static_cast<int32_t>(stage);
@@ -260,16 +271,16 @@ struct BodyState {
 };
 
 std::string CheckRule() {
-    return "a replay checks its game at least every " + std::to_string(REPLAY_CHECK_FRAMES) +
-           " frames";
+    return Cat({"a replay checks its game at least every ", std::to_string(REPLAY_CHECK_FRAMES),
+                " frames"});
 }
 
 bool ParseBodyLine(Text line, ReplayData& out, BodyState& body, ParseState& state) {
     if (body.ended) return state.Fail("nothing may follow the closing \"end\" line");
     const Words words(line);
     if (words.tooMany) {
-        return state.Fail("more than " + std::to_string(REPLAY_MAX_WORDS) +
-                          " words (no line of a replay has that many)");
+        return state.Fail(Cat({"more than ", std::to_string(REPLAY_MAX_WORDS),
+                               " words (no line of a replay has that many)"}));
     }
     const Text word = words.First();
     const bool quoted = words.Quoted();
@@ -277,13 +288,13 @@ bool ParseBodyLine(Text line, ReplayData& out, BodyState& body, ParseState& stat
     // more than REPLAY_CHECK_FRAMES frames after the last of them.
     auto frameInOrder = [&](int64_t frame) {
         if (frame < body.lastFrame || frame < body.checkedFrames) {
-            return state.Fail("frame " + std::to_string(frame) +
-                              " comes after a later frame's line");
+            return state.Fail(
+                Cat({"frame ", std::to_string(frame), " comes after a later frame's line"}));
         }
         if (frame - body.checkedFrames >= REPLAY_CHECK_FRAMES) {
-            return state.Fail("frame " + std::to_string(frame) +
-                              " is too far past the last check (at " +
-                              std::to_string(body.checkedFrames) + " frames): " + CheckRule());
+            return state.Fail(
+                Cat({"frame ", std::to_string(frame), " is too far past the last check (at ",
+                     std::to_string(body.checkedFrames), " frames): ", CheckRule()}));
         }
         body.lastFrame = frame;
         return true;
@@ -326,8 +337,8 @@ bool ParseBodyLine(Text line, ReplayData& out, BodyState& body, ParseState& stat
             return state.Fail("expected \"name FRAME \\\"TEXT\\\"\"");
         }
         if (event.text.size() > RANKING_NAME_BYTES) {
-            return state.Fail("a name holds at most " + std::to_string(RANKING_NAME_BYTES) +
-                              " bytes");
+            return state.Fail(
+                Cat({"a name holds at most ", std::to_string(RANKING_NAME_BYTES), " bytes"}));
         }
         if (event.frame <= body.lastName)
             return state.Fail("two names for the same frame or out of order");
@@ -348,14 +359,14 @@ bool ParseBodyLine(Text line, ReplayData& out, BodyState& body, ParseState& stat
         }
         if (point.frames <= body.lastFrame || point.frames < body.checkedFrames ||
             (check && point.frames == body.checkedFrames)) {
-            return state.Fail("frame count " + std::to_string(point.frames) +
-                              " is behind the lines before it");
+            return state.Fail(Cat(
+                {"frame count ", std::to_string(point.frames), " is behind the lines before it"}));
         }
         const int64_t span = point.frames - body.checkedFrames;
         if (span > REPLAY_CHECK_FRAMES) {
-            return state.Fail("frame count " + std::to_string(point.frames) +
-                              " is too far past the last check (at " +
-                              std::to_string(body.checkedFrames) + " frames): " + CheckRule());
+            return state.Fail(Cat({"frame count ", std::to_string(point.frames),
+                                   " is too far past the last check (at ",
+                                   std::to_string(body.checkedFrames), " frames): ", CheckRule()}));
         }
         if (!check) {
             body.ended = true;
@@ -366,26 +377,26 @@ bool ParseBodyLine(Text line, ReplayData& out, BodyState& body, ParseState& stat
         }
         const Text marks = words.word[4];
         if (static_cast<int64_t>(marks.size()) != span) {
-            return state.Fail("expected one mark for each of the " + std::to_string(span) +
-                              " frames since the previous check");
+            return state.Fail(Cat({"expected one mark for each of the ", std::to_string(span),
+                                   " frames since the previous check"}));
         }
         for (size_t i = 0; i < marks.size(); ++i) {
             const int32_t value = MarkValue(marks[i]);
-            if (value < 0) return state.Fail("not a frame mark: " + Show(marks.substr(i, 1)));
+            if (value < 0) return state.Fail(Cat({"not a frame mark: ", Show(marks.substr(i, 1))}));
             out.frameMarks.push_back(static_cast<uint8_t>(value));
         }
         body.checkedFrames = point.frames;
         out.checks.push_back(point);
         return true;
     }
-    return state.Fail("unknown line \"" + Show(word) + "\"");
+    return state.Fail(Cat({"unknown line \"", Show(word), "\""}));
 }
 
 bool ParseLines(const char* bytes, size_t size, const std::string& name, ReplayData& result,
                 std::string& error) {
     if (size > REPLAY_MAX_FILE_BYTES) {
-        error = name + ": " + std::to_string(size) + " bytes, more than the " +
-                std::to_string(REPLAY_MAX_FILE_BYTES) + " a replay may hold";
+        error = Cat({name, ": ", std::to_string(size), " bytes, more than the ",
+                     std::to_string(REPLAY_MAX_FILE_BYTES), " a replay may hold"});
         return false;
     }
     ReplayData out;
@@ -400,8 +411,8 @@ bool ParseLines(const char* bytes, size_t size, const std::string& name, ReplayD
         const void* found = std::memchr(bytes + pos, '\n', window);
         if (found == nullptr && size - pos > REPLAY_MAX_LINE_BYTES) {
             ++state.lineNumber;
-            return state.Fail("longer than the " + std::to_string(REPLAY_MAX_LINE_BYTES) +
-                              " bytes a replay's line may hold");
+            return state.Fail(Cat({"longer than the ", std::to_string(REPLAY_MAX_LINE_BYTES),
+                                   " bytes a replay's line may hold"}));
         }
         if (found == nullptr) {
             // A line the recorder had not finished: the file ends before it.
@@ -498,8 +509,8 @@ bool ReadReplayFile(const std::string& path, ReplayData& out, std::string& error
         error = path + ": not a regular file (a replay is read only from a file)";
         return false;
     case FILE_READ_TOO_LARGE:
-        error = path + ": more than the " + std::to_string(REPLAY_MAX_FILE_BYTES) +
-                " bytes a replay may hold";
+        error = Cat({path, ": more than the ", std::to_string(REPLAY_MAX_FILE_BYTES),
+                     " bytes a replay may hold"});
         return false;
     case FILE_READ_NO_MEMORY:
         error = path + ": not enough memory to read it";
