@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/replay.h"
+#include "replay/replay.h"
 
 using namespace velkar;
 

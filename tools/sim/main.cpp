@@ -8,14 +8,14 @@
 #include <sys/resource.h>
 #include <vector>
 
-#include "app/replay.h"
-#include "app/trace.h"
+#include "base/trace.h"
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
 #include "gfx/canvas.h"
 #include "input/controls.h"
 #include "player/player.h"
 #include "png_writer.h"
+#include "replay/replay.h"
 #include "sim_options.h"
 #include "sim_settings.h"
 #include "sim_sound.h"

@@ -1,5 +1,5 @@
 // Replays: the recorder and the player that run around each game frame, and the arguments.
-#include "app/replay.h"
+#include "replay/replay.h"
 
 #include <atomic>
 #include <cerrno>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "game/frame_sequence.h"
 #include "game/game_digest.h"
 #include "game/game_record.h"

@@ -1,6 +1,6 @@
 // Replay files: reading them whole, strictly and within fixed limits, writing them back, and
 // quoting the names they hold.
-#include "app/replay.h"
+#include "replay/replay.h"
 
 #include <algorithm>
 #include <cinttypes>
