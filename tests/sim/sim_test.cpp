@@ -414,6 +414,58 @@ TEST_F(SimTest, ADiskTooFullForTheSettingsKeepsTheOldFileWholeAndSaysSo) {
     EXPECT_EQ(written.substr(0, ini.size()), ini);
 }
 
+TEST_F(SimTest, ARecordedRunPlaysBackToItsClosingDigest) {
+    // A low Hard table from the settings, so that the game ends in a Name Entry; the name holds
+    // a quote and a backslash.
+    std::string ini = "[RankHard]\n";
+    for (int i = 1; i <= 10; ++i)
+        ini += "SCORE_" + std::to_string(i) + "=" + std::to_string(11 - i) + "\nNAME_" +
+               std::to_string(i) + "=OLD\n";
+    const std::string settings = Write("velkar.ini", ini);
+    const std::string script = Write("start.txt", "0 110\n1 10\n300 14\n340 18\n");
+    const std::string vrp = (dir / "run.vrp").string();
+    const std::string run = "--frames 4000 --json --input " + script + " --hold 20 --rank 1";
+    const Result recorded =
+        RunSim(run + " --settings " + settings + " --name 'A\"B\\C' --record " + vrp);
+    ASSERT_EQ(recorded.status, 0) << recorded.out.substr(0, 2000);
+    std::ifstream file(vrp, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_EQ(text.rfind("velkar-replay 1\n", 0), 0u);
+    EXPECT_NE(text.find("\nrank 1\n"), std::string::npos);
+    EXPECT_NE(text.find("\nscore 1 9 1 1 \"OLD\"\n"), std::string::npos); // from the settings
+    EXPECT_NE(text.find("\n0 130\n"), std::string::npos);                 // --hold in every word
+    EXPECT_TRUE(std::regex_search(text, std::regex("\nname [0-9]+ \"A\\\\\"B\\\\\\\\C\"\n")))
+        << text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
+    EXPECT_TRUE(std::regex_search(text, std::regex("\nend 4000 [0-9a-f]{16} [0-9a-f]{16}\n$")));
+
+    // Played back: the same game to its last frame, the name and all.
+    const Result played = RunSim("--json --replay " + vrp);
+    ASSERT_EQ(played.status, 0) << played.out;
+    EXPECT_NE(played.out.find("4000 frames played; the closing digests "), std::string::npos)
+        << played.out;
+    const auto upTo = [](const std::string& out, const std::string& key) {
+        const size_t start = out.find("{\"frame\"");
+        return start == std::string::npos ? std::string()
+                                          : out.substr(start, out.find(key, start) - start);
+    };
+    EXPECT_NE(upTo(played.out, ",\"settings\""), "");
+    EXPECT_EQ(upTo(played.out, ",\"settings\""), upTo(recorded.out, ",\"settings\""));
+    const size_t ranking = recorded.out.find("\"ranking\"");
+    ASSERT_NE(ranking, std::string::npos);
+    EXPECT_NE(recorded.out.find("\"name\":\"A\\\"B\\\\C\"", ranking), std::string::npos)
+        << recorded.out.substr(ranking);
+    EXPECT_EQ(played.out.substr(played.out.find("\"ranking\"")).substr(0, 1500),
+              recorded.out.substr(ranking).substr(0, 1500));
+
+    // A recording that cannot be written whole fails the run; a runner's aid to the ship cannot
+    // be recorded, nor a replay.
+    const Result full = RunSim(run + " --record " + vrp, "trap '' XFSZ; ulimit -f 4; ");
+    EXPECT_EQ(full.status, 1) << full.out.substr(0, 500);
+    EXPECT_NE(full.out.find("--record: writing " + vrp + " failed"), std::string::npos);
+    EXPECT_EQ(RunSim("--god --record " + vrp).status, 2);
+    EXPECT_EQ(RunSim("--record " + vrp + " --replay " + vrp).status, 2);
+}
+
 } // namespace
 
 namespace {

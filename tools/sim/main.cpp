@@ -171,11 +171,12 @@ int main(int argc, char** argv) {
     std::string error;
     if (!ParseOptions(argc, argv, options, error)) {
         std::fprintf(stderr, "velkar-sim: %s\n", error.c_str());
-        std::fprintf(stderr,
-                     "usage: velkar-sim [--frames N] [--input FILE] [--hold HEX] "
-                     "[--png FRAME:FILE]... [--canvas-png FRAME:FILE]... [--json] [--every N] "
-                     "[--digest N] [--bench] [--trace] [--god] [--settings FILE] [--rank N] "
-                     "[--name TEXT] [--wave-dir DIR] [--soak SEED] [--replay FILE]\n");
+        std::fprintf(
+            stderr,
+            "usage: velkar-sim [--frames N] [--input FILE] [--hold HEX] "
+            "[--png FRAME:FILE]... [--canvas-png FRAME:FILE]... [--json] [--every N] "
+            "[--digest N] [--bench] [--trace] [--god] [--settings FILE] [--rank N] "
+            "[--name TEXT] [--wave-dir DIR] [--soak SEED] [--replay FILE] [--record FILE]\n");
         return 2;
     }
     // A replay is read whole before anything runs: a damaged file plays no frame.
@@ -204,6 +205,13 @@ int main(int argc, char** argv) {
     }
     if (options.rank >= 0) ApplySimRank(options.rank);
     if (replaying) StartPlayback(std::move(replay), 0);
+    // The header takes the rank and hi-scores as the settings and --rank left them, as the
+    // window programs start their recordings after reading the settings.
+    const bool recording = !options.recordPath.empty();
+    if (recording && !StartRecording(options.recordPath.c_str(), "velkar-sim", error)) {
+        std::fprintf(stderr, "velkar-sim: --record: %s\n", error.c_str());
+        return 2;
+    }
     const std::string effects = options.waveDir.empty() ? "" : LoadEffectsJson(options.waveDir);
     if (CreateCanvases() != 0) {
         std::fprintf(stderr, "velkar-sim: canvases could not be made\n");
@@ -227,6 +235,7 @@ int main(int argc, char** argv) {
         } else {
             ServeNameEntry(options, namePending);
             InputBits = options.soak ? soak.Next() | options.hold : cursor.BitsFor(frame);
+            if (recording) ReplayBeforeFrame();
         }
         // A hit raised during the previous frame is taken by the ship at the start of this one;
         // --god withdraws it first, so bullets and bodies still meet the ship but never harm it.
@@ -246,11 +255,15 @@ int main(int argc, char** argv) {
             if (!fault.empty()) {
                 std::fprintf(stderr, "velkar-sim: frame %lld: %s%s\n",
                              static_cast<long long>(frame), fault.c_str(), seedText.c_str());
+                if (recording) {
+                    ReplayAfterFrame(); // the faulty frame is the recording's last
+                    FinishRecording();
+                }
                 return 1;
             }
             tally.Note();
         }
-        if (replaying) ReplayAfterFrame();
+        if (replaying || recording) ReplayAfterFrame();
         if (!WriteShots(options.screenPngs, frame, ScreenBufferBits, SCREEN_WIDTH, SCREEN_HEIGHT) ||
             !WriteShots(options.canvasPngs, frame, FrameCanvasBits, CANVAS_WIDTH, CANVAS_HEIGHT)) {
             return 1;
@@ -270,6 +283,12 @@ int main(int argc, char** argv) {
             framesRun = frame + 1; // nothing after the first difference is worth playing
             break;
         }
+    }
+    // Closed while the screen still shows the last frame: its digest is the closing one.
+    if (recording && !FinishRecording()) {
+        std::fprintf(stderr, "velkar-sim: --record: writing %s failed\n",
+                     options.recordPath.c_str());
+        return 1;
     }
     if (!options.settingsPath.empty() && !SaveSimSettings()) {
         std::fprintf(stderr, "velkar-sim: cannot write the settings file %s\n",
