@@ -284,12 +284,19 @@ TEST_F(SimTest, AReplaysJsonListsTheGamesItEndedAsTheTableTookThem) {
     // screen), the third is still in play when the recording ends.
     const std::string three =
         Write("three.txt", "0 100\n1 0\n2300 100\n2301 0\n4700 100\n4701 0\n");
-    ASSERT_EQ(RunSim("--frames 4900 --input " + three + " --settings " + Write("a.ini", ini) +
-                     " --name 'Zo\"e' --record " + vrp)
-                  .status,
-              0);
+    const Result recorded = RunSim("--json --frames 4900 --input " + three + " --settings " +
+                                   Write("a.ini", ini) + " --name 'Zo\"e' --record " + vrp);
+    ASSERT_EQ(recorded.status, 0);
     Result played = RunSim("--json --replay " + vrp);
     ASSERT_EQ(played.status, 0) << played.out;
+    // The recording run reports the same games as its replay.
+    const auto gamesText = [](const std::string& out) {
+        const size_t start = out.find("\"games\":[");
+        return start == std::string::npos ? std::string()
+                                          : out.substr(start, out.find(']', start) - start);
+    };
+    EXPECT_NE(gamesText(played.out), "");
+    EXPECT_EQ(gamesText(played.out), gamesText(recorded.out));
     const std::regex game(
         "\\{\"frame\":([0-9]+),\"rank\":([01]),\"score\":([0-9]+),\"stage\":([0-9]+),"
         "\"place\":(-?[0-9]+),\"name\":(null|\"(?:[^\"\\\\]|\\\\.)*\")\\}");

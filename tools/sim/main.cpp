@@ -266,7 +266,7 @@ int main(int argc, char** argv) {
             tally.Note();
         }
         if (replaying || recording) ReplayAfterFrame();
-        if (replaying) endedGames.AfterFrame(frame);
+        if (replaying || recording) endedGames.AfterFrame(frame);
         if (!WriteShots(options.screenPngs, frame, ScreenBufferBits, SCREEN_WIDTH, SCREEN_HEIGHT) ||
             !WriteShots(options.canvasPngs, frame, FrameCanvasBits, CANVAS_WIDTH, CANVAS_HEIGHT)) {
             return 1;
@@ -308,8 +308,11 @@ int main(int argc, char** argv) {
     }
     if (replaying) SettlePlayback(); // the outcome is final before the JSON reports it
     if (options.json) {
-        std::printf("%s\n",
-                    StateJson(framesRun, effects, replaying ? ReplayJson(endedGames) : "").c_str());
+        std::printf("%s\n", StateJson(framesRun, effects,
+                                      replaying   ? ReplayJson(endedGames)
+                                      : recording ? endedGames.Json()
+                                                  : std::string())
+                                .c_str());
     }
     if (options.bench) {
         times.Print();
