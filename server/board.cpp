@@ -326,7 +326,9 @@ void Board::Install(httplib::Server& server) {
     server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
         if (!res.body.empty()) return;
         const char* text = res.status == 404   ? "not found"
-                           : res.status == 413 ? "the request body is too large"
+                           : res.status == 413 ? "the request body is too large (send a replay as "
+                                                 "application/octet-stream or text/plain: a "
+                                                 "form-encoded body stops at 8 KiB)"
                            : res.status == 405 ? "method not allowed"
                            : res.status < 500  ? "bad request"
                                                : "internal error";

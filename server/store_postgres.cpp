@@ -180,14 +180,14 @@ class PostgresStore final : public Store {
             if (u.Rows() == 1) {
                 const std::string submitted = u.Text(0, 0);
                 for (const Entry& e : entries) {
-                    const std::string sql = std::string("INSERT INTO entries (") + ENTRY_COLUMNS +
-                                            ") VALUES ($1, $2, $3, $4, $5, $6, " +
-                                            (e.named ? "$7" : "NULL") + ", $8, $9, $10)";
-                    c->Run(sql.c_str(),
+                    c->Run((std::string("INSERT INTO entries (") + ENTRY_COLUMNS +
+                            ") VALUES ($1, $2, $3, $4, $5, $6, CASE WHEN $11::boolean THEN "
+                            "$7::text END, $8, $9, $10)")
+                               .c_str(),
                            {id, std::to_string(e.game), std::to_string(e.rank),
                             std::to_string(e.score), std::to_string(e.stage),
-                            std::to_string(e.place), e.named ? e.name : std::string(),
-                            std::to_string(e.frame), std::to_string(frames), submitted});
+                            std::to_string(e.place), e.name, std::to_string(e.frame),
+                            std::to_string(frames), submitted, e.named ? "t" : "f"});
                 }
             }
             c->Exec("COMMIT");
