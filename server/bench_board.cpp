@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
     std::thread serving([&server] { server.listen_after_bind(); });
     httplib::Client client("127.0.0.1", port);
     client.set_keep_alive(true);
+    client.set_tcp_nodelay(true);
     std::mt19937 random(1);
     std::vector<double> micros;
     for (int64_t i = 0; i < requests; ++i) {

@@ -64,6 +64,9 @@ class Board {
     void Work();
     void VerifyOne(const std::string& id);
     void Sweep();
+    // The number of entries of a rank, counted at most once a second: counting a big board
+    // costs more than reading a page of it.
+    int64_t CountScores(int32_t rank);
 
     Store& store_;
     BoardConfig config_;
@@ -78,6 +81,10 @@ class Board {
         double tokens = 0;
         int64_t lastMs = 0;
     };
+    std::mutex countMutex_;
+    int64_t counts_[2] = {0, 0};
+    int64_t countedMs_[2] = {-1000000, -1000000};
+
     std::mutex rateMutex_;
     std::unordered_map<std::string, Bucket> buckets_;
 };
