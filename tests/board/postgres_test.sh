@@ -3,8 +3,14 @@
 # by pg_ctl as the unprivileged user postgres on a Unix socket only (nothing listens on the
 # network), and stopped at the end whatever happened.
 # Usage: postgres_test.sh DIR STORE_TESTS BOARD_TEST_PY BOARD SIM REPLAYS
+#        postgres_test.sh DIR --bench BOARD_BENCH    (GET /api/scores on 100,000 entries)
 set -euo pipefail
-dir=$1 store_tests=$2 board_test=$3 board=$4 sim=$5 replays=$6
+dir=$1
+if [ "$2" = --bench ]; then
+  bench=$3
+else
+  store_tests=$2 board_test=$3 board=$4 sim=$5 replays=$6
+fi
 
 bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -1)
 if [ -z "$bin" ] || [ ! -x "$bin/initdb" ]; then
@@ -25,7 +31,7 @@ if [ ${#sock} -gt 80 ]; then sock=$(mktemp -d /tmp/vbpg.XXXXXX); fi
 
 stop() {
   "${run_as[@]}" "$bin/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1 || true
-  [ "$sock" != "$dir" ] && rm -rf "$sock"
+  if [ "$sock" != "$dir" ]; then rm -rf "$sock"; fi
 }
 trap stop EXIT
 
@@ -35,6 +41,11 @@ trap stop EXIT
 # A database for each part: the boards' totals must not count the store tests' rows.
 "$bin/createdb" -h "$sock" -U velkar stores
 "$bin/createdb" -h "$sock" -U velkar board
+
+if [ -n "${bench:-}" ]; then
+  "$bench" --database "postgresql://velkar@/board?host=$sock" --entries 100000 --requests 2000
+  exit
+fi
 
 echo "== store tests on PostgreSQL"
 VELKAR_TEST_PG="postgresql://velkar@/stores?host=$sock" "$store_tests" --gtest_filter='Postgres/*' \

@@ -199,9 +199,11 @@ TEST(Verdicts, TakeOnlyAMatchedPlaybackAndSayWhyOtherwise) {
 
     std::string cut = matched;
     cut.replace(cut.find("matched"), 7, "no-closing");
-    v = ReadVerdict(0, cut, "", "/w/x.vrp");
-    EXPECT_FALSE(v.verified);
-    EXPECT_NE(v.reason.find("no closing digest"), std::string::npos);
+    for (const int status : {0, 4}) {
+        v = ReadVerdict(status, cut, "", "/w/x.vrp");
+        EXPECT_FALSE(v.verified);
+        EXPECT_NE(v.reason.find("no closing digest"), std::string::npos) << v.reason;
+    }
 
     v = ReadVerdict(2, "", "velkar-sim: /w/x.vrp:12: a control line's frames go backwards\n",
                     "/w/x.vrp");
