@@ -44,6 +44,8 @@ struct Options {
     std::string replayPath;
     // The run written as a replay file as it goes, as the window programs record a game.
     std::string recordPath;
+    bool help = false;    // --help: print the options and end
+    bool version = false; // --version: print the version and end
 };
 
 // Parses argv; on failure returns false with a message naming the option, file or line.
@@ -55,5 +57,9 @@ bool CheckFramesReached(const Options& options, std::string& error);
 // Parses an input script ("FRAME HEXBITS" lines, '#' comments); name is used in messages.
 bool ParseInputScript(const std::string& text, const std::string& name,
                       std::vector<InputStep>& steps, std::string& error);
+
+// The texts of --help and --version, on the standard output.
+void PrintHelp();
+void PrintVersion();
 
 } // namespace velkar::sim
