@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "board.h"
+#include "velkar_version.h"
 
 using namespace velkar::board;
 
@@ -28,7 +29,11 @@ struct Options {
 const char* const USAGE =
     "usage: velkar-board [--bind ADDR] [--port N] [--data DIR | --database postgresql://...]\n"
     "                    [--workers N] [--queue N] [--rate N] [--max-bytes N] [--sim PATH]\n"
-    "                    [--web DIR] [--sweep SECONDS]\n";
+    "                    [--web DIR] [--sweep SECONDS]\n"
+    "       velkar-board --help | --version\n"
+    "Serves the VELKAR score board on ADDR:PORT (default 127.0.0.1:8080; port 0 takes a free\n"
+    "one). Every submitted replay is played with velkar-sim --replay before its games are\n"
+    "ranked. Storage: SQLite in DIR (default board-data) or PostgreSQL at the URI.\n";
 
 bool ParseNumber(const std::string& text, int64_t min, int64_t max, int64_t& value) {
     if (text.empty() || text.size() > 12) return false;
@@ -58,8 +63,12 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
     o.board.simPath = DefaultSim();
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--help" || arg == "--version") {
+            error = arg;
+            return false;
+        }
         if (i + 1 >= argc) {
-            error = arg == "--help" ? "" : arg + " needs a value (or is unknown)";
+            error = arg + " needs a value (or is unknown)";
             return false;
         }
         const std::string value = argv[++i];
@@ -120,7 +129,15 @@ int main(int argc, char** argv) {
     Options options;
     std::string error;
     if (!ParseArgs(argc, argv, options, error)) {
-        if (!error.empty()) std::fprintf(stderr, "velkar-board: %s\n", error.c_str());
+        if (error == "--help") {
+            std::fputs(USAGE, stdout);
+            return 0;
+        }
+        if (error == "--version") {
+            std::printf("velkar-board %s\n", VELKAR_VERSION);
+            return 0;
+        }
+        std::fprintf(stderr, "velkar-board: %s\n", error.c_str());
         std::fputs(USAGE, stderr);
         return 2;
     }
