@@ -52,12 +52,7 @@ const char* RankName(int32_t rank) {
 }
 
 std::string IsoDate(int64_t seconds) {
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
-    return text;
+    return FormatUtc(seconds, "%Y-%m-%dT%H:%M:%SZ");
 }
 
 Json EntryJson(const Entry& e) {
@@ -81,16 +76,7 @@ bool QueryNumber(const httplib::Request& req, const char* key, int64_t fallback,
         value = fallback;
         return true;
     }
-    const std::string text = req.get_param_value(key);
-    if (text.empty() || text.size() > 12) return false;
-    int64_t v = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v < min || v > max) return false;
-    value = v;
-    return true;
+    return ParseDecimal(req.get_param_value(key), min, max, value);
 }
 
 } // namespace
@@ -107,6 +93,18 @@ std::string Sha256Hex(const std::string& bytes) {
         out += hex;
     }
     return out;
+}
+
+bool ParseDecimal(const std::string& text, int64_t min, int64_t max, int64_t& value) {
+    if (text.empty() || text.size() > 12) return false;
+    int64_t v = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    if (v < min || v > max) return false;
+    value = v;
+    return true;
 }
 
 bool IsReplayId(const std::string& text) {

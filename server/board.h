@@ -35,6 +35,8 @@ struct BoardConfig {
 
 // Lowercase hexadecimal SHA-256 of bytes.
 std::string Sha256Hex(const std::string& bytes);
+// A whole decimal number of at most 12 digits (no sign) in [min, max].
+bool ParseDecimal(const std::string& text, int64_t min, int64_t max, int64_t& value);
 // 64 lowercase hexadecimal digits: the only ids the board looks up.
 bool IsReplayId(const std::string& text);
 

@@ -35,18 +35,6 @@ const char* const USAGE =
     "one). Every submitted replay is played with velkar-sim --replay before its games are\n"
     "ranked. Storage: SQLite in DIR (default board-data) or PostgreSQL at the URI.\n";
 
-bool ParseNumber(const std::string& text, int64_t min, int64_t max, int64_t& value) {
-    if (text.empty() || text.size() > 12) return false;
-    int64_t v = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v < min || v > max) return false;
-    value = v;
-    return true;
-}
-
 // The replay player beside this program (an installed pair), else the one of the build tree.
 std::string DefaultSim() {
     std::error_code ec;
@@ -74,7 +62,7 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
         const std::string value = argv[++i];
         int64_t n = 0;
         const auto number = [&](int64_t min, int64_t max) {
-            if (ParseNumber(value, min, max, n)) return true;
+            if (ParseDecimal(value, min, max, n)) return true;
             error =
                 arg + " takes a number from " + std::to_string(min) + " to " + std::to_string(max);
             return false;

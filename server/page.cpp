@@ -40,13 +40,17 @@ std::string HtmlEscape(const std::string& text) {
     return out;
 }
 
-std::string UtcDate(int64_t seconds) {
+std::string FormatUtc(int64_t seconds, const char* format) {
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm tm{};
     gmtime_r(&t, &tm);
-    char text[40];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &tm);
+    char text[64];
+    std::strftime(text, sizeof text, format, &tm);
     return text;
+}
+
+std::string UtcDate(int64_t seconds) {
+    return FormatUtc(seconds, "%Y-%m-%d %H:%M UTC");
 }
 
 namespace {

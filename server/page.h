@@ -11,6 +11,8 @@ namespace velkar::board {
 // & < > " ' as character references.
 std::string HtmlEscape(const std::string& text);
 
+// seconds since 1970 in UTC, through strftime's format.
+std::string FormatUtc(int64_t seconds, const char* format);
 // "2026-12-07 16:28 UTC".
 std::string UtcDate(int64_t seconds);
 
