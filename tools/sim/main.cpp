@@ -16,6 +16,7 @@
 #include "player/player.h"
 #include "png_writer.h"
 #include "replay/replay.h"
+#include "replay_games.h"
 #include "sim_options.h"
 #include "sim_settings.h"
 #include "sim_sound.h"
@@ -230,6 +231,7 @@ int main(int argc, char** argv) {
         options.soak ? " (soak seed " + std::to_string(options.soakSeed) + ")" : "";
     FrameTimes times;
     bool namePending = false;
+    EndedGames endedGames;  // the games the replay ends, for the JSON
     uint64_t runDigest = 0; // every frame's digest so far, chained
     FrameWatchdog watchdog(FRAME_LIMIT_SECONDS, seedText);
     int64_t framesRun = options.frames;
@@ -268,6 +270,7 @@ int main(int argc, char** argv) {
             tally.Note();
         }
         if (replaying || recording) ReplayAfterFrame();
+        if (replaying || recording) endedGames.AfterFrame(frame);
         if (!WriteShots(options.screenPngs, frame, ScreenBufferBits, SCREEN_WIDTH, SCREEN_HEIGHT) ||
             !WriteShots(options.canvasPngs, frame, FrameCanvasBits, CANVAS_WIDTH, CANVAS_HEIGHT)) {
             return 1;
@@ -307,13 +310,19 @@ int main(int argc, char** argv) {
                     static_cast<long long>(tally.continues), static_cast<long long>(tally.stages),
                     static_cast<long long>(tally.gameOvers), static_cast<int>(tally.maxStage));
     }
-    if (options.json) std::printf("%s\n", StateJson(framesRun, effects).c_str());
+    if (replaying) SettlePlayback(); // the outcome is final before the JSON reports it
+    if (options.json) {
+        std::printf("%s\n", StateJson(framesRun, effects,
+                                      replaying   ? ReplayJson(endedGames)
+                                      : recording ? endedGames.Json()
+                                                  : std::string())
+                                .c_str());
+    }
     if (options.bench) {
         times.Print();
         std::printf(" peak_kib=%ld\n", PeakMemoryKib());
     }
     if (replaying) {
-        SettlePlayback();
         const PlaybackResult outcome = PlaybackOutcome();
         std::fprintf(stderr, "velkar-sim: %s: %s\n", options.replayPath.c_str(),
                      DescribePlayback(outcome).c_str());
