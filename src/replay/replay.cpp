@@ -147,32 +147,13 @@ bool StartRecording(const char* path, const char* program, std::string& error) {
     recorder.path = path;
     recorder.lastRank = GameRank == 1 ? 1 : 0;
     clearedTables.store(0);
-    // Appended piece by piece: GCC 12 for 32-bit MinGW gives a false -Wrestrict on
-    // "text" + std::to_string(...).
-    std::string header = "velkar-replay ";
-    header += std::to_string(REPLAY_VERSION);
-    header += "\n# recorded by ";
-    header += program;
-    header += ' ';
-    header += VELKAR_VERSION;
-    header += "; velkar-sim --replay FILE plays it and checks the digests\nrank ";
-    header += std::to_string(recorder.lastRank);
-    header += '\n';
-    char glyphs[40];
-    std::snprintf(glyphs, sizeof glyphs, "glyphs %016" PRIx64 "\n", GlyphDigest());
-    header += glyphs;
-    for (int32_t table = 0; table < 2; ++table) {
-        for (int32_t place = 0; place < RANKING_PLACES; ++place) {
-            const RankingEntry& entry = RankingTable[table][place];
-            char line[128];
-            std::snprintf(line, sizeof line, "score %d %d %d %" PRId64 " ", table, place,
-                          entry.stage, entry.score);
-            header += line;
-            header += QuoteReplayText(
-                std::string(entry.name, NameLength(entry.name, RANKING_NAME_BYTES)).c_str());
-            header += "\n";
-        }
-    }
+    std::string comment = "recorded by ";
+    comment += program;
+    comment += ' ';
+    comment += VELKAR_VERSION;
+    comment += "; velkar-sim --replay FILE plays it and checks the digests";
+    const std::string header =
+        FormatReplayHeader(recorder.lastRank, GlyphDigest(), RankingTable, comment.c_str());
     if (std::fwrite(header.data(), 1, header.size(), file) != header.size() ||
         std::fflush(file) != 0) {
         error = std::string(path) + ": cannot be written: " + std::strerror(errno);

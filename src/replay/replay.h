@@ -41,6 +41,22 @@ constexpr char REPLAY_MARK_DIGITS[] =
     "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ+/";
 constexpr uint64_t REPLAY_MARK_MASK = 63;
 
+// Limits of the reader. A replay comes from someone else, so whatever its bytes, reading it
+// takes bounded memory and time and a playback a bounded number of frames; a file beyond a
+// limit is refused with the line and the limit named.
+// The whole file: an hour of play records to about 475 KB, so this holds more than 8 hours.
+constexpr size_t REPLAY_MAX_FILE_BYTES = 4u << 20;
+// One line: the longest the recorders write is a check line of about 115 bytes; room is left
+// for comments and hand-written names.
+constexpr size_t REPLAY_MAX_LINE_BYTES = 256;
+// Words before a line's quoted part: the most any line has is 5.
+constexpr size_t REPLAY_MAX_WORDS = 8;
+// Every frame a file plays lies at most REPLAY_CHECK_FRAMES frames past its last check line
+// (or the start), and a check line covers at most that many frames: as every recorder writes
+// them. A check line of N frames holds N marks and about 40 bytes more, so a file asks for
+// fewer frames than it has bytes, and REPLAY_MAX_FILE_BYTES bounds a playback to a few million
+// frames (a day of play at most, run headless in minutes).
+
 enum : int32_t {
     REPLAY_EVENT_RANK = 1,  // value: the new rank
     REPLAY_EVENT_CLEAR = 2, // value: the table cleared
@@ -79,11 +95,29 @@ struct ReplayData {
     bool cutShort = false; // it ended inside a line, which was left out
 };
 
-// Reads a whole replay; nothing is kept unless every complete line is sound. On failure error
-// is "name:LINE: what is wrong" (or "name: ..." for the file as a whole).
+// Reads a whole replay from memory within the limits above; nothing is kept unless every
+// complete line is sound. On failure error is one line, "name:LINE: what is wrong" (or "name:
+// ..." for the file as a whole), with any of the file's bytes it quotes escaped and cut short.
+// Running out of memory is a refusal like any other. A server calls this on a received body.
+bool ParseReplay(const char* bytes, size_t size, const std::string& name, ReplayData& out,
+                 std::string& error);
 bool ParseReplay(const std::string& text, const std::string& name, ReplayData& out,
                  std::string& error);
+// The same from a file: only a regular file is read (a FIFO or a device is refused without
+// waiting), and never more than REPLAY_MAX_FILE_BYTES + 1 bytes of it.
 bool ReadReplayFile(const std::string& path, ReplayData& out, std::string& error);
+// The replay as a file: the version line, the header, and every control, event and check line
+// in the order a recorder writes them, with the closing line when it has one. Reading it back
+// gives the same replay.
+std::string FormatReplay(const ReplayData& data);
+// The version line, an optional comment line ("# " and comment), and the header lines.
+std::string FormatReplayHeader(int32_t rank, uint64_t glyphs,
+                               const RankingEntry (&ranking)[2][RANKING_PLACES],
+                               const char* comment);
+// Bytes of a file for a message: printable ASCII as it is, a backslash as \\, every other byte
+// as \xHH (no terminal sequence gets through), at most maxBytes of them, then "..." when there
+// were more.
+std::string ShowReplayBytes(const char* bytes, size_t size, size_t maxBytes);
 
 // A name as the file holds it, with its quotes.
 std::string QuoteReplayText(const char* text);

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -215,62 +217,153 @@ std::string ReplayHeader() {
 }
 
 TEST_F(SimTest, AReplayPlaysItsControlsAndIsCheckedByItsClosingDigest) {
-    // Start at frame 20, a move at 200: the replay runs to its last line's frame, like the
-    // same input script.
+    // Start at frame 20, a move at 200, recorded headless: the replay runs the same game as the
+    // input script, to the same state.
     const std::string controls = "0 0\n20 100\n21 0\n200 4\n";
-    const std::string cut = Write("cut.vrp", ReplayHeader() + controls);
-    const Result script = RunSim("--frames 201 --json --input " + Write("s.txt", controls));
-    const Result played = RunSim("--json --replay " + cut);
+    const std::string vrp = (dir / "run.vrp").string();
+    const Result script =
+        RunSim("--frames 201 --json --input " + Write("s.txt", controls) + " --record " + vrp);
+    ASSERT_EQ(script.status, 0) << script.out;
+    const Result played = RunSim("--json --replay " + vrp);
     ASSERT_EQ(played.status, 0) << played.out;
-    // The JSON line (the verdict goes to the error stream); a replay's adds its own report,
-    // before the ranking.
+    // The game's state in the JSON line (a replay's report and a recording's games follow it;
+    // the verdict goes to the error stream).
     const auto json = [](const std::string& out) {
         const size_t start = out.find("{\"frame\"");
-        std::string line = start == std::string::npos
-                               ? std::string()
-                               : out.substr(start, out.find('\n', start) - start);
-        const size_t report = line.find("\"replay\":{");
-        const size_t ranking = line.find(",\"ranking\":");
-        if (report != std::string::npos && ranking != std::string::npos)
-            line.erase(report, ranking + 1 - report);
-        return line;
+        return start == std::string::npos
+                   ? std::string()
+                   : out.substr(start, out.find(",\"settings\"", start) - start);
     };
     EXPECT_NE(json(played.out), "");
     EXPECT_EQ(json(played.out), json(script.out));
-    EXPECT_NE(played.out.find("\"replay\":{\"state\":\"no-closing\",\"frames\":201,"),
+    EXPECT_NE(played.out.find("\"replay\":{\"state\":\"matched\",\"frames\":201,"),
               std::string::npos);
-    const std::regex now("no closing digest.*digests now ([0-9a-f]{16} [0-9a-f]{16})");
+    const std::regex matched("201 frames played; the closing digests ([0-9a-f]{16} [0-9a-f]{16}) "
+                             "match\n");
     std::smatch match;
-    ASSERT_TRUE(std::regex_search(played.out, match, now)) << played.out;
+    ASSERT_TRUE(std::regex_search(played.out, match, matched)) << played.out;
     const std::string digest = match[1];
 
-    const Result closed = RunSim(
-        "--replay " + Write("closed.vrp", ReplayHeader() + controls + "end 201 " + digest + "\n"));
-    EXPECT_EQ(closed.status, 0) << closed.out;
-    EXPECT_NE(closed.out.find("201 frames played; the closing digests " + digest +
-                              " match (the screen not compared"),
-              std::string::npos)
-        << closed.out;
-    std::string other = digest;
-    other[0] = other[0] == '0' ? '1' : '0';
-    const Result differs = RunSim(
-        "--replay " + Write("other.vrp", ReplayHeader() + controls + "end 201 " + other + "\n"));
+    std::ifstream file(vrp, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(file)), {});
+    const size_t endLine = text.rfind("end 201 " + digest + "\n");
+    ASSERT_NE(endLine, std::string::npos) << text;
+    // Another closing state digest: caught at the last frame, status 1.
+    std::string other = text;
+    other[endLine + 8] = other[endLine + 8] == '0' ? '1' : '0';
+    const Result differs = RunSim("--replay " + Write("other.vrp", other));
     EXPECT_EQ(differs.status, 1) << differs.out;
     EXPECT_NE(differs.out.find("differs from the recording at frame 200"), std::string::npos)
         << differs.out;
+    // Without its closing line the file plays to its last line and says so, with status 4:
+    // status 0 is kept for a game matched to its closing digests.
+    const Result cut = RunSim("--replay " + Write("cut.vrp", text.substr(0, endLine)));
+    EXPECT_EQ(cut.status, 4) << cut.out;
+    EXPECT_NE(cut.out.find("201 frames played; the file has no closing digest"), std::string::npos)
+        << cut.out;
 
     // --png works with a replay, within its frames; what the file decides cannot be given too.
     const fs::path png = dir / "r.png";
-    EXPECT_EQ(RunSim("--replay " + cut + " --png 150:" + png.string()).status, 0);
+    EXPECT_EQ(RunSim("--replay " + vrp + " --png 150:" + png.string()).status, 0);
     EXPECT_TRUE(fs::exists(png));
     for (const std::string& args :
-         std::vector<std::string>{"--png 201:x.png", "--frames 5", "--input " + cut, "--god"}) {
-        const Result r = RunSim("--replay " + cut + " " + args);
+         std::vector<std::string>{"--png 201:x.png", "--frames 5", "--input " + vrp, "--god"}) {
+        const Result r = RunSim("--replay " + vrp + " " + args);
         EXPECT_EQ(r.status, 2) << args << ": " << r.out;
     }
     const Result damaged = RunSim("--replay " + Write("bad.vrp", ReplayHeader() + "0 0\n5 1 2\n"));
     EXPECT_EQ(damaged.status, 2);
     EXPECT_NE(damaged.out.find("bad.vrp:25: "), std::string::npos) << damaged.out;
+}
+
+// Replays come from strangers: files made to cost time or memory, to hang the reader or to
+// write into the terminal are refused (status 2) or bounded, each within a few seconds and
+// within twice its size plus 64 MB of address space beyond the runner's own.
+TEST_F(SimTest, HostileReplayFilesAreRefusedOrBoundedInTimeAndMemory) {
+    const std::string header = ReplayHeader();
+    const std::string zero = "0000000000000000";
+    // A file of at most `bytes` bytes: the header, then `line` again and again, then a line end.
+    const auto filled = [&](const std::string& name, const std::string& line, size_t bytes) {
+        std::string text = header;
+        text.reserve(bytes);
+        while (text.size() + line.size() < bytes)
+            text += line;
+        return Write(name, text + "\n");
+    };
+    constexpr size_t MB = 1u << 20;
+    const std::string events = filled("events.vrp", "clear 0 0\n", 4 * MB);
+    const std::string fifo = (dir / "pipe.vrp").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        std::string what;
+        std::string path;
+        size_t bytes; // the file's size, for the memory allowed
+        int status;
+        std::string says;
+        size_t memory = 0; // the address space given, when not the size's allowance
+    } cases[] = {
+        // A few bytes asking for 10^12 or 2^31 frames.
+        {"end at 10^12", Write("end.vrp", header + "end 1000000000000 " + zero + " " + zero + "\n"),
+         0, 2, "end.vrp:24: frame count 1000000000000 is too far past the last check"},
+        {"a control at 2^31", Write("ctl.vrp", header + "0 0\n2147483647 0\n"), 0, 2,
+         "ctl.vrp:25: frame 2147483647 is too far past the last check"},
+        {"a check of 100 frames",
+         Write("span.vrp",
+               header + "check 100 " + zero + " " + zero + " " + std::string(100, '0') + "\n"),
+         0, 2, "span.vrp:24: frame count 100 is too far past the last check"},
+        // Endless or huge input: refused before it is read, or at the limit.
+        {"/dev/zero", "/dev/zero", 0, 2, "/dev/zero: not a regular file"},
+        {"a FIFO with no writer", fifo, 0, 2, "pipe.vrp: not a regular file"},
+        {"a directory", dir.string(), 0, 2, "not a regular file"},
+        {"64 MB of \"a a a\"", filled("big.vrp", "a a a a a a a a ", 64 * MB), 64 * MB, 2,
+         "big.vrp: more than the 4194304 bytes a replay may hold"},
+        {"one line of 4 MB", filled("line.vrp", "a ", 4 * MB - 1), 4 * MB, 2,
+         "line.vrp:24: longer than the 256 bytes a replay's line may hold"},
+        {"many words", Write("words.vrp", header + "a a a a a a a a a\n"), 0, 2,
+         "words.vrp:24: more than 8 words"},
+        // Negative hi-scores, which no settings file can hold.
+        {"a negative score",
+         Write("neg.vrp", header.substr(0, header.rfind("score 1 9 ")) +
+                              "score 1 9 1 -9223372036854775808 \"NO PLAYER\"\n"),
+         0, 2, "neg.vrp:23: expected \"score 1 9"},
+        // The most lines the limits let through, 4 MB of events on frame 0: played (one frame,
+        // no closing line).
+        {"4 MB of events", events, 4 * MB, 4, "1 frames played; the file has no closing digest"},
+        // The same with too little memory for its events (the runner itself needs a few MB):
+        // a refusal, not an abort.
+        {"4 MB of events in 32 MB", events, 4 * MB, 2, "events.vrp: not enough memory to read it",
+         32 * MB},
+        // Proof required: no frame at all, no closing line.
+        {"a header alone", Write("header.vrp", header), 0, 4,
+         "0 frames played; the file has no closing digest"},
+    };
+    // The runner's own address space for a short run is some 60 MB here.
+    constexpr size_t OWN = 96 * MB;
+    for (const Case& c : cases) {
+        const size_t allowed = (c.memory > 0 ? c.memory : OWN + 2 * c.bytes + 64 * MB) / 1024;
+        const auto start = std::chrono::steady_clock::now();
+        const Result r = RunSim("--replay '" + c.path + "'",
+                                "ulimit -v " + std::to_string(allowed) + "; timeout 20 ");
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(r.status, c.status) << c.what << ": " << r.out.substr(0, 500);
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << c.what << ": " << r.out.substr(0, 500);
+        EXPECT_LT(seconds, 10.0) << c.what;
+        EXPECT_LT(r.out.size(), 400u) << c.what; // one line
+    }
+
+    // Bytes of the file in a message are escaped and cut short: no terminal sequence, no NUL,
+    // no megabyte of text reaches the terminal or a message box.
+    const std::string raw =
+        std::string("wig\x1b]0;owned\x07\\") + '\0' + "gle" + std::string(200, 'x') + " 5\n";
+    const Result r = RunSim("--replay " + Write("escape.vrp", header + raw));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("escape.vrp:24: unknown line \"wig\\x1b]0;owned\\x07\\\\\\x00glexxx"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(r.out.find('\0'), std::string::npos);
+    EXPECT_LT(r.out.size(), dir.string().size() + 100) << r.out;
 }
 
 TEST_F(SimTest, AReplaysJsonListsTheGamesItEndedAsTheTableTookThem) {

@@ -29,12 +29,15 @@ void PrintHelp() {
         "  --wave-dir DIR          load the ten effects from DIR through silent voices\n"
         "  --soak SEED             play random controls drawn from SEED, checking every frame\n"
         "  --replay FILE           play a recorded game and check it against its digests\n"
+        "  --record FILE           write the run as a replay file, as the window programs do\n"
         "  --help                  show this help and end\n"
         "  --version               show the program's version and end\n"
         "\n"
         "Control bits: 1 up, 2 down, 4 left, 8 right, 10 shot, 20 laser, 40 bomb, 100 start,\n"
-        "200 quit, 400 pause. Exit status: 0 done, 1 a failed check (soak or replay),\n"
-        "2 bad options or files, 3 a frame that did not end within 10 s.\n",
+        "200 quit, 400 pause. Exit status: 0 done (a replay matched to its closing digests),\n"
+        "1 a failed check (soak or replay), 2 bad options or files (a replay refused),\n"
+        "3 a frame that did not end within 10 s, 4 a replay without its closing line played\n"
+        "to its end.\n",
         stdout);
 }
 

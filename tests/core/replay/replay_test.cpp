@@ -41,10 +41,11 @@ void FreshStart() {
     Paused.store(0);
 }
 
-// Hi-scores as a settings file might hold them: low enough that any game enters the Hard table.
+// Hi-scores as a settings file might hold them: low enough that any game that scores at all
+// enters the Hard table.
 void LowHardTable() {
     for (int32_t place = 0; place < RANKING_PLACES; ++place) {
-        RankingTable[1][place].score = -1 - place;
+        RankingTable[1][place].score = RANKING_PLACES - 1 - place;
         RankingTable[1][place].stage = 0;
         std::snprintf(RankingTable[1][place].name, sizeof RankingTable[1][place].name, "P%d",
                       place);
@@ -69,7 +70,7 @@ const WindowFrontEnd CONFIRMING_FRONT_END = {AnswerOk, nullptr, nullptr, nullptr
 constexpr char NAME[] = "A\"B\\ \xc3\xa9!"; // a quote, a backslash, a space and UTF-8
 
 // Records a whole game: Clear Hi-Score and a rank change on the title, a start, a game lost
-// without a shot fired, the Name Entry answered a few frames after it is asked, the title again.
+// while firing, the Name Entry answered a few frames after it is asked, the title again.
 // Returns the frames run and the name's frame.
 struct Session {
     int64_t frames = 0;
@@ -111,7 +112,7 @@ Session RecordGame(const std::string& path) {
         }
         int32_t bits = 0;
         if (f >= 50 && f < 54) bits = INPUT_START;
-        if (f >= 54) bits = (f / 40) % 2 == 0 ? INPUT_LEFT : INPUT_RIGHT | INPUT_UP;
+        if (f >= 54) bits = INPUT_SHOT | ((f / 40) % 2 == 0 ? INPUT_LEFT : INPUT_RIGHT | INPUT_UP);
         Frame(bits);
         if (GameMode == MODE_GAME_OVER) sawGameOver = true;
         if (sawGameOver && GameMode == MODE_TITLE && ModeFrame > 30) {
@@ -222,7 +223,7 @@ TEST_F(Replays, ARecordedGameHoldsItsEventsAndPlaysBackToTheSameDigest) {
     EXPECT_EQ(static_cast<int64_t>(data.frameMarks.size()), session.frames);
     // The header: the start-up rank and tables, not what the game later made of them.
     EXPECT_EQ(data.rank, 0);
-    EXPECT_EQ(data.ranking[1][3].score, -4);
+    EXPECT_EQ(data.ranking[1][3].score, 6);
     EXPECT_STREQ(data.ranking[1][3].name, "P3");
     EXPECT_STREQ(data.ranking[0][0].name, "NO PLAYER");
     // Events at the frames that followed them, in the order the game met them.
@@ -369,6 +370,83 @@ TEST_F(Replays, DamagedAndForeignFilesAreRefusedNamingTheLine) {
     for (char c : WithLine(firstControl, "# a note\n\n0 0"))
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     EXPECT_EQ(Parse(crlf).frames, session.frames);
+}
+
+TEST_F(Replays, WrittenBackAReplayIsTheRecordersFileAndReadsTheSame) {
+    // The recorder's file less its comment line, byte for byte.
+    const size_t comment = text.find("\n# recorded by ");
+    ASSERT_NE(comment, std::string::npos);
+    const std::string uncommented =
+        text.substr(0, comment + 1) + text.substr(text.find('\n', comment + 1) + 1);
+    const std::string written = FormatReplay(Parse(text));
+    EXPECT_EQ(written, uncommented);
+    EXPECT_EQ(FormatReplay(Parse(written)), written);
+    // A cut-off file writes back without its last partial line and without a closing line.
+    const std::string cut = text.substr(0, text.find('\n', text.size() / 2) + 5);
+    const ReplayData partial = Parse(cut);
+    ASSERT_FALSE(partial.closed);
+    const ReplayData again = Parse(FormatReplay(partial));
+    EXPECT_FALSE(again.closed);
+    EXPECT_EQ(again.frames, partial.frames);
+    EXPECT_EQ(again.frameMarks, partial.frameMarks);
+    EXPECT_EQ(again.controls.size(), partial.controls.size());
+}
+
+TEST_F(Replays, TheFileItselfBoundsItsFramesItsSizeAndItsLines) {
+    const std::string header = text.substr(0, text.find('\n', text.find("score 1 9 ")) + 1);
+    const std::string digests = " 0123456789abcdef 0123456789abcdef";
+    // Frames: every line at most 60 frames past the last check, as the recorders write them.
+    EXPECT_EQ(Parse(header + "0 0\n59 1\n").frames, 60);
+    EXPECT_NE(Refusal(header + "0 0\n60 1\n").find(":26: frame 60 is too far past the last check"),
+              std::string::npos);
+    EXPECT_EQ(Parse(header + "end 60" + digests + "\n").frames, 60);
+    EXPECT_NE(Refusal(header + "end 61" + digests + "\n").find("too far past the last check"),
+              std::string::npos);
+    EXPECT_EQ(Parse(header + "check 60" + digests + " " + std::string(60, 'z') + "\n").frames, 60);
+    EXPECT_NE(Refusal(header + "check 61" + digests + " " + std::string(61, 'z') + "\n")
+                  .find("too far past the last check"),
+              std::string::npos);
+    // So a recording without its check lines is refused, and a file asks for fewer frames than
+    // it has bytes.
+    std::string unchecked;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("check ", 0) != 0) unchecked += line + "\n";
+    }
+    EXPECT_NE(Refusal(unchecked).find("(at 0 frames): a replay checks its game at least every 60"),
+              std::string::npos);
+    EXPECT_LT(Parse(text).frames, static_cast<int64_t>(text.size()));
+
+    // Size: exactly the limit is read, a byte more is refused, from memory as from a file.
+    std::string full = header;
+    const std::string comment = "#" + std::string(REPLAY_MAX_LINE_BYTES - 1, '-') + "\n";
+    while (full.size() + comment.size() <= REPLAY_MAX_FILE_BYTES)
+        full += comment;
+    full += "#" + std::string(REPLAY_MAX_FILE_BYTES - full.size() - 2, '-') + "\n";
+    ASSERT_EQ(full.size(), REPLAY_MAX_FILE_BYTES);
+    EXPECT_EQ(Parse(full).frames, 0);
+    EXPECT_EQ(Refusal(full + "\n"),
+              "t.vrp: 4194305 bytes, more than the 4194304 a replay may hold");
+    std::ofstream(dir->File("full.vrp"), std::ios::binary) << full << "\n";
+    ReplayData data;
+    std::string error;
+    EXPECT_FALSE(ReadReplayFile(dir->File("full.vrp"), data, error));
+    EXPECT_NE(error.find("full.vrp: more than the 4194304 bytes a replay may hold"),
+              std::string::npos)
+        << error;
+    std::ofstream(dir->File("full.vrp"), std::ios::binary) << full;
+    EXPECT_TRUE(ReadReplayFile(dir->File("full.vrp"), data, error)) << error;
+
+    // Lines: 256 bytes and 8 words at most.
+    EXPECT_EQ(Parse(header + comment).frames, 0);
+    EXPECT_NE(Refusal(header + "#" + comment).find(":25: longer than the 256 bytes"),
+              std::string::npos);
+    EXPECT_NE(Refusal(header + "#" + comment.substr(0, 256)).find(":25: longer than the 256"),
+              std::string::npos); // a cut-off last line too
+    EXPECT_NE(Refusal(header + "a a a a a a a a\n").find(":25: unknown line \"a\""),
+              std::string::npos);
+    EXPECT_NE(Refusal(header + "a a a a a a a a a\n").find(":25: more than 8 words"),
+              std::string::npos);
 }
 
 TEST_F(Replays, HeldAndPausedFramesLeaveNoTrace) {
