@@ -66,5 +66,5 @@ done
 echo "control bit $bit flipped at frame $changed: the ship at x $((moved >> 8)) instead of $((kept >> 8))"
 cat "$work/changed.log"
 [ "$status" = 1 ] || fail "the changed replay gave status $status"
-grep -q "differs from the recording at frame $changed[: ]" "$work/changed.log" ||
+grep -q "differs from the recording at frame ${changed}[: ]" "$work/changed.log" ||
   fail "the change at frame $changed was not named at its frame"
