@@ -66,7 +66,7 @@ past_frame() { [ "$(recorded_frames)" -gt "$1" ]; }
 pid=$!
 wait_window 20 VELKAR
 focus "$window"
-wait_for 20 recorded '^check ' || fail "the recording shows no frame played"
+wait_for 60 recorded '^check ' || fail "the recording shows no frame played"
 # Game menu (Alt+F), Rank Hard (H): the menu holds the game while it is open, and the frame
 # after it closes writes the change. A press that came before the menu was up is tried again.
 for attempt in 1 2 3; do
@@ -83,7 +83,7 @@ for attempt in 1 2 3; do
 done
 recorded '^set-rank [0-9]* 1$' || fail "the menu's rank change is not in the file"
 press F1
-wait_for 10 recorded '^[0-9]* 100$' || fail "F1 is not in the file"
+wait_for 30 recorded '^[0-9]* 100$' || fail "F1 is not in the file"
 xdotool keydown z
 wait_for 240 find_window 'Name Entry' ||
   fail "no Name Entry dialog within 240 s (the game was not lost, or ranked nowhere)"
@@ -94,7 +94,7 @@ focus "$dialog"
 xdotool key ctrl+a
 xdotool type --delay 60 'REPLAYER'
 xdotool key Return
-wait_for 20 recorded '^name [0-9]* ' || fail "the game took no answer from the Name Entry dialog"
+wait_for 60 recorded '^name [0-9]* ' || fail "the game took no answer from the Name Entry dialog"
 # The game-over screen runs out (five seconds of frames) before the program ends.
 named=$(awk '$1 == "name" { print $2; exit }' "$vrp")
 wait_for 60 past_frame $((named + 300)) || fail "the game stopped after the Name Entry dialog"

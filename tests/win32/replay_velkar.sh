@@ -89,7 +89,7 @@ for attempt in 1 2 3; do
   give_focus "$window"
 done
 press F1
-wait_for 20 recorded '^[0-9]* 100' || fail "F1 is not in the file"
+wait_for 30 recorded '^[0-9]* 100' || fail "F1 is not in the file"
 xdotool keydown z
 wait_for ${VELKAR_DIALOG_WAIT:-300} find_window 'Name Entry' || fail "no Name Entry dialog within 300 s"
 dialog=$window
@@ -99,7 +99,7 @@ give_focus "$dialog"
 xdotool key --repeat 12 --delay 30 BackSpace
 xdotool type --delay 80 'WINEPLAY'
 xdotool key Return
-wait_for 30 recorded '^name [0-9]* ' || fail "the game took no answer from the Name Entry dialog"
+wait_for 60 recorded '^name [0-9]* ' || fail "the game took no answer from the Name Entry dialog"
 # The game-over screen runs out (five seconds of frames) before the program ends.
 named=$(tr -d '\r' <"$vrp" | awk '$1 == "name" { print $2; exit }')
 wait_for 120 past_frame $((named + 300)) || fail "the game stopped after the Name Entry dialog"
