@@ -7,6 +7,8 @@
 #   start_xvfb FIRST              a private Xvfb (1024 x 768, 24 bits) on a free display from
 #                                 FIRST on, answering requests: exports DISPLAY, sets xvfb_pid
 #   stop_xvfb                     ends it (for the caller's exit trap)
+#   no_key_repeat                 turns the server's key repeat off: a key held down is one press
+#                                 until its release, however long a busy machine takes to let it go
 #   find_window TITLE             a visible window with exactly this title: sets `window`
 #   wait_window SECONDS TITLE     waits for one: sets `window`, fails naming the title when none
 #   popup_shown COUNT             more windows are visible than COUNT (the `windows` seen before
@@ -46,6 +48,8 @@ start_xvfb() {
   export DISPLAY=$display
   wait_for 30 x_answers || fail "Xvfb did not start on $display: $(tail -n3 "$work/xvfb.log")"
 }
+
+no_key_repeat() { xset r off || fail "the X server's key repeat could not be turned off"; }
 
 stop_xvfb() {
   if [ -n "${xvfb_pid:-}" ]; then

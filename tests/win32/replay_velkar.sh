@@ -15,7 +15,7 @@ exe=$1
 sim=$2
 # shellcheck source=wine_test_lib.sh
 . "$(dirname "$0")/wine_test_lib.sh"
-need_xorg xdotool
+need_xorg xdotool xset
 [ -x "$sim" ] || { echo "skip: no Linux velkar-sim at $sim (build the linux preset first)"; exit 77; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velkar-replay.XXXXXX")
@@ -37,6 +37,9 @@ trap cleanup EXIT
 
 # An X server with real 60 Hz modes, as the display layer wants (the dummy driver).
 start_xorg 161 1024x768
+# The shot is held down until the game is lost: without key repeat nothing of it reaches the
+# Name Entry dialog, however late Wine takes the release.
+no_key_repeat
 
 # A Wine prefix copied from the booted one, with the X11 driver instead of the null one.
 private_prefix x11
@@ -95,7 +98,7 @@ wait_for ${VELKAR_DIALOG_WAIT:-300} find_window 'Name Entry' || fail "no Name En
 dialog=$window
 xdotool keyup z
 give_focus "$dialog"
-# The held Z repeated into the name field until its release: clear it first.
+# Whatever the field holds is cleared first.
 xdotool key --repeat 12 --delay 30 BackSpace
 xdotool type --delay 80 'WINEPLAY'
 xdotool key Return
