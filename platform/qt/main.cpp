@@ -19,6 +19,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/trace.h"
+#include "command_line.h"
 #include "dialogs.h"
 #include "game/game_record.h"
 #include "game_view.h"
@@ -58,6 +59,7 @@ const char* ConfigDirectory(char* buffer, size_t size) {
 
 int main(int argc, char** argv) {
     using namespace velkar;
+    if (const int code = PrintInformationOption(argc, argv); code >= 0) return code;
     startTime = Clock::now();
 #ifdef NDEBUG
     if (std::getenv("VELKAR_TRACE") != nullptr) SetTraceSink(StderrTrace);
@@ -83,6 +85,12 @@ int main(int argc, char** argv) {
     if (!ParseReplayArguments(argc, argv, "--", startDirectory, '/', replayArguments,
                               replayError)) {
         std::fprintf(stderr, "velkar: %s\n", replayError.c_str());
+        init.join();
+        return 2;
+    }
+    if (const char* unknown = UnknownArgument(argc, argv)) {
+        std::fprintf(stderr, "velkar: unknown argument %s (velkar --help lists the options)\n",
+                     QuoteReplayText(unknown).c_str());
         init.join();
         return 2;
     }

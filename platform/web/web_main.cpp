@@ -1,6 +1,7 @@
 // The game in a web page: start-up, the frame step the page calls at the game's 16 ms rate, the
 // menu commands and dialogs as routines the page's script calls, and the texts it shows.
 #include <emscripten/emscripten.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -24,6 +25,7 @@
 #include "sim_settings.h"
 #include "sim_state.h"
 #include "sound/sound.h"
+#include "synth.h"
 #include "ui/device_config.h"
 #include "ui/dialog_texts.h"
 #include "ui/name_entry.h"
@@ -35,8 +37,29 @@ namespace {
 
 // The settings file lives in the browser's IndexedDB, mounted here by the page before start.
 constexpr const char* SETTINGS_FILE = "/settings/velkar.ini";
-// The effects are packed with the page and appear here.
+// The effects are synthesized into the page's memory file system here at start-up, by the
+// synthesizer that writes the other programs' effect files: the page downloads a few numbers
+// per effect instead of half a megabyte of samples.
 constexpr const char* WAVE_DIRECTORY = "/game/Wave";
+
+// 0, or -1 when a file could not be written (the game then runs without that effect).
+int32_t SynthesizeEffects() {
+    mkdir("/game", 0755);
+    mkdir(WAVE_DIRECTORY, 0755);
+    int32_t result = 0;
+    for (const sfx::Recipe& recipe : sfx::Recipes) {
+        const std::vector<uint8_t> bytes = sfx::WaveFile(sfx::Synthesize(recipe));
+        const std::string path = std::string(WAVE_DIRECTORY) + "/" + recipe.fileName;
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr) {
+            result = -1;
+            continue;
+        }
+        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        if (std::fclose(file) != 0 || !written) result = -1;
+    }
+    return result;
+}
 
 EM_JS(void, JsTrace, (const char* message), { console.log(UTF8ToString(message).trimEnd()); });
 EM_JS(int32_t, JsShowMessage, (const char* text, const char* caption, int32_t style),
@@ -227,6 +250,10 @@ const char* Return(std::string text) {
     return returned.c_str();
 }
 
+// The language taken at start-up, from the settings or the browser: the dialogs keep it when
+// Automatic is chosen later in the session, rather than falling back to English.
+int32_t startLanguage = 0;
+
 int64_t framesRun = 0;
 int32_t ticks = 0;
 // Settings are compared with the written ones twice a second.
@@ -261,6 +288,8 @@ EMSCRIPTEN_KEEPALIVE int32_t web_start(const char* browserLanguage, int32_t trac
     ReadSettings();
     writtenSettings = SettingsSnapshot();
     DecideLanguage(browserLanguage, 1);
+    startLanguage = Language == 1 ? 1 : 0;
+    if (SynthesizeEffects() != 0) Trace("effects: not all could be synthesized\n");
     SetEffectDirectories(nullptr, WAVE_DIRECTORY);
     // One display: the screen the page is on, at its own size.
     if (CreateDisplayDeviceList(0) == 0) {
@@ -305,7 +334,7 @@ EMSCRIPTEN_KEEPALIVE int32_t web_language() {
 }
 
 EMSCRIPTEN_KEEPALIVE int32_t web_dialog_language() {
-    return DialogLanguage();
+    return Language < 0 ? startLanguage : DialogLanguage();
 }
 
 // A popup of the menu bar opens: the game is held and the items' checks and grays returned as

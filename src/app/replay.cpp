@@ -14,6 +14,7 @@
 #include "game/game_digest.h"
 #include "game/game_record.h"
 #include "input/controls.h"
+#include "velkar_version.h"
 
 namespace velkar {
 
@@ -150,6 +151,8 @@ bool StartRecording(const char* path, const char* program, std::string& error) {
     header += std::to_string(REPLAY_VERSION);
     header += "\n# recorded by ";
     header += program;
+    header += ' ';
+    header += VELKAR_VERSION;
     header += "; velkar-sim --replay FILE plays it and checks the digests\nrank ";
     header += std::to_string(recorder.lastRank);
     header += '\n';

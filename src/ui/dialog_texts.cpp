@@ -2,10 +2,11 @@
 #include "ui/dialog_texts.h"
 
 #include "app/settings.h"
+#include "velkar_version.h"
 
 namespace velkar {
 
-const char* const ABOUT_VERSION = "1.05";
+const char* const ABOUT_VERSION = VELKAR_VERSION;
 
 int32_t DialogLanguage() {
     return Language == 1 ? 1 : 0;

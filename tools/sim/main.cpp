@@ -178,6 +178,10 @@ int main(int argc, char** argv) {
                      "[--name TEXT] [--wave-dir DIR] [--soak SEED] [--replay FILE]\n");
         return 2;
     }
+    if (options.help || options.version) {
+        (options.help ? PrintHelp : PrintVersion)();
+        return 0;
+    }
     // A replay is read whole before anything runs: a damaged file plays no frame.
     ReplayData replay;
     const bool replaying = !options.replayPath.empty();

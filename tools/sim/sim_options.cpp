@@ -166,6 +166,9 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         } else if (arg == "--name") {
             if (!value(options.name)) return false;
             options.hasName = true;
+        } else if (arg == "--help" || arg == "--version") {
+            (arg == "--help" ? options.help : options.version) = true;
+            return true; // nothing else is checked or run
         } else {
             error = "unknown option: " + arg;
             return false;

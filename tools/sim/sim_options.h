@@ -42,6 +42,8 @@ struct Options {
     // the name answers, so --frames, --input, --hold, --god, --settings, --rank and --name are
     // refused with it.
     std::string replayPath;
+    bool help = false;    // --help: print the options and end
+    bool version = false; // --version: print the version and end
 };
 
 // Parses argv; on failure returns false with a message naming the option, file or line.
@@ -53,5 +55,9 @@ bool CheckFramesReached(const Options& options, std::string& error);
 // Parses an input script ("FRAME HEXBITS" lines, '#' comments); name is used in messages.
 bool ParseInputScript(const std::string& text, const std::string& name,
                       std::vector<InputStep>& steps, std::string& error);
+
+// The texts of --help and --version, on the standard output.
+void PrintHelp();
+void PrintVersion();
 
 } // namespace velkar::sim

@@ -11,15 +11,45 @@ const CMD = {
   FULL_SCREEN: 40036, ENABLE_SOUND: 40045, SIZE_X1: 40075, SIZE_X2: 40076,
   DEVICE_CONFIG: 40082, ABOUT: 57664, EXIT: 57665,
 };
+// The menu items' roles: groups of which one is chosen, things turned on or off, commands.
+const MENU_ROLES = {
+  [CMD.RANK_NORMAL]: 'menuitemradio', [CMD.RANK_HARD]: 'menuitemradio',
+  40083: 'menuitemradio', 40084: 'menuitemradio', 40085: 'menuitemradio',
+  [CMD.SIZE_X1]: 'menuitemradio', [CMD.SIZE_X2]: 'menuitemradio', best: 'menuitemradio',
+  fit: 'menuitemradio', [CMD.PAUSE]: 'menuitemcheckbox', [CMD.ENABLE_SOUND]: 'menuitemcheckbox',
+  [CMD.FULL_SCREEN]: 'menuitemcheckbox', touch: 'menuitemcheckbox',
+};
 const MENU_POPUP = 0, MENU_ITEM = 1, MENU_SEPARATOR = 2, MENU_SUBMENU = 3, MENU_SUBMENU_END = 4;
 const MSG_ANSWER_OK = 1, MSG_ANSWER_CANCEL = 2;
-// The page's own texts (the fitted picture size and the end of a game session).
+// The page's own texts: its picture sizes and touch controls, the question before Escape ends
+// the game session, and the end of a session.
 const PAGE_TEXTS = [
-  { fit: 'Fit to &Page', ended: 'VELKAR has ended. Reload the page to play again.',
+  { best: '&Best Size', fit: 'Fit to &Page', touch: '&Touch Controls',
+    endQuestion: 'End the game? The page must be reloaded to play again.',
+    // The page's own About and Device Configuration lines, where the other programs speak of
+    // Windows versions and of a restart to see a gamepad (the page takes one at any time).
+    systems: 'for web browsers with WebAssembly',
+    connectLabel: 'Connect Status\n(a gamepad shows once one of its buttons is pressed)',
+    nameRefused: 'Only the letters, digits and signs of the English keyboard (ASCII) can be ' +
+      'shown in the ranking.',
+    ended: 'VELKAR has ended. Reload the page to play again.',
     failed: 'VELKAR cannot run in this browser.' },
-  { fit: 'ページに合わせる(&P)', ended: 'VELKAR は終了しました。もう一度遊ぶにはページを再読み込みしてください。',
+  { best: '最適な大きさ(&B)', fit: 'ページに合わせる(&P)', touch: 'タッチ操作(&T)',
+    endQuestion: 'ゲームを終了しますか？ もう一度遊ぶにはページの再読み込みが必要です。',
+    systems: 'WebAssembly 対応のウェブブラウザ用',
+    connectLabel: '今の接続状態\n(ゲームパッドはボタンを押すと認識されます)',
+    nameRefused: 'ランキングに表示できるのは英字・数字・記号 (ASCII) だけです。',
+    // The other programs' Japanese Name Entry dialog keeps its English caption.
+    nameCaption: '名前の入力',
+    ended: 'VELKAR は終了しました。もう一度遊ぶにはページを再読み込みしてください。',
     failed: 'このブラウザでは VELKAR を実行できません。' },
 ];
+// The page's own settings, kept beside velkar.ini in the browser's storage: the picture size
+// ('best': the largest whole multiple that fits, 'fit': exactly fitted, 'x1', 'x2') and the
+// touch controls ('auto': on touch screens, 'on', 'off').
+const PAGE_SETTINGS_FILE = '/settings/velkar-page.ini';
+const PAGE_SETTINGS_MAX_BYTES = 1024;
+const PAGE_SETTING_VALUES = { Size: ['best', 'fit', 'x1', 'x2'], Touch: ['auto', 'on', 'off'] };
 
 const $ = (selector) => document.querySelector(selector);
 const canvas = $('#screen');
@@ -28,7 +58,7 @@ const context = canvas.getContext('2d');
 let texts = null;
 let shown = null; // the picture of the last tick, not yet on the canvas
 let running = false;
-let scale = 'x2';
+const pageSettings = { Size: 'best', Touch: 'auto' };
 let openPopup = null;
 let settingsSyncing = false;
 let settingsSyncAgain = false;
@@ -73,9 +103,10 @@ window.velkarUi = {
     alert(caption + '\n\n' + text);
     return MSG_ANSWER_OK;
   },
-  setClientSize(width, height) {
-    scale = width >= 480 ? 'x2' : 'x1';
-    applyScale();
+  setClientSize() {
+    // The program placed its window (a size chosen, full screen left): the page lays itself
+    // out by its own size setting.
+    layout();
   },
   toggleFullScreen(enter) {
     if (enter) {
@@ -87,6 +118,7 @@ window.velkarUi = {
   },
   close() {
     running = false;
+    releaseAll();
     call('web_write_settings');
     showNotice(PAGE_TEXTS[pageLanguage()].ended);
   },
@@ -150,42 +182,117 @@ window.velkarUi = {
   },
 };
 
-// ---- The picture's size ----
+// ---- The page's own settings ----
+
+function readPageSettings() {
+  let text = '';
+  try {
+    if (FS.stat(PAGE_SETTINGS_FILE).size > PAGE_SETTINGS_MAX_BYTES) return;
+    text = FS.readFile(PAGE_SETTINGS_FILE, { encoding: 'utf8' });
+  } catch (error) {
+    return; // none yet
+  }
+  // Only known keys with known values are taken; anything else is left at its default.
+  for (const line of text.split('\n')) {
+    const match = /^(\w+)=(\w+)\s*$/.exec(line);
+    if (match && Object.hasOwn(PAGE_SETTING_VALUES, match[1]) &&
+        PAGE_SETTING_VALUES[match[1]].includes(match[2])) {
+      pageSettings[match[1]] = match[2];
+    }
+  }
+}
+
+function changePageSetting(key, value) {
+  if (pageSettings[key] === value) return;
+  pageSettings[key] = value;
+  const text = Object.entries(pageSettings).map(([k, v]) => `${k}=${v}\n`).join('');
+  try {
+    FS.writeFile(PAGE_SETTINGS_FILE, text);
+    velkarUi.syncSettings();
+  } catch (error) {
+    console.warn('page settings not stored:', error);
+  }
+}
+
+// ---- The picture's size and the touch controls' place ----
 
 function pageLanguage() {
   return running || texts ? call('web_dialog_language', 'number') : 0;
 }
 
-function applyScale() {
-  const box = $('#screen-box');
-  let width = 480, height = 640;
-  if (scale === 'x1') {
-    width = 240;
-    height = 320;
-  } else if (scale === 'fit') {
-    const room = window.innerHeight - $('#bar').offsetHeight - 16;
-    const factor = Math.max(0.25, Math.min((window.innerWidth - 16) / 240, room / 320));
-    width = Math.floor(240 * factor);
-    height = Math.floor(320 * factor);
-    call('web_client_size', null, ['number', 'number'], [width, height]);
-  }
-  box.style.width = width + 'px';
-  box.style.height = height + 'px';
+function touchShown() {
+  if (pageSettings.Touch !== 'auto') return pageSettings.Touch === 'on';
+  return window.matchMedia('(pointer: coarse)').matches || navigator.maxTouchPoints > 0;
 }
 
-window.addEventListener('resize', () => { if (scale === 'fit') applyScale(); });
+// The part of the page the player sees: the visual viewport (without a phone's browser bars
+// or on-screen keyboard), at the page's own scale so that a pinch zoom does not shrink it.
+function visibleSize() {
+  const view = window.visualViewport;
+  const root = document.documentElement;
+  if (!view) return [root.clientWidth, window.innerHeight];
+  return [Math.min(root.clientWidth, view.width * view.scale), view.height * view.scale];
+}
+
+const GAP = 8;
+
+// Places the picture and the touch controls: the controls take a strip below the picture
+// when the screen stands upright and both sides when it lies, never the picture's own place.
+// The picture takes the chosen size: the largest whole multiple of 240 x 320 that fits in
+// what is left ('best'), exactly the room left ('fit'), or x1 or x2, made smaller to fit when
+// the screen cannot hold it.
+function layout() {
+  const stage = $('#stage');
+  const box = $('#screen-box');
+  const full = document.fullscreenElement !== null;
+  const [viewWidth, viewHeight] = full ? [screen.width, screen.height] : visibleSize();
+  const padding = full ? 0 : GAP;
+  let roomWidth = viewWidth - 2 * padding;
+  let roomHeight = viewHeight - 2 * padding - (full ? 0 : $('#bar').offsetHeight);
+  const touch = touchShown();
+  const landscape = viewWidth > viewHeight;
+  stage.classList.toggle('touch-landscape', touch && landscape);
+  stage.classList.toggle('touch-portrait', touch && !landscape);
+  $('#touch-stick').hidden = !touch;
+  $('#touch-buttons').hidden = !touch;
+  let panelWidth = 0, panelHeight = 0;
+  if (touch && landscape) {
+    panelWidth = Math.floor(Math.min(220, Math.max(110, roomWidth * 0.25)));
+    panelHeight = Math.floor(Math.min(roomHeight, 240));
+    roomWidth -= 2 * (panelWidth + GAP);
+  } else if (touch) {
+    panelWidth = Math.floor((roomWidth - GAP) / 2);
+    panelHeight = Math.floor(Math.min(220, Math.max(130, roomHeight * 0.28)));
+    roomHeight -= panelHeight + GAP;
+  }
+  const fits = Math.max(0.25, Math.min(roomWidth / 240, roomHeight / 320));
+  let factor = fits;
+  const size = full ? 'fit' : pageSettings.Size;
+  if (size === 'best') factor = fits >= 1 ? Math.floor(fits) : fits;
+  else if (size === 'x1') factor = Math.min(1, fits);
+  else if (size === 'x2') factor = Math.min(2, fits);
+  const width = Math.floor(240 * factor);
+  const height = Math.floor(320 * factor);
+  box.style.width = width + 'px';
+  box.style.height = height + 'px';
+  stage.style.gridTemplateColumns = !touch ? '' : landscape
+    ? `${panelWidth}px ${width}px ${panelWidth}px` : `${panelWidth}px ${panelWidth}px`;
+  for (const panel of [$('#touch-stick'), $('#touch-buttons')]) {
+    panel.style.width = panelWidth + 'px';
+    panel.style.height = panelHeight + 'px';
+  }
+  const ring = Math.max(60, Math.min(panelWidth, panelHeight) - 16);
+  $('.stick-ring').style.width = $('.stick-ring').style.height = ring + 'px';
+  if (running && !full) call('web_client_size', null, ['number', 'number'], [width, height]);
+}
+
+for (const target of [window, window.visualViewport]) {
+  if (target) target.addEventListener('resize', () => { if (texts) layout(); });
+}
 
 document.addEventListener('fullscreenchange', () => {
   if (!document.fullscreenElement) call('web_full_screen_left');
-  const box = $('#screen-box');
-  if (document.fullscreenElement) {
-    // Black bars keep the picture's 3 : 4 shape on the whole screen.
-    const factor = Math.min(screen.width / 240, screen.height / 320);
-    box.style.width = Math.floor(240 * factor) + 'px';
-    box.style.height = Math.floor(320 * factor) + 'px';
-  } else {
-    applyScale();
-  }
+  layout();
 });
 
 function showNotice(text) {
@@ -205,9 +312,11 @@ function buildMenu() {
   let outer = null;
   const addItem = (id, text, target) => {
     const li = document.createElement('li');
+    li.setAttribute('role', 'none');
     const button = document.createElement('button');
     button.type = 'button';
-    button.setAttribute('role', 'menuitemcheckbox');
+    button.setAttribute('role', MENU_ROLES[id] || 'menuitem');
+    button.tabIndex = -1;
     button.dataset.id = id;
     const [label, shortcut] = plainText(text).split('\t');
     button.innerHTML = '<span class="label"></span><span class="shortcut"></span>';
@@ -227,6 +336,12 @@ function buildMenu() {
       const title = document.createElement('button');
       title.type = 'button';
       title.textContent = plainText(text);
+      title.setAttribute('role', 'menuitem');
+      title.setAttribute('aria-haspopup', 'menu');
+      title.setAttribute('aria-expanded', 'false');
+      // Alt and the letter after "&" open it.
+      const access = /&([^&])/.exec(text);
+      if (access) popup.dataset.accessKey = access[1].toUpperCase();
       title.addEventListener('click', () => (openPopup === popup ? closeMenu() : showPopup(popup)));
       title.addEventListener('mouseenter', () => { if (openPopup && openPopup !== popup) showPopup(popup); });
       list = document.createElement('ul');
@@ -238,12 +353,17 @@ function buildMenu() {
     } else if (entry.kind === MENU_SUBMENU) {
       const li = document.createElement('li');
       li.className = 'submenu';
+      li.setAttribute('role', 'none');
       const button = document.createElement('button');
       button.type = 'button';
+      button.tabIndex = -1;
+      button.setAttribute('role', 'menuitem');
+      button.setAttribute('aria-haspopup', 'menu');
       button.innerHTML = '<span class="label"></span><span class="shortcut">\u25B8</span>';
       button.querySelector('.label').textContent = plainText(text);
       const inner = document.createElement('ul');
       inner.className = 'items';
+      inner.setAttribute('role', 'menu');
       li.append(button, inner);
       list.appendChild(li);
       outer = list;
@@ -252,11 +372,18 @@ function buildMenu() {
       list = outer;
       outer = null;
     } else if (entry.kind === MENU_SEPARATOR) {
-      list.appendChild(document.createElement('hr'));
+      const line = document.createElement('hr');
+      line.setAttribute('role', 'separator');
+      list.appendChild(line);
     } else if (entry.kind === MENU_ITEM) {
       addItem(entry.id, text, list);
       // The page can also fit the picture to itself, after the two fixed sizes.
-      if (entry.id === CMD.SIZE_X2) addItem('fit', PAGE_TEXTS[language].fit, list);
+      if (entry.id === CMD.SIZE_X2) {
+        addItem('best', PAGE_TEXTS[language].best, list);
+        addItem('fit', PAGE_TEXTS[language].fit, list);
+      }
+      // ... and show or hide the touch controls.
+      if (entry.id === CMD.FULL_SCREEN) addItem('touch', PAGE_TEXTS[language].touch, list);
     }
   }
 }
@@ -265,6 +392,7 @@ function showPopup(popup) {
   if (openPopup) hidePopup();
   openPopup = popup;
   popup.classList.add('open');
+  popup.querySelector(':scope > button').setAttribute('aria-expanded', 'true');
   // The game is held while a popup is open; the program says which items are checked or gray.
   const states = call('web_menu_open', 'string', ['number'], [Number(popup.dataset.index)]);
   for (const state of states.split(';')) {
@@ -275,12 +403,19 @@ function showPopup(popup) {
     button.setAttribute('aria-checked', checked ? 'true' : 'false');
     button.disabled = !enabled;
   }
-  const fit = popup.querySelector('button[data-id="fit"]');
-  if (fit) fit.setAttribute('aria-checked', scale === 'fit' ? 'true' : 'false');
+  // The sizes are the page's own setting (the program knows x1 and x2 only).
+  const full = document.fullscreenElement !== null;
+  for (const [id, size] of [[CMD.SIZE_X1, 'x1'], [CMD.SIZE_X2, 'x2'], ['best', 'best'], ['fit', 'fit']]) {
+    const button = popup.querySelector(`button[data-id="${id}"]`);
+    if (button) button.setAttribute('aria-checked', !full && pageSettings.Size === size ? 'true' : 'false');
+  }
+  const touch = popup.querySelector('button[data-id="touch"]');
+  if (touch) touch.setAttribute('aria-checked', touchShown() ? 'true' : 'false');
 }
 
 function hidePopup() {
   openPopup.classList.remove('open');
+  openPopup.querySelector(':scope > button').setAttribute('aria-expanded', 'false');
   openPopup = null;
 }
 
@@ -290,18 +425,91 @@ function closeMenu() {
   call('web_menu_close');
 }
 
+// The items of a menu list that can be chosen, in order.
+function menuItems(list) {
+  return [...list.querySelectorAll(':scope > li > button')].filter((button) => !button.disabled);
+}
+
+function focusItem(list, index) {
+  const items = menuItems(list);
+  if (items.length) items[(index + items.length) % items.length].focus();
+}
+
+function openPopupAt(index) {
+  const popups = [...document.querySelectorAll('#menubar > .popup')];
+  const popup = popups[(index + popups.length) % popups.length];
+  showPopup(popup);
+  focusItem(popup.querySelector(':scope > .items'), 0);
+}
+
+// Alt and a menu title's letter open that menu, as in the other programs.
+function openPopupByAccessKey(event) {
+  const letter = /^Key([A-Z])$/.exec(event.code);
+  if (!letter) return false;
+  const popups = [...document.querySelectorAll('#menubar > .popup')];
+  const index = popups.findIndex((popup) => popup.dataset.accessKey === letter[1]);
+  if (index < 0) return false;
+  openPopupAt(index);
+  return true;
+}
+
+// Keys in an open menu: up and down move between its items, right and left into and out of a
+// submenu or to the next or previous menu, Home and End, Escape closes it; Enter and Space
+// choose the item (the button's own click). Whether the key was taken.
+function menuKey(event) {
+  if (event.altKey && openPopupByAccessKey(event)) return true;
+  const popups = [...document.querySelectorAll('#menubar > .popup')];
+  const at = popups.indexOf(openPopup);
+  const focused = document.activeElement;
+  const list = focused && focused.closest('.items') && openPopup.contains(focused)
+    ? focused.closest('.items') : openPopup.querySelector(':scope > .items');
+  const items = menuItems(list);
+  const index = items.indexOf(focused);
+  const inSubmenu = list !== openPopup.querySelector(':scope > .items');
+  switch (event.key) {
+    case 'Escape':
+      if (inSubmenu) list.closest('.submenu').querySelector(':scope > button').focus();
+      else closeMenu();
+      return true;
+    case 'ArrowDown': focusItem(list, index + 1); return true;
+    case 'ArrowUp': focusItem(list, index < 0 ? -1 : index - 1); return true;
+    case 'Home': focusItem(list, 0); return true;
+    case 'End': focusItem(list, -1); return true;
+    case 'ArrowRight':
+      if (focused && focused.getAttribute('aria-haspopup') && list.contains(focused)) {
+        focusItem(focused.parentElement.querySelector(':scope > .items'), 0);
+      } else {
+        openPopupAt(at + 1);
+      }
+      return true;
+    case 'ArrowLeft':
+      if (inSubmenu) list.closest('.submenu').querySelector(':scope > button').focus();
+      else openPopupAt(at - 1);
+      return true;
+    default:
+      return false;
+  }
+}
+
 document.addEventListener('mousedown', (event) => {
   if (openPopup && !openPopup.contains(event.target)) closeMenu();
 });
 
 function chooseItem(id) {
   closeMenu();
-  if (id === 'fit') {
-    scale = 'fit';
-    applyScale();
-    return;
-  }
   switch (id) {
+    case 'best':
+    case 'fit':
+      changePageSetting('Size', id);
+      return layout();
+    case 'touch':
+      changePageSetting('Touch', touchShown() ? 'off' : 'on');
+      return layout();
+    case CMD.SIZE_X1:
+    case CMD.SIZE_X2:
+      // The program stores its own size too, and places its window (setClientSize).
+      changePageSetting('Size', id === CMD.SIZE_X1 ? 'x1' : 'x2');
+      return call('web_command', null, ['number', 'number'], [id, 0]);
     case CMD.CLEAR_HISCORE: return askClearHiScore();
     case CMD.DEVICE_CONFIG: return openDeviceDialog();
     case CMD.ABOUT: return openAboutDialog();
@@ -337,24 +545,44 @@ function fillTexts(dialog, map) {
   for (const [selector, text] of Object.entries(map)) dialog.querySelector(selector).textContent = text;
 }
 
+// The characters the game's picture can draw in a name: the printable ASCII ones.
+const DRAWABLE_NAME = /^[\x20-\x7e]*$/;
+
 function openNameDialog() {
-  const t = texts.nameEntry[call('web_dialog_language', 'number')];
+  const language = call('web_dialog_language', 'number');
+  const t = texts.nameEntry[language];
   const dialog = $('#name-dialog');
-  fillTexts(dialog, { '.caption': t.caption, '.heading': t.heading, '.prompt': t.prompt, '.ok': t.ok });
+  fillTexts(dialog, { '.caption': PAGE_TEXTS[language].nameCaption || t.caption,
+    '.heading': t.heading, '.prompt': t.prompt, '.ok': t.ok });
   const input = dialog.querySelector('input');
+  const error = dialog.querySelector('.error');
   input.value = '';
+  error.hidden = true;
+  // A name with a letter the ranking cannot draw is refused with the reason; the dialog stays.
+  const form = dialog.querySelector('form');
+  const onSubmit = (event) => {
+    if (DRAWABLE_NAME.test(input.value)) return;
+    event.preventDefault();
+    error.textContent = PAGE_TEXTS[language].nameRefused;
+    error.hidden = false;
+    input.focus();
+  };
+  form.addEventListener('submit', onSubmit);
   // The game runs on meanwhile; the name is cut to nine bytes when it is stored.
   showDialog(dialog, (answer) => {
-    call('web_name_entry', null, ['number', 'string'], [answer === 'ok' ? 1 : 0, input.value]);
+    form.removeEventListener('submit', onSubmit);
+    const ok = answer === 'ok' && DRAWABLE_NAME.test(input.value);
+    call('web_name_entry', null, ['number', 'string'], [ok ? 1 : 0, ok ? input.value : '']);
   });
   input.focus();
 }
 
 function openAboutDialog() {
-  const t = texts.about[call('web_dialog_language', 'number')];
+  const language = call('web_dialog_language', 'number');
+  const t = texts.about[language];
   const dialog = $('#about-dialog');
   fillTexts(dialog, { '.caption': t.caption, '.title': t.title, '.version-label': t.versionLabel,
-    '.version': texts.version, '.systems': t.systems, '.ok': t.ok });
+    '.version': texts.version, '.systems': PAGE_TEXTS[language].systems, '.ok': t.ok });
   call('web_hold', null, ['number'], [1]);
   showDialog(dialog, () => call('web_hold', null, ['number'], [0]));
 }
@@ -384,7 +612,7 @@ function openDeviceDialog() {
     return select;
   });
   const connectLabel = document.createElement('span');
-  connectLabel.textContent = t.connectLabel;
+  connectLabel.textContent = PAGE_TEXTS[language].connectLabel;
   const connect = document.createElement('output');
   grid.append(connectLabel, connect);
 
@@ -448,7 +676,31 @@ function uiHasKeys() {
   return document.querySelector('dialog[open]') !== null;
 }
 
-// ---- Keys and gamepads ----
+// Escape would end the game session, after which only a reload plays again: it asks first.
+function askEnd() {
+  const dialog = $('#message-dialog');
+  fillTexts(dialog, { '.caption': 'VELKAR', '.text': PAGE_TEXTS[pageLanguage()].endQuestion });
+  dialog.querySelector('.cancel').hidden = false;
+  call('web_hold', null, ['number'], [1]);
+  showDialog(dialog, (answer) => {
+    call('web_hold', null, ['number'], [0]);
+    if (answer === 'ok' && running) call('web_command', null, ['number', 'number'], [CMD.EXIT, 0]);
+  });
+  dialog.querySelector('.cancel').focus();
+}
+
+// ---- Keys, touch controls and gamepads ----
+
+// The keys the game holds down now (code: key code), each let go when the page loses the
+// keyboard or is hidden, since the key-up then goes elsewhere.
+const heldKeys = new Map();
+
+function sendKey(down, keyCode, code, altDown, repeat) {
+  if (down) heldKeys.set(code, keyCode);
+  else heldKeys.delete(code);
+  return call('web_key', 'number', ['number', 'number', 'string', 'number', 'number'],
+    [down ? 1 : 0, keyCode, code, altDown ? 1 : 0, repeat ? 1 : 0]);
+}
 
 function onKey(event, down) {
   resumeAudio();
@@ -459,18 +711,151 @@ function onKey(event, down) {
     // Escape on the full screen is the browser's way out of it; it does not end the game there.
     if (event.key === 'Escape' && document.fullscreenElement) return;
     if (openPopup) {
-      if (event.key === 'Escape') closeMenu();
+      if (menuKey(event)) event.preventDefault();
+      return;
+    }
+    if (event.key === 'Escape') {
+      event.preventDefault();
+      if (!event.repeat) askEnd();
+      return;
+    }
+    if (event.altKey && !event.repeat && openPopupByAccessKey(event)) {
+      event.preventDefault();
       return;
     }
   }
-  const handled = call('web_key', 'number', ['number', 'number', 'string', 'number', 'number'],
-    [down ? 1 : 0, event.keyCode, event.code, event.altKey ? 1 : 0, event.repeat ? 1 : 0]);
+  const handled = sendKey(down, event.keyCode, event.code, event.altKey, event.repeat);
   if (handled) event.preventDefault();
 }
 
 window.addEventListener('keydown', (event) => onKey(event, true));
 window.addEventListener('keyup', (event) => onKey(event, false));
 window.addEventListener('mousedown', resumeAudio);
+window.addEventListener('pointerdown', resumeAudio);
+window.addEventListener('touchend', resumeAudio);
+
+// The touch controls press the game's own keys. A press and release within one tick would
+// never be seen by the game, which reads the keys once a tick: such a release waits until
+// one tick has run.
+const TOUCH_KEYS = {
+  up: [38, 'ArrowUp'], down: [40, 'ArrowDown'], left: [37, 'ArrowLeft'], right: [39, 'ArrowRight'],
+  shot: [90, 'KeyZ'], laser: [88, 'KeyX'], bomb: [67, 'KeyC'], start: [112, 'F1'], pause: [80, 'KeyP'],
+};
+let ticksRun = 0;
+const touchPressedAt = new Map(); // code: ticksRun when pressed
+let lateReleases = [];
+
+function touchKey(name, down) {
+  if (!running) return;
+  const [keyCode, code] = TOUCH_KEYS[name];
+  if (down) {
+    lateReleases = lateReleases.filter((late) => late !== name);
+    touchPressedAt.set(code, ticksRun);
+    sendKey(true, keyCode, code, false, false);
+  } else if (touchPressedAt.get(code) === ticksRun) {
+    lateReleases.push(name);
+  } else {
+    sendKey(false, keyCode, code, false, false);
+  }
+}
+
+// One tick of the game, then the releases that waited for it.
+function tick() {
+  call('web_tick');
+  ++ticksRun;
+  if (lateReleases.length === 0) return;
+  const names = lateReleases;
+  lateReleases = [];
+  for (const name of names) sendKey(false, TOUCH_KEYS[name][0], TOUCH_KEYS[name][1], false, false);
+}
+
+// The stick: a ring; the direction from its centre to the finger, in eight ways, once the
+// finger is a quarter of the radius away from the centre.
+const SECTOR_KEYS = [['right'], ['right', 'down'], ['down'], ['left', 'down'], ['left'],
+  ['left', 'up'], ['up'], ['right', 'up']];
+const stick = { pointer: null, keys: [] };
+
+function stickTo(x, y) {
+  const ring = $('.stick-ring').getBoundingClientRect();
+  const radius = ring.width / 2;
+  let dx = (x - ring.left - radius) / radius;
+  let dy = (y - ring.top - radius) / radius;
+  const length = Math.hypot(dx, dy);
+  let keys = [];
+  if (length >= 0.25) {
+    const sector = (Math.round(Math.atan2(dy, dx) / (Math.PI / 4)) + 8) % 8;
+    keys = SECTOR_KEYS[sector];
+  }
+  if (length > 1) {
+    dx /= length;
+    dy /= length;
+  }
+  $('.stick-knob').style.transform = `translate(${dx * radius}px, ${dy * radius}px)`;
+  for (const key of stick.keys) if (!keys.includes(key)) touchKey(key, false);
+  for (const key of keys) if (!stick.keys.includes(key)) touchKey(key, true);
+  stick.keys = keys;
+}
+
+function stickRelease() {
+  for (const key of stick.keys) touchKey(key, false);
+  stick.keys = [];
+  stick.pointer = null;
+  $('.stick-knob').style.transform = '';
+}
+
+const stickPanel = $('#touch-stick');
+stickPanel.addEventListener('pointerdown', (event) => {
+  if (stick.pointer !== null) return;
+  event.preventDefault();
+  stick.pointer = event.pointerId;
+  stickPanel.setPointerCapture(event.pointerId);
+  stickTo(event.clientX, event.clientY);
+});
+stickPanel.addEventListener('pointermove', (event) => {
+  if (event.pointerId === stick.pointer) stickTo(event.clientX, event.clientY);
+});
+for (const type of ['pointerup', 'pointercancel', 'lostpointercapture']) {
+  stickPanel.addEventListener(type, (event) => { if (event.pointerId === stick.pointer) stickRelease(); });
+}
+
+// The buttons: each finger holds the button it came down on until it is lifted.
+const buttonPointers = new Map(); // pointer id: button
+
+for (const button of document.querySelectorAll('#touch-buttons button')) {
+  button.addEventListener('pointerdown', (event) => {
+    event.preventDefault();
+    button.setPointerCapture(event.pointerId);
+    buttonPointers.set(event.pointerId, button);
+    button.classList.add('down');
+    touchKey(button.dataset.key, true);
+  });
+  const lift = (event) => {
+    if (buttonPointers.get(event.pointerId) !== button) return;
+    buttonPointers.delete(event.pointerId);
+    if (![...buttonPointers.values()].includes(button)) {
+      button.classList.remove('down');
+      touchKey(button.dataset.key, false);
+    }
+  };
+  for (const type of ['pointerup', 'pointercancel', 'lostpointercapture']) button.addEventListener(type, lift);
+  // No context menu or text selection from a long press.
+  button.addEventListener('contextmenu', (event) => event.preventDefault());
+}
+stickPanel.addEventListener('contextmenu', (event) => event.preventDefault());
+
+// Every held key and touch control let go at once: the window lost the focus, the page was
+// hidden, or the session ended.
+function releaseAll() {
+  if (stick.pointer !== null) stickRelease();
+  buttonPointers.clear();
+  for (const button of document.querySelectorAll('#touch-buttons button.down')) button.classList.remove('down');
+  lateReleases = [];
+  touchPressedAt.clear();
+  for (const [code, keyCode] of [...heldKeys]) sendKey(false, keyCode, code, false, false);
+}
+
+window.addEventListener('blur', () => { if (running) releaseAll(); });
+window.addEventListener('pagehide', () => { if (running) releaseAll(); });
 window.addEventListener('gamepadconnected', () => { if (running) call('web_gamepad_connected'); });
 
 $('#fullscreen-button').addEventListener('click', () => {
@@ -483,7 +868,7 @@ const clock = VelkarClock.create();
 
 function animationFrame(now) {
   if (!running) return;
-  for (let ticks = VelkarClock.ticksAt(clock, now); ticks > 0; --ticks) call('web_tick');
+  for (let ticks = VelkarClock.ticksAt(clock, now); ticks > 0; --ticks) tick();
   velkarUi.draw();
   requestAnimationFrame(animationFrame);
 }
@@ -491,7 +876,10 @@ function animationFrame(now) {
 // While the tab is hidden no animation frame comes; the first one after it starts afresh.
 document.addEventListener('visibilitychange', () => {
   VelkarClock.restart(clock);
-  if (document.visibilityState === 'hidden' && running) call('web_write_settings');
+  if (document.visibilityState === 'hidden' && running) {
+    releaseAll();
+    call('web_write_settings');
+  }
 });
 
 // ---- Start-up ----
@@ -510,13 +898,14 @@ function start() {
   $('#fullscreen-button').title = fullScreenText.join(' ');
   document.documentElement.lang = call('web_language', 'number') === 1 ? 'ja' : 'en';
   buildMenu();
-  applyScale();
+  readPageSettings();
   running = true;
+  layout();
   if (TEST_MODE) {
     window.velkarTest = {
       // Runs n ticks of the game clock with the keys held now; returns the game state.
       step(n) {
-        for (let i = 0; i < n; ++i) call('web_tick');
+        for (let i = 0; i < n; ++i) tick();
         velkarUi.draw();
         return JSON.parse(call('web_state_json', 'string'));
       },
@@ -526,7 +915,7 @@ function start() {
       // Runs ticks until the Name Entry dialog opens (at most n); returns how many ran, or -1.
       stepUntilNameEntry(n) {
         for (let i = 0; i < n; ++i) {
-          call('web_tick');
+          tick();
           if ($('#name-dialog').open) return i + 1;
         }
         velkarUi.draw();
@@ -538,12 +927,20 @@ function start() {
         return new Promise((resolve, reject) =>
           FS.syncfs(false, (error) => (error ? reject(error) : resolve())));
       },
-      // Mean time of one tick over n ticks, and of putting a picture on the canvas, in
-      // microseconds.
+      // Mean time of one tick over n ticks, the median and 99th percentile of single ticks, and
+      // the time of putting a picture on the canvas, in microseconds.
       time(n) {
+        const single = [];
         let begin = performance.now();
-        for (let i = 0; i < n; ++i) call('web_tick');
+        for (let i = 0; i < n; ++i) {
+          const at = performance.now();
+          call('web_tick');
+          single.push((performance.now() - at) * 1000);
+        }
         const tickUs = ((performance.now() - begin) * 1000) / n;
+        single.sort((a, b) => a - b);
+        const p50Us = single[Math.floor(n * 0.5)];
+        const p99Us = single[Math.min(n - 1, Math.floor(n * 0.99))];
         const draws = 100;
         begin = performance.now();
         for (let i = 0; i < draws; ++i) {
@@ -551,7 +948,7 @@ function start() {
           velkarUi.draw();
         }
         const drawUs = ((performance.now() - begin) * 1000) / draws - tickUs;
-        return { tickUs, drawUs };
+        return { tickUs, p50Us, p99Us, drawUs };
       },
     };
   } else {

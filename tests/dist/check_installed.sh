@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# Checks an installed VELKAR from its files alone: a DESTDIR install of the build, or the Debian
+# packages unpacked into a scratch root. What is installed where; the menu entry and the
+# software centres' metainfo pass their validators and name screenshots that are there; each
+# manual page lists exactly the options its program's --help shows, each of them accepted; the
+# versions; and the installed programs run: velkar-sim plays a pinned game to its pinned
+# digests and loads the installed effects, velkar shows a few frames offscreen while recording
+# them, and velkar-sim plays that recording back to the same digests.
+# Usage: check_installed.sh ROOT PREFIX SOURCE_DIR VERSION WORK
+set -euo pipefail
+trap 'echo "FAIL: line $LINENO: a command failed" >&2' ERR
+root=$(realpath "$1") prefix=$2 source=$(realpath "$3") version=$4 work=$5
+rm -rf "$work"
+mkdir -p "$work"
+work=$(realpath "$work")
+top=$root$prefix
+share=$top/share
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+installed() { # name: the program in games/ (a Debian package) or bin/
+  local dir
+  for dir in games bin; do
+    [ -x "$top/$dir/$1" ] && { echo "$top/$dir/$1"; return; }
+  done
+  fail "$1 is not installed in $top/games or $top/bin"
+}
+velkar=$(installed velkar)
+sim=$(installed velkar-sim)
+png_size() { # file: "WIDTH HEIGHT" from the PNG header
+  local b
+  read -r -a b <<<"$(od -An -tu1 -j16 -N8 "$1")"
+  echo "$(((b[0] << 24) | (b[1] << 16) | (b[2] << 8) | b[3])) $(((b[4] << 24) | (b[5] << 16) | (b[6] << 8) | b[7]))"
+}
+
+# --- Files ---
+desktop=$share/applications/velkar.desktop
+metainfo=$share/metainfo/io.github.velkar.velkar.metainfo.xml
+for file in "$desktop" "$metainfo"; do [ -s "$file" ] || fail "missing $file"; done
+for size in 32 64; do
+  icon=$share/icons/hicolor/${size}x${size}/apps/velkar.png
+  [ -s "$icon" ] || fail "missing $icon"
+  [ "$(png_size "$icon")" = "$size $size" ] || fail "$icon is $(png_size "$icon"), not $size x $size"
+done
+waves=$(find "$share/velkar/Wave" -name '*.wav' | wc -l)
+[ "$waves" = 10 ] || fail "$waves effect files in $share/velkar/Wave, expected 10"
+
+# --- Menu entry and metainfo ---
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $desktop"
+appstreamcli validate --pedantic --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
+  { cat "$work/appstream.log" >&2; fail "appstreamcli validate --pedantic rejects $metainfo"; }
+grep -q '<launchable type="desktop-id">velkar.desktop</launchable>' "$metainfo" ||
+  fail "the metainfo does not launch velkar.desktop"
+grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo's release is not $version"
+# Every screenshot the metainfo names is an installed file of the declared size, and every
+# installed screenshot is named.
+named=0
+while read -r width height url; do
+  case "$url" in https://*) ;; *) fail "screenshot address $url is not https" ;; esac
+  file=$share/velkar/screenshots/$(basename "$url")
+  [ -s "$file" ] || fail "the metainfo names $url, but $file is not installed"
+  [ "$(png_size "$file")" = "$width $height" ] ||
+    fail "$file is $(png_size "$file"), the metainfo says $width $height"
+  named=$((named + 1))
+done < <(sed -n 's|.*<image type="source" width="\([0-9]*\)" height="\([0-9]*\)">\([^<]*\)</image>.*|\1 \2 \3|p' "$metainfo")
+shots=$(find "$share/velkar/screenshots" -name '*.png' | wc -l)
+[ "$named" -gt 0 ] && [ "$named" = "$shots" ] ||
+  fail "the metainfo names $named screenshots, $shots are installed"
+
+# --- Options: --help, the manual page, the parser ---
+export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy LANG=C LC_ALL=C
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+options() { grep -oE -- '(^|[^-a-z])--[a-z][a-z0-9-]*' | grep -oE -- '--[a-z][a-z0-9-]*' | sort -u; }
+for program in "$velkar" "$sim"; do
+  name=$(basename "$program")
+  [ "$("$program" --version)" = "$name $version" ] ||
+    fail "$name --version says '$("$program" --version)', expected '$name $version'"
+  "$program" --help | options >"$work/$name.help"
+  [ -s "$work/$name.help" ] || fail "$name --help lists no options"
+  page=$(ls "$share/man/man6/$name.6"* 2>/dev/null | head -n1)
+  [ -n "$page" ] || fail "no manual page $name(6) in $share/man/man6"
+  # The entries of the OPTIONS section, as man shows them.
+  MANWIDTH=200 man -P cat -l "$page" 2>/dev/null |
+    awk '/^OPTIONS/ { on = 1; next } /^[A-Z]/ { on = 0 } on' |
+    grep -oE -- '^ {7}--[a-z][a-z0-9-]*' | tr -d ' ' | sort -u >"$work/$name.man"
+  [ -s "$work/$name.man" ] || fail "the manual page $page lists no options"
+  if ! diff -u --label "$name --help" --label "$name(6)" "$work/$name.help" "$work/$name.man" \
+      >"$work/$name.diff"; then
+    cat "$work/$name.diff" >&2
+    fail "$name --help and its manual page list different options"
+  fi
+  # Each option is one the program takes. velkar's options alone stop before the game starts
+  # (--record and --replay want a file); velkar-sim's are followed by two stray arguments, so
+  # that its parser stops at one of them, and never at the option under test.
+  stray=()
+  [ "$name" = velkar-sim ] && stray=(% %)
+  while read -r option; do
+    out=$(timeout 60 "$program" "$option" "${stray[@]}" </dev/null 2>&1 >/dev/null || true)
+    if grep -i 'unknown' <<<"$out" | grep -qF -- "$option"; then
+      fail "$name refuses $option, which --help lists: $out"
+    fi
+  done <"$work/$name.help"
+done
+# The runner's parser and its short usage name no option that --help leaves out.
+grep -ohE '"--[a-z][a-z0-9-]*"' "$source"/tools/sim/*.cpp | tr -d '"' | sort -u >"$work/sim.parsed"
+comm -23 "$work/sim.parsed" "$work/velkar-sim.help" >"$work/sim.unlisted"
+[ ! -s "$work/sim.unlisted" ] ||
+  fail "velkar-sim takes options that --help does not list: $(tr '\n' ' ' <"$work/sim.unlisted")"
+{ "$sim" --no-such-option 2>&1 >/dev/null || true; } | sed -n 's/^usage: //p' | options >"$work/sim.usage"
+grep -vxE -- '--(help|version)' "$work/velkar-sim.help" | diff -u - "$work/sim.usage" >&2 ||
+  fail "velkar-sim's short usage and --help list different options"
+"$velkar" --no-such-option >/dev/null 2>&1 && fail "velkar takes an unknown option"
+
+# --- velkar-sim: a pinned game, and the installed effects ---
+golden=$source/tests/sim/golden
+"$sim" --god --frames 13400 --digest 50 --input "$golden/stage.txt" >"$work/stage.digest"
+cmp -s "$work/stage.digest" "$golden/stage.digest" ||
+  fail "the installed velkar-sim plays the pinned stage to other digests"
+"$sim" --frames 1 --json --wave-dir "$share/velkar/Wave" >"$work/effects.json"
+loaded=$(grep -oE '"bytes":[0-9]+' "$work/effects.json" | grep -cvE ':0$' || true)
+[ "$loaded" = 10 ] || fail "velkar-sim loaded $loaded of the 10 installed effects"
+
+# --- velkar: a few frames offscreen, recorded, then replayed by velkar-sim ---
+VELKAR_TRACE=1 "$velkar" --record "$work/run.vrp" 2>"$work/trace.log" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+for _ in $(seq 600); do
+  grep -q '^check 120 ' "$work/run.vrp" 2>/dev/null && break
+  kill -0 "$pid" 2>/dev/null || { cat "$work/trace.log" >&2; fail "velkar ended by itself"; }
+  sleep 0.1
+done
+grep -q '^check 120 ' "$work/run.vrp" || { cat "$work/trace.log" >&2; fail "velkar ran no 120 frames in 60 s"; }
+grep -q 'first frame taken for presentation' "$work/trace.log" || fail "velkar presented no frame"
+# Its effects: looked for where they are installed (under ROOT here, so not found there).
+[ -s "$share/velkar/Wave/Boon.wav" ] || fail "no $share/velkar/Wave/Boon.wav"
+grep -qF "\"$prefix/share/velkar/Wave/Boon.wav\"" "$work/trace.log" ||
+  fail "velkar does not look for its effects in $prefix/share/velkar/Wave"
+kill -TERM "$pid"
+status=0
+wait "$pid" || status=$?
+trap - EXIT
+[ "$status" = 0 ] || fail "velkar ended with status $status on SIGTERM"
+grep -q "^# recorded by velkar $version;" "$work/run.vrp" ||
+  fail "the recording's header does not name velkar $version"
+tail -n1 "$work/run.vrp" | grep -q '^end ' || fail "the recording has no closing line"
+"$sim" --replay "$work/run.vrp" >"$work/replay.log" 2>&1 ||
+  { cat "$work/replay.log" >&2; fail "velkar-sim does not play velkar's recording back"; }
+grep -q 'closing digests [0-9a-f]* [0-9a-f]* match' "$work/replay.log" || fail "velkar-sim: $(cat "$work/replay.log")"
+echo "PASS: $velkar and $sim ($version), $(wc -l <"$work/velkar.help") and $(wc -l <"$work/velkar-sim.help") options, $named screenshots"
