@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/ini_codec.h"
+#include "settings/ini_codec.h"
 
 using namespace velkar;
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "sound/wave_reader.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "gfx/glyph_seam.h"
 
 namespace velkar {

@@ -2,7 +2,7 @@
 // for builds without font files: the same pixels as the Linux program's FreeType glyphs.
 #include <cstddef>
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "gfx/glyph_seam.h"
 #include "glyph_table.h"
 

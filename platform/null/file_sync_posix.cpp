@@ -2,7 +2,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "app/file_sync.h"
+#include "base/file_sync.h"
 
 namespace velkar {
 

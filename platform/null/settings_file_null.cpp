@@ -1,6 +1,6 @@
 // The settings-file seam over the core's ini codec, for the headless build and the Linux program.
-#include "app/ini_codec.h"
-#include "app/settings_file.h"
+#include "settings/ini_codec.h"
+#include "settings/settings_file.h"
 
 namespace velkar {
 

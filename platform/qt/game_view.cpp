@@ -24,7 +24,7 @@
 #include "app/commands.h"
 #include "app/frame_clock.h"
 #include "app/platform_seam.h"
-#include "app/trace.h"
+#include "base/trace.h"
 #include "gfx/canvas.h"
 #include "gfx/display_modes.h"
 

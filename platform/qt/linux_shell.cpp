@@ -22,14 +22,14 @@
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
-#include "app/replay.h"
-#include "app/settings.h"
 #include "app/startup.h"
-#include "app/trace.h"
+#include "base/trace.h"
 #include "game_view.h"
 #include "gfx/canvas.h"
 #include "gfx/display_modes.h"
 #include "main_window.h"
+#include "replay/replay.h"
+#include "settings/settings.h"
 
 namespace velkar {
 

@@ -18,11 +18,11 @@
 #include "app/frame_clock.h"
 #include "app/menu_state.h"
 #include "app/platform_seam.h"
-#include "app/settings.h"
 #include "dialogs.h"
 #include "game_view.h"
 #include "gfx/display_modes.h"
 #include "qt_keys.h"
+#include "settings/settings.h"
 #include "sound/sound.h"
 #include "sound_device.h"
 

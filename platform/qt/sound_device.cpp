@@ -5,8 +5,8 @@
 #include <QTimer>
 
 #include "app/frame_clock.h"
-#include "app/settings.h"
-#include "app/trace.h"
+#include "base/trace.h"
+#include "settings/settings.h"
 #include "sound/sound.h"
 #include "sound/voice.h"
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
 

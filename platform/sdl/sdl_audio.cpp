@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "sdl_mixer.h"
 #include "sound/voice.h"
 

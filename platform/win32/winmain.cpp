@@ -8,14 +8,14 @@
 #include "app/commands.h"
 #include "app/frame_clock.h"
 #include "app/menu_state.h"
-#include "app/replay.h"
-#include "app/settings.h"
 #include "app/startup.h"
-#include "app/trace.h"
+#include "base/trace.h"
 #include "display.h"
 #include "game/game_record.h"
 #include "gfx/display_modes.h"
+#include "replay/replay.h"
 #include "resources/resource.h"
+#include "settings/settings.h"
 #include "window.h"
 
 #include <commctrl.h>

@@ -2,12 +2,12 @@
 #include "app/commands.h"
 
 #include "app/frame_clock.h"
-#include "app/replay.h"
-#include "app/settings.h"
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
 #include "game/ranking.h"
 #include "input/controls.h"
+#include "replay/replay.h"
+#include "settings/settings.h"
 #include "sound/sound.h"
 #include "ui/dialog_texts.h"
 

@@ -5,11 +5,13 @@
 #include <mutex>
 
 #include "app/platform_seam.h"
-#include "app/replay.h"
+#include "app/startup.h"
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
 #include "gfx/canvas.h"
+#include "gfx/display_modes.h"
 #include "input/controls.h"
+#include "replay/replay.h"
 
 namespace velkar {
 
@@ -21,6 +23,11 @@ std::atomic<int32_t> FullScreen{0};
 std::atomic<int32_t> FullScreenLock{0};
 int32_t PauseRepeat = 0;
 GameFrameFn GameFrameRoutine = RunGameFrame;
+
+void NoteFullScreenLeft() {
+    int32_t ticks = FullScreenLockTicks(OsKind);
+    if (ticks > 0) FullScreenLock.store(ticks);
+}
 
 namespace {
 

@@ -18,6 +18,9 @@ extern int32_t PauseRepeat;
 
 constexpr int32_t PAUSE_REPEAT_FRAMES = 19;
 
+// Called after leaving full screen: starts FullScreenLock when OsKind calls for it.
+void NoteFullScreenLeft();
+
 // The routine SampleControls runs as the game frame: RunGameFrame unless a test or tool puts
 // its own in place. Change it only while no game thread is running.
 using GameFrameFn = void (*)(uint8_t* canvasBits);

@@ -2,8 +2,8 @@
 #include "app/key_handling.h"
 
 #include "app/commands.h"
-#include "app/replay.h"
 #include "input/controls.h"
+#include "replay/replay.h"
 
 namespace velkar {
 

@@ -3,8 +3,8 @@
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
-#include "app/settings.h"
 #include "game/game_record.h"
+#include "settings/settings.h"
 
 namespace velkar {
 

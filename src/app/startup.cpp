@@ -4,16 +4,21 @@
 #include <cstring>
 
 #include "app/frame_clock.h"
-#include "app/settings.h"
-#include "app/trace.h"
+#include "base/trace.h"
 #include "gfx/display_modes.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
+#include "settings/settings.h"
+#include "sound/sound.h"
 
 namespace velkar {
 
 int32_t OsKind = 0;
 char ExeDirectory[261] = {};
+
+const char* ProgramDirectory() {
+    return ExeDirectory;
+}
 
 const MessageText STARTUP_WIN32S = {"WIN32s is not supported", "Initialize error", MSG_ICON_STOP};
 const MessageText STARTUP_NT3 = {"NT Ver.3.x is not supported", "Initialize error", MSG_ICON_STOP};

@@ -23,10 +23,6 @@ int32_t InsertRanking();           // place 0..9, or -1
 // The table of the current GameRank (1 Hard, any other value Normal).
 RankingEntry* CurrentRanking();
 
-// Sections "RankNormal" and "RankHard" of the settings file at path.
-void LoadRanking(const char* path);
-void SaveRanking(const char* path);
-
 // How many bytes the character at the start of text takes in the text's encoding (text[0] is not
 // NUL). Values below 1 count as 1; a length that would reach past the text's end counts as 1.
 using CharLengthFn = int32_t (*)(const char* text);

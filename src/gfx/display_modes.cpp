@@ -4,10 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "app/frame_clock.h"
-#include "app/settings.h"
-#include "app/startup.h"
-#include "app/trace.h"
+#include "base/settings_vars.h"
+#include "base/trace.h"
 
 namespace velkar {
 
@@ -201,11 +199,6 @@ int32_t FrameTimerPeriod(int32_t fullScreen, int32_t disablePrimSurf) {
 
 int32_t FullScreenLockTicks(int32_t osKind) {
     return osKind == 2 ? 93 : 0;
-}
-
-void NoteFullScreenLeft() {
-    int32_t ticks = FullScreenLockTicks(OsKind);
-    if (ticks > 0) FullScreenLock.store(ticks);
 }
 
 } // namespace velkar

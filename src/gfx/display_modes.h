@@ -115,7 +115,4 @@ int32_t FrameTimerPeriod(int32_t fullScreen, int32_t disablePrimSurf);
 // given Windows generation (93 on OsKind 2, else 0: no lock).
 int32_t FullScreenLockTicks(int32_t osKind);
 
-// Called after leaving full screen: starts FullScreenLock when OsKind calls for it.
-void NoteFullScreenLeft();
-
 } // namespace velkar

@@ -1,7 +1,7 @@
 // Control bits: the key map, the held-key word and its merge with the joystick once per frame.
 #include "input/controls.h"
 
-#include "app/settings.h"
+#include "base/settings_vars.h"
 #include "input/joystick_seam.h"
 
 namespace velkar {

@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "game/game_record.h"
 #include "game/random.h"
 #include "gfx/canvas.h"

@@ -32,9 +32,14 @@ extern int32_t SoundReady;
 // The Wave directory of an installed Linux program (from the install prefix).
 extern const char* const InstalledWaveDirectory;
 
+// The program's own directory, without a trailing separator: start-up, which finds it, defines
+// this for the engine (it is the directory kept as ExeDirectory).
+const char* ProgramDirectory();
+
 // Where LoadEffects looks, in this order: "Wave" in exeDirectory, "Wave" in its parent, then
 // extraWaveDirectory itself. Either may be null to leave those places out. Set before SoundStart.
-// Without this call the places are "Wave" in ExeDirectory and in its parent, as on Windows.
+// Without this call the places are "Wave" in ProgramDirectory() and in its parent, as on
+// Windows.
 void SetEffectDirectories(const char* exeDirectory, const char* extraWaveDirectory);
 // Back to the places used without SetEffectDirectories.
 void ResetEffectDirectories();

@@ -3,9 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/settings.h"
-#include "app/startup.h"
-#include "app/trace.h"
+#include "base/settings_vars.h"
+#include "base/trace.h"
 #include "sound/sound.h"
 #include "sound/voice.h"
 #include "sound/wave_reader.h"
@@ -35,7 +34,7 @@ namespace {
 
 constexpr size_t PATH_BUFFER = 260; // paths are cut to 259 characters and the terminating NUL
 
-// Until SetEffectDirectories is called the effects come from the program's own ExeDirectory.
+// Until SetEffectDirectories is called the effects come from the program's own directory.
 bool OwnDirectories = false;
 char ExeDirectoryCopy[PATH_BUFFER] = {};
 bool HaveExeDirectory = false;
@@ -69,7 +68,7 @@ void LoadEffect(int32_t number) {
     // Each path is cut to fit the buffer, as the game has always done; a cut path fails to open.
     char path[PATH_BUFFER];
     if (!OwnDirectories || HaveExeDirectory) {
-        const char* dir = OwnDirectories ? ExeDirectoryCopy : ExeDirectory;
+        const char* dir = OwnDirectories ? ExeDirectoryCopy : ProgramDirectory();
         const char sep = SeparatorOf(dir);
         if (std::snprintf(path, sizeof path, "%s%cWave%c%s", dir, sep, sep, entry.fileName) < 0)
             path[0] = '\0';

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/trace.h"
+#include "base/trace.h"
 
 namespace velkar {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <new>
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "game/game_record.h"
 #include "game/random.h"
 #include "gfx/canvas.h"

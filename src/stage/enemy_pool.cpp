@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <new>
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "gfx/canvas.h"
 #include "player/player.h"
 #include "player/weapons.h"

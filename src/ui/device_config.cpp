@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/settings.h"
+#include "base/settings_vars.h"
 #include "gfx/display_modes.h"
 
 namespace velkar {

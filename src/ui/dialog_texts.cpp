@@ -1,7 +1,7 @@
 // Dialog texts in both languages and the choice of template by Language.
 #include "ui/dialog_texts.h"
 
-#include "app/settings.h"
+#include "base/settings_vars.h"
 #include "velkar_version.h"
 
 namespace velkar {

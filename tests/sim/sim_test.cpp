@@ -222,14 +222,23 @@ TEST_F(SimTest, AReplayPlaysItsControlsAndIsCheckedByItsClosingDigest) {
     const Result script = RunSim("--frames 201 --json --input " + Write("s.txt", controls));
     const Result played = RunSim("--json --replay " + cut);
     ASSERT_EQ(played.status, 0) << played.out;
-    // The JSON line (the verdict goes to the error stream).
+    // The JSON line (the verdict goes to the error stream); a replay's adds its own report,
+    // before the ranking.
     const auto json = [](const std::string& out) {
         const size_t start = out.find("{\"frame\"");
-        return start == std::string::npos ? std::string()
-                                          : out.substr(start, out.find('\n', start) - start);
+        std::string line = start == std::string::npos
+                               ? std::string()
+                               : out.substr(start, out.find('\n', start) - start);
+        const size_t report = line.find("\"replay\":{");
+        const size_t ranking = line.find(",\"ranking\":");
+        if (report != std::string::npos && ranking != std::string::npos)
+            line.erase(report, ranking + 1 - report);
+        return line;
     };
     EXPECT_NE(json(played.out), "");
     EXPECT_EQ(json(played.out), json(script.out));
+    EXPECT_NE(played.out.find("\"replay\":{\"state\":\"no-closing\",\"frames\":201,"),
+              std::string::npos);
     const std::regex now("no closing digest.*digests now ([0-9a-f]{16} [0-9a-f]{16})");
     std::smatch match;
     ASSERT_TRUE(std::regex_search(played.out, match, now)) << played.out;
@@ -262,6 +271,84 @@ TEST_F(SimTest, AReplayPlaysItsControlsAndIsCheckedByItsClosingDigest) {
     const Result damaged = RunSim("--replay " + Write("bad.vrp", ReplayHeader() + "0 0\n5 1 2\n"));
     EXPECT_EQ(damaged.status, 2);
     EXPECT_NE(damaged.out.find("bad.vrp:25: "), std::string::npos) << damaged.out;
+}
+
+TEST_F(SimTest, AReplaysJsonListsTheGamesItEndedAsTheTableTookThem) {
+    // A low Normal table, so that every game that ends is asked for its name.
+    std::string ini = "[RankNormal]\n";
+    for (int i = 1; i <= 10; ++i)
+        ini += "SCORE_" + std::to_string(i) + "=" + std::to_string(11 - i) + "\nNAME_" +
+               std::to_string(i) + "=OLD\n";
+    const std::string vrp = (dir / "games.vrp").string();
+    // Three games: two end in game over (the second after a restart from the game-over
+    // screen), the third is still in play when the recording ends.
+    const std::string three =
+        Write("three.txt", "0 100\n1 0\n2300 100\n2301 0\n4700 100\n4701 0\n");
+    const Result recorded = RunSim("--json --frames 4900 --input " + three + " --settings " +
+                                   Write("a.ini", ini) + " --name 'Zo\"e' --record " + vrp);
+    ASSERT_EQ(recorded.status, 0);
+    Result played = RunSim("--json --replay " + vrp);
+    ASSERT_EQ(played.status, 0) << played.out;
+    // The recording run reports the same games as its replay.
+    const auto gamesText = [](const std::string& out) {
+        const size_t start = out.find("\"games\":[");
+        return start == std::string::npos ? std::string()
+                                          : out.substr(start, out.find(']', start) - start);
+    };
+    EXPECT_NE(gamesText(played.out), "");
+    EXPECT_EQ(gamesText(played.out), gamesText(recorded.out));
+    const std::regex game(
+        "\\{\"frame\":([0-9]+),\"rank\":([01]),\"score\":([0-9]+),\"stage\":([0-9]+),"
+        "\"place\":(-?[0-9]+),\"name\":(null|\"(?:[^\"\\\\]|\\\\.)*\")\\}");
+    const auto games = [&game](const std::string& out) {
+        std::vector<std::smatch> found;
+        const size_t start = out.find("\"games\":[");
+        if (start == std::string::npos) return found;
+        const std::string& text = out;
+        for (auto it =
+                 std::sregex_iterator(text.begin() + static_cast<long>(start), text.end(), game);
+             it != std::sregex_iterator(); ++it)
+            found.push_back(*it);
+        return found;
+    };
+    EXPECT_NE(played.out.find("\"replay\":{\"state\":\"matched\",\"frames\":4900,"),
+              std::string::npos)
+        << played.out.substr(0, 300);
+    std::vector<std::smatch> found = games(played.out);
+    ASSERT_EQ(found.size(), 2u) << played.out.substr(played.out.find("\"replay\""));
+    // Each as the table holds it: the first game's score went to place 0, then the second's
+    // below it, both with the typed name.
+    const std::string normal = played.out.substr(played.out.find("\"normal\":["));
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(found[i][2], "0");
+        EXPECT_EQ(found[i][4], "1");
+        EXPECT_EQ(found[i][6], "\"Zo\\\"e\"");
+    }
+    EXPECT_LT(std::stol(found[0][1]), 2300);
+    EXPECT_GT(std::stol(found[1][1]), 2300);
+    const long first = std::stol(found[0][3]);
+    const long second = std::stol(found[1][3]);
+    ASSERT_GT(first, 0);
+    const bool firstBetter = first >= second;
+    EXPECT_EQ(found[0][5], firstBetter ? "0" : "1");
+    EXPECT_EQ(found[1][5], firstBetter ? "1" : "0");
+    EXPECT_NE(normal.find("{\"stage\":1,\"score\":" + std::to_string(std::max(first, second)) +
+                          ",\"name\":\"Zo\\\"e\"}"),
+              std::string::npos)
+        << normal.substr(0, 300);
+
+    // Without a name the request is cancelled: the entry has none. A continue taken during the
+    // countdown keeps the game going: one game, its score one higher for the continue.
+    const std::string once = Write("once.txt", "0 100\n1 0\n1900 100\n1901 0\n");
+    ASSERT_EQ(RunSim("--frames 6000 --input " + once + " --record " + vrp).status, 0);
+    played = RunSim("--json --replay " + vrp);
+    ASSERT_EQ(played.status, 0) << played.out;
+    found = games(played.out);
+    ASSERT_EQ(found.size(), 1u) << played.out.substr(played.out.find("\"replay\""));
+    EXPECT_EQ(found[0][6], "null");
+    EXPECT_EQ(found[0][5], "-1"); // the default table's scores are far higher
+    EXPECT_GT(std::stol(found[0][1]), 2400);
+    EXPECT_EQ(std::stol(found[0][3]) % 100, 1) << found[0][0];
 }
 
 } // namespace
@@ -412,6 +499,58 @@ TEST_F(SimTest, ADiskTooFullForTheSettingsKeepsTheOldFileWholeAndSaysSo) {
     const std::string written((std::istreambuf_iterator<char>(again)), {});
     EXPECT_NE(written.find("GameRank=1"), std::string::npos);
     EXPECT_EQ(written.substr(0, ini.size()), ini);
+}
+
+TEST_F(SimTest, ARecordedRunPlaysBackToItsClosingDigest) {
+    // A low Hard table from the settings, so that the game ends in a Name Entry; the name holds
+    // a quote and a backslash.
+    std::string ini = "[RankHard]\n";
+    for (int i = 1; i <= 10; ++i)
+        ini += "SCORE_" + std::to_string(i) + "=" + std::to_string(11 - i) + "\nNAME_" +
+               std::to_string(i) + "=OLD\n";
+    const std::string settings = Write("velkar.ini", ini);
+    const std::string script = Write("start.txt", "0 110\n1 10\n300 14\n340 18\n");
+    const std::string vrp = (dir / "run.vrp").string();
+    const std::string run = "--frames 4000 --json --input " + script + " --hold 20 --rank 1";
+    const Result recorded =
+        RunSim(run + " --settings " + settings + " --name 'A\"B\\C' --record " + vrp);
+    ASSERT_EQ(recorded.status, 0) << recorded.out.substr(0, 2000);
+    std::ifstream file(vrp, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_EQ(text.rfind("velkar-replay 1\n", 0), 0u);
+    EXPECT_NE(text.find("\nrank 1\n"), std::string::npos);
+    EXPECT_NE(text.find("\nscore 1 9 1 1 \"OLD\"\n"), std::string::npos); // from the settings
+    EXPECT_NE(text.find("\n0 130\n"), std::string::npos);                 // --hold in every word
+    EXPECT_TRUE(std::regex_search(text, std::regex("\nname [0-9]+ \"A\\\\\"B\\\\\\\\C\"\n")))
+        << text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
+    EXPECT_TRUE(std::regex_search(text, std::regex("\nend 4000 [0-9a-f]{16} [0-9a-f]{16}\n$")));
+
+    // Played back: the same game to its last frame, the name and all.
+    const Result played = RunSim("--json --replay " + vrp);
+    ASSERT_EQ(played.status, 0) << played.out;
+    EXPECT_NE(played.out.find("4000 frames played; the closing digests "), std::string::npos)
+        << played.out;
+    const auto upTo = [](const std::string& out, const std::string& key) {
+        const size_t start = out.find("{\"frame\"");
+        return start == std::string::npos ? std::string()
+                                          : out.substr(start, out.find(key, start) - start);
+    };
+    EXPECT_NE(upTo(played.out, ",\"settings\""), "");
+    EXPECT_EQ(upTo(played.out, ",\"settings\""), upTo(recorded.out, ",\"settings\""));
+    const size_t ranking = recorded.out.find("\"ranking\"");
+    ASSERT_NE(ranking, std::string::npos);
+    EXPECT_NE(recorded.out.find("\"name\":\"A\\\"B\\\\C\"", ranking), std::string::npos)
+        << recorded.out.substr(ranking);
+    EXPECT_EQ(played.out.substr(played.out.find("\"ranking\"")).substr(0, 1500),
+              recorded.out.substr(ranking).substr(0, 1500));
+
+    // A recording that cannot be written whole fails the run; a runner's aid to the ship cannot
+    // be recorded, nor a replay.
+    const Result full = RunSim(run + " --record " + vrp, "trap '' XFSZ; ulimit -f 4; ");
+    EXPECT_EQ(full.status, 1) << full.out.substr(0, 500);
+    EXPECT_NE(full.out.find("--record: writing " + vrp + " failed"), std::string::npos);
+    EXPECT_EQ(RunSim("--god --record " + vrp).status, 2);
+    EXPECT_EQ(RunSim("--record " + vrp + " --replay " + vrp).status, 2);
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/menu_state.h"
-#include "app/settings.h"
 #include "display.h"
 #include "game/game_record.h"
 #include "gfx/display_modes.h"
@@ -14,6 +13,7 @@
 #include "input/joystick_seam.h"
 #include "player/player.h"
 #include "resource.h"
+#include "settings/settings.h"
 #include "test_util.h"
 #include "ui/dialog_texts.h"
 #include "window.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ini_codec.h"
+#include "settings/ini_codec.h"
 #include "test_util.h"
 
 namespace {

@@ -6,12 +6,12 @@
 #include <string>
 
 #include "app/frame_clock.h"
-#include "app/settings.h"
 #include "app/startup.h"
 #include "display.h"
 #include "game/game_record.h"
 #include "input/controls.h"
 #include "resource.h"
+#include "settings/settings.h"
 #include "window.h"
 
 namespace {

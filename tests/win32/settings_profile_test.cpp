@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/settings.h"
-#include "app/settings_file.h"
 #include "game/game_record.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "test_util.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "core/sound/wave_bytes.h"
+#include "settings/settings.h"
 #include "sound/sound.h"
 #include "sound_dsound.h"
 #include "test_util.h"

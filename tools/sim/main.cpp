@@ -8,14 +8,15 @@
 #include <sys/resource.h>
 #include <vector>
 
-#include "app/replay.h"
-#include "app/trace.h"
+#include "base/trace.h"
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
 #include "gfx/canvas.h"
 #include "input/controls.h"
 #include "player/player.h"
 #include "png_writer.h"
+#include "replay/replay.h"
+#include "replay_games.h"
 #include "sim_options.h"
 #include "sim_settings.h"
 #include "sim_sound.h"
@@ -171,11 +172,12 @@ int main(int argc, char** argv) {
     std::string error;
     if (!ParseOptions(argc, argv, options, error)) {
         std::fprintf(stderr, "velkar-sim: %s\n", error.c_str());
-        std::fprintf(stderr,
-                     "usage: velkar-sim [--frames N] [--input FILE] [--hold HEX] "
-                     "[--png FRAME:FILE]... [--canvas-png FRAME:FILE]... [--json] [--every N] "
-                     "[--digest N] [--bench] [--trace] [--god] [--settings FILE] [--rank N] "
-                     "[--name TEXT] [--wave-dir DIR] [--soak SEED] [--replay FILE]\n");
+        std::fprintf(
+            stderr,
+            "usage: velkar-sim [--frames N] [--input FILE] [--hold HEX] "
+            "[--png FRAME:FILE]... [--canvas-png FRAME:FILE]... [--json] [--every N] "
+            "[--digest N] [--bench] [--trace] [--god] [--settings FILE] [--rank N] "
+            "[--name TEXT] [--wave-dir DIR] [--soak SEED] [--replay FILE] [--record FILE]\n");
         return 2;
     }
     if (options.help || options.version) {
@@ -208,6 +210,13 @@ int main(int argc, char** argv) {
     }
     if (options.rank >= 0) ApplySimRank(options.rank);
     if (replaying) StartPlayback(std::move(replay), 0);
+    // The header takes the rank and hi-scores as the settings and --rank left them, as the
+    // window programs start their recordings after reading the settings.
+    const bool recording = !options.recordPath.empty();
+    if (recording && !StartRecording(options.recordPath.c_str(), "velkar-sim", error)) {
+        std::fprintf(stderr, "velkar-sim: --record: %s\n", error.c_str());
+        return 2;
+    }
     const std::string effects = options.waveDir.empty() ? "" : LoadEffectsJson(options.waveDir);
     if (CreateCanvases() != 0) {
         std::fprintf(stderr, "velkar-sim: canvases could not be made\n");
@@ -222,6 +231,7 @@ int main(int argc, char** argv) {
         options.soak ? " (soak seed " + std::to_string(options.soakSeed) + ")" : "";
     FrameTimes times;
     bool namePending = false;
+    EndedGames endedGames;  // the games the replay ends, for the JSON
     uint64_t runDigest = 0; // every frame's digest so far, chained
     FrameWatchdog watchdog(FRAME_LIMIT_SECONDS, seedText);
     int64_t framesRun = options.frames;
@@ -231,6 +241,7 @@ int main(int argc, char** argv) {
         } else {
             ServeNameEntry(options, namePending);
             InputBits = options.soak ? soak.Next() | options.hold : cursor.BitsFor(frame);
+            if (recording) ReplayBeforeFrame();
         }
         // A hit raised during the previous frame is taken by the ship at the start of this one;
         // --god withdraws it first, so bullets and bodies still meet the ship but never harm it.
@@ -250,11 +261,16 @@ int main(int argc, char** argv) {
             if (!fault.empty()) {
                 std::fprintf(stderr, "velkar-sim: frame %lld: %s%s\n",
                              static_cast<long long>(frame), fault.c_str(), seedText.c_str());
+                if (recording) {
+                    ReplayAfterFrame(); // the faulty frame is the recording's last
+                    FinishRecording();
+                }
                 return 1;
             }
             tally.Note();
         }
-        if (replaying) ReplayAfterFrame();
+        if (replaying || recording) ReplayAfterFrame();
+        if (replaying || recording) endedGames.AfterFrame(frame);
         if (!WriteShots(options.screenPngs, frame, ScreenBufferBits, SCREEN_WIDTH, SCREEN_HEIGHT) ||
             !WriteShots(options.canvasPngs, frame, FrameCanvasBits, CANVAS_WIDTH, CANVAS_HEIGHT)) {
             return 1;
@@ -275,6 +291,12 @@ int main(int argc, char** argv) {
             break;
         }
     }
+    // Closed while the screen still shows the last frame: its digest is the closing one.
+    if (recording && !FinishRecording()) {
+        std::fprintf(stderr, "velkar-sim: --record: writing %s failed\n",
+                     options.recordPath.c_str());
+        return 1;
+    }
     if (!options.settingsPath.empty() && !SaveSimSettings()) {
         std::fprintf(stderr, "velkar-sim: cannot write the settings file %s\n",
                      options.settingsPath.c_str());
@@ -288,13 +310,19 @@ int main(int argc, char** argv) {
                     static_cast<long long>(tally.continues), static_cast<long long>(tally.stages),
                     static_cast<long long>(tally.gameOvers), static_cast<int>(tally.maxStage));
     }
-    if (options.json) std::printf("%s\n", StateJson(framesRun, effects).c_str());
+    if (replaying) SettlePlayback(); // the outcome is final before the JSON reports it
+    if (options.json) {
+        std::printf("%s\n", StateJson(framesRun, effects,
+                                      replaying   ? ReplayJson(endedGames)
+                                      : recording ? endedGames.Json()
+                                                  : std::string())
+                                .c_str());
+    }
     if (options.bench) {
         times.Print();
         std::printf(" peak_kib=%ld\n", PeakMemoryKib());
     }
     if (replaying) {
-        SettlePlayback();
         const PlaybackResult outcome = PlaybackOutcome();
         std::fprintf(stderr, "velkar-sim: %s: %s\n", options.replayPath.c_str(),
                      DescribePlayback(outcome).c_str());

@@ -91,6 +91,12 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         }
         if (arg == "--replay") {
             if (!value(options.replayPath)) return false;
+        } else if (arg == "--record") {
+            if (!value(options.recordPath)) return false;
+            if (options.recordPath.empty()) {
+                error = "--record needs a file name";
+                return false;
+            }
         } else if (arg == "--frames") {
             if (!value(v)) return false;
             if (!ParseCount(v, options.frames)) {
@@ -177,6 +183,18 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     if (options.soak && options.hasInput) {
         error = "--soak and --input both give the controls: use one";
         return false;
+    }
+    if (!options.recordPath.empty()) {
+        // A replay holds controls and menu events only: a runner's help to the ship is not in
+        // it, and a replay is played, not recorded again.
+        if (options.god) {
+            error = "--god cannot be used with --record (a replay cannot hold it)";
+            return false;
+        }
+        if (!options.replayPath.empty()) {
+            error = "--record and --replay cannot be used together";
+            return false;
+        }
     }
     if (!options.replayPath.empty()) {
         if (!scripted.empty()) {

@@ -42,6 +42,8 @@ struct Options {
     // the name answers, so --frames, --input, --hold, --god, --settings, --rank and --name are
     // refused with it.
     std::string replayPath;
+    // The run written as a replay file as it goes, as the window programs record a game.
+    std::string recordPath;
     bool help = false;    // --help: print the options and end
     bool version = false; // --version: print the version and end
 };

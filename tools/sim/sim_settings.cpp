@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/settings.h"
 #include "game/game_record.h"
 #include "game/ranking.h"
+#include "settings/settings.h"
 
 namespace velkar::sim {
 

@@ -112,7 +112,8 @@ void Add(std::string& out, const char* key, int64_t value) {
 
 } // namespace
 
-std::string StateJson(int64_t framesRun, const std::string& effectsJson) {
+std::string StateJson(int64_t framesRun, const std::string& effectsJson,
+                      const std::string& members) {
     std::string out = "{";
     Add(out, "frame", framesRun);
     Add(out, "GameMode", GameMode);
@@ -147,6 +148,10 @@ std::string StateJson(int64_t framesRun, const std::string& effectsJson) {
     out += ',';
     out += SettingsJson();
     out += ',';
+    if (!members.empty()) {
+        out += members;
+        out += ',';
+    }
     out += RankingJson();
     if (!effectsJson.empty()) {
         out += ",\"effects\":";

@@ -14,7 +14,9 @@ uint64_t ScreenHash();
 uint64_t FrameDigest();
 
 // One JSON object (no newline) with the frame count and the game record; effectsJson, when
-// not empty, is added as "effects".
-std::string StateJson(int64_t framesRun, const std::string& effectsJson = std::string());
+// not empty, is added as "effects"; members, when not empty, holds more members ("key":value,...)
+// put between "settings" and "ranking".
+std::string StateJson(int64_t framesRun, const std::string& effectsJson = std::string(),
+                      const std::string& members = std::string());
 
 } // namespace velkar::sim

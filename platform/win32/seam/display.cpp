@@ -6,11 +6,11 @@
 #include "app/commands.h"
 #include "app/frame_clock.h"
 #include "app/platform_seam.h"
-#include "app/settings.h"
 #include "app/startup.h"
-#include "app/trace.h"
+#include "base/trace.h"
 #include "gfx/canvas.h"
 #include "gfx/display_modes.h"
+#include "settings/settings.h"
 
 #include <ddraw.h>
 #include <imm.h>

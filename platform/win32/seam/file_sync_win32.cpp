@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "app/file_sync.h"
+#include "base/file_sync.h"
 
 namespace velkar {
 

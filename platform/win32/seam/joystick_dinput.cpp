@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "input/controls.h"
 #include "win32.h"
 

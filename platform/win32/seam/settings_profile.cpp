@@ -1,6 +1,6 @@
 // The settings file through the Windows profile functions; the system keeps its own copy, so a
 // batch only counts its depth and remembers whether any of its writes failed.
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 
 #include "win32.h"
 

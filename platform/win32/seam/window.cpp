@@ -7,10 +7,10 @@
 #include "app/frame_clock.h"
 #include "app/key_handling.h"
 #include "app/menu_state.h"
-#include "app/replay.h"
 #include "app/startup.h"
 #include "display.h"
 #include "gfx/canvas.h"
+#include "replay/replay.h"
 #include "sound/sound.h"
 
 namespace velkar {

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "app/frame_clock.h"
-#include "app/settings.h"
 #include "game/game_record.h"
 #include "gfx/canvas.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
 #include "null/null_seam.h"
+#include "settings/settings.h"
 
 using namespace velkar;
 

@@ -8,10 +8,10 @@
 #include "app/frame_clock.h"
 #include "app/key_handling.h"
 #include "app/menu_state.h"
-#include "app/settings.h"
 #include "game/game_record.h"
 #include "game/ranking.h"
 #include "input/controls.h"
+#include "settings/settings.h"
 #include "ui/dialog_texts.h"
 
 namespace velkar {

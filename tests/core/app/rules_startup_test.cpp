@@ -4,9 +4,9 @@
 #include <string>
 
 #include "app/frame_clock.h"
-#include "app/settings.h"
 #include "app/startup.h"
 #include "gfx/display_modes.h"
+#include "settings/settings.h"
 
 namespace velkar {
 namespace {

@@ -8,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/settings_file.h"
 #include "core/settings/temp_dir.h"
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
@@ -18,6 +16,8 @@
 #include "gfx/canvas.h"
 #include "input/controls.h"
 #include "player/player.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 
 using namespace velkar;
 

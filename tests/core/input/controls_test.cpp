@@ -1,10 +1,10 @@
 // The key map and the merge of keys, joystick directions and button assignments.
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
 #include "null/null_seam.h"
+#include "settings/settings.h"
 
 using namespace velkar;
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ini_codec.h"
+#include "settings/ini_codec.h"
 #include "temp_dir.h"
 
 using namespace velkar;

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
-#include "app/settings.h"
-#include "app/settings_file.h"
 #include "game/game_record.h"
 #include "game/ranking.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "temp_dir.h"
 
 using namespace velkar;

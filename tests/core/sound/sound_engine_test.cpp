@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "app/startup.h"
-#include "app/trace.h"
+#include "base/trace.h"
 #include "core/sound/wave_bytes.h"
 #include "null/sound_null.h"
+#include "settings/settings.h"
 #include "sound/sound.h"
 #include "sound/wave_reader.h"
 

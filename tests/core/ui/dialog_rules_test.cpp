@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/settings.h"
 #include "game/game_record.h"
 #include "gfx/display_modes.h"
+#include "settings/settings.h"
 #include "ui/center_window.h"
 #include "ui/device_config.h"
 #include "ui/dialog_texts.h"

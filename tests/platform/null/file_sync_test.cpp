@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ini_codec.h"
 #include "core/settings/temp_dir.h"
+#include "settings/ini_codec.h"
 
 namespace {
 

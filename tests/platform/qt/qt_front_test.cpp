@@ -24,7 +24,6 @@
 #include "app/commands.h"
 #include "app/frame_clock.h"
 #include "app/platform_seam.h"
-#include "app/settings.h"
 #include "app/startup.h"
 #include "dialogs.h"
 #include "game/game_record.h"
@@ -37,6 +36,7 @@
 #include "joystick_sdl.h"
 #include "linux_shell.h"
 #include "main_window.h"
+#include "settings/settings.h"
 
 using namespace velkar;
 

@@ -16,7 +16,6 @@
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
-#include "app/settings.h"
 #include "app/startup.h"
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
@@ -27,6 +26,7 @@
 #include "input/joystick_seam.h"
 #include "linux_shell.h"
 #include "main_window.h"
+#include "settings/settings.h"
 #include "sound/sound.h"
 #include "ui/device_config.h"
 

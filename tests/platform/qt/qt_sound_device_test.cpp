@@ -13,7 +13,6 @@
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
-#include "app/settings.h"
 #include "app/startup.h"
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
@@ -23,6 +22,7 @@
 #include "linux_shell.h"
 #include "main_window.h"
 #include "sdl_audio.h"
+#include "settings/settings.h"
 #include "sound/sound.h"
 #include "sound_device.h"
 #include "ui/device_config.h"

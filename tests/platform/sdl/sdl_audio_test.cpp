@@ -9,10 +9,10 @@
 #include <mutex>
 #include <vector>
 
-#include "app/settings.h"
 #include "core/sound/wave_bytes.h"
 #include "sdl_audio.h"
 #include "sdl_mixer.h"
+#include "settings/settings.h"
 #include "sound/sound.h"
 
 using namespace velkar;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
 #include "win32.h"

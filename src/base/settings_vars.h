@@ -1,4 +1,5 @@
-// The settings the player can change, kept in process-wide variables between start-up and exit.
+// The settings the player can change, kept in process-wide variables between start-up and exit;
+// every part of the game reads them from here (the settings room reads and writes the file).
 #pragma once
 
 #include <atomic>
@@ -46,31 +47,5 @@ inline void StoreSharedSetting(int32_t& setting, int32_t value) {
 
 // Path of the settings file, set at start-up.
 extern char SettingsPath[260];
-
-// One integer setting of the file: where it lives, its variable and the value used when the
-// key is missing. SettingsKeys lists every one in file order, "GameRank" first.
-struct SettingsKey {
-    const char* section;
-    const char* key;
-    int32_t* value;
-    int32_t fallback;
-};
-constexpr int32_t SETTINGS_KEY_COUNT = 14;
-extern const SettingsKey SettingsKeys[SETTINGS_KEY_COUNT];
-
-// Reads every setting and the hi-score tables from SettingsPath (start-up). A GameRank other
-// than 1 reads as 0 (Normal), since the rank indexes the hi-score tables.
-void ReadSettings();
-
-// Writes every setting and the hi-score tables to SettingsPath (shutdown). Returns 0, or -1
-// when the file could not be written; the game ignores the result.
-int32_t WriteSettings();
-
-// Write value as decimal text ("%d" / 64-bit) under key of section in the file at path.
-void WriteIniInt(const char* section, const char* key, int32_t value, const char* path);
-void WriteIniInt64(const char* section, const char* key, int64_t value, const char* path);
-
-// Reads key as a 64-bit decimal number; def when the key is missing or holds no number.
-int64_t ReadIniInt64(const char* section, const char* key, int64_t def, const char* path);
 
 } // namespace velkar

@@ -1,5 +1,5 @@
 // The ini codec: parsing, lookups, in-place edits, rendering and safe saving of settings files.
-#include "app/ini_codec.h"
+#include "settings/ini_codec.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/file_sync.h"
+#include "base/file_sync.h"
 
 namespace velkar {
 

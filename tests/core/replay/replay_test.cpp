@@ -9,7 +9,6 @@
 #include "app/commands.h"
 #include "app/frame_clock.h"
 #include "app/key_handling.h"
-#include "app/replay.h"
 #include "core/settings/temp_dir.h"
 #include "game/frame_sequence.h"
 #include "game/game_digest.h"
@@ -19,6 +18,7 @@
 #include "gfx/canvas.h"
 #include "input/controls.h"
 #include "player/weapons.h"
+#include "replay/replay.h"
 
 using namespace velkar;
 

@@ -7,7 +7,7 @@ namespace velkar {
 
 // The Windows program maps each call to one profile function and makes Begin and End do
 // nothing (the system keeps its own copy of the file). The Linux and headless builds map them
-// to the ini codec's store (app/ini_codec.h), which loads the file at Begin, keeps the writes
+// to the ini codec's store (settings/ini_codec.h), which loads the file at Begin, keeps the writes
 // in memory and writes the file once, safely, at End.
 
 // Starts a batch of reads and writes on path; batches on one path may nest.

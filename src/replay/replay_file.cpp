@@ -1,5 +1,5 @@
 // Replay files: reading them whole, strictly, and quoting the names they hold.
-#include "app/replay.h"
+#include "replay/replay.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,5 +1,5 @@
 // Replays: the recorder and the player that run around each game frame, and the arguments.
-#include "app/replay.h"
+#include "replay/replay.h"
 
 #include <atomic>
 #include <cerrno>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "app/trace.h"
+#include "base/trace.h"
 #include "game/frame_sequence.h"
 #include "game/game_digest.h"
 #include "game/game_record.h"
@@ -42,6 +42,7 @@ struct Recorder {
     // This frame's lines, written at once after the frame: no allocation per frame.
     char lines[1024] = {};
     size_t used = 0;
+    int32_t failed = 0; // a write failed: the file ends before the frames run
 };
 
 std::mutex recorderMutex; // the recorder's state: the game thread per frame, the UI at the ends
@@ -79,6 +80,7 @@ void FlushLines() {
     if (!ok) {
         Trace("replay: writing %s failed; the recording ends after frame %" PRId64 "\n",
               recorder.path.c_str(), recorder.frame);
+        recorder.failed = 1;
         CloseRecorder();
     }
 }
@@ -191,9 +193,9 @@ void NoteHiScoreCleared(int32_t table) {
     clearedTables.fetch_or(1 << table);
 }
 
-void FinishRecording() {
+bool FinishRecording() {
     std::lock_guard<std::mutex> guard(recorderMutex);
-    if (recorder.file == nullptr) return;
+    if (recorder.file == nullptr) return recorder.failed == 0;
     // With no frame run the game is as the start-up left it. The screen still shows the last
     // frame: the program's teardown calls this before it frees the screen.
     if (recorder.frame == 0) recorder.lastState = GameStateDigest();
@@ -201,10 +203,12 @@ void FinishRecording() {
     AddLine("end %" PRId64 " %016" PRIx64 " %016" PRIx64 "\n", recorder.frame, recorder.lastState,
             ScreenDigest());
     FlushLines();
-    if (recorder.file != nullptr) {
-        Trace("replay: %s holds %" PRId64 " frames\n", recorder.path.c_str(), recorder.frame);
-    }
-    CloseRecorder();
+    if (recorder.file == nullptr) return false;
+    Trace("replay: %s holds %" PRId64 " frames\n", recorder.path.c_str(), recorder.frame);
+    if (std::fclose(recorder.file) != 0) recorder.failed = 1;
+    recorder.file = nullptr;
+    recording.store(0);
+    return recorder.failed == 0;
 }
 
 // --- Playback ---

@@ -1,5 +1,5 @@
 // The settings variables with the values used when the settings file lacks them.
-#include "app/settings.h"
+#include "base/settings_vars.h"
 
 namespace velkar {
 

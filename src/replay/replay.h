@@ -100,8 +100,8 @@ bool Recording();
 // UI thread, with the game held: hi-score table (0 Normal, 1 Hard) was just cleared.
 void NoteHiScoreCleared(int32_t table);
 // Writes the closing line with the last frame's digest and closes the file (the game must not
-// be running a frame). Nothing when not recording.
-void FinishRecording();
+// be running a frame). false when a write to the file failed during the recording or now.
+bool FinishRecording();
 
 // --- Playback: a replay's game reproduced frame by frame. ---
 

@@ -2,11 +2,11 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "app/ini_codec.h"
-#include "app/settings.h"
-#include "app/settings_file.h"
 #include "game/game_record.h"
 #include "game/ranking.h"
+#include "settings/ini_codec.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 
 namespace velkar {
 

@@ -1,5 +1,5 @@
 // Trace hook: formats a message into a fixed buffer and hands it to the installed sink.
-#include "app/trace.h"
+#include "base/trace.h"
 
 #include <atomic>
 #include <cstdarg>

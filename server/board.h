@@ -1,0 +1,94 @@
+// velkar-board's service: the HTTP routes, the verification queue and its workers.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "store.h"
+#include "verifier.h"
+
+namespace httplib {
+class Server;
+}
+
+namespace velkar::board {
+
+struct BoardConfig {
+    std::string simPath;        // velkar-sim, the replay player
+    std::string workDir;        // where files wait for their player
+    std::string playPage;       // the browser build's page ("" none)
+    int32_t workers = 1;        // verification threads, one child process each
+    int32_t queueLimit = 256;   // pending files waiting in memory; more: 503
+    int32_t ratePerMinute = 30; // submissions per address and minute; more: 429
+    int64_t maxBytes = 4 << 20; // a replay file's size limit (413 above)
+    int32_t sweepSeconds = 60;  // how often the store is asked for forgotten pending files
+    VerifierLimits limits;
+};
+
+// Lowercase hexadecimal SHA-256 of bytes.
+std::string Sha256Hex(const std::string& bytes);
+// A whole decimal number of at most 12 digits (no sign) in [min, max].
+bool ParseDecimal(const std::string& text, int64_t min, int64_t max, int64_t& value);
+// 64 lowercase hexadecimal digits: the only ids the board looks up.
+bool IsReplayId(const std::string& text);
+
+class Board {
+  public:
+    Board(Store& store, BoardConfig config);
+    ~Board();
+    // Routes and limits on server.
+    void Install(httplib::Server& server);
+    // The workers, and the pending files the store holds (from before a restart).
+    void Start();
+    // Stops the workers after their current file.
+    void Stop();
+
+    struct Submitted {
+        int httpStatus = 0;
+        std::string id;
+        std::string error;
+        int retryAfter = 0;
+    };
+    // A file received from address: checked, stored durably, queued.
+    Submitted Submit(const std::string& file, const std::string& address);
+
+  private:
+    bool TakeToken(const std::string& address);
+    bool Enqueue(const std::string& id, bool force);
+    void Work();
+    void VerifyOne(const std::string& id);
+    void Sweep();
+    // The number of entries of a rank, counted at most once a second: counting a big board
+    // costs more than reading a page of it.
+    int64_t CountScores(int32_t rank);
+
+    Store& store_;
+    BoardConfig config_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::string> queue_;
+    std::set<std::string> queued_; // queued or being verified
+    std::atomic<bool> stopping_{false};
+    std::vector<std::thread> threads_;
+
+    struct Bucket {
+        double tokens = 0;
+        int64_t lastMs = 0;
+    };
+    std::mutex countMutex_;
+    int64_t counts_[2] = {0, 0};
+    int64_t countedMs_[2] = {-1000000, -1000000};
+
+    std::mutex rateMutex_;
+    std::unordered_map<std::string, Bucket> buckets_;
+};
+
+} // namespace velkar::board

@@ -1,0 +1,201 @@
+// velkar-board: the score board server. It ranks only what a submitted replay reaches when the
+// board plays it through with velkar-sim, the same player every program checks replays with.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <httplib.h>
+#include <pthread.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+#include "board.h"
+#include "velkar_version.h"
+
+using namespace velkar::board;
+
+namespace {
+
+struct Options {
+    std::string bind = "127.0.0.1";
+    int port = 8080;
+    std::string data = "board-data";
+    std::string database;
+    std::string web;
+    BoardConfig board;
+};
+
+const char* const USAGE =
+    "usage: velkar-board [--bind ADDR] [--port N] [--data DIR | --database postgresql://...]\n"
+    "                    [--workers N] [--queue N] [--rate N] [--max-bytes N] [--sim PATH]\n"
+    "                    [--web DIR] [--sweep SECONDS]\n"
+    "       velkar-board --help | --version\n"
+    "Serves the VELKAR score board on ADDR:PORT (default 127.0.0.1:8080; port 0 takes a free\n"
+    "one). Every submitted replay is played with velkar-sim --replay before its games are\n"
+    "ranked. Storage: SQLite in DIR (default board-data) or PostgreSQL at the URI.\n";
+
+// The replay player beside this program (an installed pair), else the one of the build tree.
+std::string DefaultSim() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const std::filesystem::path beside = self.parent_path() / "velkar-sim";
+        if (access(beside.c_str(), X_OK) == 0) return beside.string();
+    }
+    return VELKAR_BOARD_SIM;
+}
+
+bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
+    o.board.workers = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+    o.board.simPath = DefaultSim();
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "--version") {
+            error = arg;
+            return false;
+        }
+        if (i + 1 >= argc) {
+            error = arg + " needs a value (or is unknown)";
+            return false;
+        }
+        const std::string value = argv[++i];
+        int64_t n = 0;
+        const auto number = [&](int64_t min, int64_t max) {
+            if (ParseDecimal(value, min, max, n)) return true;
+            error =
+                arg + " takes a number from " + std::to_string(min) + " to " + std::to_string(max);
+            return false;
+        };
+        if (arg == "--bind") {
+            o.bind = value;
+        } else if (arg == "--port") {
+            if (!number(0, 65535)) return false;
+            o.port = static_cast<int>(n);
+        } else if (arg == "--data") {
+            o.data = value;
+        } else if (arg == "--database") {
+            if (value.rfind("postgresql://", 0) != 0 && value.rfind("postgres://", 0) != 0) {
+                error = "--database takes a postgresql:// URI";
+                return false;
+            }
+            o.database = value;
+        } else if (arg == "--workers") {
+            if (!number(1, 256)) return false;
+            o.board.workers = static_cast<int32_t>(n);
+        } else if (arg == "--queue") {
+            if (!number(1, 1'000'000)) return false;
+            o.board.queueLimit = static_cast<int32_t>(n);
+        } else if (arg == "--rate") {
+            if (!number(0, 1'000'000)) return false;
+            o.board.ratePerMinute = static_cast<int32_t>(n);
+        } else if (arg == "--max-bytes") {
+            if (!number(1024, int64_t{1} << 30)) return false;
+            o.board.maxBytes = n;
+        } else if (arg == "--sweep") {
+            if (!number(0, 86400)) return false;
+            o.board.sweepSeconds = static_cast<int32_t>(n);
+        } else if (arg == "--sim") {
+            o.board.simPath = value;
+        } else if (arg == "--web") {
+            o.web = value;
+        } else {
+            error = "unknown option " + arg;
+            return false;
+        }
+    }
+    if (access(o.board.simPath.c_str(), X_OK) != 0) {
+        error = "the replay player " + o.board.simPath + " cannot be run (--sim PATH)";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    std::string error;
+    if (!ParseArgs(argc, argv, options, error)) {
+        if (error == "--help") {
+            std::fputs(USAGE, stdout);
+            return 0;
+        }
+        if (error == "--version") {
+            std::printf("velkar-board %s\n", VELKAR_VERSION);
+            return 0;
+        }
+        std::fprintf(stderr, "velkar-board: %s\n", error.c_str());
+        std::fputs(USAGE, stderr);
+        return 2;
+    }
+    // SIGTERM and SIGINT are taken by one thread, which stops the server; a closed connection
+    // must not end the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    std::unique_ptr<Store> store;
+    std::string temporaryWork;
+    try {
+        if (options.database.empty()) {
+            store = OpenSqliteStore(options.data);
+            options.board.workDir = (std::filesystem::path(options.data) / "work").string();
+            std::filesystem::create_directories(options.board.workDir);
+        } else {
+            store = OpenPostgresStore(options.database, options.board.workers + 8);
+            char pattern[] = "/tmp/velkar-board-XXXXXX";
+            if (mkdtemp(pattern) == nullptr) throw StoreError("cannot make a working folder");
+            temporaryWork = pattern;
+            options.board.workDir = temporaryWork;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "velkar-board: %s\n", e.what());
+        return 1;
+    }
+
+    httplib::Server server;
+    if (!options.web.empty()) {
+        server.set_file_extension_and_mimetype_mapping("wasm", "application/wasm");
+        if (!server.set_mount_point("/play", options.web)) {
+            std::fprintf(stderr, "velkar-board: %s is not a folder\n", options.web.c_str());
+            return 2;
+        }
+        options.board.playPage = "/play/index.html";
+    }
+    Board board(*store, options.board);
+    board.Install(server);
+
+    int port = options.port;
+    if (port == 0) {
+        port = server.bind_to_any_port(options.bind);
+    } else if (!server.bind_to_port(options.bind, port)) {
+        port = -1;
+    }
+    if (port <= 0) {
+        std::fprintf(stderr, "velkar-board: cannot listen on %s:%d\n", options.bind.c_str(),
+                     options.port);
+        return 1;
+    }
+    std::thread signals([&server, stopSignals] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        server.stop();
+    });
+    signals.detach();
+    board.Start();
+    std::printf("velkar-board: serving http://%s:%d/ (%s, %d workers)\n", options.bind.c_str(),
+                port, options.database.empty() ? ("data in " + options.data).c_str() : "PostgreSQL",
+                options.board.workers);
+    std::fflush(stdout);
+    const bool ok = server.listen_after_bind();
+    board.Stop();
+    if (!temporaryWork.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(temporaryWork, ignored);
+    }
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,74 @@
+// The board's storage: replay files by their SHA-256, each submission's status and the entries
+// its verified games gave. Two implementations: SQLite (one file beside the replay files) and
+// PostgreSQL (files in the database, shared by several board processes).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace velkar::board {
+
+// One game of a verified replay, as the game put it into its hi-score table.
+struct Entry {
+    std::string replay; // the replay's id
+    int32_t game = 0;   // 0-based among the replay's ended games
+    int32_t rank = 0;   // 0 Normal, 1 Hard
+    int64_t score = 0;
+    int32_t stage = 0;
+    int32_t place = -1;    // place in the game's own table then, -1 none
+    bool named = false;    // a name was typed in Name Entry
+    std::string name;      // UTF-8
+    int64_t frame = 0;     // the frame of the replay where the game over began
+    int64_t frames = 0;    // frames the whole replay played
+    int64_t submitted = 0; // seconds since 1970 when the file was first received
+};
+
+enum class Status { Pending, Verified, Refused };
+const char* StatusName(Status status);
+
+struct Submission {
+    std::string id;
+    Status status = Status::Pending;
+    std::string reason; // Refused: why
+    int64_t submitted = 0;
+    int64_t size = 0;
+    int64_t frames = 0; // Verified: frames played
+    std::vector<Entry> entries;
+};
+
+// A failure of the storage itself (disk, database connection): the request fails with 5xx, the
+// board keeps running.
+struct StoreError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+class Store {
+  public:
+    virtual ~Store() = default;
+    // Stores the file durably as a pending submission; when this returns, the file and its
+    // status are committed. false when the id was already there (nothing changes).
+    virtual bool Add(const std::string& id, const std::string& file, int64_t now) = 0;
+    virtual std::optional<Submission> Find(const std::string& id) = 0;
+    virtual std::optional<std::string> File(const std::string& id) = 0;
+    // Settles a pending submission in one transaction (a settled one is left as it is: two
+    // processes may verify the same file).
+    virtual void Verified(const std::string& id, int64_t frames,
+                          const std::vector<Entry>& entries) = 0;
+    virtual void Refused(const std::string& id, const std::string& reason) = 0;
+    // Pending submissions, oldest first.
+    virtual std::vector<std::string> Pending(int32_t limit) = 0;
+    // The board of one rank, best first (score, then the earlier submission).
+    virtual std::vector<Entry> Scores(int32_t rank, int32_t limit, int64_t offset) = 0;
+    virtual int64_t CountScores(int32_t rank) = 0;
+};
+
+// SQLite in dataDir/board.sqlite (WAL, full synchronous commits), files in dataDir/replays/.
+std::unique_ptr<Store> OpenSqliteStore(const std::string& dataDir);
+// PostgreSQL at a libpq connection URI; connections pooled for `connections` threads.
+std::unique_ptr<Store> OpenPostgresStore(const std::string& uri, int32_t connections);
+
+} // namespace velkar::board

@@ -1,0 +1,36 @@
+// Plays a replay in a child process (velkar-sim --replay FILE --json, the runner every replay
+// is checked with) under limits on memory, CPU and wall-clock time, and reads its verdict.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store.h"
+
+namespace velkar::board {
+
+struct VerifierLimits {
+    int64_t memoryBytes = int64_t{1} << 30; // address space of the child
+    int32_t cpuSecondsBase = 5;             // CPU seconds for any file...
+    int64_t framesPerCpuSecond = 20000;     // ...plus one second per this many frames
+    int64_t outputBytes = 4 << 20;          // what the child may print
+};
+
+struct Verdict {
+    bool verified = false;
+    std::string reason;         // refused: why, for the person who sent the file
+    int64_t frames = 0;         // frames played
+    std::vector<Entry> entries; // replay, frames and submitted are left for the caller
+};
+
+// Interprets what velkar-sim printed: its exit status, its JSON line and its messages. The
+// file's own path in a message is replaced by "replay".
+Verdict ReadVerdict(int exitStatus, const std::string& output, const std::string& messages,
+                    const std::string& path);
+
+// Runs the runner at simPath on the file at path, which plays `frames` frames.
+Verdict VerifyInChild(const std::string& simPath, const std::string& path, int64_t frames,
+                      const VerifierLimits& limits);
+
+} // namespace velkar::board

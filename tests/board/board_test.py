@@ -1,0 +1,519 @@
+#!/usr/bin/env python3
+"""velkar-board from outside: the real server process over 127.0.0.1, real replays recorded by
+velkar-sim, a real SQLite file or PostgreSQL server.
+
+  board_test.py generate SIM DIR N        N distinct replays in DIR (kept while SIM is older)
+  board_test.py api BOARD SIM DIR          API, page and bad input against SQLite
+  board_test.py load BOARD SIM DIR         16 clients, SIGKILL in the middle, restart
+  board_test.py shared BOARD SIM DIR URI   two boards sharing one PostgreSQL database
+"""
+import concurrent.futures
+import http.client
+import json
+import os
+import random
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+FAILURES = []
+
+
+def check(condition, message):
+    if not condition:
+        FAILURES.append(message)
+        print("FAIL: " + message, flush=True)
+    return condition
+
+
+def finish():
+    if FAILURES:
+        print(f"{len(FAILURES)} failure(s)")
+        sys.exit(1)
+    print("ok")
+
+
+# --- Replays ---------------------------------------------------------------------------------
+
+# Names that must come back exactly and be escaped wherever shown (at most 9 bytes typed).
+NAMES = ["<b>x</b>", "Zo\u00eb", "a&b;'\"", "\u540d\u524d", "ALICE", "\\x00", "<script>", "O'Neil"]
+
+
+def low_tables():
+    text = ""
+    for section in ("RankNormal", "RankHard"):
+        text += f"[{section}]\n"
+        for i in range(1, 11):
+            text += f"SCORE_{i}={11 - i}\nNAME_{i}=OLD\n"
+    return text
+
+
+def make_replay(sim, folder, index):
+    """One distinct recording: every fourth plays a whole game to its game over and Name
+    Entry on a low table; the others are a few hundred frames of moves."""
+    rng = random.Random(index)
+    long_game = index % 4 == 0
+    frames = rng.randint(2450, 2650) if long_game else rng.randint(150, 400)
+    start = rng.randint(0, 30)
+    lines = [f"{start} 100", f"{start + 1} 0"]
+    frame = start + 1
+    while frame < frames:
+        frame += rng.randint(10, 120)
+        lines.append(f"{frame} {rng.choice([0, 1, 2, 4, 8, 5, 9, 0x10, 0x14, 0x18])}")
+    work = os.path.join(folder, f"work{index}")
+    os.makedirs(work, exist_ok=True)
+    with open(os.path.join(work, "in.txt"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+    with open(os.path.join(work, "velkar.ini"), "w") as f:
+        f.write(low_tables() if long_game else "")
+    path = os.path.join(folder, f"r{index:04d}.vrp")
+    args = [sim, "--json", "--frames", str(frames), "--input", os.path.join(work, "in.txt"),
+            "--settings", os.path.join(work, "velkar.ini"), "--rank", str(index % 2 if long_game else 0),
+            "--record", path]
+    if long_game and index % 8 != 4:
+        args += ["--name", NAMES[(index // 4) % len(NAMES)]]
+    out = subprocess.run(args, capture_output=True, text=True, check=True).stdout
+    games = json.loads(out)["games"]
+    shutil.rmtree(work)
+    return {"file": os.path.basename(path), "games": games}
+
+
+def generate(sim, folder, count):
+    index_path = os.path.join(folder, "index.json")
+    if os.path.exists(index_path) and os.path.getmtime(index_path) > os.path.getmtime(sim):
+        with open(index_path) as f:
+            index = json.load(f)
+        if len(index) == count:
+            print(f"{count} replays already in {folder}")
+            return
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    with concurrent.futures.ThreadPoolExecutor(os.cpu_count() or 2) as pool:
+        index = list(pool.map(lambda i: make_replay(sim, folder, i), range(count)))
+    with open(index_path, "w") as f:
+        json.dump(index, f)
+    print(f"{count} replays made in {folder}, {sum(len(r['games']) for r in index)} games ended")
+
+
+def load_replays(folder):
+    with open(os.path.join(folder, "index.json")) as f:
+        index = json.load(f)
+    replays = []
+    for r in index:
+        with open(os.path.join(folder, r["file"]), "rb") as f:
+            r["bytes"] = f.read()
+        import hashlib
+        r["id"] = hashlib.sha256(r["bytes"]).hexdigest()
+        replays.append(r)
+    return replays
+
+
+# --- The server ------------------------------------------------------------------------------
+
+class Board:
+    def __init__(self, board, sim, args, port=0):
+        self.cmd = [board, "--sim", sim, "--bind", "127.0.0.1"] + args
+        self.port = port
+        self.proc = None
+        self.log = tempfile.TemporaryFile()
+
+    def start(self):
+        self.proc = subprocess.Popen(self.cmd + ["--port", str(self.port)], stdout=subprocess.PIPE,
+                                     stderr=self.log, text=True)
+        line = self.proc.stdout.readline()
+        m = re.search(r"127\.0\.0\.1:(\d+)/", line)
+        if not m:
+            raise RuntimeError("the board did not start: " + line + self.errors())
+        self.port = int(m.group(1))
+        return self
+
+    def errors(self):
+        self.log.seek(0)
+        return self.log.read().decode(errors="replace")
+
+    def kill(self):
+        self.proc.send_signal(signal.SIGKILL)
+        self.proc.wait()
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                self.kill()
+
+    def request(self, method, path, body=None, headers=None, timeout=30):
+        conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=timeout)
+        try:
+            conn.request(method, path, body=body, headers=headers or {})
+            res = conn.getresponse()
+            data = res.read()
+            return res.status, dict(res.getheaders()), data
+        finally:
+            conn.close()
+
+    def get_json(self, path):
+        status, _, data = self.request("GET", path)
+        return status, json.loads(data) if data else None
+
+    def submit(self, data):
+        status, headers, body = self.request("POST", "/api/replays", data,
+                                             {"Content-Type": "application/octet-stream"})
+        return status, headers, json.loads(body) if body else None
+
+
+def wait_settled(board, ids, deadline_s):
+    """Polls until no id is pending; returns {id: answer}."""
+    deadline = time.monotonic() + deadline_s
+    answers = {}
+    left = list(ids)
+    while left and time.monotonic() < deadline:
+        still = []
+        for i in left:
+            status, answer = board.get_json(f"/api/replays/{i}")
+            if status == 200 and answer["status"] != "pending":
+                answers[i] = answer
+            else:
+                still.append(i)
+        left = still
+        if left:
+            time.sleep(0.5)
+    check(not left, f"{len(left)} submissions still pending after {deadline_s} s")
+    return answers
+
+
+def same_entries(replay, answer):
+    """The board's entries for a replay are the games velkar-sim reported, field for field."""
+    got = [{k: e[k] for k in ("frame", "score", "stage", "place", "name")} |
+           {"rank": 0 if e["rank"] == "normal" else 1} for e in answer.get("entries", [])]
+    want = [{k: g[k] for k in ("frame", "rank", "score", "stage", "place", "name")}
+            for g in replay["games"]]
+    return got == want
+
+
+# --- API, page, bad input (SQLite) -----------------------------------------------------------
+
+def raw_exchange(port, data, timeout=10):
+    """Sends raw bytes; returns what the server answered before it closed (b"" if nothing)."""
+    s = socket.create_connection(("127.0.0.1", port), timeout=timeout)
+    try:
+        s.sendall(data)
+        out = b""
+        while True:
+            try:
+                chunk = s.recv(65536)
+            except (ConnectionResetError, socket.timeout):
+                break
+            if not chunk:
+                break
+            out += chunk
+            if b"\r\n\r\n" in out and b"Connection: close" not in out and len(out) > 12:
+                break
+        return out
+    finally:
+        s.close()
+
+
+def test_api(board_bin, sim, folder):
+    replays = load_replays(folder)
+    named = next(r for r in replays if r["games"] and r["games"][0]["name"] and "<" in r["games"][0]["name"])
+    plain = next(r for r in replays if not r["games"])
+    data_dir = tempfile.mkdtemp(prefix="velkar-board-api-")
+    board = Board(board_bin, sim, ["--data", data_dir, "--rate", "0", "--max-bytes", "65536"]).start()
+    try:
+        status, headers, answer = board.submit(named["bytes"])
+        check(status == 202, f"a new file answers 202, not {status}")
+        check(answer["id"] == named["id"], "the id is the file's SHA-256")
+        check(headers.get("Location") == f"/api/replays/{named['id']}", "Location names the status")
+        status, _, again = board.submit(named["bytes"])
+        check(status == 200 and again["id"] == named["id"], "the same file again: 200, same id")
+        status, _, _ = board.submit(plain["bytes"])
+        check(status == 202, "a second file is taken")
+        # The bytes of a file of the page's form, posted without JavaScript.
+        other = next(r for r in replays if r["games"] and r is not named)
+        boundary = "----velkarboundary"
+        form = (f"--{boundary}\r\nContent-Disposition: form-data; name=\"replay\"; filename=\"a.vrp\"\r\n"
+                f"Content-Type: application/octet-stream\r\n\r\n").encode() + other["bytes"] + \
+            f"\r\n--{boundary}--\r\n".encode()
+        status, headers, page = board.request("POST", "/submit", form,
+                                              {"Content-Type": f"multipart/form-data; boundary={boundary}"})
+        check(status == 202 and other["id"].encode() in page, f"the form submits a file ({status})")
+
+        answers = wait_settled(board, [named["id"], plain["id"], other["id"]], 60)
+        for r in (named, plain, other):
+            a = answers.get(r["id"], {})
+            check(a.get("status") == "verified", f"{r['file']} is verified: {a}")
+            check(same_entries(r, a), f"{r['file']}: entries {a.get('entries')} != {r['games']}")
+        check(answers.get(plain["id"], {}).get("entries") == [], "a replay that ends no game gives no entry")
+
+        rank = "normal" if named["games"][0]["rank"] == 0 else "hard"
+        status, scores = board.get_json(f"/api/scores?rank={rank}&limit=500")
+        check(status == 200, "scores answer 200")
+        mine = [e for e in scores["entries"] if e["replay"] == named["id"]]
+        check(len(mine) == sum(1 for g in named["games"] if g["rank"] == named["games"][0]["rank"]),
+              "the board lists the replay's entries")
+        check(all(a["score"] >= b["score"] for a, b in zip(scores["entries"], scores["entries"][1:])),
+              "best first")
+        status, _, file_bytes = board.request("GET", f"/replays/{named['id']}.vrp")
+        check(status == 200 and file_bytes == named["bytes"], "the file comes back byte for byte")
+
+        status, headers, page = board.request("GET", "/")
+        text = page.decode()
+        csp = headers.get("Content-Security-Policy", "")
+        check("default-src 'none'" in csp and "script-src" not in csp, f"a strict CSP: {csp}")
+        check("<script" not in text and "<b>x" not in text, "no name reaches the page unescaped")
+        escaped = named["games"][0]["name"].replace("&", "&amp;").replace("<", "&lt;") \
+            .replace(">", "&gt;").replace('"', "&quot;").replace("'", "&#39;")
+        check(escaped in text, f"the name is on the page escaped: {escaped}")
+        check(f"/replays/{named['id']}.vrp" in text, "each entry links its replay")
+
+        # Bad requests: each 4xx, the server keeps serving.
+        for path, want in [("/api/replays/" + "0" * 64, 404), ("/api/replays/../../etc/passwd", 404),
+                           ("/replays/abc.vrp", 404), ("/api/scores?rank=easy", 400),
+                           ("/api/scores?limit=0", 400), ("/api/scores?offset=-1", 400),
+                           ("/api/scores?limit=99999999999999999999", 400)]:
+            status, _, _ = board.request("GET", path)
+            check(status == want, f"GET {path}: {status}, wanted {want}")
+        status, _, body = board.submit(b"")
+        check(status == 400, f"an empty body: {status}")
+        status, _, body = board.submit(b"x" * 70000)
+        check(status == 413, f"a body over the limit: {status}")
+        status, _, _ = board.request("POST", "/api/replays", b"a=" + b"b" * 9000,
+                                     {"Content-Type": "application/x-www-form-urlencoded"})
+        check(status == 413, f"a form-encoded body over its limit: {status}")
+
+        # Hostile files: refused by the reader at once (4xx) or, when sound but false, refused
+        # after playing with the player's reason.
+        good = plain["bytes"].decode()
+        lines = good.split("\n")
+        check_line = next(i for i, l in enumerate(lines) if l.startswith("check "))
+        forged = lines[:]
+        forged[check_line] = re.sub(r"check (\d+) [0-9a-f]{16}", lambda m: f"check {m.group(1)} 0123456789abcdef",
+                                    forged[check_line])
+        cut = "\n".join(l for l in lines if not l.startswith("end ")).encode()
+        hostile = {
+            "binary": bytes(range(256)) * 50,
+            "nul": b"velkar-replay 1\n\x00\x00\n",
+            "long line": b"velkar-replay 1\n" + b"9" * 60000 + b"\n",
+            "huge frame": ("\n".join(lines[:lines.index(next(l for l in lines if l.startswith('score 1 9')))+1])
+                           + "\n0 100\nend 999999999999999 0000000000000000 0000000000000000\n").encode(),
+            "version 9": good.replace("velkar-replay 1", "velkar-replay 9", 1).encode(),
+            "name escape": good.replace("\nend ", "\nname 5 \"\\x\"\nend ", 1).encode(),
+        }
+        for what, data in hostile.items():
+            status, _, body = board.submit(data)
+            check(400 <= status < 500 or status == 202, f"hostile '{what}': {status}")
+            if status == 202:
+                settled = wait_settled(board, [body["id"]], 60)
+                check(settled.get(body["id"], {}).get("status") == "refused", f"hostile '{what}' refused")
+            else:
+                check(isinstance(body.get("error"), str) and body["error"], f"hostile '{what}' says why")
+        for what, data, reason in [("forged digest", "\n".join(forged).encode(), "differs"),
+                                   ("cut off", cut, "no closing digest")]:
+            status, _, body = board.submit(data)
+            check(status == 202, f"'{what}' is a sound file and is taken: {status}")
+            a = wait_settled(board, [body["id"]], 60).get(body["id"], {})
+            check(a.get("status") == "refused" and reason in a.get("reason", ""),
+                  f"'{what}' refused because it {reason}: {a}")
+            check(not a.get("entries"), f"'{what}' gives no entry")
+
+        # Malformed and slow requests are answered 4xx or dropped.
+        for what, data in [("garbage", b"GARBAGE\r\n\r\n"),
+                           ("long URI", b"GET /" + b"a" * 20000 + b" HTTP/1.1\r\nHost: x\r\n\r\n"),
+                           ("many headers", b"GET / HTTP/1.1\r\nHost: x\r\n" +
+                            b"".join(b"X-%d: y\r\n" % i for i in range(200)) + b"\r\n"),
+                           ("bad length", b"POST /api/replays HTTP/1.1\r\nHost: x\r\nContent-Length: -5\r\n\r\n")]:
+            answer = raw_exchange(board.port, data)
+            m = re.match(rb"HTTP/1\.1 (\d+)", answer)
+            check(not answer or (m and 400 <= int(m.group(1)) < 500), f"{what}: {answer[:60]!r}")
+        slow = socket.create_connection(("127.0.0.1", board.port))
+        slow.sendall(b"POST /api/replays HTTP/1.1\r\nHost: x\r\nContent-Length: 5000\r\n\r\nvelk")
+        started = time.monotonic()
+        status, _ = board.get_json("/api/scores")
+        check(status == 200, "a slow client does not hold the others up")
+        slow.settimeout(30)
+        try:
+            tail = slow.recv(100)
+        except (ConnectionResetError, socket.timeout):
+            tail = b""
+        check(time.monotonic() - started < 30 and (tail == b"" or tail.startswith(b"HTTP/1.1 4")),
+              f"a slow client is dropped: {tail!r}")
+        slow.close()
+        status, _ = board.get_json("/api/scores?rank=hard")
+        check(status == 200 and board.proc.poll() is None, "the server still serves")
+    finally:
+        board.stop()
+        shutil.rmtree(data_dir, ignore_errors=True)
+
+    # The per-address rate: a second file at once is answered 429 with Retry-After.
+    data_dir = tempfile.mkdtemp(prefix="velkar-board-rate-")
+    board = Board(board_bin, sim, ["--data", data_dir, "--rate", "4"]).start()
+    try:
+        first, _, _ = board.submit(replays[1]["bytes"])
+        second, headers, _ = board.submit(replays[2]["bytes"])
+        check(first == 202 and second == 429 and int(headers.get("Retry-After", "0")) > 0,
+              f"rate: {first}, {second}, {headers.get('Retry-After')}")
+    finally:
+        board.stop()
+        shutil.rmtree(data_dir, ignore_errors=True)
+
+
+# --- Load: 16 clients, a SIGKILL in the middle -----------------------------------------------
+
+def submit_all(boards, replays, clients, on_ack, deadline_s):
+    """Submits every replay from `clients` threads, each to boards[k % len]; a refused or lost
+    connection (a killed server) is tried again. Returns (acked ids, server errors)."""
+    work = list(range(len(replays)))
+    lock = threading.Lock()
+    acked = {}
+    errors = []
+    deadline = time.monotonic() + deadline_s
+
+    def client(k):
+        while time.monotonic() < deadline:
+            with lock:
+                if not work:
+                    return
+                i = work.pop()
+            r = replays[i]
+            while time.monotonic() < deadline:
+                board = boards[(k + i) % len(boards)]
+                try:
+                    status, headers, body = board.submit(r["bytes"])
+                except (ConnectionError, OSError, http.client.HTTPException):
+                    time.sleep(0.2)
+                    continue
+                if status in (200, 202):
+                    with lock:
+                        acked[r["id"]] = status
+                    on_ack(r["id"])
+                    break
+                if status in (429, 503):
+                    time.sleep(min(1.0, float(headers.get("Retry-After", "1")) / 5))
+                    continue
+                with lock:
+                    errors.append(f"{r['file']}: {status} {body}")
+                break
+
+    threads = [threading.Thread(target=client, args=(k,)) for k in range(clients)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    return acked, errors
+
+
+def check_everything(board, replays, acked, deadline_s):
+    answers = wait_settled(board, list(acked), deadline_s)
+    wrong = [r["file"] for r in replays if r["id"] in answers and
+             (answers[r["id"]]["status"] != "verified" or not same_entries(r, answers[r["id"]]))]
+    check(not wrong, f"{len(wrong)} replays with other entries than velkar-sim's: {wrong[:5]}")
+    for rank, number in (("normal", 0), ("hard", 1)):
+        want = sum(1 for r in replays for g in r["games"] if g["rank"] == number)
+        # The total is counted at most once a second: poll for it.
+        deadline = time.monotonic() + 10
+        while True:
+            status, scores = board.get_json(f"/api/scores?rank={rank}&limit=1")
+            if (status == 200 and scores["total"] == want) or time.monotonic() > deadline:
+                break
+            time.sleep(0.2)
+        check(status == 200 and scores["total"] == want, f"{rank}: {scores and scores['total']} entries, wanted {want}")
+
+
+def test_load(board_bin, sim, folder):
+    replays = load_replays(folder)
+    check(len({r["id"] for r in replays}) == len(replays) >= 1000, "at least 1000 distinct replays")
+    data_dir = tempfile.mkdtemp(prefix="velkar-board-load-")
+    board = Board(board_bin, sim, ["--data", data_dir, "--rate", "0", "--queue", "64"]).start()
+    lock = threading.Lock()
+    seen = set()
+    acked_at_kill = set()
+    killed = threading.Event()
+
+    def on_ack(rid):
+        # Once 40 % are acknowledged: kill -9, then start again on the same port and folder.
+        # Clients meanwhile see refused connections and try again.
+        with lock:
+            seen.add(rid)
+            if killed.is_set() or len(seen) < len(replays) * 4 // 10:
+                return
+            killed.set()
+            acked_at_kill.update(seen)
+            board.kill()
+            print(f"killed the board after {len(seen)} acknowledged submissions", flush=True)
+            for _ in range(100):
+                try:
+                    board.start()
+                    return
+                except RuntimeError:
+                    time.sleep(0.1)
+
+    started = time.monotonic()
+    try:
+        acked, errors = submit_all([board], replays, 16, on_ack, 900)
+        submitted = time.monotonic() - started
+        check(killed.is_set(), "the board was killed in the middle")
+        check(not errors, f"{len(errors)} submissions answered otherwise than 2xx/429/503: {errors[:5]}")
+        check(len(acked) == len(replays), f"{len(acked)} of {len(replays)} acknowledged")
+        lost = [i for i in acked_at_kill if board.get_json(f"/api/replays/{i}")[0] != 200]
+        check(not lost, f"{len(lost)} submissions acknowledged before the kill are gone")
+        check_everything(board, replays, acked, 900)
+        total = time.monotonic() - started
+        print(f"load: {len(replays)} replays from 16 clients, {len(acked_at_kill)} acknowledged "
+              f"before the kill; all submitted in {submitted:.1f} s, all verified in {total:.1f} s "
+              f"({len(replays) / total:.1f} submissions/s end to end)", flush=True)
+    finally:
+        board.stop()
+        if FAILURES:
+            print(board.errors()[-3000:])
+        shutil.rmtree(data_dir, ignore_errors=True)
+
+
+# --- Two boards on one PostgreSQL database ---------------------------------------------------
+
+def test_shared(board_bin, sim, folder, uri, count):
+    replays = load_replays(folder)[:count]
+    a = Board(board_bin, sim, ["--database", uri, "--rate", "0", "--workers", "1"]).start()
+    b = Board(board_bin, sim, ["--database", uri, "--rate", "0", "--workers", "1"]).start()
+    try:
+        acked, errors = submit_all([a, b], replays, 16, lambda n: None, 600)
+        check(not errors, f"errors: {errors[:5]}")
+        check(len(acked) == len(replays), f"{len(acked)} of {len(replays)} acknowledged")
+        for board in (a, b):
+            check_everything(board, replays, acked, 600)
+            for r in replays[:: max(1, len(replays) // 20)]:
+                status, _, data = board.request("GET", f"/replays/{r['id']}.vrp")
+                check(status == 200 and data == r["bytes"], f"both boards serve {r['file']}")
+        status, _, again = b.submit(replays[0]["bytes"])
+        check(status == 200 and again["status"] == "verified", "the other board knows the file")
+    finally:
+        a.stop()
+        b.stop()
+        if FAILURES:
+            print(a.errors()[-2000:], b.errors()[-2000:])
+
+
+def main():
+    what = sys.argv[1]
+    if what == "generate":
+        generate(sys.argv[2], sys.argv[3], int(sys.argv[4]))
+    elif what == "api":
+        test_api(*sys.argv[2:5])
+    elif what == "load":
+        test_load(*sys.argv[2:5])
+    elif what == "shared":
+        test_shared(*sys.argv[2:6], int(sys.argv[6]) if len(sys.argv) > 6 else 200)
+    else:
+        sys.exit(__doc__)
+    finish()
+
+
+if __name__ == "__main__":
+    main()
