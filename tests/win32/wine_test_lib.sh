@@ -1,7 +1,8 @@
 # Sourced by the scripts that run VELKAR.exe under Wine. Before sourcing, set `exe` (the program)
 # and `work` (a scratch folder the caller removes) and define `fail MESSAGE`. It gives:
 #   the Wine of the program's format (wine-env.sh), with `arch` and `runner` set;
-#   wait_for SECONDS COMMAND...   until the command succeeds (status 1 when it never does)
+#   what the Linux end-to-end scripts share for driving windows (../e2e/x_test_lib.sh): wait_for,
+#   find_window, wait_window, take_focus, visible_windows, popup_shown, press...
 #   need_xorg TOOL...             exit 77 (skipped, saying why) where Xorg's dummy driver or a
 #                                 tool cannot be had
 #   start_xorg FIRST MODE...      a private Xorg server with real 60 Hz modes (the dummy driver)
@@ -12,20 +13,13 @@
 # shellcheck shell=bash
 wine_test_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 runner=$wine_test_here/../../cmake/wine-run.sh
+# shellcheck source=../e2e/x_test_lib.sh
+. "$wine_test_here/../e2e/x_test_lib.sh"
 # shellcheck source=../../cmake/wine-env.sh
 . "$wine_test_here/../../cmake/wine-env.sh"
 arch=$(velkar_wine_arch "$exe")
 velkar_wine_setup "$arch" || exit 1
 echo "Wine: $arch ($VELKAR_WINE)"
-
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.2
-  done
-}
 
 need_xorg() {
   local tool
@@ -37,7 +31,7 @@ need_xorg() {
 }
 
 start_xorg() {
-  local first=$1 n
+  local first=$1
   shift
   # Each mode's clock is htotal x vtotal x 60, so DirectDraw sees real 60 Hz modes.
   cat >"$work/xorg.conf" <<CONF
@@ -70,11 +64,7 @@ Section "Screen"
   EndSubSection
 EndSection
 CONF
-  local display=""
-  for n in $(seq "$first" $((first + 28))); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-  done
-  [ -n "$display" ] || fail "no free X display number"
+  free_display "$first"
   Xorg "$display" -config "$work/xorg.conf" -configdir "$work/none" -noreset -nolisten tcp \
     -logfile "$work/x.log" >/dev/null 2>&1 &
   xorg_pid=$!
