@@ -161,16 +161,13 @@ printf '0 0\n20 100\n22 0\n60 14\n200 18\n' >"$work/moves.txt"
   fail "velkar-sim --record failed"
 "$work/game/velkar" --replay "$work/sim.vrp" 2>"$work/sim-replay.log" &
 pid=$!
-for _ in $(seq 300); do
-  grep -q 'replay: .*frames played' "$work/sim-replay.log" && break
-  sleep 0.1
-done
+sim_played() { grep -q 'replay: .*frames played' "$work/sim-replay.log"; }
+wait_for $((600 / 30 + 60)) sim_played || fail "velkar did not end velkar-sim's recording"
 grep 'replay: ' "$work/sim-replay.log" || true
 grep -q "replay: 600 frames played; the closing digests [0-9a-f]* [0-9a-f]* match$" "$work/sim-replay.log" ||
   fail "velkar did not play velkar-sim's recording to its closing digest"
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^VELKAR$' | head -n1) ||
-  fail "no window titled VELKAR for velkar-sim's recording"
-xdotool windowfocus --sync "$window"
+wait_window 20 VELKAR
+focus "$window"
 xdotool key Escape
-wait_gone "Escape after velkar-sim's recording"
+ended "Escape after velkar-sim's recording"
 echo "PASS"
