@@ -1,10 +1,12 @@
 // velkar-board: the score board server. It ranks only what a submitted replay reaches when the
 // board plays it through with velkar-sim, the same player every program checks replays with.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <httplib.h>
+#include <iterator>
 #include <pthread.h>
 #include <string>
 #include <thread>
@@ -32,8 +34,8 @@ const char* const USAGE =
     "                    [--web DIR] [--sweep SECONDS]\n"
     "       velkar-board --help | --version\n"
     "Serves the VELKAR score board on ADDR:PORT (default 127.0.0.1:8080; port 0 takes a free\n"
-    "one). Every submitted replay is played with velkar-sim --replay before its games are\n"
-    "ranked. Storage: SQLite in DIR (default board-data) or PostgreSQL at the URI.\n";
+    "one). Every submitted replay is played back by velkar-sim before its games are ranked.\n"
+    "Storage: SQLite in DIR (default board-data) or PostgreSQL at the URI.\n";
 
 // The replay player beside this program (an installed pair), else the one of the build tree.
 std::string DefaultSim() {
@@ -55,8 +57,15 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
             error = arg;
             return false;
         }
+        static const char* const valued[] = {"--bind",    "--port",  "--data", "--database",
+                                             "--workers", "--queue", "--rate", "--max-bytes",
+                                             "--sweep",   "--sim",   "--web"};
+        if (std::find(std::begin(valued), std::end(valued), arg) == std::end(valued)) {
+            error = "unknown option " + arg;
+            return false;
+        }
         if (i + 1 >= argc) {
-            error = arg + " needs a value (or is unknown)";
+            error = arg + " needs a value";
             return false;
         }
         const std::string value = argv[++i];

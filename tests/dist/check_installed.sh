@@ -26,6 +26,11 @@ installed() { # name: the program in games/ (a Debian package) or bin/
 }
 velkar=$(installed velkar)
 sim=$(installed velkar-sim)
+# The score board, when this build or these packages have it.
+board=""
+for dir in games bin; do
+  if [ -x "$top/$dir/velkar-board" ]; then board=$top/$dir/velkar-board; fi
+done
 png_size() { # file: "WIDTH HEIGHT" from the PNG header
   local b
   read -r -a b <<<"$(od -An -tu1 -j16 -N8 "$1")"
@@ -71,20 +76,22 @@ export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy LANG=C LC_ALL=C
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 options() { grep -oE -- '(^|[^-a-z])--[a-z][a-z0-9-]*' | grep -oE -- '--[a-z][a-z0-9-]*' | sort -u; }
-for program in "$velkar" "$sim"; do
+for program in "$velkar" "$sim" $board; do
   name=$(basename "$program")
+  section=6
+  [ "$name" = velkar-board ] && section=8
   [ "$("$program" --version)" = "$name $version" ] ||
     fail "$name --version says '$("$program" --version)', expected '$name $version'"
   "$program" --help | options >"$work/$name.help"
   [ -s "$work/$name.help" ] || fail "$name --help lists no options"
-  page=$(ls "$share/man/man6/$name.6"* 2>/dev/null | head -n1)
-  [ -n "$page" ] || fail "no manual page $name(6) in $share/man/man6"
+  page=$(ls "$share/man/man$section/$name.$section"* 2>/dev/null | head -n1)
+  [ -n "$page" ] || fail "no manual page $name($section) in $share/man/man$section"
   # The entries of the OPTIONS section, as man shows them.
   MANWIDTH=200 man -P cat -l "$page" 2>/dev/null |
     awk '/^OPTIONS/ { on = 1; next } /^[A-Z]/ { on = 0 } on' |
     grep -oE -- '^ {7}--[a-z][a-z0-9-]*' | tr -d ' ' | sort -u >"$work/$name.man"
   [ -s "$work/$name.man" ] || fail "the manual page $page lists no options"
-  if ! diff -u --label "$name --help" --label "$name(6)" "$work/$name.help" "$work/$name.man" \
+  if ! diff -u --label "$name --help" --label "$name($section)" "$work/$name.help" "$work/$name.man" \
       >"$work/$name.diff"; then
     cat "$work/$name.diff" >&2
     fail "$name --help and its manual page list different options"
@@ -96,7 +103,7 @@ for program in "$velkar" "$sim"; do
   [ "$name" = velkar-sim ] && stray=(% %)
   while read -r option; do
     out=$(timeout 60 "$program" "$option" "${stray[@]}" </dev/null 2>&1 >/dev/null || true)
-    if grep -i 'unknown' <<<"$out" | grep -qF -- "$option"; then
+    if grep -iE 'unknown|unrecognised' <<<"$out" | grep -qF -- "$option"; then
       fail "$name refuses $option, which --help lists: $out"
     fi
   done <"$work/$name.help"
@@ -146,4 +153,38 @@ tail -n1 "$work/run.vrp" | grep -q '^end ' || fail "the recording has no closing
 "$sim" --replay "$work/run.vrp" >"$work/replay.log" 2>&1 ||
   { cat "$work/replay.log" >&2; fail "velkar-sim does not play velkar's recording back"; }
 grep -q 'closing digests [0-9a-f]* [0-9a-f]* match' "$work/replay.log" || fail "velkar-sim: $(cat "$work/replay.log")"
-echo "PASS: $velkar and $sim ($version), $(wc -l <"$work/velkar.help") and $(wc -l <"$work/velkar-sim.help") options, $named screenshots"
+# --- velkar-board: served on loopback, it plays a submitted file with the velkar-sim beside it ---
+if [ -n "$board" ]; then
+  "$board" --port 0 --data "$work/board" >"$work/board.log" 2>&1 &
+  pid=$!
+  trap 'kill "$pid" 2>/dev/null || true' EXIT
+  for _ in $(seq 300); do
+    grep -q 'serving http://127.0.0.1:[0-9]*/' "$work/board.log" && break
+    kill -0 "$pid" 2>/dev/null || { cat "$work/board.log" >&2; fail "velkar-board ended by itself"; }
+    sleep 0.1
+  done
+  address=$(grep -o 'http://127.0.0.1:[0-9]*/' "$work/board.log" | head -n1)
+  [ -n "$address" ] || fail "velkar-board did not start serving: $(cat "$work/board.log")"
+  python3 - "$address" "$work/run.vrp" <<'PY' || fail "the installed velkar-board did not verify velkar's recording"
+import json, sys, time, urllib.request
+base, path = sys.argv[1], sys.argv[2]
+body = open(path, "rb").read()
+request = urllib.request.Request(base + "api/replays", data=body, method="POST",
+                                 headers={"Content-Type": "application/octet-stream"})
+with urllib.request.urlopen(request, timeout=30) as answer:
+    submitted = json.load(answer)
+deadline = time.time() + 120
+while time.time() < deadline:
+    with urllib.request.urlopen(base + "api/replays/" + submitted["id"], timeout=30) as answer:
+        state = json.load(answer)
+    if state["status"] != "pending":
+        break
+    time.sleep(0.2)
+print("velkar-board:", state["status"], state.get("reason", ""))
+sys.exit(0 if state["status"] == "verified" else 1)
+PY
+  kill -TERM "$pid"
+  wait "$pid" 2>/dev/null || true
+  trap - EXIT
+fi
+echo "PASS: $velkar and $sim ($version), $(wc -l <"$work/velkar.help") and $(wc -l <"$work/velkar-sim.help") options, $named screenshots${board:+, and $board}"
