@@ -13,6 +13,7 @@
 #include "app/menu_state.h"
 #include "app/platform_seam.h"
 #include "app/startup.h"
+#include "base/file_read.h"
 #include "base/trace.h"
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
@@ -21,6 +22,7 @@
 #include "gfx/display_modes.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
+#include "replay/replay.h"
 #include "settings/settings.h"
 #include "sim_settings.h"
 #include "sim_state.h"
@@ -69,6 +71,7 @@ EM_JS(void, JsSetClientSize, (int32_t width, int32_t height),
 EM_JS(void, JsToggleFullScreen, (int32_t enter), { velkarUi.toggleFullScreen(enter); });
 EM_JS(void, JsClose, (), { velkarUi.close(); });
 EM_JS(void, JsSyncSettings, (), { velkarUi.syncSettings(); });
+EM_JS(void, JsRecordingFull, (), { velkarUi.recordingFull(); });
 
 // Answers prepared by the page before it runs a command: the page's dialogs are not modal to
 // the program, so it asks first and then runs the command with the answer in hand.
@@ -141,6 +144,13 @@ const WindowFrontEnd WEB_FRONT_END = {
     FrontDialogOverFullScreen,
     FrontShowCursor,
 };
+
+// The session's recording: every frame from start-up, in the page's memory file system, where
+// the page takes copies of it (closed at the frame they are taken) to keep and to save.
+constexpr const char* RECORDING_FILE = "/session.vrp";
+// The recording stops before it grows past what any reader takes: a frame writes at most a
+// few hundred bytes, and a copy adds its closing lines.
+constexpr long RECORDING_MAX_BYTES = static_cast<long>(REPLAY_MAX_FILE_BYTES) - (64 << 10);
 
 // What the settings and hi-scores were when last written.
 std::string writtenSettings;
@@ -264,6 +274,8 @@ constexpr int32_t SETTINGS_CHECK_TICKS = 30;
 namespace velkar {
 
 void WriteSettingsIfChanged() {
+    // A replay's rank and hi-scores are in place while it plays: they are not the player's.
+    if (ReplayPlaying() != 0) return;
     std::string now = SettingsSnapshot();
     if (now == writtenSettings) return;
     if (WriteSettings() == 0) {
@@ -312,11 +324,19 @@ EMSCRIPTEN_KEEPALIVE int32_t web_start(const char* browserLanguage, int32_t trac
 EMSCRIPTEN_KEEPALIVE void web_tick() {
     FrameTick();
     FrameReady.store(0);
-    if (NameEntryRequested.load() == 0 && PresentHold.load() == 0 && NameEntryPosted.load() == 0)
-        PresentFrame();
+    // While a name is asked for, nothing is drawn over the dialog; a replay asks no one.
+    const bool nameAsked = NameEntryRequested.load() != 0 || NameEntryPosted.load() != 0;
+    if ((!nameAsked || ReplayPlaying() != 0) && PresentHold.load() == 0) PresentFrame();
     const bool runs = GameHold.load() == 0 && Paused.load() == 0;
     SampleControls();
     if (runs) ++framesRun;
+    if (runs && Recording()) {
+        struct stat info = {};
+        if (stat(RECORDING_FILE, &info) == 0 && info.st_size > RECORDING_MAX_BYTES) {
+            FinishRecording();
+            JsRecordingFull();
+        }
+    }
     if (++ticks % SETTINGS_CHECK_TICKS == 0) WriteSettingsIfChanged();
 }
 
@@ -437,6 +457,79 @@ EMSCRIPTEN_KEEPALIVE const char* web_devcfg_ok() {
 
 EMSCRIPTEN_KEEPALIVE void web_devcfg_cancel() {
     EndModalHold();
+}
+
+// ---- Replays ----
+
+// Before the first tick, when no replay is watched: the session is recorded from start-up.
+// "" or why it cannot be.
+EMSCRIPTEN_KEEPALIVE const char* web_record_start() {
+    std::string error;
+    if (!StartRecording(RECORDING_FILE, "velkar-web", error)) return Return(error);
+    return "";
+}
+
+// The session so far as a whole replay file (the recording closed at the last frame run,
+// while it goes on), or "" when nothing is being recorded. The file is ASCII.
+EMSCRIPTEN_KEEPALIVE const char* web_record_copy() {
+    if (!Recording()) return "";
+    std::string text;
+    std::string detail;
+    if (ReadRegularFile(RECORDING_FILE, REPLAY_MAX_FILE_BYTES, text, detail) != FILE_READ_OK) {
+        Trace("replay: the recording cannot be read: %s\n", detail.c_str());
+        return "";
+    }
+    return Return(text + RecordingClosingLines());
+}
+
+// Frames recorded in this session so far.
+EMSCRIPTEN_KEEPALIVE double web_record_frames() {
+    return static_cast<double>(Recording() ? framesRun : -1);
+}
+
+// A replay file from someone else, size bytes at bytes: "" when it can be played, else the
+// reader's one-line reason. watch 1: before the first tick, the file's game starts in place of
+// the player's (the player's own rank, hi-scores and settings come back when it ends).
+EMSCRIPTEN_KEEPALIVE const char* web_replay_open(const uint8_t* bytes, double size,
+                                                 const char* name, int32_t watch) {
+    ReplayData data;
+    std::string error;
+    if (!ParseReplay(reinterpret_cast<const char*>(bytes), static_cast<size_t>(size), name, data,
+                     error))
+        return Return(error);
+    if (watch != 0) StartPlayback(std::move(data), 1);
+    return "";
+}
+
+// The playback as it stands: state (1 playing, 2 matched, 3 no closing line, 4 differs,
+// 5 stopped), frames, the digests after the last frame, whether the screen was compared, the
+// first frame that differs, and the sentence that says it.
+EMSCRIPTEN_KEEPALIVE const char* web_replay_state() {
+    const PlaybackResult r = PlaybackOutcome();
+    char head[256];
+    std::snprintf(head, sizeof head,
+                  "{\"state\":%d,\"frames\":%lld,\"digestState\":\"%016llx\","
+                  "\"digestScreen\":\"%016llx\",\"screenCompared\":%s,\"firstDifferentFrame\":%lld,"
+                  "\"text\":",
+                  r.state, static_cast<long long>(r.framesPlayed),
+                  static_cast<unsigned long long>(r.digestState),
+                  static_cast<unsigned long long>(r.digestScreen),
+                  r.screenCompared ? "true" : "false",
+                  static_cast<long long>(r.firstDifferentFrame));
+    std::string out = head;
+    AppendJsonString(out, DescribePlayback(r).c_str());
+    return Return(out + "}");
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t web_replay_playing() {
+    return ReplayPlaying();
+}
+
+// The page ends: a recording gets its closing line, a replay playing gives the player's own
+// rank and hi-scores back before the settings are written.
+EMSCRIPTEN_KEEPALIVE void web_session_end() {
+    EndReplaySession();
+    WriteSettingsIfChanged();
 }
 
 // Test aids of the page's test mode: the game's state as velkar-sim prints it, and the frames

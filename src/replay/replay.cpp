@@ -93,6 +93,27 @@ void AddCheckLine() {
     recorder.markCount = 0;
 }
 
+// The lines that close the file now: a check line for the frames since the last one, and the
+// end line. The recorder itself is left as it is.
+std::string ClosingLines() {
+    // With no frame run the game is as the start-up left it. The screen still shows the last
+    // frame: the programs close their recordings before they free the screen.
+    const uint64_t state = recorder.frame == 0 ? GameStateDigest() : recorder.lastState;
+    const uint64_t screen = ScreenDigest();
+    char line[64 + REPLAY_CHECK_FRAMES];
+    std::string out;
+    if (recorder.markCount > 0) {
+        std::snprintf(line, sizeof line, "check %" PRId64 " %016" PRIx64 " %016" PRIx64 " %.*s\n",
+                      recorder.frame, state, screen, static_cast<int>(recorder.markCount),
+                      recorder.marks);
+        out += line;
+    }
+    std::snprintf(line, sizeof line, "end %" PRId64 " %016" PRIx64 " %016" PRIx64 "\n",
+                  recorder.frame, state, screen);
+    out += line;
+    return out;
+}
+
 void RecordBeforeFrame() {
     std::lock_guard<std::mutex> guard(recorderMutex);
     if (recorder.file == nullptr) return;
@@ -169,6 +190,12 @@ bool Recording() {
     return recording.load() != 0;
 }
 
+std::string RecordingClosingLines() {
+    std::lock_guard<std::mutex> guard(recorderMutex);
+    if (recorder.file == nullptr) return std::string();
+    return ClosingLines();
+}
+
 void NoteHiScoreCleared(int32_t table) {
     if (recording.load() == 0 || table < 0 || table > 1) return;
     clearedTables.fetch_or(1 << table);
@@ -177,12 +204,8 @@ void NoteHiScoreCleared(int32_t table) {
 bool FinishRecording() {
     std::lock_guard<std::mutex> guard(recorderMutex);
     if (recorder.file == nullptr) return recorder.failed == 0;
-    // With no frame run the game is as the start-up left it. The screen still shows the last
-    // frame: the program's teardown calls this before it frees the screen.
-    if (recorder.frame == 0) recorder.lastState = GameStateDigest();
-    if (recorder.markCount > 0) AddCheckLine();
-    AddLine("end %" PRId64 " %016" PRIx64 " %016" PRIx64 "\n", recorder.frame, recorder.lastState,
-            ScreenDigest());
+    const std::string closing = ClosingLines();
+    AddLine("%s", closing.c_str());
     FlushLines();
     if (recorder.file == nullptr) return false;
     Trace("replay: %s holds %" PRId64 " frames\n", recorder.path.c_str(), recorder.frame);

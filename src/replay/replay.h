@@ -131,6 +131,10 @@ size_t QuoteReplayTextInto(char* out, const char* text, size_t length);
 // names the recorder in a comment. false, with error set, when the file cannot be written.
 bool StartRecording(const char* path, const char* program, std::string& error);
 bool Recording();
+// Between frames: the lines FinishRecording would write now, without writing them or ending
+// the recording ("" when none is being made). The file so far followed by these is a whole
+// replay of the frames recorded so far, as a program closed now would have left it.
+std::string RecordingClosingLines();
 // UI thread, with the game held: hi-score table (0 Normal, 1 Hard) was just cleared.
 void NoteHiScoreCleared(int32_t table);
 // Writes the closing line with the last frame's digest and closes the file (the game must not

@@ -3,7 +3,7 @@
 // reload, a game on a phone's touch controls, the picture's place on small and large screens,
 // keys let go when the page loses the keyboard, Escape's question, the effects the page
 // synthesizes against velkar-sfx's files, the download's size, and the time to the first frame.
-// Usage: node page_test.js SITE-DIR VELKAR-SIM VELKAR-SFX [WASM-VELKAR-SIM.JS]
+// Usage: node page_test.js SITE-DIR VELKAR-SIM VELKAR-SFX [WASM-VELKAR-SIM.JS [VELKAR-BOARD]]
 'use strict';
 const assert = require('assert');
 const childProcess = require('child_process');
@@ -13,7 +13,7 @@ const path = require('path');
 const zlib = require('zlib');
 const puppeteer = require('puppeteer-core');
 
-const [siteDir, nativeSim, nativeSfx, wasmSim] = process.argv.slice(2);
+const [siteDir, nativeSim, nativeSfx, wasmSim, board] = process.argv.slice(2);
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'velkar-web-test-'));
 
 // ---- Helpers ----
@@ -310,7 +310,7 @@ async function settingsKept(browser, url, page) {
   assert.strictEqual(settings.GameRank, 1, 'Rank Hard was not kept');
   assert.strictEqual(settings.SoundVolume2, 60, 'the effect volume was not kept');
   const titles = await again.$$eval('#menubar .popup > button', (list) => list.map((b) => b.textContent));
-  assert.deepStrictEqual(titles, ['ゲーム(F)', 'ツール(T)', 'ウインドウ(W)', 'ヘルプ(H)']);
+  assert.deepStrictEqual(titles, ['ゲーム(F)', 'ツール(T)', 'ウインドウ(W)', 'リプレイ(R)', 'ヘルプ(H)']);
   await openPopup(again, 0);
   const hard = await again.$eval(menuButton(again, 40012), (b) => b.getAttribute('aria-checked'));
   assert.strictEqual(hard, 'true');
@@ -685,9 +685,10 @@ async function effects(page) {
   console.log(`effects: the page's ${names.length} effects equal velkar-sfx's files`);
 }
 
-// Everything the page fetches, as the server sends it (gzip): at most 160 KB. The .gz copies
-// hold the same files.
-const MOST_DOWNLOAD_BYTES = 160 * 1024;
+// Everything the page fetches, as the server sends it (gzip): at most 176 KB (about 170 KB
+// with the replay reader, recorder and the Replay menu's script). The .gz copies hold the same
+// files.
+const MOST_DOWNLOAD_BYTES = 176 * 1024;
 
 async function download(browser, url) {
   const context = await browser.createBrowserContext();
@@ -735,6 +736,229 @@ async function fromFolder(browser) {
   console.log('opened from a folder: runs');
 }
 
+// ---- Replays ----
+
+// velkar-sim playing a replay file: its status, its last line on standard error (the reader's
+// refusal or the playback's sentence) and its JSON.
+function simReplay(file) {
+  const run = childProcess.spawnSync(nativeSim, ['--replay', file, '--json'], { encoding: 'utf8' });
+  const said = run.stderr.trim().split('\n').pop().replace(/^velkar-sim: /, '');
+  return { status: run.status, said, json: run.stdout ? JSON.parse(run.stdout) : null };
+}
+
+// The closing line of a replay file: frames and the two digests.
+function closingLine(text) {
+  const [, frames, stateDigest, screenDigest] = /\nend (\d+) ([0-9a-f]{16}) ([0-9a-f]{16})\n$/.exec(text);
+  return { frames: Number(frames), stateDigest, screenDigest };
+}
+
+// Replay menu items by their page ids.
+async function chooseReplayItem(page, id) {
+  await page.click('#menubar .popup[data-index="replay"] > button');
+  await page.waitForSelector('#menubar .popup[data-index="replay"].open');
+  await page.click(menuButton(page, id));
+}
+
+// The played game's page saves its session: the download is the recording so far, and the
+// native velkar-sim plays it to the same closing digests; the session is also in storage.
+async function savedReplay(browser, page) {
+  const downloads = path.join(work, 'downloads');
+  fs.mkdirSync(downloads, { recursive: true });
+  const cdp = await browser.target().createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  const frame = (await state(page)).frame;
+  await chooseReplayItem(page, 'save');
+  const deadline = Date.now() + 20000;
+  let files = [];
+  while (Date.now() < deadline) {
+    files = fs.readdirSync(downloads).filter((name) => /^velkar-\d{8}-\d{6}\.vrp$/.test(name));
+    if (files.length) break;
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+  assert.strictEqual(files.length, 1, 'Save Replay downloaded no .vrp file');
+  const file = path.join(downloads, files[0]);
+  const text = fs.readFileSync(file, 'latin1');
+  assert.ok(/^velkar-replay 1\n# recorded by velkar-web \d/.test(text), text.slice(0, 80));
+  const played = simReplay(file);
+  assert.strictEqual(played.status, 0, played.said);
+  assert.strictEqual(played.json.replay.frames, frame, 'the replay holds every frame of the session');
+  assert.strictEqual(played.json.Score, (await state(page)).Score);
+  const stored = await page.evaluate(() => velkarTest.storedSessions());
+  assert.ok(stored.length >= 1 && stored[0].frames === frame && stored[0].text === text,
+    'the session in storage is not the one saved');
+  console.log(`saved replay: ${frame} frames recorded by the page, played by velkar-sim with ` +
+    `status 0 (${played.said})`);
+}
+
+// Files a test serves to the page at /test/NAME.vrp.
+async function serveReplays(page, files) {
+  await page.setRequestInterception(true);
+  page.on('request', (request) => {
+    const match = /\/test\/([a-z-]+\.vrp)$/.exec(new URL(request.url()).pathname);
+    if (!match) return request.continue();
+    if (!files[match[1]]) return request.respond({ status: 404, body: 'no such file' });
+    return request.respond({ status: 200, contentType: 'text/plain', body: files[match[1]] });
+  });
+}
+
+// Steps a page until its replay has ended and the page says so (at most frames + 500 ticks).
+async function playToEnd(page, frames) {
+  for (let ran = 0; ran <= frames; ran += 500) {
+    const ended = await page.evaluate(() => {
+      velkarTest.step(500);
+      return document.querySelector('#replay-dialog').open;
+    });
+    if (ended) break;
+  }
+  return page.evaluate(() => velkarTest.replayState());
+}
+
+// velkar-sim's recording plays in the page from a link to the same closing digests, with the
+// player's keys ignored; the player's own rank, hi-scores and settings come through untouched;
+// Play then starts a recorded session of the player's own. A file that differs is named at
+// the frame velkar-sim names; a damaged file picked in the page is refused with the reader's
+// message and the game goes on.
+async function watchedReplays(browser, url) {
+  const recorded = path.join(work, 'recorded.vrp');
+  sim(['--record', recorded, '--soak', '11', '--frames', '2400', '--name', 'WEB']);
+  const text = fs.readFileSync(recorded, 'latin1');
+  const closing = closingLine(text);
+  // A check line that disagrees: the game differs there, after every earlier frame agreed.
+  const checks = [...text.matchAll(/^check (\d+) [0-9a-f]{16} /gm)];
+  const [checkLine, checkFrames] = checks[10];
+  const differs = text.replace(checkLine, checkLine.replace(/ [0-9a-f]{16} $/, ' 0000000000000000 '));
+  fs.writeFileSync(path.join(work, 'differs.vrp'), differs);
+  const damaged = text.replace(/^(\d+) ([0-9a-f]+)$/m, '$1 $2zz');
+  const damagedFile = path.join(work, 'damaged.vrp');
+  fs.writeFileSync(damagedFile, damaged);
+
+  const page = await browser.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  await serveReplays(page, { 'recorded.vrp': text, 'differs.vrp': differs });
+  await page.goto(url);
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  const own = await state(page);
+  await page.goto(url + '&replay=/test/recorded.vrp');
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  assert.ok(await page.$eval('#replay-bar', (bar) => !bar.hidden && bar.textContent.includes('recorded.vrp')));
+  assert.strictEqual(await page.evaluate(() => velkarTest.sessionCopy()), '', 'a replay was recorded');
+  const settingsFile = () => page.evaluate(() => FS.readFile('/settings/velkar.ini', { encoding: 'utf8' }));
+  const ownFile = await settingsFile();
+  // Keys pressed while it plays change nothing; the replay's rank and tables are never written.
+  await page.keyboard.down('ArrowLeft');
+  await page.keyboard.down('F1');
+  await step(page, 200);
+  await page.keyboard.up('F1');
+  await page.keyboard.up('ArrowLeft');
+  assert.strictEqual((await state(page)).GameRank, 0, 'the replay plays at its own rank');
+  assert.strictEqual(await settingsFile(), ownFile, 'the replay wrote the settings file');
+  const watched = await playToEnd(page, closing.frames);
+  assert.strictEqual(watched.state, 2, watched.text);
+  assert.strictEqual(watched.frames, closing.frames);
+  assert.ok(watched.screenCompared, 'the page drew the replay with other glyphs');
+  assert.deepStrictEqual([watched.digestState, watched.digestScreen], [closing.stateDigest, closing.screenDigest]);
+  await page.waitForSelector('#replay-dialog[open]');
+  assert.strictEqual(await page.$eval('#replay-dialog .detail', (e) => e.textContent), watched.text);
+  const after = await state(page);
+  for (const key of ['settings', 'ranking', 'GameRank']) {
+    assert.deepStrictEqual(after[key], own[key], `the replay changed the player's ${key}`);
+  }
+  // Play: the player's own game from start-up, recorded.
+  await Promise.all([page.waitForNavigation(), page.click('#replay-dialog .play')]);
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  assert.ok(!page.url().includes('replay='), page.url());
+  await step(page, 10);
+  assert.ok((await page.evaluate(() => velkarTest.sessionCopy())).includes('\nend 10 '));
+  assert.deepStrictEqual((await state(page)).settings, own.settings);
+
+  // A game that goes another way: the frame and sentence velkar-sim gives.
+  const simSays = simReplay(path.join(work, 'differs.vrp'));
+  assert.strictEqual(simSays.status, 1);
+  await page.goto(url + '&replay=/test/differs.vrp');
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  const wentOff = await playToEnd(page, closing.frames);
+  assert.strictEqual(wentOff.state, 4);
+  assert.ok(wentOff.firstDifferentFrame < Number(checkFrames), wentOff.text);
+  assert.ok(simSays.said.endsWith(wentOff.text), `${simSays.said} / ${wentOff.text}`);
+  await page.waitForSelector('#replay-dialog[open]');
+  await Promise.all([page.waitForNavigation(), page.click('#replay-dialog .play')]);
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+
+  // A damaged file picked with Watch Replay...: the reader's own message; the game goes on.
+  const refusal = simReplay(damagedFile);
+  assert.strictEqual(refusal.status, 2);
+  const [chooser] = await Promise.all([page.waitForFileChooser(), chooseReplayItem(page, 'watch')]);
+  await chooser.accept([damagedFile]);
+  await page.waitForSelector('#message-dialog[open]');
+  const message = await page.$eval('#message-dialog .text', (e) => e.textContent);
+  // The same words, the file named by its name rather than its path.
+  const readerSays = refusal.said.replace(work + path.sep, '');
+  assert.ok(readerSays.startsWith('damaged.vrp:') && message.endsWith('\n' + readerSays),
+    `${message} / ${refusal.said}`);
+  await page.click('#message-dialog .ok');
+  await page.keyboard.down('F1');
+  await step(page, 3);
+  await page.keyboard.up('F1');
+  assert.strictEqual((await step(page, 60)).GameMode, 4, 'the game did not start after the refusal');
+  // A missing file behind a link: said, and the game is the player's.
+  await page.goto(url + '&replay=/test/missing.vrp');
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  assert.ok((await page.$eval('#message-dialog .text', (e) => e.textContent)).includes('404'));
+  await page.close();
+  console.log(`watched replays: velkar-sim's ${closing.frames} frames matched in the page ` +
+    `(screen ${watched.digestScreen}); a changed one differs at frame ${wentOff.firstDifferentFrame} ` +
+    `as velkar-sim says; a damaged one refused: ${refusal.said}`);
+}
+
+// Served by the score board, the page sends its session in one click and shows the answer.
+async function boardSubmission(browser, board) {
+  const data = path.join(work, 'board-data');
+  const server = childProcess.spawn(board, ['--bind', '127.0.0.1', '--port', '0', '--data', data,
+    '--web', siteDir, '--sim', nativeSim, '--rate', '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
+  try {
+    const base = await new Promise((resolve, reject) => {
+      let out = '';
+      const timer = setTimeout(() => reject(new Error('velkar-board did not start')), 20000);
+      server.stdout.on('data', (chunk) => {
+        out += chunk;
+        const match = /serving (http:\/\/127\.0\.0\.1:\d+\/)/.exec(out);
+        if (match) {
+          clearTimeout(timer);
+          resolve(match[1]);
+        }
+      });
+      server.on('exit', (code) => reject(new Error('velkar-board ended with ' + code)));
+    });
+    const page = await openPage(browser, base + 'play/index.html?test=1');
+    await page.waitForFunction(
+      '!document.querySelector(\'#menubar button[data-id="submit"]\').closest("li").hidden', { timeout: 10000 });
+    await page.keyboard.down('F1');
+    await step(page, 3);
+    await page.keyboard.up('F1');
+    await page.keyboard.down('z');
+    await step(page, 400);
+    await page.keyboard.up('z');
+    const frames = (await state(page)).frame;
+    await chooseReplayItem(page, 'submit');
+    await page.waitForFunction(
+      'document.querySelector("#message-dialog .text").textContent.startsWith("The score board played")',
+      { timeout: 60000 });
+    const scores = await (await fetch(base + 'api/scores?limit=1')).json();
+    assert.strictEqual(scores.total, 0, 'a game that has not ended was ranked');
+    const shown = await page.$eval('#message-dialog .text', (e) => e.textContent);
+    assert.ok(shown.includes('No game of this session ended'), shown);
+    const replays = fs.readdirSync(data, { recursive: true }).filter((name) => name.endsWith('.vrp'));
+    assert.strictEqual(replays.length, 1, replays.join(' '));
+    const id = path.basename(replays[0], '.vrp');
+    const status = await (await fetch(`${base}api/replays/${id}`)).json();
+    assert.deepStrictEqual([status.status, status.frames], ['verified', frames]);
+    await page.close();
+    console.log(`board: the page's ${frames} frames submitted in one click, verified by the board`);
+  } finally {
+    server.kill('SIGTERM');
+  }
+}
+
 function benchUs(command, args) {
   const out = childProcess.execFileSync(command, args, { encoding: 'utf8' });
   return Number(/mean_us=([0-9.]+)/.exec(out)[1]);
@@ -779,6 +1003,7 @@ const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length 
     await menuAndDialog(page);
     page = await settingsKept(browser, testUrl, page);
     await playedGame(page);
+    await savedReplay(browser, page);
     page = await nameEntry(browser, testUrl, page);
     await effects(page);
     await fromFolder(browser);
@@ -789,6 +1014,9 @@ const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length 
     await japaneseNameEntry(browser, testUrl);
     await escapeAsks(browser, testUrl);
     await download(browser, url);
+    await watchedReplays(browser, testUrl);
+    if (board) await boardSubmission(browser, board);
+    else console.log('board: not tested (no velkar-board given)');
 
     // Measures (printed, never asserted): the same 1500 frames of play in the page, in the
     // node build of velkar-sim and in the native one.

@@ -119,8 +119,13 @@ window.velkarUi = {
   close() {
     running = false;
     releaseAll();
-    call('web_write_settings');
+    storeSession();
+    call('web_session_end');
     showNotice(PAGE_TEXTS[pageLanguage()].ended);
+  },
+  recordingFull() {
+    storeSession();
+    showReplayMessage(replayTexts().full);
   },
   syncSettings() {
     if (settingsSyncing) {
@@ -183,6 +188,19 @@ window.velkarUi = {
 };
 
 // ---- The page's own settings ----
+
+// Resolves once every settings file written so far has reached the browser's storage (or
+// after five seconds, when the storage does not answer).
+function settingsStored() {
+  const until = performance.now() + 5000;
+  return new Promise((resolve) => {
+    const look = () => {
+      if ((!settingsSyncing && !settingsSyncAgain) || performance.now() > until) resolve();
+      else setTimeout(look, 20);
+    };
+    look();
+  });
+}
 
 function readPageSettings() {
   let text = '';
@@ -386,6 +404,7 @@ function buildMenu() {
       if (entry.id === CMD.FULL_SCREEN) addItem('touch', PAGE_TEXTS[language].touch, list);
     }
   }
+  buildReplayMenu(bar, language);
 }
 
 function showPopup(popup) {
@@ -393,6 +412,12 @@ function showPopup(popup) {
   openPopup = popup;
   popup.classList.add('open');
   popup.querySelector(':scope > button').setAttribute('aria-expanded', 'true');
+  // The page's own Replay popup holds the game as the program's popups do.
+  if (popup.dataset.index === 'replay') {
+    call('web_hold', null, ['number'], [1]);
+    replayMenuStates(popup);
+    return;
+  }
   // The game is held while a popup is open; the program says which items are checked or gray.
   const states = call('web_menu_open', 'string', ['number'], [Number(popup.dataset.index)]);
   for (const state of states.split(';')) {
@@ -513,6 +538,7 @@ function chooseItem(id) {
     case CMD.CLEAR_HISCORE: return askClearHiScore();
     case CMD.DEVICE_CONFIG: return openDeviceDialog();
     case CMD.ABOUT: return openAboutDialog();
+    case 'save': case 'watch': case 'recent': case 'submit': return chooseReplayItem(id);
     default:
       call('web_command', null, ['number', 'number'], [id, 0]);
   }
@@ -763,6 +789,8 @@ function touchKey(name, down) {
 function tick() {
   call('web_tick');
   ++ticksRun;
+  if (replay.watching) checkReplayEnd();
+  else if (ticksRun % REPLAY.STORE_TICKS === 0) storeSession();
   if (lateReleases.length === 0) return;
   const names = lateReleases;
   lateReleases = [];
@@ -855,7 +883,11 @@ function releaseAll() {
 }
 
 window.addEventListener('blur', () => { if (running) releaseAll(); });
-window.addEventListener('pagehide', () => { if (running) releaseAll(); });
+window.addEventListener('pagehide', () => {
+  if (!running) return;
+  releaseAll();
+  storeSession();
+});
 window.addEventListener('gamepadconnected', () => { if (running) call('web_gamepad_connected'); });
 
 $('#fullscreen-button').addEventListener('click', () => {
@@ -879,6 +911,7 @@ document.addEventListener('visibilitychange', () => {
   if (document.visibilityState === 'hidden' && running) {
     releaseAll();
     call('web_write_settings');
+    storeSession();
   }
 });
 
@@ -901,6 +934,8 @@ function start() {
   readPageSettings();
   running = true;
   layout();
+  startReplayOrRecording();
+  findBoard();
   if (TEST_MODE) {
     window.velkarTest = {
       // Runs n ticks of the game clock with the keys held now; returns the game state.
@@ -910,6 +945,15 @@ function start() {
         return JSON.parse(call('web_state_json', 'string'));
       },
       state() { return JSON.parse(call('web_state_json', 'string')); },
+      // The replay playing or played: its state, frames, digests and the sentence that says it.
+      replayState() { return JSON.parse(call('web_replay_state', 'string')); },
+      // The session recorded so far, as Save Replay downloads it.
+      sessionCopy() { return sessionCopy(); },
+      // Stores the session now; resolves with the stored sessions.
+      async storedSessions() {
+        await storeSession();
+        return storedSessions();
+      },
       // Whether every settings file written so far has reached the browser's storage.
       settingsStored() { return !settingsSyncing && !settingsSyncAgain; },
       // Runs ticks until the Name Entry dialog opens (at most n); returns how many ran, or -1.
@@ -967,6 +1011,9 @@ var Module = {
       if (error) console.warn('settings not loaded:', error);
       removeRunDependency('settings');
     });
+    // A replay to watch is at hand before the first frame.
+    addRunDependency('replay');
+    prepareReplay().finally(() => removeRunDependency('replay'));
   }],
   onRuntimeInitialized: start,
   print: (text) => console.log(text),

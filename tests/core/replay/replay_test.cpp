@@ -79,7 +79,18 @@ struct Session {
     int64_t nameFrame = -1;
     uint64_t state = 0;
     uint64_t screen = 0;
+    // The file as a program closed at frame 1001 would have left it, taken while recording on;
+    // and at the end, what closing it would write, taken before it was closed.
+    std::string closedEarly;
+    std::string closedNow;
 };
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 Session RecordGame(const std::string& path) {
     Session s;
@@ -114,6 +125,7 @@ Session RecordGame(const std::string& path) {
         if (f >= 50 && f < 54) bits = INPUT_START;
         if (f >= 54) bits = INPUT_SHOT | ((f / 40) % 2 == 0 ? INPUT_LEFT : INPUT_RIGHT | INPUT_UP);
         Frame(bits);
+        if (f + 1 == 1001) s.closedEarly = ReadText(path) + RecordingClosingLines();
         if (GameMode == MODE_GAME_OVER) sawGameOver = true;
         if (sawGameOver && GameMode == MODE_TITLE && ModeFrame > 30) {
             s.frames = f + 1;
@@ -124,15 +136,9 @@ Session RecordGame(const std::string& path) {
     EXPECT_TRUE(sawGameOver);
     s.state = GameStateDigest();
     s.screen = ScreenDigest();
+    s.closedNow = ReadText(path) + RecordingClosingLines();
     FinishRecording();
     return s;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // Plays data from a fresh start whose own tables differ from the recording's; stops at the
@@ -252,6 +258,23 @@ TEST_F(Replays, ARecordedGameHoldsItsEventsAndPlaysBackToTheSameDigest) {
     EXPECT_TRUE(result.screenCompared);
     EXPECT_EQ(GameRank, 1);
     EXPECT_STREQ(RankingTable[1][0].name, NAME);
+}
+
+// A page keeps and offers its session while it goes on: the recording so far, closed as if the
+// program ended there, without ending it.
+TEST_F(Replays, ARecordingClosedInACopyIsTheRecordingSoFarAndGoesOn) {
+    EXPECT_EQ(session.closedNow, text);
+    const ReplayData early = Parse(session.closedEarly);
+    EXPECT_TRUE(early.closed);
+    EXPECT_EQ(early.frames, 1001);
+    EXPECT_EQ(early.checks.back().frames, 1001); // the 41 frames after the last full check
+    EXPECT_EQ(session.closedEarly.compare(0, session.closedEarly.rfind("check 960 "), text, 0,
+                                          session.closedEarly.rfind("check 960 ")),
+              0);
+    const PlaybackResult result = Play(early);
+    EXPECT_EQ(result.state, PLAYBACK_MATCHED) << DescribePlayback(result);
+    EXPECT_EQ(result.framesPlayed, 1001);
+    EXPECT_TRUE(Recording() == false && RecordingClosingLines().empty());
 }
 
 TEST_F(Replays, AChangedGameIsCaughtAtItsFirstDifferentFrame) {
