@@ -151,6 +151,8 @@ constexpr const char* RECORDING_FILE = "/session.vrp";
 // The recording stops before it grows past what any reader takes: a frame writes at most a
 // few hundred bytes, and a copy adds its closing lines.
 constexpr long RECORDING_MAX_BYTES = static_cast<long>(REPLAY_MAX_FILE_BYTES) - (64 << 10);
+// The frames of a recording that was closed because it was full (-1: none was).
+int64_t recordedFrames = -1;
 
 // What the settings and hi-scores were when last written.
 std::string writtenSettings;
@@ -334,6 +336,7 @@ EMSCRIPTEN_KEEPALIVE void web_tick() {
         struct stat info = {};
         if (stat(RECORDING_FILE, &info) == 0 && info.st_size > RECORDING_MAX_BYTES) {
             FinishRecording();
+            recordedFrames = framesRun;
             JsRecordingFull();
         }
     }
@@ -470,9 +473,10 @@ EMSCRIPTEN_KEEPALIVE const char* web_record_start() {
 }
 
 // The session so far as a whole replay file (the recording closed at the last frame run,
-// while it goes on), or "" when nothing is being recorded. The file is ASCII.
+// while it goes on; or as it was closed when it was full), or "" when nothing was recorded.
+// The file is ASCII.
 EMSCRIPTEN_KEEPALIVE const char* web_record_copy() {
-    if (!Recording()) return "";
+    if (!Recording() && recordedFrames < 0) return "";
     std::string text;
     std::string detail;
     if (ReadRegularFile(RECORDING_FILE, REPLAY_MAX_FILE_BYTES, text, detail) != FILE_READ_OK) {
@@ -482,9 +486,9 @@ EMSCRIPTEN_KEEPALIVE const char* web_record_copy() {
     return Return(text + RecordingClosingLines());
 }
 
-// Frames recorded in this session so far.
+// Frames recorded in this session so far (-1: none is recorded).
 EMSCRIPTEN_KEEPALIVE double web_record_frames() {
-    return static_cast<double>(Recording() ? framesRun : -1);
+    return static_cast<double>(Recording() ? framesRun : recordedFrames);
 }
 
 // A replay file from someone else, size bytes at bytes: "" when it can be played, else the
