@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <httplib.h>
 #include <iterator>
 #include <pthread.h>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <unistd.h>
 
 #include "board.h"
@@ -51,16 +53,52 @@ std::string DefaultSim() {
 bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
     o.board.workers = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
     o.board.simPath = DefaultSim();
+    // Every option takes a value: a text, or a whole number within bounds.
+    std::string arg;
+    std::string value;
+    const auto number = [&](int64_t min, int64_t max, auto& into) {
+        int64_t n = 0;
+        if (!ParseDecimal(value, min, max, n)) {
+            error =
+                arg + " takes a number from " + std::to_string(min) + " to " + std::to_string(max);
+            return false;
+        }
+        into = static_cast<std::remove_reference_t<decltype(into)>>(n);
+        return true;
+    };
+    const auto text = [&](std::string& into) {
+        into = value;
+        return true;
+    };
+    const std::pair<const char*, std::function<bool()>> options[] = {
+        {"--bind", [&] { return text(o.bind); }},
+        {"--port", [&] { return number(0, 65535, o.port); }},
+        {"--data", [&] { return text(o.data); }},
+        {"--database",
+         [&] {
+             if (value.rfind("postgresql://", 0) != 0 && value.rfind("postgres://", 0) != 0) {
+                 error = "--database takes a postgresql:// URI";
+                 return false;
+             }
+             return text(o.database);
+         }},
+        {"--workers", [&] { return number(1, 256, o.board.workers); }},
+        {"--queue", [&] { return number(1, 1'000'000, o.board.queueLimit); }},
+        {"--rate", [&] { return number(0, 1'000'000, o.board.ratePerMinute); }},
+        {"--max-bytes", [&] { return number(1024, int64_t{1} << 30, o.board.maxBytes); }},
+        {"--sweep", [&] { return number(0, 86400, o.board.sweepSeconds); }},
+        {"--sim", [&] { return text(o.board.simPath); }},
+        {"--web", [&] { return text(o.web); }},
+    };
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+        arg = argv[i];
         if (arg == "--help" || arg == "--version") {
             error = arg;
             return false;
         }
-        static const char* const valued[] = {"--bind",    "--port",  "--data", "--database",
-                                             "--workers", "--queue", "--rate", "--max-bytes",
-                                             "--sweep",   "--sim",   "--web"};
-        if (std::find(std::begin(valued), std::end(valued), arg) == std::end(valued)) {
+        const auto option = std::find_if(std::begin(options), std::end(options),
+                                         [&](const auto& entry) { return arg == entry.first; });
+        if (option == std::end(options)) {
             error = "unknown option " + arg;
             return false;
         }
@@ -68,50 +106,8 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
             error = arg + " needs a value";
             return false;
         }
-        const std::string value = argv[++i];
-        int64_t n = 0;
-        const auto number = [&](int64_t min, int64_t max) {
-            if (ParseDecimal(value, min, max, n)) return true;
-            error =
-                arg + " takes a number from " + std::to_string(min) + " to " + std::to_string(max);
-            return false;
-        };
-        if (arg == "--bind") {
-            o.bind = value;
-        } else if (arg == "--port") {
-            if (!number(0, 65535)) return false;
-            o.port = static_cast<int>(n);
-        } else if (arg == "--data") {
-            o.data = value;
-        } else if (arg == "--database") {
-            if (value.rfind("postgresql://", 0) != 0 && value.rfind("postgres://", 0) != 0) {
-                error = "--database takes a postgresql:// URI";
-                return false;
-            }
-            o.database = value;
-        } else if (arg == "--workers") {
-            if (!number(1, 256)) return false;
-            o.board.workers = static_cast<int32_t>(n);
-        } else if (arg == "--queue") {
-            if (!number(1, 1'000'000)) return false;
-            o.board.queueLimit = static_cast<int32_t>(n);
-        } else if (arg == "--rate") {
-            if (!number(0, 1'000'000)) return false;
-            o.board.ratePerMinute = static_cast<int32_t>(n);
-        } else if (arg == "--max-bytes") {
-            if (!number(1024, int64_t{1} << 30)) return false;
-            o.board.maxBytes = n;
-        } else if (arg == "--sweep") {
-            if (!number(0, 86400)) return false;
-            o.board.sweepSeconds = static_cast<int32_t>(n);
-        } else if (arg == "--sim") {
-            o.board.simPath = value;
-        } else if (arg == "--web") {
-            o.web = value;
-        } else {
-            error = "unknown option " + arg;
-            return false;
-        }
+        value = argv[++i];
+        if (!option->second()) return false;
     }
     if (access(o.board.simPath.c_str(), X_OK) != 0) {
         error = "the replay player " + o.board.simPath + " cannot be run (--sim PATH)";

@@ -221,7 +221,24 @@ def raw_exchange(port, data, timeout=10):
         s.close()
 
 
+def check_options(board_bin, sim):
+    """Each option's value is checked before anything starts: status 2 and one line saying why."""
+    cases = [(["--no-such"], "unknown option --no-such"), (["--port"], "--port needs a value"),
+             (["--port", "65536"], "--port takes a number from 0 to 65535"),
+             (["--workers", "0"], "--workers takes a number from 1 to 256"),
+             (["--max-bytes", "1023"], "--max-bytes takes a number from 1024 to 1073741824"),
+             (["--queue", "1x"], "--queue takes a number from 1 to 1000000"),
+             (["--database", "mysql://db"], "--database takes a postgresql:// URI")]
+    for args, said in cases:
+        run = subprocess.run([board_bin, "--sim", sim] + args, capture_output=True, text=True,
+                             timeout=20)
+        first = run.stderr.splitlines()[0] if run.stderr else ""
+        check(run.returncode == 2 and first == "velkar-board: " + said,
+              f"{args}: status {run.returncode}, said {first!r}")
+
+
 def test_api(board_bin, sim, folder):
+    check_options(board_bin, sim)
     replays = load_replays(folder)
     named = next(r for r in replays if r["games"] and r["games"][0]["name"] and "<" in r["games"][0]["name"])
     plain = next(r for r in replays if not r["games"])
