@@ -43,7 +43,9 @@ free_display() {
 x_answers() { xdpyinfo >/dev/null 2>&1; }
 start_xvfb() {
   free_display "$1"
-  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  # -noreset: an X server resets itself when its last client leaves, and refuses connections
+  # while it does; a program started right after a check (xdpyinfo, xset) could meet that.
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
   export DISPLAY=$display
   wait_for 30 x_answers || fail "Xvfb did not start on $display: $(tail -n3 "$work/xvfb.log")"
