@@ -955,8 +955,14 @@ async function boardSubmission(browser, board) {
     const id = path.basename(replays[0], '.vrp');
     const status = await (await fetch(`${base}api/replays/${id}`)).json();
     assert.deepStrictEqual([status.status, status.frames], ['verified', frames]);
+    // The board's link to the file plays it in the page.
+    await page.goto(`${base}play/index.html?test=1&replay=${status.url}`);
+    await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+    const watched = await playToEnd(page, frames);
+    assert.deepStrictEqual([watched.state, watched.frames], [2, frames], watched.text);
     await page.close();
-    console.log(`board: the page's ${frames} frames submitted in one click, verified by the board`);
+    console.log(`board: the page's ${frames} frames submitted in one click, verified by the board ` +
+      'and played back in the page from the board\'s link');
   } finally {
     server.kill('SIGTERM');
   }
