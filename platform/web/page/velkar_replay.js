@@ -459,37 +459,10 @@ async function submitToBoard() {
 // The page's own popup, before Help.
 function buildReplayMenu(bar, language) {
   const t = REPLAY_TEXTS[language];
-  const popup = document.createElement('div');
-  popup.className = 'popup';
-  popup.dataset.index = 'replay';
-  popup.dataset.accessKey = /&([^&])/.exec(t.menu)[1].toUpperCase();
-  const title = document.createElement('button');
-  title.type = 'button';
-  title.textContent = plainText(t.menu);
-  title.setAttribute('role', 'menuitem');
-  title.setAttribute('aria-haspopup', 'menu');
-  title.setAttribute('aria-expanded', 'false');
-  title.addEventListener('click', () => (openPopup === popup ? closeMenu() : showPopup(popup)));
-  title.addEventListener('mouseenter', () => { if (openPopup && openPopup !== popup) showPopup(popup); });
-  const list = document.createElement('ul');
-  list.className = 'items';
-  list.setAttribute('role', 'menu');
-  for (const id of ['save', 'watch', 'recent', 'submit']) {
-    const li = document.createElement('li');
-    li.setAttribute('role', 'none');
-    const button = document.createElement('button');
-    button.type = 'button';
-    button.setAttribute('role', 'menuitem');
-    button.tabIndex = -1;
-    button.dataset.id = id;
-    button.innerHTML = '<span class="label"></span><span class="shortcut"></span>';
-    button.querySelector('.label').textContent = plainText(t[id]);
-    button.addEventListener('click', () => chooseItem(id));
-    li.appendChild(button);
-    if (id === 'submit') li.hidden = !replay.board;
-    list.appendChild(li);
-  }
-  popup.append(title, list);
+  const popup = makePopup('replay', t.menu);
+  const list = popup.querySelector('.items');
+  for (const id of ['save', 'watch', 'recent', 'submit']) addItem(id, t[id], list);
+  list.lastElementChild.hidden = !replay.board; // submit
   bar.insertBefore(popup, bar.lastElementChild);
 }
 

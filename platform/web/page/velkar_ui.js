@@ -321,6 +321,48 @@ function showNotice(text) {
 
 // ---- Menu bar ----
 
+// A popup of the menu bar: its title (text with "&" before the access key) and its list.
+function makePopup(index, text) {
+  const popup = document.createElement('div');
+  popup.className = 'popup';
+  popup.dataset.index = index;
+  const title = document.createElement('button');
+  title.type = 'button';
+  title.textContent = plainText(text);
+  title.setAttribute('role', 'menuitem');
+  title.setAttribute('aria-haspopup', 'menu');
+  title.setAttribute('aria-expanded', 'false');
+  // Alt and the letter after "&" open it.
+  const access = /&([^&])/.exec(text);
+  if (access) popup.dataset.accessKey = access[1].toUpperCase();
+  title.addEventListener('click', () => (openPopup === popup ? closeMenu() : showPopup(popup)));
+  title.addEventListener('mouseenter', () => { if (openPopup && openPopup !== popup) showPopup(popup); });
+  const list = document.createElement('ul');
+  list.className = 'items';
+  list.setAttribute('role', 'menu');
+  popup.append(title, list);
+  return popup;
+}
+
+// An item of a menu list that runs chooseItem(id); a tab in text sets off its shortcut.
+function addItem(id, text, target) {
+  const li = document.createElement('li');
+  li.setAttribute('role', 'none');
+  const button = document.createElement('button');
+  button.type = 'button';
+  button.setAttribute('role', MENU_ROLES[id] || 'menuitem');
+  button.tabIndex = -1;
+  button.dataset.id = id;
+  const [label, shortcut] = plainText(text).split('\t');
+  button.innerHTML = '<span class="label"></span><span class="shortcut"></span>';
+  button.querySelector('.label').textContent = label;
+  button.querySelector('.shortcut').textContent = shortcut || '';
+  button.addEventListener('click', () => chooseItem(id));
+  li.appendChild(button);
+  target.appendChild(li);
+  return li;
+}
+
 function buildMenu() {
   const language = call('web_language', 'number');
   const bar = $('#menubar');
@@ -328,44 +370,12 @@ function buildMenu() {
   let popupIndex = -1;
   let list = null;
   let outer = null;
-  const addItem = (id, text, target) => {
-    const li = document.createElement('li');
-    li.setAttribute('role', 'none');
-    const button = document.createElement('button');
-    button.type = 'button';
-    button.setAttribute('role', MENU_ROLES[id] || 'menuitem');
-    button.tabIndex = -1;
-    button.dataset.id = id;
-    const [label, shortcut] = plainText(text).split('\t');
-    button.innerHTML = '<span class="label"></span><span class="shortcut"></span>';
-    button.querySelector('.label').textContent = label;
-    button.querySelector('.shortcut').textContent = shortcut || '';
-    button.addEventListener('click', () => chooseItem(id));
-    li.appendChild(button);
-    target.appendChild(li);
-  };
   for (const entry of texts.menu) {
     const text = entry.text[language];
     if (entry.kind === MENU_POPUP) {
       popupIndex += 1;
-      const popup = document.createElement('div');
-      popup.className = 'popup';
-      popup.dataset.index = popupIndex;
-      const title = document.createElement('button');
-      title.type = 'button';
-      title.textContent = plainText(text);
-      title.setAttribute('role', 'menuitem');
-      title.setAttribute('aria-haspopup', 'menu');
-      title.setAttribute('aria-expanded', 'false');
-      // Alt and the letter after "&" open it.
-      const access = /&([^&])/.exec(text);
-      if (access) popup.dataset.accessKey = access[1].toUpperCase();
-      title.addEventListener('click', () => (openPopup === popup ? closeMenu() : showPopup(popup)));
-      title.addEventListener('mouseenter', () => { if (openPopup && openPopup !== popup) showPopup(popup); });
-      list = document.createElement('ul');
-      list.className = 'items';
-      list.setAttribute('role', 'menu');
-      popup.append(title, list);
+      const popup = makePopup(popupIndex, text);
+      list = popup.querySelector('.items');
       bar.appendChild(popup);
       outer = null;
     } else if (entry.kind === MENU_SUBMENU) {
