@@ -271,6 +271,16 @@ int32_t ticks = 0;
 // Settings are compared with the written ones twice a second.
 constexpr int32_t SETTINGS_CHECK_TICKS = 30;
 
+// Looked at twice a second: the frames between two looks add far less than the margin.
+void CloseRecordingIfFull() {
+    struct stat info = {};
+    if (!Recording() || stat(RECORDING_FILE, &info) != 0 || info.st_size <= RECORDING_MAX_BYTES)
+        return;
+    FinishRecording();
+    recordedFrames = framesRun;
+    JsRecordingFull();
+}
+
 } // namespace
 
 namespace velkar {
@@ -332,15 +342,10 @@ EMSCRIPTEN_KEEPALIVE void web_tick() {
     const bool runs = GameHold.load() == 0 && Paused.load() == 0;
     SampleControls();
     if (runs) ++framesRun;
-    if (runs && Recording()) {
-        struct stat info = {};
-        if (stat(RECORDING_FILE, &info) == 0 && info.st_size > RECORDING_MAX_BYTES) {
-            FinishRecording();
-            recordedFrames = framesRun;
-            JsRecordingFull();
-        }
+    if (++ticks % SETTINGS_CHECK_TICKS == 0) {
+        WriteSettingsIfChanged();
+        CloseRecordingIfFull();
     }
-    if (++ticks % SETTINGS_CHECK_TICKS == 0) WriteSettingsIfChanged();
 }
 
 EMSCRIPTEN_KEEPALIVE int32_t web_key(int32_t down, int32_t keyCode, const char* code,

@@ -37,7 +37,7 @@ struct Recorder {
     int32_t lastRank = 0;   // the rank the file has reached
     int32_t nameAsked = 0;  // the frame being recorded began with a name request open
     uint64_t lastState = 0; // the state digest after the last recorded frame
-    char marks[REPLAY_CHECK_FRAMES + 1] = {};
+    char marks[REPLAY_CHECK_FRAMES] = {};
     int32_t markCount = 0;
     // This frame's lines, written at once after the frame: no allocation per frame.
     char lines[1024] = {};
@@ -85,11 +85,19 @@ void FlushLines() {
     }
 }
 
+// The check line for the frames since the last one, with these digests, into line.
+constexpr size_t CHECK_LINE_BYTES = 64 + REPLAY_CHECK_FRAMES;
+void FormatCheckLine(char (&line)[CHECK_LINE_BYTES], uint64_t state, uint64_t screen) {
+    std::snprintf(line, sizeof line, "check %" PRId64 " %016" PRIx64 " %016" PRIx64 " %.*s\n",
+                  recorder.frame, state, screen, static_cast<int>(recorder.markCount),
+                  recorder.marks);
+}
+
 // Right after a frame: the screen still shows it.
 void AddCheckLine() {
-    recorder.marks[recorder.markCount] = '\0';
-    AddLine("check %" PRId64 " %016" PRIx64 " %016" PRIx64 " %s\n", recorder.frame,
-            recorder.lastState, ScreenDigest(), recorder.marks);
+    char line[CHECK_LINE_BYTES];
+    FormatCheckLine(line, recorder.lastState, ScreenDigest());
+    AddLine("%s", line);
     recorder.markCount = 0;
 }
 
@@ -100,12 +108,10 @@ std::string ClosingLines() {
     // frame: the programs close their recordings before they free the screen.
     const uint64_t state = recorder.frame == 0 ? GameStateDigest() : recorder.lastState;
     const uint64_t screen = ScreenDigest();
-    char line[64 + REPLAY_CHECK_FRAMES];
+    char line[CHECK_LINE_BYTES];
     std::string out;
     if (recorder.markCount > 0) {
-        std::snprintf(line, sizeof line, "check %" PRId64 " %016" PRIx64 " %016" PRIx64 " %.*s\n",
-                      recorder.frame, state, screen, static_cast<int>(recorder.markCount),
-                      recorder.marks);
+        FormatCheckLine(line, state, screen);
         out += line;
     }
     std::snprintf(line, sizeof line, "end %" PRId64 " %016" PRIx64 " %016" PRIx64 "\n",
