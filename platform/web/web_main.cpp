@@ -340,8 +340,13 @@ EMSCRIPTEN_KEEPALIVE void web_tick() {
     const bool nameAsked = NameEntryRequested.load() != 0 || NameEntryPosted.load() != 0;
     if ((!nameAsked || ReplayPlaying() != 0) && PresentHold.load() == 0) PresentFrame();
     const bool runs = GameHold.load() == 0 && Paused.load() == 0;
+    // A name the player typed reaches the hi-scores in the frame after the dialog closed; it is
+    // written at once then, not at the next look, so that a page closed right after Enter
+    // keeps it.
+    const bool nameAnswered = NameEntryDone.load() != 0;
     SampleControls();
     if (runs) ++framesRun;
+    if (nameAnswered && NameEntryDone.load() == 0) WriteSettingsIfChanged();
     if (++ticks % SETTINGS_CHECK_TICKS == 0) {
         WriteSettingsIfChanged();
         CloseRecordingIfFull();

@@ -238,9 +238,13 @@ function pageLanguage() {
   return running || texts ? call('web_dialog_language', 'number') : 0;
 }
 
+function touchScreen() {
+  return window.matchMedia('(pointer: coarse)').matches || navigator.maxTouchPoints > 0;
+}
+
 function touchShown() {
   if (pageSettings.Touch !== 'auto') return pageSettings.Touch === 'on';
-  return window.matchMedia('(pointer: coarse)').matches || navigator.maxTouchPoints > 0;
+  return touchScreen();
 }
 
 // The part of the page the player sees: the visual viewport (without a phone's browser bars
@@ -253,13 +257,20 @@ function visibleSize() {
 }
 
 const GAP = 8;
+// The buttons' panel below the picture is at least this tall, so that its smallest row (three
+// tenths of it, less the gaps) is 44 CSS pixels, the least a finger hits surely.
+const PORTRAIT_PANEL_LEAST = 166;
 
 // Places the picture and the touch controls: the controls take a strip below the picture
 // when the screen stands upright and both sides when it lies, never the picture's own place.
-// The picture takes the chosen size: the largest whole multiple of 240 x 320 that fits in
-// what is left ('best'), exactly the room left ('fit'), or x1 or x2, made smaller to fit when
-// the screen cannot hold it.
+// The picture takes the chosen size: the largest whole number of the screen's own (device)
+// pixels per game pixel that fits in what is left ('best'; on a phone with three device
+// pixels to a CSS pixel, four of them make 320 x 426.67 CSS pixels, crisp where x1 would be
+// small and x2 would not fit), exactly the room left ('fit'), or x1 or x2, made smaller to fit
+// when the screen cannot hold it.
 function layout() {
+  // Menus for fingers on a touch screen, before the bar's height is taken.
+  document.documentElement.classList.toggle('coarse', touchScreen());
   const stage = $('#stage');
   const box = $('#screen-box');
   const full = document.fullscreenElement !== null;
@@ -280,17 +291,22 @@ function layout() {
     roomWidth -= 2 * (panelWidth + GAP);
   } else if (touch) {
     panelWidth = Math.floor((roomWidth - GAP) / 2);
-    panelHeight = Math.floor(Math.min(220, Math.max(130, roomHeight * 0.28)));
+    panelHeight = Math.floor(Math.min(220, Math.max(PORTRAIT_PANEL_LEAST, roomHeight * 0.28)));
     roomHeight -= panelHeight + GAP;
   }
   const fits = Math.max(0.25, Math.min(roomWidth / 240, roomHeight / 320));
   let factor = fits;
   const size = full ? 'fit' : pageSettings.Size;
-  if (size === 'best') factor = fits >= 1 ? Math.floor(fits) : fits;
+  const ratio = window.devicePixelRatio || 1;
+  // (A hair under the exact room still counts as fitting: the ratio is seldom exact.)
+  const devicePixels = Math.floor(fits * ratio + 1e-6);
+  if (size === 'best') factor = devicePixels >= 1 ? devicePixels / ratio : fits;
   else if (size === 'x1') factor = Math.min(1, fits);
   else if (size === 'x2') factor = Math.min(2, fits);
-  const width = Math.floor(240 * factor);
-  const height = Math.floor(320 * factor);
+  // Whole device pixels are kept as they are, not rounded to CSS pixels.
+  const whole = size === 'best' && devicePixels >= 1;
+  const width = whole ? 240 * factor : Math.floor(240 * factor);
+  const height = whole ? 320 * factor : Math.floor(320 * factor);
   box.style.width = width + 'px';
   box.style.height = height + 'px';
   stage.style.gridTemplateColumns = !touch ? '' : landscape
@@ -301,7 +317,9 @@ function layout() {
   }
   const ring = Math.max(60, Math.min(panelWidth, panelHeight) - 16);
   $('.stick-ring').style.width = $('.stick-ring').style.height = ring + 'px';
-  if (running && !full) call('web_client_size', null, ['number', 'number'], [width, height]);
+  if (running && !full) {
+    call('web_client_size', null, ['number', 'number'], [Math.round(width), Math.round(height)]);
+  }
 }
 
 for (const target of [window, window.visualViewport]) {
@@ -458,6 +476,8 @@ function closeMenu() {
   if (!openPopup) return;
   hidePopup();
   call('web_menu_close');
+  // The keys go back to the game: a title left focused would open its menu again on Enter.
+  if ($('#bar').contains(document.activeElement)) document.activeElement.blur();
 }
 
 // The items of a menu list that can be chosen, in order.
@@ -738,6 +758,31 @@ function sendKey(down, keyCode, code, altDown, repeat) {
     [down ? 1 : 0, keyCode, code, altDown ? 1 : 0, repeat ? 1 : 0]);
 }
 
+// A key or touch control pressed and let go between two ticks would never be seen by the game,
+// which reads the keys once a tick: such a release waits until one tick has run, so that a
+// quick tap counts for one frame.
+let ticksRun = 0;
+const pressedAt = new Map(); // code: { tick: ticksRun when pressed, handled }
+const lateReleases = new Map(); // code: [key code, Alt down]
+
+// Whether the page keeps the browser's own use of the key.
+function pressKey(keyCode, code, altDown, repeat) {
+  lateReleases.delete(code);
+  const handled = sendKey(true, keyCode, code, altDown, repeat);
+  if (!repeat || !pressedAt.has(code)) pressedAt.set(code, { tick: ticksRun, handled });
+  return handled;
+}
+
+function releaseKey(keyCode, code, altDown) {
+  const pressed = pressedAt.get(code);
+  pressedAt.delete(code);
+  if (pressed && pressed.tick === ticksRun && heldKeys.has(code)) {
+    lateReleases.set(code, [keyCode, altDown]);
+    return pressed.handled;
+  }
+  return sendKey(false, keyCode, code, altDown, false);
+}
+
 function onKey(event, down) {
   resumeAudio();
   if (!running) return;
@@ -760,7 +805,8 @@ function onKey(event, down) {
       return;
     }
   }
-  const handled = sendKey(down, event.keyCode, event.code, event.altKey, event.repeat);
+  const handled = down ? pressKey(event.keyCode, event.code, event.altKey, event.repeat)
+    : releaseKey(event.keyCode, event.code, event.altKey);
   if (handled) event.preventDefault();
 }
 
@@ -770,29 +816,17 @@ window.addEventListener('mousedown', resumeAudio);
 window.addEventListener('pointerdown', resumeAudio);
 window.addEventListener('touchend', resumeAudio);
 
-// The touch controls press the game's own keys. A press and release within one tick would
-// never be seen by the game, which reads the keys once a tick: such a release waits until
-// one tick has run.
+// The touch controls press the game's own keys, taps latched as the keyboard's are.
 const TOUCH_KEYS = {
   up: [38, 'ArrowUp'], down: [40, 'ArrowDown'], left: [37, 'ArrowLeft'], right: [39, 'ArrowRight'],
   shot: [90, 'KeyZ'], laser: [88, 'KeyX'], bomb: [67, 'KeyC'], start: [112, 'F1'], pause: [80, 'KeyP'],
 };
-let ticksRun = 0;
-const touchPressedAt = new Map(); // code: ticksRun when pressed
-let lateReleases = [];
 
 function touchKey(name, down) {
   if (!running) return;
   const [keyCode, code] = TOUCH_KEYS[name];
-  if (down) {
-    lateReleases = lateReleases.filter((late) => late !== name);
-    touchPressedAt.set(code, ticksRun);
-    sendKey(true, keyCode, code, false, false);
-  } else if (touchPressedAt.get(code) === ticksRun) {
-    lateReleases.push(name);
-  } else {
-    sendKey(false, keyCode, code, false, false);
-  }
+  if (down) pressKey(keyCode, code, false, false);
+  else releaseKey(keyCode, code, false);
 }
 
 // One tick of the game, then the releases that waited for it.
@@ -801,10 +835,10 @@ function tick() {
   ++ticksRun;
   if (replay.watching) checkReplayEnd();
   else if (ticksRun % REPLAY.STORE_TICKS === 0) storeSession();
-  if (lateReleases.length === 0) return;
-  const names = lateReleases;
-  lateReleases = [];
-  for (const name of names) sendKey(false, TOUCH_KEYS[name][0], TOUCH_KEYS[name][1], false, false);
+  if (lateReleases.size === 0) return;
+  const late = [...lateReleases];
+  lateReleases.clear();
+  for (const [code, [keyCode, altDown]] of late) sendKey(false, keyCode, code, altDown, false);
 }
 
 // The stick: a ring; the direction from its centre to the finger, in eight ways, once the
@@ -887,8 +921,8 @@ function releaseAll() {
   if (stick.pointer !== null) stickRelease();
   buttonPointers.clear();
   for (const button of document.querySelectorAll('#touch-buttons button.down')) button.classList.remove('down');
-  lateReleases = [];
-  touchPressedAt.clear();
+  lateReleases.clear();
+  pressedAt.clear();
   for (const [code, keyCode] of [...heldKeys]) sendKey(false, keyCode, code, false, false);
 }
 
@@ -901,6 +935,7 @@ window.addEventListener('pagehide', () => {
 window.addEventListener('gamepadconnected', () => { if (running) call('web_gamepad_connected'); });
 
 $('#fullscreen-button').addEventListener('click', () => {
+  $('#fullscreen-button').blur(); // Enter and Space are the game's again
   if (running) call('web_command', null, ['number', 'number'], [CMD.FULL_SCREEN, 0]);
 });
 
@@ -937,8 +972,9 @@ function start() {
   texts = JSON.parse(call('web_texts', 'string'));
   const fullScreenEntry = texts.menu.find((entry) => entry.id === CMD.FULL_SCREEN);
   const fullScreenText = plainText(fullScreenEntry.text[call('web_language', 'number')]).split('\t');
-  $('#fullscreen-button').textContent = fullScreenText[0];
+  $('#fullscreen-button .text').textContent = fullScreenText[0];
   $('#fullscreen-button').title = fullScreenText.join(' ');
+  $('#fullscreen-button').setAttribute('aria-label', fullScreenText[0]);
   document.documentElement.lang = call('web_language', 'number') === 1 ? 'ja' : 'en';
   buildMenu();
   readPageSettings();
