@@ -1047,7 +1047,45 @@ function start() {
   window.velkarReady = true;
 }
 
+// The program: compiled while it downloads where the server sends it as application/wasm,
+// else once it is whole; a page opened from a folder, which cannot fetch it, takes it from
+// velkar_wasm_file.js (a script, which such a page may load).
+async function compileProgram(imports) {
+  if (location.protocol === 'file:') {
+    await new Promise((resolve, reject) => {
+      const script = document.createElement('script');
+      script.src = 'velkar_wasm_file.js';
+      script.onload = resolve;
+      script.onerror = () => reject(new Error('velkar_wasm_file.js cannot be read'));
+      document.head.appendChild(script);
+    });
+    const bytes = Uint8Array.from(atob(velkarWasmFile), (c) => c.charCodeAt(0));
+    return WebAssembly.instantiate(bytes, imports);
+  }
+  const response = fetch('velkar.wasm', { credentials: 'same-origin' });
+  if (WebAssembly.instantiateStreaming) {
+    try {
+      const result = await WebAssembly.instantiateStreaming(response, imports);
+      window.velkarWasmStreamed = true;
+      return result;
+    } catch (error) {
+      // Most likely another type than application/wasm: compiled from the whole file below.
+      console.warn('velkar.wasm not compiled while it streams:', error.message || error);
+    }
+  }
+  const again = await fetch('velkar.wasm', { credentials: 'same-origin' });
+  if (!again.ok) throw new Error(`velkar.wasm: the server answered ${again.status}`);
+  return WebAssembly.instantiate(await again.arrayBuffer(), imports);
+}
+
 var Module = {
+  instantiateWasm(imports, receive) {
+    compileProgram(imports).then((result) => receive(result.instance, result.module), (error) => {
+      console.error(error);
+      showNotice(PAGE_TEXTS[0].failed);
+    });
+    return {};
+  },
   preRun: [() => {
     // The settings file lives in IndexedDB; it is read before the game starts.
     FS.mkdir('/settings');
