@@ -539,6 +539,12 @@ EMSCRIPTEN_KEEPALIVE int32_t web_replay_playing() {
     return ReplayPlaying();
 }
 
+// 1 once the replay playing has gone another way than its recording: the page says so at that
+// frame rather than at the file's end.
+EMSCRIPTEN_KEEPALIVE int32_t web_replay_differs() {
+    return PlaybackOutcome().state == PLAYBACK_DIFFERS ? 1 : 0;
+}
+
 // The page ends: a recording gets its closing line, a replay playing gives the player's own
 // rank and hi-scores back before the settings are written.
 EMSCRIPTEN_KEEPALIVE void web_session_end() {

@@ -236,8 +236,8 @@ async function menuAndDialog(page) {
   await openPopup(page, 2);
   const checks = await page.$$eval('#menubar .popup[data-index="2"] button[data-id]',
     (list) => list.map((b) => b.getAttribute('aria-checked')));
-  assert.deepStrictEqual(checks, ['false', 'false', 'false', 'true', 'false', 'false'],
-    'x1, x2, best, fit, full screen, touch controls');
+  assert.deepStrictEqual(checks, ['false', 'false', 'false', 'true', 'false', 'false', 'false'],
+    'x1, x2, best, fit, full screen, touch controls, exact speed');
   // x2 does not fit 800 x 600: it is made as small as the fitted picture.
   await page.click(menuButton(page, 40076));
   assert.deepStrictEqual(await boxSize(), [fitWidth, fitHeight]);
@@ -734,6 +734,47 @@ async function escapeAsks(browser, url) {
   console.log('Escape: asks first; Cancel plays on, OK ends with the notice over the picture');
 }
 
+// The page on its own clock, driven by the display's frames: by default one tick per display
+// frame on this 60 Hz display (frames with two ticks only where the browser dropped a frame);
+// with Exact Speed chosen in the Window menu, 62.5 ticks a second (and the choice kept). The
+// frames are counted for some 5 seconds each, waiting for conditions with deadlines.
+async function displayFrames(browser, url) {
+  const { context, page } = await freshPage(browser, url, { width: 800, height: 600 });
+  const count = async () => {
+    await page.evaluate(() => {
+      clock.framesByTicks.fill(0);
+      clock.lateFrames = 0;
+      window.countFrom = performance.now();
+    });
+    await page.waitForFunction(() => clock.framesByTicks.reduce((a, b) => a + b) >= 300, { timeout: 30000 });
+    return page.evaluate(() => {
+      const seconds = (performance.now() - countFrom) / 1000;
+      const byTicks = [...clock.framesByTicks];
+      const ticks = byTicks.reduce((sum, n, k) => sum + n * k, 0);
+      return { byTicks, perSecond: ticks / seconds, framesPerTick: clock.framesPerTick, period: clock.period,
+        late: clock.lateFrames };
+    });
+  };
+  await page.waitForFunction(() => clock.period > 0, { timeout: 30000 });
+  const smooth = await count();
+  assert.strictEqual(smooth.framesPerTick, 1, `the clock did not lock onto the display: ${JSON.stringify(smooth)}`);
+  const doubled = (r) => r.byTicks[2] + r.byTicks[3] + r.byTicks[4];
+  assert.ok(doubled(smooth) <= smooth.late, `frames on time ran two ticks: ${JSON.stringify(smooth)}`);
+  assert.ok(Math.abs(smooth.perSecond - 1000 / smooth.period) < 0.15 * 60, JSON.stringify(smooth));
+  await openPopup(page, 2);
+  await page.click(menuButton(page, 'exact'));
+  const exact = await count();
+  assert.ok(Math.abs(exact.perSecond - 62.5) < 0.15 * 62.5, JSON.stringify(exact));
+  const kept = await page.evaluate(() => FS.readFile('/settings/velkar-page.ini', { encoding: 'utf8' }));
+  assert.ok(kept.includes('Speed=exact\n'), kept);
+  await context.close();
+  const share = (r) => `${doubled(r)} of ${r.byTicks.reduce((a, b) => a + b)}`;
+  console.log(`measure: display frames (period ${smooth.period.toFixed(2)} ms) with two ticks or more: ` +
+    `${share(smooth)} by default (${smooth.late} frames came late; ${smooth.perSecond.toFixed(1)} ` +
+    `ticks/s), with Exact Speed ${share(exact)} (${exact.perSecond.toFixed(1)} ticks/s); frames ` +
+    `by ticks 0-4: default ${smooth.byTicks}, exact ${exact.byTicks}`);
+}
+
 // The effects the page synthesizes at start-up are byte for byte the files velkar-sfx writes.
 async function effects(page) {
   const dir = path.join(work, 'Wave');
@@ -946,6 +987,8 @@ async function watchedReplays(browser, url) {
   await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
   const wentOff = await playToEnd(page, closing.frames);
   assert.strictEqual(wentOff.state, 4);
+  // Said at the frame that differs, not at the file's end: the game was held there.
+  assert.strictEqual(wentOff.frames, wentOff.firstDifferentFrame + 1, wentOff.text);
   assert.ok(wentOff.firstDifferentFrame < Number(checkFrames), wentOff.text);
   assert.ok(simSays.said.endsWith(wentOff.text), `${simSays.said} / ${wentOff.text}`);
   await page.waitForSelector('#replay-dialog[open]');
@@ -1087,6 +1130,7 @@ const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length 
     await keyTapsAndRelease(browser, testUrl);
     await japaneseNameEntry(browser, testUrl);
     await escapeAsks(browser, testUrl);
+    await displayFrames(browser, url + 'index.html');
     await download(browser, url);
     await watchedReplays(browser, testUrl);
     if (board) await boardSubmission(browser, board);

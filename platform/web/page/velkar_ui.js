@@ -17,14 +17,14 @@ const MENU_ROLES = {
   40083: 'menuitemradio', 40084: 'menuitemradio', 40085: 'menuitemradio',
   [CMD.SIZE_X1]: 'menuitemradio', [CMD.SIZE_X2]: 'menuitemradio', best: 'menuitemradio',
   fit: 'menuitemradio', [CMD.PAUSE]: 'menuitemcheckbox', [CMD.ENABLE_SOUND]: 'menuitemcheckbox',
-  [CMD.FULL_SCREEN]: 'menuitemcheckbox', touch: 'menuitemcheckbox',
+  [CMD.FULL_SCREEN]: 'menuitemcheckbox', touch: 'menuitemcheckbox', exact: 'menuitemcheckbox',
 };
 const MENU_POPUP = 0, MENU_ITEM = 1, MENU_SEPARATOR = 2, MENU_SUBMENU = 3, MENU_SUBMENU_END = 4;
 const MSG_ANSWER_OK = 1, MSG_ANSWER_CANCEL = 2;
 // The page's own texts: its picture sizes and touch controls, the question before Escape ends
 // the game session, and the end of a session.
 const PAGE_TEXTS = [
-  { best: '&Best Size', fit: 'Fit to &Page', touch: '&Touch Controls',
+  { best: '&Best Size', fit: 'Fit to &Page', touch: '&Touch Controls', exact: '&Exact Speed',
     endQuestion: 'End the game? The page must be reloaded to play again.',
     // The page's own About and Device Configuration lines, where the other programs speak of
     // Windows versions and of a restart to see a gamepad (the page takes one at any time).
@@ -35,6 +35,7 @@ const PAGE_TEXTS = [
     ended: 'VELKAR has ended. Reload the page to play again.',
     failed: 'VELKAR cannot run in this browser.' },
   { best: '最適な大きさ(&B)', fit: 'ページに合わせる(&P)', touch: 'タッチ操作(&T)',
+    exact: '正確な速さ(&E)',
     endQuestion: 'ゲームを終了しますか？ もう一度遊ぶにはページの再読み込みが必要です。',
     systems: 'WebAssembly 対応のウェブブラウザ用',
     connectLabel: '今の接続状態\n(ゲームパッドはボタンを押すと認識されます)',
@@ -45,11 +46,13 @@ const PAGE_TEXTS = [
     failed: 'このブラウザでは VELKAR を実行できません。' },
 ];
 // The page's own settings, kept beside velkar.ini in the browser's storage: the picture size
-// ('best': the largest whole multiple that fits, 'fit': exactly fitted, 'x1', 'x2') and the
-// touch controls ('auto': on touch screens, 'on', 'off').
+// ('best': the largest whole multiple that fits, 'fit': exactly fitted, 'x1', 'x2'), the
+// touch controls ('auto': on touch screens, 'on', 'off') and the clock ('smooth': one tick per
+// display frame where the display runs near 60 Hz, 'exact': 62.5 ticks a second always).
 const PAGE_SETTINGS_FILE = '/settings/velkar-page.ini';
 const PAGE_SETTINGS_MAX_BYTES = 1024;
-const PAGE_SETTING_VALUES = { Size: ['best', 'fit', 'x1', 'x2'], Touch: ['auto', 'on', 'off'] };
+const PAGE_SETTING_VALUES = { Size: ['best', 'fit', 'x1', 'x2'], Touch: ['auto', 'on', 'off'],
+  Speed: ['smooth', 'exact'] };
 
 const $ = (selector) => document.querySelector(selector);
 const canvas = $('#screen');
@@ -58,7 +61,7 @@ const context = canvas.getContext('2d');
 let texts = null;
 let shown = null; // the picture of the last tick, not yet on the canvas
 let running = false;
-const pageSettings = { Size: 'best', Touch: 'auto' };
+const pageSettings = { Size: 'best', Touch: 'auto', Speed: 'smooth' };
 let openPopup = null;
 let settingsSyncing = false;
 let settingsSyncAgain = false;
@@ -428,8 +431,11 @@ function buildMenu() {
         addItem('best', PAGE_TEXTS[language].best, list);
         addItem('fit', PAGE_TEXTS[language].fit, list);
       }
-      // ... and show or hide the touch controls.
-      if (entry.id === CMD.FULL_SCREEN) addItem('touch', PAGE_TEXTS[language].touch, list);
+      // ... and show or hide the touch controls, and choose the clock.
+      if (entry.id === CMD.FULL_SCREEN) {
+        addItem('touch', PAGE_TEXTS[language].touch, list);
+        addItem('exact', PAGE_TEXTS[language].exact, list);
+      }
     }
   }
   buildReplayMenu(bar, language);
@@ -464,6 +470,8 @@ function showPopup(popup) {
   }
   const touch = popup.querySelector('button[data-id="touch"]');
   if (touch) touch.setAttribute('aria-checked', touchShown() ? 'true' : 'false');
+  const exact = popup.querySelector('button[data-id="exact"]');
+  if (exact) exact.setAttribute('aria-checked', pageSettings.Speed === 'exact' ? 'true' : 'false');
 }
 
 function hidePopup() {
@@ -560,6 +568,9 @@ function chooseItem(id) {
     case 'touch':
       changePageSetting('Touch', touchShown() ? 'off' : 'on');
       return layout();
+    case 'exact':
+      changePageSetting('Speed', pageSettings.Speed === 'exact' ? 'smooth' : 'exact');
+      return VelkarClock.setExact(clock, pageSettings.Speed === 'exact');
     case CMD.SIZE_X1:
     case CMD.SIZE_X2:
       // The program stores its own size too, and places its window (setClientSize).
@@ -941,6 +952,8 @@ $('#fullscreen-button').addEventListener('click', () => {
 
 // ---- The clock ----
 
+// Smooth or exact (the page's Speed setting, taken at start-up); the page test reads its
+// count of display frames by ticks.
 const clock = VelkarClock.create();
 
 function animationFrame(now) {
@@ -978,6 +991,7 @@ function start() {
   document.documentElement.lang = call('web_language', 'number') === 1 ? 'ja' : 'en';
   buildMenu();
   readPageSettings();
+  VelkarClock.setExact(clock, pageSettings.Speed === 'exact');
   running = true;
   layout();
   startReplayOrRecording();
