@@ -77,10 +77,32 @@ function plainText(text) {
 
 // ---- Sound ----
 
+// The AudioContext is made on the player's first key, click or touch, as browsers let a page
+// start sound only then (one made before is held silent, with a warning): until then the
+// voices keep their samples and volume, and what they play is not heard.
 const audio = { context: null, voices: new Map(), next: 1 };
 
+function audioBuffer(voice) {
+  const buffer = audio.context.createBuffer(voice.channels, voice.frames, voice.rate);
+  for (let c = 0; c < voice.channels; ++c) {
+    const data = buffer.getChannelData(c);
+    for (let i = 0; i < voice.frames; ++i) data[i] = voice.samples[i * voice.channels + c];
+  }
+  voice.buffer = buffer;
+  voice.samples = null;
+  voice.gain = audio.context.createGain();
+  voice.gain.gain.value = voice.volume;
+  voice.gain.connect(audio.context.destination);
+}
+
 function resumeAudio() {
-  if (audio.context && audio.context.state === 'suspended') audio.context.resume();
+  if (!audio.context) {
+    const Context = window.AudioContext || window.webkitAudioContext;
+    if (!Context || !running) return;
+    audio.context = new Context();
+    for (const voice of audio.voices.values()) audioBuffer(voice);
+  }
+  if (audio.context.state === 'suspended') audio.context.resume();
 }
 
 // ---- What the program calls (EM_JS) ----
@@ -121,6 +143,7 @@ window.velkarUi = {
   },
   close() {
     running = false;
+    keepAwake(false);
     releaseAll();
     storeSession();
     call('web_session_end');
@@ -146,35 +169,29 @@ window.velkarUi = {
     });
   },
   audioOpen() {
-    const Context = window.AudioContext || window.webkitAudioContext;
-    if (!Context) return 0;
-    if (!audio.context) audio.context = new Context();
-    return 1;
+    return window.AudioContext || window.webkitAudioContext ? 1 : 0;
   },
   audioClose() {
     // The context stays for the next start of the engine; its voices are released one by one.
   },
   voiceCreate(samples, frames, channels, rate) {
-    if (!audio.context) return -1;
-    const buffer = audio.context.createBuffer(channels, frames, rate);
-    for (let c = 0; c < channels; ++c) {
-      const data = buffer.getChannelData(c);
-      for (let i = 0; i < frames; ++i) data[i] = samples[i * channels + c];
-    }
-    const gain = audio.context.createGain();
-    gain.gain.value = 0;
-    gain.connect(audio.context.destination);
+    // (samples is a view of the program's memory: copied.)
+    const voice = { samples: Float32Array.from(samples), frames, channels, rate, volume: 0,
+      buffer: null, gain: null, source: null };
+    if (audio.context) audioBuffer(voice);
     const id = audio.next++;
-    audio.voices.set(id, { buffer, gain, source: null });
+    audio.voices.set(id, voice);
     return id;
   },
   voiceGain(id, value) {
     const voice = audio.voices.get(id);
-    if (voice) voice.gain.gain.value = value;
+    if (!voice) return;
+    voice.volume = value;
+    if (voice.gain) voice.gain.gain.value = value;
   },
   voicePlay(id) {
     const voice = audio.voices.get(id);
-    if (!voice) return;
+    if (!voice || !voice.buffer) return;
     if (voice.source) voice.source.stop();
     voice.source = audio.context.createBufferSource();
     voice.source.buffer = voice.buffer;
@@ -185,7 +202,7 @@ window.velkarUi = {
     const voice = audio.voices.get(id);
     if (!voice) return;
     if (voice.source) voice.source.stop();
-    voice.gain.disconnect();
+    if (voice.gain) voice.gain.disconnect();
     audio.voices.delete(id);
   },
 };
@@ -255,8 +272,12 @@ function touchShown() {
 function visibleSize() {
   const view = window.visualViewport;
   const root = document.documentElement;
-  if (!view) return [root.clientWidth, window.innerHeight];
-  return [Math.min(root.clientWidth, view.width * view.scale), view.height * view.scale];
+  const style = getComputedStyle(document.body);
+  const insetWidth = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
+  const insetHeight = parseFloat(style.paddingTop) + parseFloat(style.paddingBottom);
+  if (!view) return [root.clientWidth - insetWidth, window.innerHeight - insetHeight];
+  return [Math.min(root.clientWidth, view.width * view.scale) - insetWidth,
+    view.height * view.scale - insetHeight];
 }
 
 const GAP = 8;
@@ -840,10 +861,29 @@ function touchKey(name, down) {
   else releaseKey(keyCode, code, false);
 }
 
+// The screen stays awake while a game runs (looked at once a second); the browser lets the
+// lock go by itself when the page is hidden, and it is asked for again when it is shown.
+const WAKE_CHECK_TICKS = 60;
+const wake = { lock: null, asking: false };
+
+function keepAwake(wanted) {
+  if (!('wakeLock' in navigator)) return;
+  const held = wake.lock !== null && !wake.lock.released;
+  if (wanted && !held && !wake.asking && document.visibilityState === 'visible') {
+    wake.asking = true;
+    navigator.wakeLock.request('screen').then((lock) => { wake.lock = lock; },
+      () => { wake.lock = null; }).finally(() => { wake.asking = false; });
+  } else if (!wanted && held) {
+    wake.lock.release().catch(() => {});
+    wake.lock = null;
+  }
+}
+
 // One tick of the game, then the releases that waited for it.
 function tick() {
   call('web_tick');
   ++ticksRun;
+  if (ticksRun % WAKE_CHECK_TICKS === 0) keepAwake(running && call('web_game_running', 'number') === 1);
   if (replay.watching) checkReplayEnd();
   else if (ticksRun % REPLAY.STORE_TICKS === 0) storeSession();
   if (lateReleases.size === 0) return;
@@ -1057,8 +1097,17 @@ function start() {
     };
   } else {
     requestAnimationFrame(animationFrame);
+    keepFiles();
   }
   window.velkarReady = true;
+}
+
+// A page from a web server has its files kept by the service worker, for play with no network
+// and to be installed as an app. (Not in the test mode, whose tests serve files of their own.)
+function keepFiles() {
+  if (!('serviceWorker' in navigator) || !/^https?:$/.test(location.protocol)) return;
+  navigator.serviceWorker.register('velkar_sw.js').catch((error) =>
+    console.warn('the page\'s files are not kept for offline play:', error.message || error));
 }
 
 // The program: compiled while it downloads where the server sends it as application/wasm,
