@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "board.h"
+#include "site.h"
 #include "velkar_version.h"
 
 using namespace velkar::board;
@@ -164,13 +165,14 @@ int main(int argc, char** argv) {
 
     httplib::Server server;
     if (!options.web.empty()) {
-        server.set_file_extension_and_mimetype_mapping("wasm", "application/wasm");
-        if (!server.set_mount_point("/play", options.web)) {
+        if (!std::filesystem::is_directory(options.web)) {
             std::fprintf(stderr, "velkar-board: %s is not a folder\n", options.web.c_str());
             return 2;
         }
+        InstallSite(server, options.web);
         options.board.playPage = "/play/index.html";
     }
+    InstallIcon(server);
     Board board(*store, options.board);
     board.Install(server);
 
