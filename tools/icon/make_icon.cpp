@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (velkar::MakePlayerSprites() != 0 || velkar::ShipSprite == nullptr ||
-        velkar::ShipSprite->image.bits == nullptr || velkar::ShipSprite->width != 32 ||
+        !velkar::SpritePixels(velkar::ShipSprite) || velkar::ShipSprite->width != 32 ||
         velkar::ShipSprite->height != 32) {
         std::fprintf(stderr, "velkar-icon: the ship sprite could not be made\n");
         return 1;
