@@ -23,11 +23,17 @@ struct FileType {
     const char* extension;
     const char* type;
 };
+// clang-format off
 constexpr FileType TYPES[] = {
-    {".html", "text/html; charset=utf-8"},         {".js", "text/javascript; charset=utf-8"},
-    {".css", "text/css; charset=utf-8"},           {".wasm", "application/wasm"},
-    {".webmanifest", "application/manifest+json"}, {".png", "image/png"},
+    {".html", "text/html; charset=utf-8"},
+    {".js", "text/javascript; charset=utf-8"},
+    {".css", "text/css; charset=utf-8"},
+    {".wasm", "application/wasm"},
+    {".webmanifest", "application/manifest+json"},
+    {".png", "image/png"},
+    {".txt", "text/plain; charset=utf-8"}, // the licence
 };
+// clang-format on
 
 // The site's files are a few hundred kilobytes; nothing larger is read.
 constexpr off_t MOST_FILE_BYTES = 16 << 20;

@@ -1,8 +1,10 @@
 // The browser build in headless Chromium, served by scripts/serve-web.py: the title picture
 // and a played game against velkar-sim, the menu bar and a dialog, a setting kept across a
 // reload, a game on a phone's touch controls, the picture's place on small and large screens,
-// keys let go when the page loses the keyboard, Escape's question, the effects the page
-// synthesizes against velkar-sfx's files, the download's size, and the time to the first frame.
+// key taps, keys let go when the page loses the keyboard, Escape's question, the display frames
+// by ticks, the page as an app (sound, wake lock, manifest, offline), the effects the page
+// synthesizes against velkar-sfx's files, the download's size, replays, the score board, and
+// the time to the first frame.
 // Usage: node page_test.js SITE-DIR VELKAR-SIM VELKAR-SFX [WASM-VELKAR-SIM.JS [VELKAR-BOARD]]
 'use strict';
 const assert = require('assert');

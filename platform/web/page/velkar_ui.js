@@ -110,12 +110,14 @@ function resumeAudio() {
 window.velkarUi = {
   // A tick hands over its picture; it reaches the canvas once per animation frame (draw), so
   // that several ticks in one frame cost one canvas update.
-  present(rgba, width, height) {
-    shown = { rgba, width, height };
+  present(at, width, height) {
+    shown = { at, width, height };
   },
   draw() {
     if (!shown) return;
-    context.putImageData(new ImageData(new Uint8ClampedArray(shown.rgba), shown.width, shown.height), 0, 0);
+    // (A copy: the program's memory is not to be held by the canvas.)
+    const rgba = Module.HEAPU8.slice(shown.at, shown.at + shown.width * shown.height * 4);
+    context.putImageData(new ImageData(new Uint8ClampedArray(rgba.buffer), shown.width, shown.height), 0, 0);
     shown = null;
     if (window.velkarFirstFrameMs === undefined) window.velkarFirstFrameMs = performance.now();
   },
