@@ -781,12 +781,15 @@ async function displayFrames(browser, url) {
     `by ticks 0-4: default ${smooth.byTicks}, exact ${exact.byTicks}`);
 }
 
-// The page as an app, from a server of its own: the sound starts with the first key (no
-// AudioContext before it), the screen is kept awake while a game runs, the browser finds the
-// page installable with its manifest, and its service worker serves it (and it plays) once
-// the server has stopped.
+// The page as an app, from a server of its own (a copy of the site, changed below): the sound
+// starts with the first key (no AudioContext before it), the screen is kept awake while a game
+// runs, the browser finds the page installable with its manifest, a new version of the page
+// waits while the game runs on (never reloaded), and the service worker serves the page (and
+// it plays) once the server has stopped.
 async function installedApp(browser) {
-  const { server, url } = await serve(siteDir);
+  const copy = path.join(work, 'site-app');
+  fs.cpSync(siteDir, copy, { recursive: true });
+  const { server, url } = await serve(copy);
   let page = null;
   try {
     page = await browser.newPage();
@@ -808,6 +811,19 @@ async function installedApp(browser) {
       ['standalone', 'portrait', ['192x192', '512x512']]);
     assert.deepStrictEqual((await cdp.send('Page.getInstallabilityErrors')).installabilityErrors, []);
     await page.evaluate(() => navigator.serviceWorker.ready.then(() => true));
+    // Loaded again, the page is the service worker's; then a new version comes out.
+    await page.reload();
+    await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+    assert.ok(await page.evaluate(() => navigator.serviceWorker.controller !== null), 'not controlled');
+    await page.evaluate(() => { window.stillThisPage = true; });
+    for (const name of ['velkar_sw.js.gz', 'velkar_sw.js.br']) fs.rmSync(path.join(copy, name), { force: true });
+    fs.appendFileSync(path.join(copy, 'velkar_sw.js'), '// the next version\n');
+    await page.evaluate(() => navigator.serviceWorker.getRegistration().then((r) => r.update()));
+    await page.waitForFunction(() => navigator.serviceWorker.getRegistration().then((r) => r.waiting !== null),
+      { timeout: 20000 }).catch(() => assert.fail('the new version does not wait'));
+    const ticking = await page.evaluate(() => clock.framesByTicks[1]);
+    await page.waitForFunction((at) => window.stillThisPage === true && clock.framesByTicks[1] > at + 30,
+      { timeout: 10000 }, ticking).catch(() => assert.fail('the running page was reloaded or stopped'));
     const stopped = new Promise((resolve) => server.once('exit', resolve));
     server.kill();
     await stopped;
@@ -818,7 +834,7 @@ async function installedApp(browser) {
     await page.waitForFunction((at) => clock.framesByTicks.reduce((a, b) => a + b) > at + 30,
       { timeout: 10000 }, frames);
     console.log('app: sound from the first key, the screen kept awake in a game, installable, ' +
-      'and served and playing with the server stopped');
+      'a new version waiting while the game runs on, served and playing with the server stopped');
   } finally {
     if (page) await page.close();
     server.kill();
