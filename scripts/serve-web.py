@@ -5,6 +5,7 @@ its type, and compressed when the browser accepts gzip and a .gz copy lies besid
 Usage: scripts/serve-web.py DIRECTORY [PORT]   (PORT 0 or none: any free port; the port is
 printed as "port N")
 """
+import email.utils
 import functools
 import http.server
 import os
@@ -17,6 +18,8 @@ TYPES = {
     '.css': 'text/css; charset=utf-8',
     '.wasm': 'application/wasm',
     '.json': 'application/json',
+    '.webmanifest': 'application/manifest+json',
+    '.png': 'image/png',
 }
 
 
@@ -29,8 +32,19 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             path = os.path.join(path, 'index.html')
         gzipped = path + '.gz'
         if os.path.isfile(path) and os.path.isfile(gzipped) and self.accepts_gzip():
-            return self.send_file(gzipped, self.guess_type(path), 'gzip')
+            return self.send_file(gzipped, self.guess_type(path), 'gzip', os.stat(path).st_mtime)
         return super().send_head()
+
+    def not_modified_since(self, mtime):
+        """Whether If-Modified-Since names mtime or later (the browser's copy is current)."""
+        since = self.headers.get('If-Modified-Since')
+        if not since:
+            return False
+        try:
+            when = email.utils.parsedate_to_datetime(since[:100]).timestamp()
+        except (TypeError, ValueError, IndexError, OverflowError):
+            return False
+        return int(mtime) <= when
 
     def accepts_gzip(self):
         """Whether Accept-Encoding names gzip (or *) without q=0."""
@@ -47,7 +61,14 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             return True
         return False
 
-    def send_file(self, path, content_type, encoding):
+    def send_file(self, path, content_type, encoding, mtime):
+        """The compressed copy, with the original's time, so that a browser (or the page's
+        service worker) that has the file asks whether it changed and gets 304 if not."""
+        if self.not_modified_since(mtime):
+            self.send_response(304)
+            self.send_header('Cache-Control', 'no-cache')
+            self.end_headers()
+            return None
         try:
             file = open(path, 'rb')
         except OSError:
@@ -58,6 +79,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.send_header('Content-Type', content_type)
         self.send_header('Content-Encoding', encoding)
         self.send_header('Content-Length', str(size))
+        self.send_header('Last-Modified', self.date_time_string(mtime))
         self.send_header('Cache-Control', 'no-cache')
         self.end_headers()
         return file

@@ -8,8 +8,7 @@ namespace velkar {
 
 QImage ShipIconImage(int side) {
     const Sprite* ship = ShipSprite;
-    if (ship == nullptr || ship->image.bits == nullptr || side <= 0 || ship->width % side != 0 ||
-        ship->width != ship->height)
+    if (!SpritePixels(ship) || side <= 0 || ship->width % side != 0 || ship->width != ship->height)
         return QImage();
     const int block = ship->width / side;
     QImage icon(side, side, QImage::Format_ARGB32);

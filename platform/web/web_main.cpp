@@ -340,8 +340,13 @@ EMSCRIPTEN_KEEPALIVE void web_tick() {
     const bool nameAsked = NameEntryRequested.load() != 0 || NameEntryPosted.load() != 0;
     if ((!nameAsked || ReplayPlaying() != 0) && PresentHold.load() == 0) PresentFrame();
     const bool runs = GameHold.load() == 0 && Paused.load() == 0;
+    // A name the player typed reaches the hi-scores in the frame after the dialog closed; it is
+    // written at once then, not at the next look, so that a page closed right after Enter
+    // keeps it.
+    const bool nameAnswered = NameEntryDone.load() != 0;
     SampleControls();
     if (runs) ++framesRun;
+    if (nameAnswered && NameEntryDone.load() == 0) WriteSettingsIfChanged();
     if (++ticks % SETTINGS_CHECK_TICKS == 0) {
         WriteSettingsIfChanged();
         CloseRecordingIfFull();
@@ -534,6 +539,12 @@ EMSCRIPTEN_KEEPALIVE int32_t web_replay_playing() {
     return ReplayPlaying();
 }
 
+// 1 once the replay playing has gone another way than its recording: the page says so at that
+// frame rather than at the file's end.
+EMSCRIPTEN_KEEPALIVE int32_t web_replay_differs() {
+    return PlaybackOutcome().state == PLAYBACK_DIFFERS ? 1 : 0;
+}
+
 // The page ends: a recording gets its closing line, a replay playing gives the player's own
 // rank and hi-scores back before the settings are written.
 EMSCRIPTEN_KEEPALIVE void web_session_end() {
@@ -545,6 +556,11 @@ EMSCRIPTEN_KEEPALIVE void web_session_end() {
 // the game has run.
 EMSCRIPTEN_KEEPALIVE const char* web_state_json() {
     return Return(sim::StateJson(framesRun));
+}
+
+// 1 while a game is on and not paused (a replay's too): the page keeps the screen awake then.
+EMSCRIPTEN_KEEPALIVE int32_t web_game_running() {
+    return (GameMode == MODE_PLAY || GameMode == MODE_GAME_OVER) && Paused.load() == 0 ? 1 : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE void web_write_settings() {

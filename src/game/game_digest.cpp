@@ -136,7 +136,7 @@ uint64_t GlyphDigest() {
     Fold d;
     for (int32_t code = 0; code < 128; ++code) {
         const Sprite* glyph = GlyphTable[code];
-        if (glyph == nullptr || glyph->image.bits == nullptr) continue;
+        if (!SpritePixels(glyph)) continue;
         d.Add32(code);
         d.Add32(glyph->image.width);
         d.Add32(glyph->image.height);

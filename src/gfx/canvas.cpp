@@ -104,7 +104,7 @@ void DestroyCanvases() {
 }
 
 void DrawSprite(int32_t x, int32_t y, const Sprite* sprite, int32_t flash) {
-    if (sprite == nullptr) {
+    if (!SpritePixels(sprite)) {
         FillCanvasWhite(x, y, MISSING_SPRITE_SIZE, MISSING_SPRITE_SIZE);
         return;
     }
@@ -212,7 +212,7 @@ int32_t MakeGlyphs() {
         glyph = nullptr;
     for (int32_t code = 32; code <= 127; ++code) {
         const int32_t character = code == 127 ? '.' : code;
-        GlyphTable[code] = MakeSprite(SPRITE_TEXT, 8, 8, -1, 0, 0, 0, character);
+        GlyphTable[code] = DescribeSprite(SPRITE_TEXT, 8, 8, -1, 0, 0, 0, character);
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 // The sprite factory: figures, a character and a marker drawn into a sprite, then mask and flash.
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <new>
 
 #include "gfx/glyph_seam.h"
@@ -209,6 +210,13 @@ void DrawCharacter(uint8_t* bits, int32_t w, int32_t h, uint8_t character) {
 // Sprites live until the process ends; every one the factory made stays on this list.
 Sprite* LastMadeSprite = nullptr;
 
+void FreeSurfaces(const Sprite* sprite) {
+    for (SpriteSurface* surface : {&sprite->image, &sprite->mask, &sprite->flash}) {
+        std::free(surface->bits);
+        *surface = SpriteSurface{};
+    }
+}
+
 uint8_t* NewSurface(SpriteSurface* surface, int32_t w, int32_t h) {
     surface->bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(w) * h * 3, 1));
     surface->width = w;
@@ -226,20 +234,19 @@ void FreeSprite(Sprite* sprite) {
             break;
         }
     }
-    std::free(sprite->image.bits);
-    std::free(sprite->mask.bits);
-    std::free(sprite->flash.bits);
+    FreeSurfaces(sprite);
     delete sprite;
 }
 
-Sprite* MakeSprite(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
-                   int32_t green, int32_t blue, int32_t character) {
-    return MakeSpriteEx(flags, width, height, inset, red, green, blue, character, -1, -1, -1, -1);
+Sprite* DescribeSprite(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
+                       int32_t green, int32_t blue, int32_t character) {
+    return DescribeSpriteEx(flags, width, height, inset, red, green, blue, character, -1, -1, -1,
+                            -1);
 }
 
-Sprite* MakeSpriteEx(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
-                     int32_t green, int32_t blue, int32_t character, int32_t left, int32_t top,
-                     int32_t right, int32_t bottom) {
+Sprite* DescribeSpriteEx(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
+                         int32_t green, int32_t blue, int32_t character, int32_t left, int32_t top,
+                         int32_t right, int32_t bottom) {
     if (width <= 0 || height <= 0 || width > MAX_SIDE || height > MAX_SIDE) return nullptr;
     Sprite* sprite = new (std::nothrow) Sprite();
     if (sprite == nullptr) return nullptr;
@@ -249,23 +256,40 @@ Sprite* MakeSpriteEx(uint32_t flags, int32_t width, int32_t height, int32_t inse
     sprite->red = static_cast<uint8_t>(red);
     sprite->green = static_cast<uint8_t>(green);
     sprite->blue = static_cast<uint8_t>(blue);
+    sprite->inset = inset;
+    sprite->character = character;
+    sprite->markLeft = left;
+    sprite->markTop = top;
+    sprite->markRight = right;
+    sprite->markBottom = bottom;
+    sprite->madeBefore = LastMadeSprite;
+    LastMadeSprite = sprite;
+    return sprite;
+}
+
+bool SpritePixels(const Sprite* sprite) {
+    if (sprite == nullptr) return false;
+    if (sprite->pixelState != 0) return sprite->pixelState > 0;
+    const int32_t width = sprite->width, height = sprite->height;
     if (NewSurface(&sprite->image, width, height) == nullptr ||
         NewSurface(&sprite->mask, width, height) == nullptr ||
         NewSurface(&sprite->flash, width, height) == nullptr) {
-        FreeSprite(sprite);
-        return nullptr;
+        FreeSurfaces(sprite);
+        sprite->pixelState = -1;
+        return false;
     }
 
     const Canvas figure = {sprite->image.bits, width,         height,
                            sprite->blue,       sprite->green, sprite->red};
-    DrawFigure(figure, flags & 0xFFu, inset);
-    if ((flags & SPRITE_TEXT) != 0) {
-        DrawCharacter(sprite->image.bits, width, height, static_cast<uint8_t>(character & 0xFF));
+    DrawFigure(figure, sprite->flags & 0xFFu, sprite->inset);
+    if ((sprite->flags & SPRITE_TEXT) != 0) {
+        DrawCharacter(sprite->image.bits, width, height,
+                      static_cast<uint8_t>(sprite->character & 0xFF));
     }
-    if (left >= 0 || top >= 0) {
+    if (sprite->markLeft >= 0 || sprite->markTop >= 0) {
         const Canvas marker = {sprite->image.bits, width,        height,
                                MARKER_BLUE,        MARKER_GREEN, MARKER_RED};
-        FillRect(marker, left, top, right, bottom);
+        FillRect(marker, sprite->markLeft, sprite->markTop, sprite->markRight, sprite->markBottom);
     }
 
     const size_t bytes = static_cast<size_t>(width) * height * 3;
@@ -276,8 +300,24 @@ Sprite* MakeSpriteEx(uint32_t flags, int32_t width, int32_t height, int32_t inse
         mask[i] = image[i] == 0 ? 255 : 0;
         flash[i] = image[i] != 0 ? 255 : 0;
     }
-    sprite->madeBefore = LastMadeSprite;
-    LastMadeSprite = sprite;
+    sprite->pixelState = 1;
+    return true;
+}
+
+Sprite* MakeSprite(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
+                   int32_t green, int32_t blue, int32_t character) {
+    return MakeSpriteEx(flags, width, height, inset, red, green, blue, character, -1, -1, -1, -1);
+}
+
+Sprite* MakeSpriteEx(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
+                     int32_t green, int32_t blue, int32_t character, int32_t left, int32_t top,
+                     int32_t right, int32_t bottom) {
+    Sprite* sprite = DescribeSpriteEx(flags, width, height, inset, red, green, blue, character,
+                                      left, top, right, bottom);
+    if (sprite != nullptr && !SpritePixels(sprite)) {
+        FreeSprite(sprite);
+        return nullptr;
+    }
     return sprite;
 }
 

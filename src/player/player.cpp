@@ -133,10 +133,10 @@ void Explode() {
 
 int32_t MakePlayerSprites() {
     // A sprite the factory cannot make stays null and shows as a white box.
-    ShipSprite = MakeSpriteEx(SHAPE_TRIANGLE_UP, 32, 32, -1, 220, 220, 255, 0, 14, 14, 18, 18);
+    ShipSprite = DescribeSpriteEx(SHAPE_TRIANGLE_UP, 32, 32, -1, 220, 220, 255, 0, 14, 14, 18, 18);
     for (int32_t k = 0; k < 10; ++k) {
-        ShipExplosionSprites[k] =
-            MakeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 64, 64, 4 * k, 255, 127, 0, 0);
+        ShipExplosionSprites[k] = DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 64,
+                                                 64, 4 * k, 255, 127, 0, 0);
     }
     ShipPicture = ShipSprite;
     return 0;

@@ -198,17 +198,18 @@ int32_t InitWeapons() {
     ShotHighMark = 0;
     // A sprite the factory cannot make stays null and shows as a white box.
     for (const Sprite*& sprite : StraightShotSprites) {
-        sprite = MakeSprite(SHAPE_TRIANGLE_UP, 4, 12, -1, 200, 255, 255, 32);
+        sprite = DescribeSprite(SHAPE_TRIANGLE_UP, 4, 12, -1, 200, 255, 255, 32);
     }
     for (const Sprite*& sprite : SpreadShotSprites) {
-        sprite = MakeSprite(SHAPE_TRIANGLE_UP, 8, 10, -1, 128, 128, 255, 32);
+        sprite = DescribeSprite(SHAPE_TRIANGLE_UP, 8, 10, -1, 128, 128, 255, 32);
     }
     for (int32_t i = 0; i < 8; ++i) {
         const int32_t k = 255 * i / 8;
-        LaserSegmentSprites[i] = MakeSprite(SHAPE_RECT | SPRITE_BLINK, 24, 8, -1, k, k, 255, 32);
+        LaserSegmentSprites[i] =
+            DescribeSprite(SHAPE_RECT | SPRITE_BLINK, 24, 8, -1, k, k, 255, 32);
     }
-    LaserTipHitSprite = MakeSprite(SHAPE_RECT | SPRITE_BLINK, 24, 16, -1, 255, 128, 128, 32);
-    LaserTipOpenSprite = MakeSprite(SHAPE_RECT | SPRITE_BLINK, 24, 16, -1, 128, 128, 255, 32);
+    LaserTipHitSprite = DescribeSprite(SHAPE_RECT | SPRITE_BLINK, 24, 16, -1, 255, 128, 128, 32);
+    LaserTipOpenSprite = DescribeSprite(SHAPE_RECT | SPRITE_BLINK, 24, 16, -1, 128, 128, 255, 32);
     return 0;
 }
 
@@ -218,8 +219,8 @@ int32_t MakeBombSprites() {
     static constexpr int32_t insets[BOMB_STAGES] = {90, 60, 30, 30,  30, 30, 30, 30,  30,  30,
                                                     30, 30, 30, -40, 0,  40, 80, 120, 160, 200};
     for (int32_t j = 0; j < BOMB_STAGES; ++j) {
-        BombSprites[j] = MakeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400,
-                                    insets[j], 200, 80, 1, 32);
+        BombSprites[j] = DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400,
+                                        insets[j], 200, 80, 1, 32);
     }
     return 0;
 }

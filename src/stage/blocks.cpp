@@ -64,12 +64,12 @@ int32_t MakeBlockSprites() {
     for (int32_t i = 0; i < BLOCK_TYPES; ++i) {
         const BlockType& t = BlockTypes[i];
         BlockPictures[i] =
-            MakeSprite(SHAPE_RECT, t.width, t.height, -1, t.colour, t.colour, t.colour, 32);
+            DescribeSprite(SHAPE_RECT, t.width, t.height, -1, t.colour, t.colour, t.colour, 32);
     }
     for (int32_t i = 0; i < BLOCK_TYPES; ++i) {
         const BlockType& t = BlockTypes[i];
-        BlockDeathPictures[i] = MakeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, t.width,
-                                           t.height, -1, 160, 0, 0, 0);
+        BlockDeathPictures[i] = DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK,
+                                               t.width, t.height, -1, 160, 0, 0, 0);
     }
     return 0;
 }

@@ -74,15 +74,15 @@ int32_t InitEnemyShots() {
         Trace("Memory allocation error (enshot)\n");
         return -1;
     }
-    ShotTypeTable[1].pictures[0] = MakeSprite(SHAPE_ELLIPSE, 8, 6, -1, 255, 127, 1, 32);
-    ShotTypeTable[2].pictures[0] = MakeSprite(SHAPE_ELLIPSE, 4, 4, -1, 200, 255, 1, 32);
-    ShotTypeTable[3].pictures[0] = MakeSprite(SHAPE_ELLIPSE, 8, 8, -1, 255, 200, 1, 32);
+    ShotTypeTable[1].pictures[0] = DescribeSprite(SHAPE_ELLIPSE, 8, 6, -1, 255, 127, 1, 32);
+    ShotTypeTable[2].pictures[0] = DescribeSprite(SHAPE_ELLIPSE, 4, 4, -1, 200, 255, 1, 32);
+    ShotTypeTable[3].pictures[0] = DescribeSprite(SHAPE_ELLIPSE, 8, 8, -1, 255, 200, 1, 32);
     static constexpr int32_t animRed[4] = {255, 128, 1, 128};
     for (int32_t f = 0; f < 4; ++f) {
         ShotTypeTable[4].pictures[f] =
-            MakeSprite(SHAPE_ELLIPSE, 12, 12, -1, animRed[f], 255, 1, 32);
+            DescribeSprite(SHAPE_ELLIPSE, 12, 12, -1, animRed[f], 255, 1, 32);
     }
-    ShotTypeTable[5].pictures[0] = MakeSprite(SHAPE_TRIANGLE_DOWN, 4, 8, -1, 255, 255, 255, 32);
+    ShotTypeTable[5].pictures[0] = DescribeSprite(SHAPE_TRIANGLE_DOWN, 4, 8, -1, 255, 255, 255, 32);
     ResetEnemyShots();
     return 0;
 }

@@ -76,9 +76,9 @@ void Collect(EnemySlot* e) {
 
 int32_t MakeItemSprites() {
     const uint32_t flags = SHAPE_RECT | SPRITE_TEXT;
-    BombItemPicture = MakeSprite(flags, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'B');
-    PowerItemPicture = MakeSprite(flags, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'P');
-    LifeItemPicture = MakeSprite(flags, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'U');
+    BombItemPicture = DescribeSprite(flags, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'B');
+    PowerItemPicture = DescribeSprite(flags, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'P');
+    LifeItemPicture = DescribeSprite(flags, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'U');
     return 0;
 }
 

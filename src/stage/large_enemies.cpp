@@ -58,13 +58,13 @@ bool StepHalt(EnemySlot* e, int32_t& counter) {
 } // namespace
 
 int32_t MakeLargeEnemySprites() {
-    GuardianPicture = MakeSprite(SHAPE_RECT, 80, 64, -1, 240, 240, 200, 32);
-    SentinelPicture = MakeSprite(SHAPE_TRIANGLE_DOWN, 32, 32, -1, 200, 240, 200, 32);
-    BatteryPicture = MakeSprite(SHAPE_RECT, 32, 48, -1, 240, 200, 200, 32);
+    GuardianPicture = DescribeSprite(SHAPE_RECT, 80, 64, -1, 240, 240, 200, 32);
+    SentinelPicture = DescribeSprite(SHAPE_TRIANGLE_DOWN, 32, 32, -1, 200, 240, 200, 32);
+    BatteryPicture = DescribeSprite(SHAPE_RECT, 32, 48, -1, 240, 200, 200, 32);
     const uint32_t glow = SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK;
-    GuardianDeathPicture = MakeSprite(glow, 80, 64, -1, 160, 0, 0, 32);
-    SentinelDeathPicture = MakeSprite(glow, 32, 32, -1, 160, 0, 0, 32);
-    BatteryDeathPicture = MakeSprite(glow, 32, 48, -1, 160, 0, 0, 32);
+    GuardianDeathPicture = DescribeSprite(glow, 80, 64, -1, 160, 0, 0, 32);
+    SentinelDeathPicture = DescribeSprite(glow, 32, 32, -1, 160, 0, 0, 32);
+    BatteryDeathPicture = DescribeSprite(glow, 32, 48, -1, 160, 0, 0, 32);
     return 0;
 }
 

@@ -54,11 +54,11 @@ void SpawnRiser(int32_t x) {
 } // namespace
 
 int32_t MakeSmallEnemySprites() {
-    DiverPicture = MakeSprite(SHAPE_TRIANGLE_DOWN, 32, 32, -1, 240, 240, 200, 0);
-    SprayerPicture = MakeSprite(SHAPE_RECT, 32, 32, -1, 200, 240, 200, 0);
-    RiserPicture = MakeSprite(SHAPE_TRIANGLE_UP, 32, 32, -1, 240, 200, 200, 0);
+    DiverPicture = DescribeSprite(SHAPE_TRIANGLE_DOWN, 32, 32, -1, 240, 240, 200, 0);
+    SprayerPicture = DescribeSprite(SHAPE_RECT, 32, 32, -1, 200, 240, 200, 0);
+    RiserPicture = DescribeSprite(SHAPE_TRIANGLE_UP, 32, 32, -1, 240, 200, 200, 0);
     SmallDeathPicture =
-        MakeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 32, 32, -1, 160, 0, 0, 0);
+        DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 32, 32, -1, 160, 0, 0, 0);
     return 0;
 }
 

@@ -1,13 +1,16 @@
 // The browser build in headless Chromium, served by scripts/serve-web.py: the title picture
 // and a played game against velkar-sim, the menu bar and a dialog, a setting kept across a
 // reload, a game on a phone's touch controls, the picture's place on small and large screens,
-// keys let go when the page loses the keyboard, Escape's question, the effects the page
-// synthesizes against velkar-sfx's files, the download's size, and the time to the first frame.
+// key taps, keys let go when the page loses the keyboard, Escape's question, the display frames
+// by ticks, the page as an app (sound, wake lock, manifest, offline), the effects the page
+// synthesizes against velkar-sfx's files, the download's size, replays, the score board, and
+// the time to the first frame.
 // Usage: node page_test.js SITE-DIR VELKAR-SIM VELKAR-SFX [WASM-VELKAR-SIM.JS [VELKAR-BOARD]]
 'use strict';
 const assert = require('assert');
 const childProcess = require('child_process');
 const fs = require('fs');
+const http = require('http');
 const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
@@ -224,6 +227,9 @@ async function menuAndDialog(page) {
   await openPopup(page, 2);
   await page.click(menuButton(page, 40075));
   assert.deepStrictEqual(await boxSize(), [240, 320]);
+  // The clicked title has let go of the focus: Enter does not open its menu again.
+  await page.keyboard.press('Enter');
+  assert.strictEqual(await page.$('#menubar .popup.open'), null, 'Enter opened a menu again');
   await openPopup(page, 2);
   await page.click(menuButton(page, 'fit'));
   const [fitWidth, fitHeight] = await boxSize();
@@ -233,8 +239,8 @@ async function menuAndDialog(page) {
   await openPopup(page, 2);
   const checks = await page.$$eval('#menubar .popup[data-index="2"] button[data-id]',
     (list) => list.map((b) => b.getAttribute('aria-checked')));
-  assert.deepStrictEqual(checks, ['false', 'false', 'false', 'true', 'false', 'false'],
-    'x1, x2, best, fit, full screen, touch controls');
+  assert.deepStrictEqual(checks, ['false', 'false', 'false', 'true', 'false', 'false', 'false'],
+    'x1, x2, best, fit, full screen, touch controls, exact speed');
   // x2 does not fit 800 x 600: it is made as small as the fitted picture.
   await page.click(menuButton(page, 40076));
   assert.deepStrictEqual(await boxSize(), [fitWidth, fitHeight]);
@@ -352,9 +358,24 @@ async function nameEntry(browser, url, page) {
   assert.ok(/ASCII/.test(await page.$eval('#name-dialog .error', (e) => e.textContent)));
   await page.$eval('#name-dialog input', (input) => { input.value = ''; });
   await page.type('#name-dialog input', 'ZEPHYRINA_LONGNAME');
+  // The dialog's close event, which hands the name to the game, comes in a task after Enter:
+  // a listener added after the page's own runs once the page has handed it over.
+  await page.evaluate(() => {
+    window.nameHandedOver = false;
+    document.querySelector('#name-dialog').addEventListener('close', () => { nameHandedOver = true; },
+      { once: true });
+  });
   await page.keyboard.press('Enter');
-  await page.waitForSelector('#name-dialog:not([open])');
-  await step(page, frames - 1 - asked);
+  await page.waitForFunction('nameHandedOver', { timeout: 10000 });
+  // The frame after Enter puts the name in the table, and it is written at once: a page opened
+  // (or reloaded) as soon as that write reached the storage finds it.
+  await step(page, 1);
+  await page.waitForFunction('velkarTest.settingsStored()', { timeout: 10000 });
+  const other = await openPage(browser, url);
+  assert.strictEqual((await state(other)).ranking.normal[0].name, 'ZEPHYRINA',
+    'the name was not written to the storage at once');
+  await other.close();
+  await step(page, frames - 2 - asked);
   await page.keyboard.up('z');
   const actual = await state(page);
   const script = path.join(work, 'name.txt');
@@ -453,12 +474,12 @@ const rectOf = (page, selector) => page.$eval(selector, (e) => {
 });
 
 // The whole picture on the screen at phone, tablet and desktop sizes, at the largest whole
-// multiple of 240 x 320 that fits (exactly fitted where not even x1 does), the page no wider
-// than the screen, and the touch controls beside (landscape) or below (portrait) the picture,
-// never over it.
+// number of device pixels per game pixel that fits (exactly fitted where not even one does),
+// the page no wider than the screen, and the touch controls beside (landscape) or below
+// (portrait) the picture, never over it.
 const LAYOUTS = [
   { width: 320, height: 480, touch: true, picture: 'fitted' },
-  { width: 390, height: 844, touch: true, picture: 240 },
+  { width: 390, height: 844, scale: 3, touch: true, picture: 320 },
   { width: 844, height: 390, touch: true, picture: 240 },
   { width: 800, height: 600, touch: false, picture: 240 },
   { width: 1920, height: 1080, touch: false, picture: 720 },
@@ -475,15 +496,24 @@ async function checkPlace(page, name, width, height, touch) {
   assert.ok(overflow <= 0, `${name}: the page is ${overflow} px wider than the screen`);
   const controls = await page.$eval('#touch-buttons', (e) => !e.hidden);
   assert.strictEqual(controls, touch, `${name}: touch controls shown`);
-  if (!touch) return screen;
+  if (!touch) {
+    // Hidden controls take no room (no box at all, so no screen reader finds their buttons):
+    // the picture stands in the middle of the page.
+    const boxes = await page.$$eval('.touch-panel, .touch-panel button', (list) =>
+      list.reduce((sum, e) => sum + e.getClientRects().length, 0));
+    assert.strictEqual(boxes, 0, `${name}: hidden touch controls still have boxes`);
+    const off = (screen.left + screen.right) / 2 - width / 2;
+    assert.ok(Math.abs(off) <= 0.5, `${name}: the picture is ${off} px off the middle`);
+    return screen;
+  }
   const stick = await rectOf(page, '#touch-stick');
   const buttons = await rectOf(page, '#touch-buttons');
   const inside = (r, box) => r.left >= box.left && r.top >= box.top && r.right <= box.right &&
     r.bottom <= box.bottom;
-  // Every control whole inside its panel, at least 32 px each way for a thumb.
+  // Every control whole inside its panel, at least 44 px each way for a finger.
   for (const key of ['shot', 'laser', 'bomb', 'start', 'pause']) {
     const r = await rectOf(page, `#touch-buttons button[data-key="${key}"]`);
-    assert.ok(inside(r, buttons) && r.width >= 32 && r.height >= 32,
+    assert.ok(inside(r, buttons) && r.width >= 44 && r.height >= 44,
       `${name}: the ${key} button ${JSON.stringify(r)} is not whole in its panel`);
   }
   assert.ok(inside(await rectOf(page, '.stick-ring'), stick), `${name}: the stick is not whole in its panel`);
@@ -500,13 +530,39 @@ async function checkPlace(page, name, width, height, touch) {
 async function layouts(browser, url) {
   const seen = [];
   for (const layout of LAYOUTS) {
+    const scale = layout.scale || 1;
     const { context, page } = await freshPage(browser, url, { width: layout.width,
-      height: layout.height, hasTouch: layout.touch, isMobile: layout.touch });
-    const name = `${layout.width} x ${layout.height}`;
+      height: layout.height, deviceScaleFactor: scale, hasTouch: layout.touch, isMobile: layout.touch });
+    const name = `${layout.width} x ${layout.height} at ${scale}`;
     const screen = await checkPlace(page, name, layout.width, layout.height, layout.touch);
-    if (layout.picture === 'fitted') assert.ok(screen.width < 240 && screen.width > 160, `${name}: ${screen.width}`);
-    else assert.strictEqual(screen.width, layout.picture, `${name}: picture width`);
-    seen.push(`${name} ${screen.width}x${screen.height}`);
+    if (layout.picture === 'fitted') {
+      assert.ok(screen.width < 240 && screen.width > 160, `${name}: ${screen.width}`);
+    } else {
+      assert.ok(Math.abs(screen.width - layout.picture) < 0.05, `${name}: picture width ${screen.width}`);
+      // Whole device pixels per game pixel, from a whole device pixel, and one more would not
+      // fit above the controls (or the page's bottom).
+      const perPixel = (screen.width * scale) / 240;
+      const edges = [perPixel, (screen.height * scale) / 320, screen.left * scale, screen.top * scale];
+      assert.ok(edges.every((v) => Math.abs(v - Math.round(v)) < 0.05), `${name}: ${edges} not whole`);
+      const bottom = layout.touch && layout.height > layout.width
+        ? (await rectOf(page, '#touch-buttons')).top : layout.height;
+      const next = Math.round(perPixel) + 1;
+      assert.ok((next * 240) / scale > layout.width - 16 || screen.top + (next * 320) / scale > bottom - 8,
+        `${name}: ${next} device pixels per game pixel would fit`);
+    }
+    seen.push(`${name} ${screen.width.toFixed(1)}x${screen.height.toFixed(1)}`);
+    if (layout.touch) {
+      // The menu bar on one row, its titles and the items of a menu at least 44 px tall.
+      const titles = await page.$$eval('#menubar > .popup > button, #fullscreen-button', (list) =>
+        list.map((b) => { const r = b.getBoundingClientRect(); return [r.top, r.height, r.right]; }));
+      assert.ok(titles.every(([top, height, right]) => top === titles[0][0] && height >= 44 &&
+        right <= layout.width), `${name}: menu bar ${JSON.stringify(titles)}`);
+      await openPopup(page, 2);
+      const rows = await page.$$eval('#menubar .popup.open > .items > li > button',
+        (list) => list.map((b) => b.getBoundingClientRect().height));
+      assert.ok(rows.length > 3 && rows.every((h) => h >= 44), `${name}: menu rows ${rows}`);
+      await page.click('#menubar .popup.open > button');
+    }
     if (layout.width === 800) {
       // Touch controls asked for with the mouse, kept after a reload.
       await openPopup(page, 2);
@@ -588,14 +644,24 @@ async function touchGame(browser, url) {
     `as velkar-sim (ship x ${x0} -> ${x1}, score ${actual.Score})`);
 }
 
-// A key held when the window loses the keyboard, or the page is hidden, is let go: its key-up
-// goes elsewhere.
-async function releaseOnBlur(browser, url) {
+// A key pressed and let go between two ticks counts for one frame, as a touch control's tap
+// does: F1 so tapped starts a game, C so tapped drops a bomb, as velkar-sim's control bits for
+// one frame do. A key held when the window loses the keyboard, or the page is hidden, is let
+// go: its key-up goes elsewhere.
+async function keyTapsAndRelease(browser, url) {
   const { context, page } = await freshPage(browser, url, { width: 800, height: 600 });
-  await page.keyboard.down('F1');
-  await step(page, 1);
-  await page.keyboard.up('F1');
-  await step(page, 60);
+  await page.keyboard.press('F1');
+  await step(page, 61);
+  await page.keyboard.press('c');
+  await step(page, 2);
+  const script = path.join(work, 'taps.txt');
+  fs.writeFileSync(script, '0 100\n1 0\n61 40\n62 0\n');
+  const expected = JSON.parse(sim(['--frames', '63', '--json', '--input', script]));
+  const tapped = await state(page);
+  assert.deepStrictEqual([tapped.GameMode, tapped.Bombs], [4, 2], 'a tap between two ticks was lost');
+  delete expected.settings;
+  delete tapped.settings;
+  assert.deepStrictEqual(tapped, expected);
   const losses = [
     () => window.dispatchEvent(new Event('blur')),
     () => {
@@ -616,7 +682,8 @@ async function releaseOnBlur(browser, url) {
     await page.keyboard.up('ArrowRight');
   }
   await context.close();
-  console.log('keys let go when the window loses the keyboard and when the page is hidden');
+  console.log('keys: taps between two ticks count for one frame (the state of velkar-sim); let go ' +
+    'when the window loses the keyboard and when the page is hidden');
 }
 
 // A browser in Japanese: the Name Entry dialog in Japanese, also after Automatic is chosen in
@@ -673,6 +740,107 @@ async function escapeAsks(browser, url) {
   console.log('Escape: asks first; Cancel plays on, OK ends with the notice over the picture');
 }
 
+// The page on its own clock, driven by the display's frames: by default one tick per display
+// frame on this 60 Hz display (frames with two ticks only where the browser dropped a frame);
+// with Exact Speed chosen in the Window menu, 62.5 ticks a second (and the choice kept). The
+// frames are counted for some 5 seconds each, waiting for conditions with deadlines.
+async function displayFrames(browser, url) {
+  const { context, page } = await freshPage(browser, url, { width: 800, height: 600 });
+  const count = async () => {
+    await page.evaluate(() => {
+      clock.framesByTicks.fill(0);
+      clock.lateFrames = 0;
+      window.countFrom = performance.now();
+    });
+    await page.waitForFunction(() => clock.framesByTicks.reduce((a, b) => a + b) >= 300, { timeout: 30000 });
+    return page.evaluate(() => {
+      const seconds = (performance.now() - countFrom) / 1000;
+      const byTicks = [...clock.framesByTicks];
+      const ticks = byTicks.reduce((sum, n, k) => sum + n * k, 0);
+      return { byTicks, perSecond: ticks / seconds, framesPerTick: clock.framesPerTick, period: clock.period,
+        late: clock.lateFrames };
+    });
+  };
+  await page.waitForFunction(() => clock.period > 0, { timeout: 30000 });
+  const smooth = await count();
+  assert.strictEqual(smooth.framesPerTick, 1, `the clock did not lock onto the display: ${JSON.stringify(smooth)}`);
+  const doubled = (r) => r.byTicks[2] + r.byTicks[3] + r.byTicks[4];
+  assert.ok(doubled(smooth) <= smooth.late, `frames on time ran two ticks: ${JSON.stringify(smooth)}`);
+  assert.ok(Math.abs(smooth.perSecond - 1000 / smooth.period) < 0.15 * 60, JSON.stringify(smooth));
+  await openPopup(page, 2);
+  await page.click(menuButton(page, 'exact'));
+  const exact = await count();
+  assert.ok(Math.abs(exact.perSecond - 62.5) < 0.15 * 62.5, JSON.stringify(exact));
+  const kept = await page.evaluate(() => FS.readFile('/settings/velkar-page.ini', { encoding: 'utf8' }));
+  assert.ok(kept.includes('Speed=exact\n'), kept);
+  await context.close();
+  const share = (r) => `${doubled(r)} of ${r.byTicks.reduce((a, b) => a + b)}`;
+  console.log(`measure: display frames (period ${smooth.period.toFixed(2)} ms) with two ticks or more: ` +
+    `${share(smooth)} by default (${smooth.late} frames came late; ${smooth.perSecond.toFixed(1)} ` +
+    `ticks/s), with Exact Speed ${share(exact)} (${exact.perSecond.toFixed(1)} ticks/s); frames ` +
+    `by ticks 0-4: default ${smooth.byTicks}, exact ${exact.byTicks}`);
+}
+
+// The page as an app, from a server of its own (a copy of the site, changed below): the sound
+// starts with the first key (no AudioContext before it), the screen is kept awake while a game
+// runs, the browser finds the page installable with its manifest, a new version of the page
+// waits while the game runs on (never reloaded), and the service worker serves the page (and
+// it plays) once the server has stopped.
+async function installedApp(browser) {
+  const copy = path.join(work, 'site-app');
+  fs.cpSync(siteDir, copy, { recursive: true });
+  const { server, url } = await serve(copy);
+  let page = null;
+  try {
+    page = await browser.newPage();
+    page.on('pageerror', (error) => pageErrors.push(error.message));
+    await page.goto(url + 'index.html');
+    await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+    assert.strictEqual(await page.evaluate(() => audio.context), null, 'an AudioContext before any gesture');
+    await page.keyboard.press('F1');
+    const sound = await page.evaluate(() => [audio.context.state, audio.voices.size,
+      [...audio.voices.values()].every((voice) => voice.buffer !== null)]);
+    assert.ok(sound[0] === 'running' && sound[1] >= 6 && sound[2], `the sound after the first key: ${sound}`);
+    await page.waitForFunction(() => wake.lock !== null && !wake.lock.released, { timeout: 10000 })
+      .catch(() => assert.fail('no wake lock while a game runs'));
+    const cdp = await page.createCDPSession();
+    const manifest = await cdp.send('Page.getAppManifest');
+    assert.deepStrictEqual(manifest.errors, []);
+    const app = JSON.parse(manifest.data);
+    assert.deepStrictEqual([app.display, app.orientation, app.icons.map((icon) => icon.sizes)],
+      ['standalone', 'portrait', ['192x192', '512x512']]);
+    assert.deepStrictEqual((await cdp.send('Page.getInstallabilityErrors')).installabilityErrors, []);
+    await page.evaluate(() => navigator.serviceWorker.ready.then(() => true));
+    // Loaded again, the page is the service worker's; then a new version comes out.
+    await page.reload();
+    await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+    assert.ok(await page.evaluate(() => navigator.serviceWorker.controller !== null), 'not controlled');
+    await page.evaluate(() => { window.stillThisPage = true; });
+    for (const name of ['velkar_sw.js.gz', 'velkar_sw.js.br']) fs.rmSync(path.join(copy, name), { force: true });
+    fs.appendFileSync(path.join(copy, 'velkar_sw.js'), '// the next version\n');
+    await page.evaluate(() => navigator.serviceWorker.getRegistration().then((r) => r.update()));
+    await page.waitForFunction(() => navigator.serviceWorker.getRegistration().then((r) => r.waiting !== null),
+      { timeout: 20000 }).catch(() => assert.fail('the new version does not wait'));
+    const ticking = await page.evaluate(() => clock.framesByTicks[1]);
+    await page.waitForFunction((at) => window.stillThisPage === true && clock.framesByTicks[1] > at + 30,
+      { timeout: 10000 }, ticking).catch(() => assert.fail('the running page was reloaded or stopped'));
+    const stopped = new Promise((resolve) => server.once('exit', resolve));
+    server.kill();
+    await stopped;
+    await page.reload();
+    await page.waitForFunction('window.velkarFirstFrameMs !== undefined', { timeout: 30000 });
+    assert.ok(await page.evaluate(() => navigator.serviceWorker.controller !== null), 'no service worker');
+    const frames = await page.evaluate(() => clock.framesByTicks.reduce((a, b) => a + b));
+    await page.waitForFunction((at) => clock.framesByTicks.reduce((a, b) => a + b) > at + 30,
+      { timeout: 10000 }, frames);
+    console.log('app: sound from the first key, the screen kept awake in a game, installable, ' +
+      'a new version waiting while the game runs on, served and playing with the server stopped');
+  } finally {
+    if (page) await page.close();
+    server.kill();
+  }
+}
+
 // The effects the page synthesizes at start-up are byte for byte the files velkar-sfx writes.
 async function effects(page) {
   const dir = path.join(work, 'Wave');
@@ -688,10 +856,10 @@ async function effects(page) {
   console.log(`effects: the page's ${names.length} effects equal velkar-sfx's files`);
 }
 
-// Everything the page fetches, as the server sends it (gzip): at most 176 KB (about 170 KB
-// with the replay reader, recorder and the Replay menu's script). The .gz copies hold the same
-// files.
-const MOST_DOWNLOAD_BYTES = 176 * 1024;
+// Everything the page fetches, as the server sends it (gzip): at most 160 KB. The .gz copies
+// hold the same files; the program, velkar.wasm, comes as application/wasm and is compiled
+// while it streams.
+const MOST_DOWNLOAD_BYTES = 160 * 1024;
 
 async function download(browser, url) {
   const context = await browser.createBrowserContext();
@@ -699,7 +867,6 @@ async function download(browser, url) {
   const cdp = await page.createCDPSession();
   await cdp.send('Network.enable');
   await cdp.send('Network.setCacheDisabled', { cacheDisabled: true });
-  // The program inside velkar.js is read through a data: address, which is no download.
   const requests = new Map();
   let sent = 0;
   cdp.on('Network.responseReceived', (event) => {
@@ -710,6 +877,7 @@ async function download(browser, url) {
   });
   await page.goto(url);
   await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  const streamed = await page.evaluate(() => window.velkarWasmStreamed === true);
   let plain = 0, brotli = 0;
   const files = [];
   for (const response of requests.values()) {
@@ -717,15 +885,22 @@ async function download(browser, url) {
     const bytes = fs.readFileSync(path.join(siteDir, name));
     const encoding = Object.entries(response.headers)
       .find(([key]) => key.toLowerCase() === 'content-encoding');
-    assert.ok(encoding && encoding[1] === 'gzip', `${name} was not sent compressed`);
-    assert.ok(zlib.gunzipSync(fs.readFileSync(path.join(siteDir, name + '.gz'))).equals(bytes),
-      `${name}.gz does not hold ${name}`);
+    // (The icons are PNG files, compressed in themselves.)
+    if (!name.endsWith('.png')) {
+      assert.ok(encoding && encoding[1] === 'gzip', `${name} was not sent compressed`);
+      assert.ok(zlib.gunzipSync(fs.readFileSync(path.join(siteDir, name + '.gz'))).equals(bytes),
+        `${name}.gz does not hold ${name}`);
+    }
     plain += bytes.length;
     brotli += zlib.brotliCompressSync(bytes, { params: { [zlib.constants.BROTLI_PARAM_QUALITY]: 11 } }).length;
     files.push(name);
   }
   await context.close();
-  assert.ok(files.includes('velkar.js') && files.includes('velkar_ui.js'), files.join(' '));
+  assert.ok(files.includes('velkar.js') && files.includes('velkar_ui.js') && files.includes('velkar.wasm'),
+    files.join(' '));
+  const wasmType = [...requests.values()].find((r) => r.url.endsWith('/velkar.wasm')).mimeType;
+  assert.strictEqual(wasmType, 'application/wasm');
+  assert.ok(streamed, 'velkar.wasm was not compiled while it streamed');
   assert.ok(sent <= MOST_DOWNLOAD_BYTES, `the page downloads ${sent} bytes, more than ${MOST_DOWNLOAD_BYTES}`);
   console.log(`measure: download of ${files.length} files: ${sent} bytes sent with gzip (at most ` +
     `${MOST_DOWNLOAD_BYTES}), ${brotli} with brotli, ${plain} uncompressed`);
@@ -881,6 +1056,8 @@ async function watchedReplays(browser, url) {
   await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
   const wentOff = await playToEnd(page, closing.frames);
   assert.strictEqual(wentOff.state, 4);
+  // Said at the frame that differs, not at the file's end: the game was held there.
+  assert.strictEqual(wentOff.frames, wentOff.firstDifferentFrame + 1, wentOff.text);
   assert.ok(wentOff.firstDifferentFrame < Number(checkFrames), wentOff.text);
   assert.ok(simSays.said.endsWith(wentOff.text), `${simSays.said} / ${wentOff.text}`);
   await page.waitForSelector('#replay-dialog[open]');
@@ -913,8 +1090,22 @@ async function watchedReplays(browser, url) {
     `as velkar-sim says; a damaged one refused: ${refusal.said}`);
 }
 
-// Served by the score board, the page sends its session in one click and shows the answer.
-async function boardSubmission(browser, board) {
+// The body of a GET as the server sent it (not decompressed), with its headers.
+function rawGet(url, headers) {
+  return new Promise((resolve, reject) => {
+    http.get(url, { headers }, (response) => {
+      const parts = [];
+      response.on('data', (part) => parts.push(part));
+      response.on('end', () => resolve({ headers: response.headers, body: Buffer.concat(parts) }));
+    }).on('error', reject);
+  });
+}
+
+// Served by the score board, the page's files are the build's compressed copies (brotli or gzip
+// as the browser takes them, the same bytes: nothing compressed as it is sent), and its first
+// frame is measured against the static server's; the page sends its session in one click and
+// shows the answer.
+async function boardSubmission(browser, board, staticUrl) {
   const data = path.join(work, 'board-data');
   const server = childProcess.spawn(board, ['--bind', '127.0.0.1', '--port', '0', '--data', data,
     '--web', siteDir, '--sim', nativeSim, '--rate', '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
@@ -932,6 +1123,24 @@ async function boardSubmission(browser, board) {
       });
       server.on('exit', (code) => reject(new Error('velkar-board ended with ' + code)));
     });
+    // (.br copies are made where the build found brotli.)
+    const brotli = fs.existsSync(path.join(siteDir, 'velkar.wasm.br')) ? 'br' : undefined;
+    for (const [accept, encoding] of [['br', brotli], ['gzip, deflate', 'gzip'], ['', undefined]]) {
+      for (const name of ['velkar.wasm', 'velkar.js', 'index.html']) {
+        const sent = await rawGet(`${base}play/${name}`, { 'Accept-Encoding': accept });
+        const copy = path.join(siteDir, name + (encoding ? (encoding === 'br' ? '.br' : '.gz') : ''));
+        assert.strictEqual(sent.headers['content-encoding'], encoding, `${name} for "${accept}"`);
+        assert.ok(sent.body.equals(fs.readFileSync(copy)), `${name} for "${accept}" is not ${copy}`);
+      }
+    }
+    const boardMs = [], staticMs = [];
+    for (let i = 0; i < 5; ++i) {
+      boardMs.push(await firstFrame(browser, base + 'play/index.html'));
+      staticMs.push(await firstFrame(browser, staticUrl + 'index.html'));
+    }
+    console.log(`measure: first frame through velkar-board's /play/ median of 5 ${median(boardMs).toFixed(0)} ` +
+      `ms, from the static server ${median(staticMs).toFixed(0)} ms (ratio ` +
+      `${(median(boardMs) / median(staticMs)).toFixed(2)})`);
     const page = await openPage(browser, base + 'play/index.html?test=1');
     await page.waitForFunction(
       '!document.querySelector(\'#menubar button[data-id="submit"]\').closest("li").hidden', { timeout: 10000 });
@@ -961,8 +1170,47 @@ async function boardSubmission(browser, board) {
     const watched = await playToEnd(page, frames);
     assert.deepStrictEqual([watched.state, watched.frames], [2, frames], watched.text);
     await page.close();
+
+    // The board's own page on a 320 px phone, with a ranked game (velkar-sim's recording of a
+    // game played to its end): no wider than the screen, its tables one below the other, a link
+    // to play, an icon.
+    const ranked = path.join(work, 'ranked.vrp');
+    const script = path.join(work, 'ranked.txt');
+    fs.writeFileSync(script, '0 110\n1 10\n');
+    sim(['--record', ranked, '--frames', '3200', '--input', script, '--name', 'PHONE']);
+    const sent = await (await fetch(base + 'api/replays', { method: 'POST',
+      body: fs.readFileSync(ranked), headers: { 'Content-Type': 'text/plain' } })).json();
+    const until = Date.now() + 60000;
+    let verdict = sent;
+    while (verdict.status === 'pending' && Date.now() < until) {
+      await new Promise((resolve) => setTimeout(resolve, 200));
+      verdict = await (await fetch(base + sent.url.slice(1))).json();
+    }
+    assert.strictEqual(verdict.status, 'verified', JSON.stringify(verdict));
+    const context = await browser.createBrowserContext();
+    const boardPage = await context.newPage();
+    await boardPage.setViewport({ width: 320, height: 480, hasTouch: true, isMobile: true });
+    await boardPage.goto(base);
+    const look = await boardPage.evaluate(() => {
+      const box = (e) => e.getBoundingClientRect();
+      const sections = [...document.querySelectorAll('section')].map(box);
+      return { wide: document.documentElement.scrollWidth, rows: document.querySelectorAll('tbody tr').length,
+        sections: sections.map((r) => [r.left, r.top, r.right, r.bottom]),
+        right: Math.max(...[...document.querySelectorAll('table, form, p')].map((e) => box(e).right)),
+        play: [...document.querySelectorAll('a')].filter((a) => a.getAttribute('href') === '/play/index.html').length,
+        icon: document.querySelector('link[rel="icon"]').getAttribute('href') };
+    });
+    assert.ok(look.rows >= 1 && look.wide <= 320 && look.right <= 320, JSON.stringify(look));
+    assert.ok(look.sections[1][1] >= look.sections[0][3], `the tables overlap: ${JSON.stringify(look)}`);
+    assert.strictEqual(look.play, 1, 'no link to play');
+    for (const icon of [look.icon, '/favicon.ico']) {
+      const answer = await fetch(base + icon.slice(1));
+      assert.ok(answer.ok && answer.headers.get('content-type').startsWith('image/svg+xml'), icon);
+    }
+    await context.close();
     console.log(`board: the page's ${frames} frames submitted in one click, verified by the board ` +
-      'and played back in the page from the board\'s link');
+      'and played back in the page from the board\'s link; the board\'s own page fits 320 px ' +
+      'with a ranked game, links to the game and has an icon');
   } finally {
     server.kill('SIGTERM');
   }
@@ -1019,12 +1267,14 @@ const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length 
     await gamepad(browser, testUrl);
     await layouts(browser, testUrl);
     await touchGame(browser, testUrl);
-    await releaseOnBlur(browser, testUrl);
+    await keyTapsAndRelease(browser, testUrl);
     await japaneseNameEntry(browser, testUrl);
     await escapeAsks(browser, testUrl);
+    await displayFrames(browser, url + 'index.html');
+    await installedApp(browser);
     await download(browser, url);
     await watchedReplays(browser, testUrl);
-    if (board) await boardSubmission(browser, board);
+    if (board) await boardSubmission(browser, board, url);
     else console.log('board: not tested (no velkar-board given)');
 
     // Measures (printed, never asserted): the same 1500 frames of play in the page, in the

@@ -1,11 +1,16 @@
 // Build-time tool (runs on the build machine): draws the player ship with the game's own sprite
-// factory and writes it as the Windows program's .ico.
+// factory and writes it as the Windows program's .ico, or as the browser build's app icons
+// (square PNG files, the ship enlarged by whole pixels on black).
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "gfx/sprite.h"
 #include "player/player.h"
+#include "png_writer.h"
 
 namespace {
 
@@ -67,19 +72,43 @@ std::vector<uint8_t> IconImage(const velkar::Sprite& ship, int32_t side) {
     return out;
 }
 
+// A side x side picture, black, with the ship in its middle at side / 48 pixels per sprite
+// pixel: two thirds of the side, which leaves the margin that launchers cut round icons from.
+int WritePngIcon(const velkar::Sprite& ship, int32_t side, const char* path) {
+    const int32_t scale = side / 48;
+    const int32_t margin = (side - ship.width * scale) / 2;
+    std::vector<uint8_t> bgr(static_cast<size_t>(side * side * 3), 0);
+    for (int32_t y = 0; y < ship.height * scale; ++y) {
+        for (int32_t x = 0; x < ship.width * scale; ++x) {
+            const uint8_t* p = ship.image.bits + ((y / scale) * ship.width + x / scale) * 3;
+            std::memcpy(&bgr[static_cast<size_t>(((margin + y) * side + margin + x) * 3)], p, 3);
+        }
+    }
+    std::string error;
+    if (!velkar::sim::WritePng(path, bgr.data(), side, side, error)) {
+        std::fprintf(stderr, "velkar-icon: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: velkar-icon OUTPUT.ico\n");
+    const bool png = argc == 4 && std::strcmp(argv[1], "--png") == 0;
+    const int32_t side = png ? std::atoi(argv[2]) : 0;
+    if (!(argc == 2 || (png && side >= 48 && side <= 1024))) {
+        std::fprintf(stderr, "usage: velkar-icon OUTPUT.ico\n"
+                             "       velkar-icon --png SIDE OUTPUT.png   (SIDE 48 to 1024)\n");
         return 2;
     }
     if (velkar::MakePlayerSprites() != 0 || velkar::ShipSprite == nullptr ||
-        velkar::ShipSprite->image.bits == nullptr || velkar::ShipSprite->width != 32 ||
+        !velkar::SpritePixels(velkar::ShipSprite) || velkar::ShipSprite->width != 32 ||
         velkar::ShipSprite->height != 32) {
         std::fprintf(stderr, "velkar-icon: the ship sprite could not be made\n");
         return 1;
     }
+    if (png) return WritePngIcon(*velkar::ShipSprite, side, argv[3]);
     const int32_t sides[2] = {32, 16};
     std::vector<uint8_t> images[2];
     for (int32_t i = 0; i < 2; ++i)

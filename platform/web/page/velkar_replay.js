@@ -310,10 +310,12 @@ function showReplayBar() {
   bar.hidden = false;
 }
 
-// After every tick while a replay plays: its end is told, with the choice of watching it again
-// or playing.
+// After every tick while a replay plays: its end, or the frame where it went another way than
+// its recording, is told at once (the game is held there), with the choice of watching it
+// again or playing.
 function checkReplayEnd() {
-  if (!replay.watching || replay.ended || call('web_replay_playing', 'number') !== 0) return;
+  if (!replay.watching || replay.ended) return;
+  if (call('web_replay_playing', 'number') !== 0 && call('web_replay_differs', 'number') === 0) return;
   replay.ended = true;
   $('#replay-bar').hidden = true;
   const outcome = JSON.parse(call('web_replay_state', 'string'));

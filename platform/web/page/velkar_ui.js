@@ -17,14 +17,14 @@ const MENU_ROLES = {
   40083: 'menuitemradio', 40084: 'menuitemradio', 40085: 'menuitemradio',
   [CMD.SIZE_X1]: 'menuitemradio', [CMD.SIZE_X2]: 'menuitemradio', best: 'menuitemradio',
   fit: 'menuitemradio', [CMD.PAUSE]: 'menuitemcheckbox', [CMD.ENABLE_SOUND]: 'menuitemcheckbox',
-  [CMD.FULL_SCREEN]: 'menuitemcheckbox', touch: 'menuitemcheckbox',
+  [CMD.FULL_SCREEN]: 'menuitemcheckbox', touch: 'menuitemcheckbox', exact: 'menuitemcheckbox',
 };
 const MENU_POPUP = 0, MENU_ITEM = 1, MENU_SEPARATOR = 2, MENU_SUBMENU = 3, MENU_SUBMENU_END = 4;
 const MSG_ANSWER_OK = 1, MSG_ANSWER_CANCEL = 2;
 // The page's own texts: its picture sizes and touch controls, the question before Escape ends
 // the game session, and the end of a session.
 const PAGE_TEXTS = [
-  { best: '&Best Size', fit: 'Fit to &Page', touch: '&Touch Controls',
+  { best: '&Best Size', fit: 'Fit to &Page', touch: '&Touch Controls', exact: '&Exact Speed',
     endQuestion: 'End the game? The page must be reloaded to play again.',
     // The page's own About and Device Configuration lines, where the other programs speak of
     // Windows versions and of a restart to see a gamepad (the page takes one at any time).
@@ -35,6 +35,7 @@ const PAGE_TEXTS = [
     ended: 'VELKAR has ended. Reload the page to play again.',
     failed: 'VELKAR cannot run in this browser.' },
   { best: '最適な大きさ(&B)', fit: 'ページに合わせる(&P)', touch: 'タッチ操作(&T)',
+    exact: '正確な速さ(&E)',
     endQuestion: 'ゲームを終了しますか？ もう一度遊ぶにはページの再読み込みが必要です。',
     systems: 'WebAssembly 対応のウェブブラウザ用',
     connectLabel: '今の接続状態\n(ゲームパッドはボタンを押すと認識されます)',
@@ -45,11 +46,13 @@ const PAGE_TEXTS = [
     failed: 'このブラウザでは VELKAR を実行できません。' },
 ];
 // The page's own settings, kept beside velkar.ini in the browser's storage: the picture size
-// ('best': the largest whole multiple that fits, 'fit': exactly fitted, 'x1', 'x2') and the
-// touch controls ('auto': on touch screens, 'on', 'off').
+// ('best': the largest whole multiple that fits, 'fit': exactly fitted, 'x1', 'x2'), the
+// touch controls ('auto': on touch screens, 'on', 'off') and the clock ('smooth': one tick per
+// display frame where the display runs near 60 Hz, 'exact': 62.5 ticks a second always).
 const PAGE_SETTINGS_FILE = '/settings/velkar-page.ini';
 const PAGE_SETTINGS_MAX_BYTES = 1024;
-const PAGE_SETTING_VALUES = { Size: ['best', 'fit', 'x1', 'x2'], Touch: ['auto', 'on', 'off'] };
+const PAGE_SETTING_VALUES = { Size: ['best', 'fit', 'x1', 'x2'], Touch: ['auto', 'on', 'off'],
+  Speed: ['smooth', 'exact'] };
 
 const $ = (selector) => document.querySelector(selector);
 const canvas = $('#screen');
@@ -58,7 +61,7 @@ const context = canvas.getContext('2d');
 let texts = null;
 let shown = null; // the picture of the last tick, not yet on the canvas
 let running = false;
-const pageSettings = { Size: 'best', Touch: 'auto' };
+const pageSettings = { Size: 'best', Touch: 'auto', Speed: 'smooth' };
 let openPopup = null;
 let settingsSyncing = false;
 let settingsSyncAgain = false;
@@ -74,10 +77,32 @@ function plainText(text) {
 
 // ---- Sound ----
 
+// The AudioContext is made on the player's first key, click or touch, as browsers let a page
+// start sound only then (one made before is held silent, with a warning): until then the
+// voices keep their samples and volume, and what they play is not heard.
 const audio = { context: null, voices: new Map(), next: 1 };
 
+function audioBuffer(voice) {
+  const buffer = audio.context.createBuffer(voice.channels, voice.frames, voice.rate);
+  for (let c = 0; c < voice.channels; ++c) {
+    const data = buffer.getChannelData(c);
+    for (let i = 0; i < voice.frames; ++i) data[i] = voice.samples[i * voice.channels + c];
+  }
+  voice.buffer = buffer;
+  voice.samples = null;
+  voice.gain = audio.context.createGain();
+  voice.gain.gain.value = voice.volume;
+  voice.gain.connect(audio.context.destination);
+}
+
 function resumeAudio() {
-  if (audio.context && audio.context.state === 'suspended') audio.context.resume();
+  if (!audio.context) {
+    const Context = window.AudioContext || window.webkitAudioContext;
+    if (!Context || !running) return;
+    audio.context = new Context();
+    for (const voice of audio.voices.values()) audioBuffer(voice);
+  }
+  if (audio.context.state === 'suspended') audio.context.resume();
 }
 
 // ---- What the program calls (EM_JS) ----
@@ -85,12 +110,14 @@ function resumeAudio() {
 window.velkarUi = {
   // A tick hands over its picture; it reaches the canvas once per animation frame (draw), so
   // that several ticks in one frame cost one canvas update.
-  present(rgba, width, height) {
-    shown = { rgba, width, height };
+  present(at, width, height) {
+    shown = { at, width, height };
   },
   draw() {
     if (!shown) return;
-    context.putImageData(new ImageData(new Uint8ClampedArray(shown.rgba), shown.width, shown.height), 0, 0);
+    // (A copy: the program's memory is not to be held by the canvas.)
+    const rgba = Module.HEAPU8.slice(shown.at, shown.at + shown.width * shown.height * 4);
+    context.putImageData(new ImageData(new Uint8ClampedArray(rgba.buffer), shown.width, shown.height), 0, 0);
     shown = null;
     if (window.velkarFirstFrameMs === undefined) window.velkarFirstFrameMs = performance.now();
   },
@@ -118,6 +145,7 @@ window.velkarUi = {
   },
   close() {
     running = false;
+    keepAwake(false);
     releaseAll();
     storeSession();
     call('web_session_end');
@@ -143,35 +171,29 @@ window.velkarUi = {
     });
   },
   audioOpen() {
-    const Context = window.AudioContext || window.webkitAudioContext;
-    if (!Context) return 0;
-    if (!audio.context) audio.context = new Context();
-    return 1;
+    return window.AudioContext || window.webkitAudioContext ? 1 : 0;
   },
   audioClose() {
     // The context stays for the next start of the engine; its voices are released one by one.
   },
   voiceCreate(samples, frames, channels, rate) {
-    if (!audio.context) return -1;
-    const buffer = audio.context.createBuffer(channels, frames, rate);
-    for (let c = 0; c < channels; ++c) {
-      const data = buffer.getChannelData(c);
-      for (let i = 0; i < frames; ++i) data[i] = samples[i * channels + c];
-    }
-    const gain = audio.context.createGain();
-    gain.gain.value = 0;
-    gain.connect(audio.context.destination);
+    // (samples is a view of the program's memory: copied.)
+    const voice = { samples: Float32Array.from(samples), frames, channels, rate, volume: 0,
+      buffer: null, gain: null, source: null };
+    if (audio.context) audioBuffer(voice);
     const id = audio.next++;
-    audio.voices.set(id, { buffer, gain, source: null });
+    audio.voices.set(id, voice);
     return id;
   },
   voiceGain(id, value) {
     const voice = audio.voices.get(id);
-    if (voice) voice.gain.gain.value = value;
+    if (!voice) return;
+    voice.volume = value;
+    if (voice.gain) voice.gain.gain.value = value;
   },
   voicePlay(id) {
     const voice = audio.voices.get(id);
-    if (!voice) return;
+    if (!voice || !voice.buffer) return;
     if (voice.source) voice.source.stop();
     voice.source = audio.context.createBufferSource();
     voice.source.buffer = voice.buffer;
@@ -182,7 +204,7 @@ window.velkarUi = {
     const voice = audio.voices.get(id);
     if (!voice) return;
     if (voice.source) voice.source.stop();
-    voice.gain.disconnect();
+    if (voice.gain) voice.gain.disconnect();
     audio.voices.delete(id);
   },
 };
@@ -238,9 +260,13 @@ function pageLanguage() {
   return running || texts ? call('web_dialog_language', 'number') : 0;
 }
 
+function touchScreen() {
+  return window.matchMedia('(pointer: coarse)').matches || navigator.maxTouchPoints > 0;
+}
+
 function touchShown() {
   if (pageSettings.Touch !== 'auto') return pageSettings.Touch === 'on';
-  return window.matchMedia('(pointer: coarse)').matches || navigator.maxTouchPoints > 0;
+  return touchScreen();
 }
 
 // The part of the page the player sees: the visual viewport (without a phone's browser bars
@@ -248,18 +274,29 @@ function touchShown() {
 function visibleSize() {
   const view = window.visualViewport;
   const root = document.documentElement;
-  if (!view) return [root.clientWidth, window.innerHeight];
-  return [Math.min(root.clientWidth, view.width * view.scale), view.height * view.scale];
+  const style = getComputedStyle(document.body);
+  const insetWidth = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
+  const insetHeight = parseFloat(style.paddingTop) + parseFloat(style.paddingBottom);
+  if (!view) return [root.clientWidth - insetWidth, window.innerHeight - insetHeight];
+  return [Math.min(root.clientWidth, view.width * view.scale) - insetWidth,
+    view.height * view.scale - insetHeight];
 }
 
 const GAP = 8;
+// The buttons' panel below the picture is at least this tall, so that its smallest row (three
+// tenths of it, less the gaps) is 44 CSS pixels, the least a finger hits surely.
+const PORTRAIT_PANEL_LEAST = 166;
 
 // Places the picture and the touch controls: the controls take a strip below the picture
 // when the screen stands upright and both sides when it lies, never the picture's own place.
-// The picture takes the chosen size: the largest whole multiple of 240 x 320 that fits in
-// what is left ('best'), exactly the room left ('fit'), or x1 or x2, made smaller to fit when
-// the screen cannot hold it.
+// The picture takes the chosen size: the largest whole number of the screen's own (device)
+// pixels per game pixel that fits in what is left ('best'; on a phone with three device
+// pixels to a CSS pixel, four of them make 320 x 426.67 CSS pixels, crisp where x1 would be
+// small and x2 would not fit), exactly the room left ('fit'), or x1 or x2, made smaller to fit
+// when the screen cannot hold it.
 function layout() {
+  // Menus for fingers on a touch screen, before the bar's height is taken.
+  document.documentElement.classList.toggle('coarse', touchScreen());
   const stage = $('#stage');
   const box = $('#screen-box');
   const full = document.fullscreenElement !== null;
@@ -280,17 +317,22 @@ function layout() {
     roomWidth -= 2 * (panelWidth + GAP);
   } else if (touch) {
     panelWidth = Math.floor((roomWidth - GAP) / 2);
-    panelHeight = Math.floor(Math.min(220, Math.max(130, roomHeight * 0.28)));
+    panelHeight = Math.floor(Math.min(220, Math.max(PORTRAIT_PANEL_LEAST, roomHeight * 0.28)));
     roomHeight -= panelHeight + GAP;
   }
   const fits = Math.max(0.25, Math.min(roomWidth / 240, roomHeight / 320));
   let factor = fits;
   const size = full ? 'fit' : pageSettings.Size;
-  if (size === 'best') factor = fits >= 1 ? Math.floor(fits) : fits;
+  const ratio = window.devicePixelRatio || 1;
+  // (A hair under the exact room still counts as fitting: the ratio is seldom exact.)
+  const devicePixels = Math.floor(fits * ratio + 1e-6);
+  if (size === 'best') factor = devicePixels >= 1 ? devicePixels / ratio : fits;
   else if (size === 'x1') factor = Math.min(1, fits);
   else if (size === 'x2') factor = Math.min(2, fits);
-  const width = Math.floor(240 * factor);
-  const height = Math.floor(320 * factor);
+  // Whole device pixels are kept as they are, not rounded to CSS pixels.
+  const whole = size === 'best' && devicePixels >= 1;
+  const width = whole ? 240 * factor : Math.floor(240 * factor);
+  const height = whole ? 320 * factor : Math.floor(320 * factor);
   box.style.width = width + 'px';
   box.style.height = height + 'px';
   stage.style.gridTemplateColumns = !touch ? '' : landscape
@@ -301,7 +343,9 @@ function layout() {
   }
   const ring = Math.max(60, Math.min(panelWidth, panelHeight) - 16);
   $('.stick-ring').style.width = $('.stick-ring').style.height = ring + 'px';
-  if (running && !full) call('web_client_size', null, ['number', 'number'], [width, height]);
+  if (running && !full) {
+    call('web_client_size', null, ['number', 'number'], [Math.round(width), Math.round(height)]);
+  }
 }
 
 for (const target of [window, window.visualViewport]) {
@@ -410,8 +454,11 @@ function buildMenu() {
         addItem('best', PAGE_TEXTS[language].best, list);
         addItem('fit', PAGE_TEXTS[language].fit, list);
       }
-      // ... and show or hide the touch controls.
-      if (entry.id === CMD.FULL_SCREEN) addItem('touch', PAGE_TEXTS[language].touch, list);
+      // ... and show or hide the touch controls, and choose the clock.
+      if (entry.id === CMD.FULL_SCREEN) {
+        addItem('touch', PAGE_TEXTS[language].touch, list);
+        addItem('exact', PAGE_TEXTS[language].exact, list);
+      }
     }
   }
   buildReplayMenu(bar, language);
@@ -446,6 +493,8 @@ function showPopup(popup) {
   }
   const touch = popup.querySelector('button[data-id="touch"]');
   if (touch) touch.setAttribute('aria-checked', touchShown() ? 'true' : 'false');
+  const exact = popup.querySelector('button[data-id="exact"]');
+  if (exact) exact.setAttribute('aria-checked', pageSettings.Speed === 'exact' ? 'true' : 'false');
 }
 
 function hidePopup() {
@@ -458,6 +507,8 @@ function closeMenu() {
   if (!openPopup) return;
   hidePopup();
   call('web_menu_close');
+  // The keys go back to the game: a title left focused would open its menu again on Enter.
+  if ($('#bar').contains(document.activeElement)) document.activeElement.blur();
 }
 
 // The items of a menu list that can be chosen, in order.
@@ -540,6 +591,9 @@ function chooseItem(id) {
     case 'touch':
       changePageSetting('Touch', touchShown() ? 'off' : 'on');
       return layout();
+    case 'exact':
+      changePageSetting('Speed', pageSettings.Speed === 'exact' ? 'smooth' : 'exact');
+      return VelkarClock.setExact(clock, pageSettings.Speed === 'exact');
     case CMD.SIZE_X1:
     case CMD.SIZE_X2:
       // The program stores its own size too, and places its window (setClientSize).
@@ -738,6 +792,31 @@ function sendKey(down, keyCode, code, altDown, repeat) {
     [down ? 1 : 0, keyCode, code, altDown ? 1 : 0, repeat ? 1 : 0]);
 }
 
+// A key or touch control pressed and let go between two ticks would never be seen by the game,
+// which reads the keys once a tick: such a release waits until one tick has run, so that a
+// quick tap counts for one frame.
+let ticksRun = 0;
+const pressedAt = new Map(); // code: { tick: ticksRun when pressed, handled }
+const lateReleases = new Map(); // code: [key code, Alt down]
+
+// Whether the page keeps the browser's own use of the key.
+function pressKey(keyCode, code, altDown, repeat) {
+  lateReleases.delete(code);
+  const handled = sendKey(true, keyCode, code, altDown, repeat);
+  if (!repeat || !pressedAt.has(code)) pressedAt.set(code, { tick: ticksRun, handled });
+  return handled;
+}
+
+function releaseKey(keyCode, code, altDown) {
+  const pressed = pressedAt.get(code);
+  pressedAt.delete(code);
+  if (pressed && pressed.tick === ticksRun && heldKeys.has(code)) {
+    lateReleases.set(code, [keyCode, altDown]);
+    return pressed.handled;
+  }
+  return sendKey(false, keyCode, code, altDown, false);
+}
+
 function onKey(event, down) {
   resumeAudio();
   if (!running) return;
@@ -760,7 +839,8 @@ function onKey(event, down) {
       return;
     }
   }
-  const handled = sendKey(down, event.keyCode, event.code, event.altKey, event.repeat);
+  const handled = down ? pressKey(event.keyCode, event.code, event.altKey, event.repeat)
+    : releaseKey(event.keyCode, event.code, event.altKey);
   if (handled) event.preventDefault();
 }
 
@@ -770,28 +850,34 @@ window.addEventListener('mousedown', resumeAudio);
 window.addEventListener('pointerdown', resumeAudio);
 window.addEventListener('touchend', resumeAudio);
 
-// The touch controls press the game's own keys. A press and release within one tick would
-// never be seen by the game, which reads the keys once a tick: such a release waits until
-// one tick has run.
+// The touch controls press the game's own keys, taps latched as the keyboard's are.
 const TOUCH_KEYS = {
   up: [38, 'ArrowUp'], down: [40, 'ArrowDown'], left: [37, 'ArrowLeft'], right: [39, 'ArrowRight'],
   shot: [90, 'KeyZ'], laser: [88, 'KeyX'], bomb: [67, 'KeyC'], start: [112, 'F1'], pause: [80, 'KeyP'],
 };
-let ticksRun = 0;
-const touchPressedAt = new Map(); // code: ticksRun when pressed
-let lateReleases = [];
 
 function touchKey(name, down) {
   if (!running) return;
   const [keyCode, code] = TOUCH_KEYS[name];
-  if (down) {
-    lateReleases = lateReleases.filter((late) => late !== name);
-    touchPressedAt.set(code, ticksRun);
-    sendKey(true, keyCode, code, false, false);
-  } else if (touchPressedAt.get(code) === ticksRun) {
-    lateReleases.push(name);
-  } else {
-    sendKey(false, keyCode, code, false, false);
+  if (down) pressKey(keyCode, code, false, false);
+  else releaseKey(keyCode, code, false);
+}
+
+// The screen stays awake while a game runs (looked at once a second); the browser lets the
+// lock go by itself when the page is hidden, and it is asked for again when it is shown.
+const WAKE_CHECK_TICKS = 60;
+const wake = { lock: null, asking: false };
+
+function keepAwake(wanted) {
+  if (!('wakeLock' in navigator)) return;
+  const held = wake.lock !== null && !wake.lock.released;
+  if (wanted && !held && !wake.asking && document.visibilityState === 'visible') {
+    wake.asking = true;
+    navigator.wakeLock.request('screen').then((lock) => { wake.lock = lock; },
+      () => { wake.lock = null; }).finally(() => { wake.asking = false; });
+  } else if (!wanted && held) {
+    wake.lock.release().catch(() => {});
+    wake.lock = null;
   }
 }
 
@@ -799,12 +885,13 @@ function touchKey(name, down) {
 function tick() {
   call('web_tick');
   ++ticksRun;
+  if (ticksRun % WAKE_CHECK_TICKS === 0) keepAwake(running && call('web_game_running', 'number') === 1);
   if (replay.watching) checkReplayEnd();
   else if (ticksRun % REPLAY.STORE_TICKS === 0) storeSession();
-  if (lateReleases.length === 0) return;
-  const names = lateReleases;
-  lateReleases = [];
-  for (const name of names) sendKey(false, TOUCH_KEYS[name][0], TOUCH_KEYS[name][1], false, false);
+  if (lateReleases.size === 0) return;
+  const late = [...lateReleases];
+  lateReleases.clear();
+  for (const [code, [keyCode, altDown]] of late) sendKey(false, keyCode, code, altDown, false);
 }
 
 // The stick: a ring; the direction from its centre to the finger, in eight ways, once the
@@ -887,8 +974,8 @@ function releaseAll() {
   if (stick.pointer !== null) stickRelease();
   buttonPointers.clear();
   for (const button of document.querySelectorAll('#touch-buttons button.down')) button.classList.remove('down');
-  lateReleases = [];
-  touchPressedAt.clear();
+  lateReleases.clear();
+  pressedAt.clear();
   for (const [code, keyCode] of [...heldKeys]) sendKey(false, keyCode, code, false, false);
 }
 
@@ -901,11 +988,14 @@ window.addEventListener('pagehide', () => {
 window.addEventListener('gamepadconnected', () => { if (running) call('web_gamepad_connected'); });
 
 $('#fullscreen-button').addEventListener('click', () => {
+  $('#fullscreen-button').blur(); // Enter and Space are the game's again
   if (running) call('web_command', null, ['number', 'number'], [CMD.FULL_SCREEN, 0]);
 });
 
 // ---- The clock ----
 
+// Smooth or exact (the page's Speed setting, taken at start-up); the page test reads its
+// count of display frames by ticks.
 const clock = VelkarClock.create();
 
 function animationFrame(now) {
@@ -937,11 +1027,13 @@ function start() {
   texts = JSON.parse(call('web_texts', 'string'));
   const fullScreenEntry = texts.menu.find((entry) => entry.id === CMD.FULL_SCREEN);
   const fullScreenText = plainText(fullScreenEntry.text[call('web_language', 'number')]).split('\t');
-  $('#fullscreen-button').textContent = fullScreenText[0];
+  $('#fullscreen-button .text').textContent = fullScreenText[0];
   $('#fullscreen-button').title = fullScreenText.join(' ');
+  $('#fullscreen-button').setAttribute('aria-label', fullScreenText[0]);
   document.documentElement.lang = call('web_language', 'number') === 1 ? 'ja' : 'en';
   buildMenu();
   readPageSettings();
+  VelkarClock.setExact(clock, pageSettings.Speed === 'exact');
   running = true;
   layout();
   startReplayOrRecording();
@@ -1007,11 +1099,58 @@ function start() {
     };
   } else {
     requestAnimationFrame(animationFrame);
+    keepFiles();
   }
   window.velkarReady = true;
 }
 
+// A page from a web server has its files kept by the service worker, for play with no network
+// and to be installed as an app. (Not in the test mode, whose tests serve files of their own.)
+function keepFiles() {
+  if (!('serviceWorker' in navigator) || !/^https?:$/.test(location.protocol)) return;
+  navigator.serviceWorker.register('velkar_sw.js').catch((error) =>
+    console.warn('the page\'s files are not kept for offline play:', error.message || error));
+}
+
+// The program: compiled while it downloads where the server sends it as application/wasm,
+// else once it is whole; a page opened from a folder, which cannot fetch it, takes it from
+// velkar_wasm_file.js (a script, which such a page may load).
+async function compileProgram(imports) {
+  if (location.protocol === 'file:') {
+    await new Promise((resolve, reject) => {
+      const script = document.createElement('script');
+      script.src = 'velkar_wasm_file.js';
+      script.onload = resolve;
+      script.onerror = () => reject(new Error('velkar_wasm_file.js cannot be read'));
+      document.head.appendChild(script);
+    });
+    const bytes = Uint8Array.from(atob(velkarWasmFile), (c) => c.charCodeAt(0));
+    return WebAssembly.instantiate(bytes, imports);
+  }
+  const response = fetch('velkar.wasm', { credentials: 'same-origin' });
+  if (WebAssembly.instantiateStreaming) {
+    try {
+      const result = await WebAssembly.instantiateStreaming(response, imports);
+      window.velkarWasmStreamed = true;
+      return result;
+    } catch (error) {
+      // Most likely another type than application/wasm: compiled from the whole file below.
+      console.warn('velkar.wasm not compiled while it streams:', error.message || error);
+    }
+  }
+  const again = await fetch('velkar.wasm', { credentials: 'same-origin' });
+  if (!again.ok) throw new Error(`velkar.wasm: the server answered ${again.status}`);
+  return WebAssembly.instantiate(await again.arrayBuffer(), imports);
+}
+
 var Module = {
+  instantiateWasm(imports, receive) {
+    compileProgram(imports).then((result) => receive(result.instance, result.module), (error) => {
+      console.error(error);
+      showNotice(PAGE_TEXTS[0].failed);
+    });
+    return {};
+  },
   preRun: [() => {
     // The settings file lives in IndexedDB; it is read before the game starts.
     FS.mkdir('/settings');

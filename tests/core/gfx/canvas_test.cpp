@@ -166,6 +166,8 @@ TEST_F(Canvas, GlyphTableCoversPrintableCodes) {
     for (int32_t code = 32; code <= 127; ++code)
         ASSERT_NE(GlyphTable[code], nullptr) << code;
     // Code 127 looks like the full stop.
+    for (int32_t code : {127, int32_t{'.'}, int32_t{'A'}})
+        ASSERT_TRUE(SpritePixels(GlyphTable[code])) << code;
     EXPECT_EQ(std::memcmp(GlyphTable[127]->image.bits, GlyphTable['.']->image.bits, 8 * 8 * 3), 0);
     EXPECT_NE(std::memcmp(GlyphTable['A']->image.bits, GlyphTable['.']->image.bits, 8 * 8 * 3), 0);
 }

@@ -193,10 +193,30 @@ TEST(SpriteFactory, MarkerPaintsExactlyItsRectangle) {
     EXPECT_EQ(marked, 2 * 2);
 }
 
+// A described sprite has no pictures until they are first asked for; they are then the pictures
+// MakeSprite draws at once, marker and character included.
+TEST(SpriteFactory, DescribedSpritesDrawTheSamePicturesOnFirstUse) {
+    SpritePtr made(
+        MakeSpriteEx(SHAPE_ELLIPSE | SPRITE_TEXT, 40, 30, 3, 9, 200, 40, 'P', 2, 3, 9, 7));
+    SpritePtr described(
+        DescribeSpriteEx(SHAPE_ELLIPSE | SPRITE_TEXT, 40, 30, 3, 9, 200, 40, 'P', 2, 3, 9, 7));
+    ASSERT_TRUE(made && described);
+    EXPECT_EQ(described->image.bits, nullptr);
+    EXPECT_EQ(described->mask.bits, nullptr);
+    ASSERT_TRUE(SpritePixels(described.get()));
+    const uint8_t* first = described->image.bits;
+    ASSERT_TRUE(SpritePixels(described.get())); // drawn once only
+    EXPECT_EQ(described->image.bits, first);
+    EXPECT_TRUE(SameImage(*made, *described));
+    ExpectDerivedSurfaces(*described);
+    EXPECT_FALSE(SpritePixels(nullptr));
+}
+
 TEST(SpriteFactory, RejectsImpossibleSizes) {
     EXPECT_EQ(MakeSprite(SHAPE_RECT, 0, 8, -1, 1, 1, 1, 0), nullptr);
     EXPECT_EQ(MakeSprite(SHAPE_RECT, 8, -1, -1, 1, 1, 1, 0), nullptr);
     EXPECT_EQ(MakeSprite(SHAPE_ELLIPSE, 1 << 20, 8, -1, 1, 1, 1, 0), nullptr);
+    EXPECT_EQ(DescribeSprite(SHAPE_ELLIPSE, 1 << 20, 8, -1, 1, 1, 1, 0), nullptr);
 }
 
 TEST(SpriteGlyphs, CharacterIsTheOnlyOpaquePartOfAGlyph) {
