@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "board.h"
+#include "site.h"
 #include "velkar_version.h"
 
 using namespace velkar::board;
@@ -39,13 +40,16 @@ const char* const USAGE =
     "one). Every submitted replay is played back by velkar-sim before its games are ranked.\n"
     "Storage: SQLite in DIR (default board-data) or PostgreSQL at the URI.\n";
 
-// The replay player beside this program (an installed pair), else the one of the build tree.
+// The replay player where this installation puts it (sbin/ for this program, bin/ or games/ for
+// the player), else beside this program (copied there), else the one of the build tree.
 std::string DefaultSim() {
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (!ec) {
-        const std::filesystem::path beside = self.parent_path() / "velkar-sim";
-        if (access(beside.c_str(), X_OK) == 0) return beside.string();
+        for (const char* relative : {VELKAR_BOARD_SIM_FROM_SELF, "velkar-sim"}) {
+            const std::filesystem::path path = (self.parent_path() / relative).lexically_normal();
+            if (access(path.c_str(), X_OK) == 0) return path.string();
+        }
     }
     return VELKAR_BOARD_SIM;
 }
@@ -127,7 +131,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (error == "--version") {
-            std::printf("velkar-board %s\n", VELKAR_VERSION);
+            std::printf("velkar-board %s\n%s\n", VELKAR_VERSION, VELKAR_LICENCE_LINE);
             return 0;
         }
         std::fprintf(stderr, "velkar-board: %s\n", error.c_str());
@@ -164,13 +168,14 @@ int main(int argc, char** argv) {
 
     httplib::Server server;
     if (!options.web.empty()) {
-        server.set_file_extension_and_mimetype_mapping("wasm", "application/wasm");
-        if (!server.set_mount_point("/play", options.web)) {
+        if (!std::filesystem::is_directory(options.web)) {
             std::fprintf(stderr, "velkar-board: %s is not a folder\n", options.web.c_str());
             return 2;
         }
+        InstallSite(server, options.web);
         options.board.playPage = "/play/index.html";
     }
+    InstallIcon(server);
     Board board(*store, options.board);
     board.Install(server);
 
@@ -192,9 +197,10 @@ int main(int argc, char** argv) {
     });
     signals.detach();
     board.Start();
-    std::printf("velkar-board: serving http://%s:%d/ (%s, %d workers)\n", options.bind.c_str(),
-                port, options.database.empty() ? ("data in " + options.data).c_str() : "PostgreSQL",
-                options.board.workers);
+    std::printf("velkar-board: serving http://%s:%d/ (%s, %d workers, player %s)\n",
+                options.bind.c_str(), port,
+                options.database.empty() ? ("data in " + options.data).c_str() : "PostgreSQL",
+                options.board.workers, options.board.simPath.c_str());
     std::fflush(stdout);
     const bool ok = server.listen_after_bind();
     board.Stop();

@@ -10,7 +10,9 @@ const char* const BOARD_CSS =
 h1{letter-spacing:.2em}a{color:#9fd0ff}table{border-collapse:collapse;width:100%;margin-bottom:2em}
 th,td{padding:.25em .6em;text-align:left;border-bottom:1px solid #2a3040}td.n{text-align:right;font-variant-numeric:tabular-nums}
 .none{color:#7a8090;font-style:italic}section{display:inline-block;vertical-align:top;width:48%;margin-right:1%}
-form{margin:2em 0;padding:1em;border:1px solid #2a3040}
+form{margin:2em 0;padding:1em;border:1px solid #2a3040}.play{font-size:1.2em}
+@media (max-width:48em){body{margin:1em auto;padding:0 .5em}section{display:block;width:auto;margin:0}
+th,td{padding:.25em .3em}.d{display:none}input[type=file]{max-width:100%}}
 )";
 
 std::string HtmlEscape(const std::string& text) {
@@ -58,6 +60,7 @@ namespace {
 constexpr const char* HEAD = R"(<!DOCTYPE html>
 <html lang="en"><head><meta charset="utf-8">
 <meta name="viewport" content="width=device-width, initial-scale=1">
+<link rel="icon" href="/icon.svg" type="image/svg+xml">
 <link rel="stylesheet" href="/board.css">
 )";
 
@@ -70,14 +73,16 @@ void AddTable(std::string& out, const char* title, const std::vector<Entry>& ent
         out += "<p class=\"none\">No scores yet.</p></section>\n";
         return;
     }
-    out += "<table><thead><tr><th>#</th><th>Name</th><th>Score</th><th>Stage</th><th>Date</th>"
-           "<th>Replay</th></tr></thead><tbody>\n";
+    // (On a narrow screen the date column is left out: class d.)
+    out += "<table><thead><tr><th>#</th><th>Name</th><th>Score</th><th>Stage</th>"
+           "<th class=\"d\">Date</th><th>Replay</th></tr></thead><tbody>\n";
     int64_t place = 0;
     for (const Entry& e : entries) {
         out += "<tr><td class=\"n\">" + std::to_string(++place) + "</td><td>";
         out += e.named ? HtmlEscape(e.name) : std::string("<span class=\"none\">none</span>");
         out += "</td><td class=\"n\">" + std::to_string(e.score) + "</td><td class=\"n\">" +
-               std::to_string(e.stage) + "</td><td>" + UtcDate(e.submitted) + "</td><td>";
+               std::to_string(e.stage) + "</td><td class=\"d\">" + UtcDate(e.submitted) +
+               "</td><td>";
         // The id is 64 hexadecimal digits checked on the way in: nothing to escape.
         const std::string file = "/replays/" + e.replay + ".vrp";
         if (!playPage.empty()) out += "<a href=\"" + playPage + "?replay=" + file + "\">watch</a> ";
@@ -94,6 +99,11 @@ std::string BoardPage(const std::vector<Entry>& normal, const std::vector<Entry>
     out += "<title>VELKAR score board</title></head><body>\n<h1>VELKAR</h1>\n"
            "<p>Every score here was reached in a replay the board played through itself, frame "
            "for frame.</p>\n";
+    if (!playPage.empty()) {
+        out += "<p class=\"play\"><a href=\"" + playPage +
+               "\">Play VELKAR in your browser</a>: your session can be sent to this board from "
+               "its Replay menu.</p>\n";
+    }
     AddTable(out, "Normal", normal, normalCount, playPage);
     AddTable(out, "Hard", hard, hardCount, playPage);
     out += R"(<form method="post" action="/submit" enctype="multipart/form-data">

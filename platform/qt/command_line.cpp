@@ -60,7 +60,7 @@ int PrintInformationOption(int argc, const char* const* argv) {
             PrintHelp();
             return 0;
         } else {
-            std::printf("velkar %s\n", VELKAR_VERSION);
+            std::printf("velkar %s\n%s\n", VELKAR_VERSION, VELKAR_LICENCE_LINE);
             return 0;
         }
     }

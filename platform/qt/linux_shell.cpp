@@ -49,8 +49,8 @@ void ShowDisplayError(const char* text) {
 
 } // namespace
 
-int32_t ChooseSettingsPath(const char* configDirectory) {
-    if (PlaceWritable(ExeDirectory, SettingsPath)) return 0;
+int32_t ChooseSettingsPath(const char* configDirectory, bool besideAllowed) {
+    if (besideAllowed && PlaceWritable(ExeDirectory, SettingsPath)) return 0;
     if (configDirectory == nullptr || configDirectory[0] == '\0') return 0;
     const char* name = std::strrchr(SettingsPath, '/');
     name = name != nullptr ? name + 1 : SettingsPath;

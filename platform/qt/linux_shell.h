@@ -10,10 +10,12 @@ namespace velkar {
 class MainWindow;
 
 // Chooses the settings file: the one beside the executable (named after it, ".ini") when
-// that place is writable, else configDirectory/velkar/<name>.ini, creating the directory.
-// configDirectory is $XDG_CONFIG_HOME, or $HOME/.config when that is unset; null or empty
-// keeps the file beside the executable. Returns 1 when the file moved to configDirectory.
-int32_t ChooseSettingsPath(const char* configDirectory);
+// that place is writable and besideAllowed, else configDirectory/velkar/<name>.ini, creating
+// the directory. An installed program (built with its data folder) never allows the place
+// beside it, which belongs to the system. configDirectory is $XDG_CONFIG_HOME, or
+// $HOME/.config when that is unset; null or empty keeps the file beside the executable.
+// Returns 1 when the file moved to configDirectory.
+int32_t ChooseSettingsPath(const char* configDirectory, bool besideAllowed = true);
 
 // The display list: "Default" (the primary screen) and one entry per screen, each with its
 // current size as its only mode. 0, or -1 after showing the failure's message box.

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <pthread.h>
+#include <pwd.h>
 #include <thread>
 #include <unistd.h>
 
@@ -31,6 +32,7 @@
 #include "settings/settings.h"
 #include "ship_icon.h"
 #include "sound/sound.h"
+#include "sound/wave_reader.h"
 #include "sound_device.h"
 
 namespace {
@@ -45,11 +47,27 @@ void StderrTrace(const char* message) {
     std::fprintf(stderr, "[%6lld ms] %s", static_cast<long long>(elapsed), message);
 }
 
-// The configuration directory for a settings file that cannot live beside the program.
+// An installed program (built with its data folder, as a package is) takes its effects from
+// that folder first and keeps its settings in the user's configuration directory, never beside
+// itself; a self-contained build looks beside itself first.
+#ifdef VELKAR_DATA_FOLDER
+constexpr bool Installed = true;
+constexpr const char* DataWaveDirectory = VELKAR_DATA_FOLDER "/Wave";
+#else
+constexpr bool Installed = false;
+const char* const DataWaveDirectory = velkar::InstalledWaveDirectory;
+#endif
+
+// The configuration directory for a settings file that cannot live beside the program: the
+// home folder comes from the user database when HOME is unset.
 const char* ConfigDirectory(char* buffer, size_t size) {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg != nullptr && xdg[0] == '/') return xdg;
     const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == '\0') {
+        const passwd* user = getpwuid(getuid());
+        home = user != nullptr ? user->pw_dir : nullptr;
+    }
     if (home == nullptr || home[0] == '\0') return nullptr;
     std::snprintf(buffer, size, "%s/.config", home);
     return buffer;
@@ -61,6 +79,7 @@ int main(int argc, char** argv) {
     using namespace velkar;
     if (const int code = PrintInformationOption(argc, argv); code >= 0) return code;
     startTime = Clock::now();
+    WaveProgramName = "velkar";
 #ifdef NDEBUG
     if (std::getenv("VELKAR_TRACE") != nullptr) SetTraceSink(StderrTrace);
 #else
@@ -95,7 +114,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication::setApplicationName(QStringLiteral("velkar"));
-    QApplication::setDesktopFileName(QStringLiteral("velkar"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.velkar.velkar"));
 
     // Linux has no Windows generations; it behaves as the newest one (no full-screen lock).
     OsKind = 4;
@@ -109,7 +128,7 @@ int main(int argc, char** argv) {
         SetProgramPaths(nullptr, currentDirectory, '/');
     }
     char configBuffer[PATH_MAX];
-    ChooseSettingsPath(ConfigDirectory(configBuffer, sizeof configBuffer));
+    ChooseSettingsPath(ConfigDirectory(configBuffer, sizeof configBuffer), !Installed);
     Trace("settings file %s\n", SettingsPath);
 
     // While the tables are still being made: SDL's sound and joystick drivers, so that opening
@@ -138,7 +157,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     DecideLanguage(QLocale::system().name().toUtf8().constData(), 1);
-    SetEffectDirectories(ExeDirectory, InstalledWaveDirectory);
+    SetEffectDirectories(ExeDirectory, DataWaveDirectory, Installed);
 
     QIcon icon;
     const QImage small = ShipIconImage(32);

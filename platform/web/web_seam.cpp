@@ -18,8 +18,10 @@ namespace velkar {
 
 namespace {
 
+// The picture's place in the program's memory, not a view of it: the memory may grow (and a view
+// of the old memory go dead) before the page draws the picture.
 EM_JS(void, JsPresent, (const uint8_t* rgba, int32_t width, int32_t height),
-      { velkarUi.present(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height); });
+      { velkarUi.present(rgba, width, height); });
 EM_JS(void, JsAskName, (), { velkarUi.askName(); });
 EM_JS(int32_t, JsAudioOpen, (), { return velkarUi.audioOpen(); });
 EM_JS(void, JsAudioClose, (), { velkarUi.audioClose(); });

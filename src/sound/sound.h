@@ -37,10 +37,12 @@ extern const char* const InstalledWaveDirectory;
 const char* ProgramDirectory();
 
 // Where LoadEffects looks, in this order: "Wave" in exeDirectory, "Wave" in its parent, then
-// extraWaveDirectory itself. Either may be null to leave those places out. Set before SoundStart.
-// Without this call the places are "Wave" in ProgramDirectory() and in its parent, as on
-// Windows.
-void SetEffectDirectories(const char* exeDirectory, const char* extraWaveDirectory);
+// extraWaveDirectory itself; with extraFirst, extraWaveDirectory before the other two (an
+// installed program's own data folder). Either may be null to leave those places out. Set
+// before SoundStart. Without this call the places are "Wave" in ProgramDirectory() and in its
+// parent, as on Windows.
+void SetEffectDirectories(const char* exeDirectory, const char* extraWaveDirectory,
+                          bool extraFirst = false);
 // Back to the places used without SetEffectDirectories.
 void ResetEffectDirectories();
 

@@ -40,6 +40,7 @@ char ExeDirectoryCopy[PATH_BUFFER] = {};
 bool HaveExeDirectory = false;
 char ExtraWaveDirectory[PATH_BUFFER] = {};
 bool HaveExtraWaveDirectory = false;
+bool ExtraWaveDirectoryFirst = false;
 bool MarkerOpen = false;
 
 // The separator the directory already uses: a path that only knows backslashes is a Windows
@@ -67,7 +68,15 @@ void LoadEffect(int32_t number) {
     uint8_t* samples = nullptr;
     // Each path is cut to fit the buffer, as the game has always done; a cut path fails to open.
     char path[PATH_BUFFER];
-    if (!OwnDirectories || HaveExeDirectory) {
+    const bool extra = OwnDirectories && HaveExtraWaveDirectory;
+    const auto readExtra = [&] {
+        const char* dir = ExtraWaveDirectory;
+        if (std::snprintf(path, sizeof path, "%s%c%s", dir, SeparatorOf(dir), entry.fileName) < 0)
+            path[0] = '\0';
+        samples = ReadEffectFile(path, &reader, &result);
+    };
+    if (extra && ExtraWaveDirectoryFirst) readExtra();
+    if (samples == nullptr && (!OwnDirectories || HaveExeDirectory)) {
         const char* dir = OwnDirectories ? ExeDirectoryCopy : ProgramDirectory();
         const char sep = SeparatorOf(dir);
         if (std::snprintf(path, sizeof path, "%s%cWave%c%s", dir, sep, sep, entry.fileName) < 0)
@@ -80,12 +89,7 @@ void LoadEffect(int32_t number) {
             samples = ReadEffectFile(path, &reader, &result);
         }
     }
-    if (samples == nullptr && OwnDirectories && HaveExtraWaveDirectory) {
-        const char* dir = ExtraWaveDirectory;
-        if (std::snprintf(path, sizeof path, "%s%c%s", dir, SeparatorOf(dir), entry.fileName) < 0)
-            path[0] = '\0';
-        samples = ReadEffectFile(path, &reader, &result);
-    }
+    if (samples == nullptr && extra && !ExtraWaveDirectoryFirst) readExtra();
     EffectLoadResult[number] = result;
     if (samples == nullptr) return;
 
@@ -109,8 +113,10 @@ void LoadEffect(int32_t number) {
 
 } // namespace
 
-void SetEffectDirectories(const char* exeDirectory, const char* extraWaveDirectory) {
+void SetEffectDirectories(const char* exeDirectory, const char* extraWaveDirectory,
+                          bool extraFirst) {
     OwnDirectories = true;
+    ExtraWaveDirectoryFirst = extraFirst;
     HaveExeDirectory = exeDirectory != nullptr;
     if (HaveExeDirectory) std::snprintf(ExeDirectoryCopy, PATH_BUFFER, "%s", exeDirectory);
     HaveExtraWaveDirectory = extraWaveDirectory != nullptr;

@@ -9,7 +9,7 @@
 
 namespace velkar {
 
-const char* const WaveProgramName = "VELKAR.exe";
+const char* WaveProgramName = "VELKAR.exe";
 
 namespace {
 

@@ -30,8 +30,8 @@ constexpr int32_t WAVE_PARTIAL_FRAME = -30;
 constexpr int32_t WAVE_SAMPLES_UNREADABLE = -3; // short or failed read of the data, or close error
 constexpr int32_t WAVE_NO_MEMORY = -4;          // the sample buffer could not be allocated
 
-// The program name the reader's traces carry.
-extern const char* const WaveProgramName;
+// The program name the reader's traces carry: "VELKAR.exe" unless the program sets its own.
+extern const char* WaveProgramName;
 
 // Clears the record and sets the defaults above.
 void WaveReaderInit(WaveReader* reader);

@@ -3,7 +3,7 @@
 # packages unpacked into a scratch root. What is installed where; the menu entry and the
 # software centres' metainfo pass their validators and name screenshots that are there; each
 # manual page lists exactly the options its program's --help shows, each of them accepted; the
-# versions; and the installed programs run: velkar-sim plays a pinned game to its pinned
+# versions and the licence; and the installed programs run: velkar-sim plays a pinned game to its pinned
 # digests and loads the installed effects, velkar shows a few frames offscreen while recording
 # them, and velkar-sim plays that recording back to the same digests.
 # Usage: check_installed.sh ROOT PREFIX SOURCE_DIR VERSION WORK
@@ -26,11 +26,12 @@ installed() { # name: the program in games/ (a Debian package) or bin/
 }
 velkar=$(installed velkar)
 sim=$(installed velkar-sim)
-# The score board, when this build or these packages have it.
+# The score board, when this build or these packages have it: a daemon, in sbin/.
 board=""
 for dir in games bin; do
-  if [ -x "$top/$dir/velkar-board" ]; then board=$top/$dir/velkar-board; fi
+  if [ -e "$top/$dir/velkar-board" ]; then fail "velkar-board is in $top/$dir, not in sbin/"; fi
 done
+if [ -x "$top/sbin/velkar-board" ]; then board=$top/sbin/velkar-board; fi
 png_size() { # file: "WIDTH HEIGHT" from the PNG header
   local b
   read -r -a b <<<"$(od -An -tu1 -j16 -N8 "$1")"
@@ -38,23 +39,46 @@ png_size() { # file: "WIDTH HEIGHT" from the PNG header
 }
 
 # --- Files ---
-desktop=$share/applications/velkar.desktop
-metainfo=$share/metainfo/io.github.velkar.velkar.metainfo.xml
+# The menu entry, the metainfo and the icons are named after the program's id.
+id=io.github.velkar.velkar
+desktop=$share/applications/$id.desktop
+metainfo=$share/metainfo/$id.metainfo.xml
 for file in "$desktop" "$metainfo"; do [ -s "$file" ] || fail "missing $file"; done
-for size in 32 64; do
-  icon=$share/icons/hicolor/${size}x${size}/apps/velkar.png
+grep -qx "Icon=$id" "$desktop" || fail "$desktop does not name the icon $id"
+for size in 32 64 128; do
+  icon=$share/icons/hicolor/${size}x${size}/apps/$id.png
   [ -s "$icon" ] || fail "missing $icon"
   [ "$(png_size "$icon")" = "$size $size" ] || fail "$icon is $(png_size "$icon"), not $size x $size"
 done
+# The scalable icon: the pixels of the 32 px one, as squares.
+svg=$share/icons/hicolor/scalable/apps/$id.svg
+grep -q '<svg xmlns="http://www.w3.org/2000/svg" .*viewBox="0 0 32 32"' "$svg" ||
+  fail "$svg is not a 32 x 32 SVG picture"
+[ "$(grep -c '<rect ' "$svg")" -gt 10 ] || fail "$svg draws almost nothing"
+# The licence: the project's LICENSE (an install), or each package's copyright file naming it.
+packaged=0
+if [ -d "$share/doc/velkar-tools" ]; then packaged=1; fi # the Debian packages, not an install
+if [ "$packaged" = 1 ]; then
+  for package in velkar velkar-tools ${board:+velkar-board}; do
+    copyright=$share/doc/$package/copyright
+    [ -s "$copyright" ] || fail "missing $copyright"
+    grep -qx 'License: Expat' "$copyright" || fail "$copyright does not give the Expat (MIT) licence"
+    grep -qF "Copyright: $(sed -n 's/^Copyright (c) //p' "$source/LICENSE")" "$copyright" ||
+      fail "$copyright does not name the authors"
+  done
+else
+  cmp -s "$share/doc/velkar/LICENSE" "$source/LICENSE" || fail "$share/doc/velkar/LICENSE is not the LICENSE"
+fi
 waves=$(find "$share/velkar/Wave" -name '*.wav' | wc -l)
 [ "$waves" = 10 ] || fail "$waves effect files in $share/velkar/Wave, expected 10"
 
 # --- Menu entry and metainfo ---
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $desktop"
-appstreamcli validate --pedantic --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
-  { cat "$work/appstream.log" >&2; fail "appstreamcli validate --pedantic rejects $metainfo"; }
-grep -q '<launchable type="desktop-id">velkar.desktop</launchable>' "$metainfo" ||
-  fail "the metainfo does not launch velkar.desktop"
+appstreamcli validate --pedantic --strict --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
+  { cat "$work/appstream.log" >&2; fail "appstreamcli validate --pedantic --strict rejects $metainfo"; }
+grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
+  fail "the metainfo does not launch $id.desktop"
+grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "the metainfo names no MIT licence"
 grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo's release is not $version"
 # Every screenshot the metainfo names is an installed file of the declared size, and every
 # installed screenshot is named.
@@ -65,11 +89,33 @@ while read -r width height url; do
   [ -s "$file" ] || fail "the metainfo names $url, but $file is not installed"
   [ "$(png_size "$file")" = "$width $height" ] ||
     fail "$file is $(png_size "$file"), the metainfo says $width $height"
+  # The canvas (240 x 320) as the window shows it at x3.
+  [ "$width $height" = "720 960" ] || fail "the screenshot $url is $width x $height, not 720 x 960"
   named=$((named + 1))
 done < <(sed -n 's|.*<image type="source" width="\([0-9]*\)" height="\([0-9]*\)">\([^<]*\)</image>.*|\1 \2 \3|p' "$metainfo")
 shots=$(find "$share/velkar/screenshots" -name '*.png' | wc -l)
 [ "$named" -gt 0 ] && [ "$named" = "$shots" ] ||
   fail "the metainfo names $named screenshots, $shots are installed"
+
+# --- The board's service (a package's): where it runs from, its checks and its exposure ---
+if [ -n "$board" ] && [ "$packaged" = 1 ]; then
+  unit=$root/lib/systemd/system/velkar-board.service
+  [ -s "$unit" ] || fail "missing $unit"
+  grep -q "^ExecStart=$prefix/sbin/velkar-board " "$unit" || fail "$unit does not run $prefix/sbin/velkar-board"
+  # systemd-analyze verify looks for the program and the manual page on this machine: the copy
+  # it reads runs the unpacked program, and man looks in the unpacked pages.
+  mkdir -p "$work/unit"
+  sed "s|^ExecStart=$prefix/|ExecStart=$top/|" "$unit" >"$work/unit/velkar-board.service"
+  MANPATH=$share/man systemd-analyze verify "$work/unit/velkar-board.service" >"$work/verify.log" 2>&1 ||
+    { cat "$work/verify.log" >&2; fail "systemd-analyze verify rejects $unit"; }
+  [ ! -s "$work/verify.log" ] || { cat "$work/verify.log" >&2; fail "systemd-analyze verify warns about $unit"; }
+  systemd-analyze security --offline=yes "$unit" >"$work/security.log" 2>&1 || true
+  exposure=$(sed -n 's/.*Overall exposure level for velkar-board.service: \([0-9.]*\).*/\1/p' "$work/security.log")
+  [ -n "$exposure" ] || { cat "$work/security.log" >&2; fail "systemd-analyze security gave no score for $unit"; }
+  awk -v e="$exposure" 'BEGIN { exit !(e <= 2.0) }' ||
+    { grep '✗' "$work/security.log" >&2; fail "the board's service is exposed at $exposure, above 2.0"; }
+  echo "velkar-board.service: exposure $exposure (systemd-analyze security --offline=yes)"
+fi
 
 # --- Options: --help, the manual page, the parser ---
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy LANG=C LC_ALL=C
@@ -80,8 +126,10 @@ for program in "$velkar" "$sim" $board; do
   name=$(basename "$program")
   section=6
   [ "$name" = velkar-board ] && section=8
-  [ "$("$program" --version)" = "$name $version" ] ||
-    fail "$name --version says '$("$program" --version)', expected '$name $version'"
+  "$program" --version >"$work/$name.version"
+  [ "$(head -n1 "$work/$name.version")" = "$name $version" ] ||
+    fail "$name --version says '$(head -n1 "$work/$name.version")', expected '$name $version'"
+  grep -q 'the MIT licence' "$work/$name.version" || fail "$name --version names no licence"
   "$program" --help | options >"$work/$name.help"
   [ -s "$work/$name.help" ] || fail "$name --help lists no options"
   page=$(ls "$share/man/man$section/$name.$section"* 2>/dev/null | head -n1)
@@ -91,6 +139,13 @@ for program in "$velkar" "$sim" $board; do
     awk '/^OPTIONS/ { on = 1; next } /^[A-Z]/ { on = 0 } on' |
     grep -oE -- '^ {7}--[a-z][a-z0-9-]*' | tr -d ' ' | sort -u >"$work/$name.man"
   [ -s "$work/$name.man" ] || fail "the manual page $page lists no options"
+  # The service's user and folder, shown as they are spelt (a leading _ is not markup).
+  if [ "$name" = velkar-board ]; then
+    for literal in ' _velkar-board' ' /var/lib/velkar-board'; do
+      MANWIDTH=200 man -P cat -l "$page" 2>/dev/null | grep -qF -- "$literal" ||
+        fail "the manual page $page does not show '$literal'"
+    done
+  fi
   if ! diff -u --label "$name --help" --label "$name($section)" "$work/$name.help" "$work/$name.man" \
       >"$work/$name.diff"; then
     cat "$work/$name.diff" >&2
@@ -138,22 +193,33 @@ for _ in $(seq 600); do
 done
 grep -q '^check 120 ' "$work/run.vrp" || { cat "$work/trace.log" >&2; fail "velkar ran no 120 frames in 60 s"; }
 grep -q 'first frame taken for presentation' "$work/trace.log" || fail "velkar presented no frame"
-# Its effects: looked for where they are installed (under ROOT here, so not found there).
+# Its effects: looked for where they are installed (under ROOT here, so not found there), in
+# traces that name the program. A package's velkar looks there first.
 [ -s "$share/velkar/Wave/Boon.wav" ] || fail "no $share/velkar/Wave/Boon.wav"
-grep -qF "\"$prefix/share/velkar/Wave/Boon.wav\"" "$work/trace.log" ||
-  fail "velkar does not look for its effects in $prefix/share/velkar/Wave"
+grep -qF "] velkar: read open error (result=-1) \"$prefix/share/velkar/Wave/Boon.wav\"" "$work/trace.log" ||
+  fail "velkar does not look for its effects in $prefix/share/velkar/Wave: $(grep Boon "$work/trace.log")"
+if [ "$packaged" = 1 ]; then
+  grep -F Boon.wav "$work/trace.log" | head -n1 | grep -qF "\"$prefix/share/velkar/Wave/Boon.wav\"" ||
+    fail "the packaged velkar looks for its effects elsewhere first: $(grep Boon "$work/trace.log")"
+fi
 kill -TERM "$pid"
 status=0
 wait "$pid" || status=$?
 trap - EXIT
 [ "$status" = 0 ] || fail "velkar ended with status $status on SIGTERM"
+# Its settings: a package's velkar writes them under XDG_CONFIG_HOME, never beside itself, even
+# where it may write there (as root may in /usr/games).
+if [ "$packaged" = 1 ]; then
+  [ -s "$XDG_CONFIG_HOME/velkar/velkar.ini" ] || fail "velkar wrote no $XDG_CONFIG_HOME/velkar/velkar.ini"
+  [ ! -e "$(dirname "$velkar")/velkar.ini" ] || fail "velkar wrote its settings beside itself"
+fi
 grep -q "^# recorded by velkar $version;" "$work/run.vrp" ||
   fail "the recording's header does not name velkar $version"
 tail -n1 "$work/run.vrp" | grep -q '^end ' || fail "the recording has no closing line"
 "$sim" --replay "$work/run.vrp" >"$work/replay.log" 2>&1 ||
   { cat "$work/replay.log" >&2; fail "velkar-sim does not play velkar's recording back"; }
 grep -q 'closing digests [0-9a-f]* [0-9a-f]* match' "$work/replay.log" || fail "velkar-sim: $(cat "$work/replay.log")"
-# --- velkar-board: served on loopback, it plays a submitted file with the velkar-sim beside it ---
+# --- velkar-board: served on loopback, it plays a submitted file with the installed velkar-sim ---
 if [ -n "$board" ]; then
   "$board" --port 0 --data "$work/board" >"$work/board.log" 2>&1 &
   pid=$!
@@ -165,6 +231,9 @@ if [ -n "$board" ]; then
   done
   address=$(grep -o 'http://127.0.0.1:[0-9]*/' "$work/board.log" | head -n1)
   [ -n "$address" ] || fail "velkar-board did not start serving: $(cat "$work/board.log")"
+  # Its player is the installed velkar-sim, found from sbin/ without --sim.
+  grep -qF "player $sim)" "$work/board.log" ||
+    fail "velkar-board does not play replays with $sim: $(cat "$work/board.log")"
   python3 - "$address" "$work/run.vrp" <<'PY' || fail "the installed velkar-board did not verify velkar's recording"
 import json, sys, time, urllib.request
 base, path = sys.argv[1], sys.argv[2]

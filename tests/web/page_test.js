@@ -1,13 +1,16 @@
 // The browser build in headless Chromium, served by scripts/serve-web.py: the title picture
 // and a played game against velkar-sim, the menu bar and a dialog, a setting kept across a
 // reload, a game on a phone's touch controls, the picture's place on small and large screens,
-// keys let go when the page loses the keyboard, Escape's question, the effects the page
-// synthesizes against velkar-sfx's files, the download's size, and the time to the first frame.
+// key taps, keys let go when the page loses the keyboard, Escape's question, the display frames
+// by ticks, the page as an app (sound, wake lock, manifest, offline), the effects the page
+// synthesizes against velkar-sfx's files, the download's size, replays, the score board, and
+// the time to the first frame.
 // Usage: node page_test.js SITE-DIR VELKAR-SIM VELKAR-SFX [WASM-VELKAR-SIM.JS [VELKAR-BOARD]]
 'use strict';
 const assert = require('assert');
 const childProcess = require('child_process');
 const fs = require('fs');
+const http = require('http');
 const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
@@ -357,18 +360,31 @@ async function nameEntry(browser, url, page) {
   await page.type('#name-dialog input', 'ZEPHYRINA_LONGNAME');
   // The dialog's close event, which hands the name to the game, comes in a task after Enter:
   // a listener added after the page's own runs once the page has handed it over.
-  const handedOver = page.evaluate(() => new Promise((resolve) =>
-    document.querySelector('#name-dialog').addEventListener('close', () => resolve(), { once: true })));
+  await page.evaluate(() => {
+    window.nameHandedOver = false;
+    document.querySelector('#name-dialog').addEventListener('close', () => { nameHandedOver = true; },
+      { once: true });
+  });
   await page.keyboard.press('Enter');
-  await handedOver;
-  // The frame after Enter puts the name in the table, and it is written at once: a page opened
-  // (or reloaded) as soon as that write reached the storage finds it.
+  await page.waitForFunction('nameHandedOver', { timeout: 10000 });
+  // The frame after Enter puts the name in the table, and it is written at once: the browser's
+  // storage, which a reload reads, holds it as soon as that write is done. (Read from this page:
+  // another tab would hide this one, and a hidden page writes its settings anyway.)
   await step(page, 1);
   await page.waitForFunction('velkarTest.settingsStored()', { timeout: 10000 });
-  const other = await openPage(browser, url);
-  assert.strictEqual((await state(other)).ranking.normal[0].name, 'ZEPHYRINA',
-    'the name was not written to the storage at once');
-  await other.close();
+  const stored = await page.evaluate(() => new Promise((resolve, reject) => {
+    const open = indexedDB.open('/settings');
+    open.onerror = () => reject(open.error);
+    open.onsuccess = () => {
+      const get = open.result.transaction('FILE_DATA').objectStore('FILE_DATA').get('/settings/velkar.ini');
+      get.onerror = () => reject(get.error);
+      get.onsuccess = () => {
+        open.result.close();
+        resolve(get.result ? new TextDecoder().decode(get.result.contents) : '');
+      };
+    };
+  }));
+  assert.ok(/^NAME_1=ZEPHYRINA\r?$/m.test(stored), `the name was not written to the storage at once:\n${stored}`);
   await step(page, frames - 2 - asked);
   await page.keyboard.up('z');
   const actual = await state(page);
@@ -775,12 +791,15 @@ async function displayFrames(browser, url) {
     `by ticks 0-4: default ${smooth.byTicks}, exact ${exact.byTicks}`);
 }
 
-// The page as an app, from a server of its own: the sound starts with the first key (no
-// AudioContext before it), the screen is kept awake while a game runs, the browser finds the
-// page installable with its manifest, and its service worker serves it (and it plays) once
-// the server has stopped.
+// The page as an app, from a server of its own (a copy of the site, changed below): the sound
+// starts with the first key (no AudioContext before it), the screen is kept awake while a game
+// runs, the browser finds the page installable with its manifest, a new version of the page
+// waits while the game runs on (never reloaded), and the service worker serves the page (and
+// it plays) once the server has stopped.
 async function installedApp(browser) {
-  const { server, url } = await serve(siteDir);
+  const copy = path.join(work, 'site-app');
+  fs.cpSync(siteDir, copy, { recursive: true });
+  const { server, url } = await serve(copy);
   let page = null;
   try {
     page = await browser.newPage();
@@ -802,6 +821,19 @@ async function installedApp(browser) {
       ['standalone', 'portrait', ['192x192', '512x512']]);
     assert.deepStrictEqual((await cdp.send('Page.getInstallabilityErrors')).installabilityErrors, []);
     await page.evaluate(() => navigator.serviceWorker.ready.then(() => true));
+    // Loaded again, the page is the service worker's; then a new version comes out.
+    await page.reload();
+    await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+    assert.ok(await page.evaluate(() => navigator.serviceWorker.controller !== null), 'not controlled');
+    await page.evaluate(() => { window.stillThisPage = true; });
+    for (const name of ['velkar_sw.js.gz', 'velkar_sw.js.br']) fs.rmSync(path.join(copy, name), { force: true });
+    fs.appendFileSync(path.join(copy, 'velkar_sw.js'), '// the next version\n');
+    await page.evaluate(() => navigator.serviceWorker.getRegistration().then((r) => r.update()));
+    await page.waitForFunction(() => navigator.serviceWorker.getRegistration().then((r) => r.waiting !== null),
+      { timeout: 20000 }).catch(() => assert.fail('the new version does not wait'));
+    const ticking = await page.evaluate(() => clock.framesByTicks[1]);
+    await page.waitForFunction((at) => window.stillThisPage === true && clock.framesByTicks[1] > at + 30,
+      { timeout: 10000 }, ticking).catch(() => assert.fail('the running page was reloaded or stopped'));
     const stopped = new Promise((resolve) => server.once('exit', resolve));
     server.kill();
     await stopped;
@@ -812,7 +844,7 @@ async function installedApp(browser) {
     await page.waitForFunction((at) => clock.framesByTicks.reduce((a, b) => a + b) > at + 30,
       { timeout: 10000 }, frames);
     console.log('app: sound from the first key, the screen kept awake in a game, installable, ' +
-      'and served and playing with the server stopped');
+      'a new version waiting while the game runs on, served and playing with the server stopped');
   } finally {
     if (page) await page.close();
     server.kill();
@@ -1068,8 +1100,22 @@ async function watchedReplays(browser, url) {
     `as velkar-sim says; a damaged one refused: ${refusal.said}`);
 }
 
-// Served by the score board, the page sends its session in one click and shows the answer.
-async function boardSubmission(browser, board) {
+// The body of a GET as the server sent it (not decompressed), with its headers.
+function rawGet(url, headers) {
+  return new Promise((resolve, reject) => {
+    http.get(url, { headers }, (response) => {
+      const parts = [];
+      response.on('data', (part) => parts.push(part));
+      response.on('end', () => resolve({ headers: response.headers, body: Buffer.concat(parts) }));
+    }).on('error', reject);
+  });
+}
+
+// Served by the score board, the page's files are the build's compressed copies (brotli or gzip
+// as the browser takes them, the same bytes: nothing compressed as it is sent), and its first
+// frame is measured against the static server's; the page sends its session in one click and
+// shows the answer.
+async function boardSubmission(browser, board, staticUrl) {
   const data = path.join(work, 'board-data');
   const server = childProcess.spawn(board, ['--bind', '127.0.0.1', '--port', '0', '--data', data,
     '--web', siteDir, '--sim', nativeSim, '--rate', '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
@@ -1087,6 +1133,24 @@ async function boardSubmission(browser, board) {
       });
       server.on('exit', (code) => reject(new Error('velkar-board ended with ' + code)));
     });
+    // (.br copies are made where the build found brotli.)
+    const brotli = fs.existsSync(path.join(siteDir, 'velkar.wasm.br')) ? 'br' : undefined;
+    for (const [accept, encoding] of [['br', brotli], ['gzip, deflate', 'gzip'], ['', undefined]]) {
+      for (const name of ['velkar.wasm', 'velkar.js', 'index.html']) {
+        const sent = await rawGet(`${base}play/${name}`, { 'Accept-Encoding': accept });
+        const copy = path.join(siteDir, name + (encoding ? (encoding === 'br' ? '.br' : '.gz') : ''));
+        assert.strictEqual(sent.headers['content-encoding'], encoding, `${name} for "${accept}"`);
+        assert.ok(sent.body.equals(fs.readFileSync(copy)), `${name} for "${accept}" is not ${copy}`);
+      }
+    }
+    const boardMs = [], staticMs = [];
+    for (let i = 0; i < 5; ++i) {
+      boardMs.push(await firstFrame(browser, base + 'play/index.html'));
+      staticMs.push(await firstFrame(browser, staticUrl + 'index.html'));
+    }
+    console.log(`measure: first frame through velkar-board's /play/ median of 5 ${median(boardMs).toFixed(0)} ` +
+      `ms, from the static server ${median(staticMs).toFixed(0)} ms (ratio ` +
+      `${(median(boardMs) / median(staticMs)).toFixed(2)})`);
     const page = await openPage(browser, base + 'play/index.html?test=1');
     await page.waitForFunction(
       '!document.querySelector(\'#menubar button[data-id="submit"]\').closest("li").hidden', { timeout: 10000 });
@@ -1116,8 +1180,47 @@ async function boardSubmission(browser, board) {
     const watched = await playToEnd(page, frames);
     assert.deepStrictEqual([watched.state, watched.frames], [2, frames], watched.text);
     await page.close();
+
+    // The board's own page on a 320 px phone, with a ranked game (velkar-sim's recording of a
+    // game played to its end): no wider than the screen, its tables one below the other, a link
+    // to play, an icon.
+    const ranked = path.join(work, 'ranked.vrp');
+    const script = path.join(work, 'ranked.txt');
+    fs.writeFileSync(script, '0 110\n1 10\n');
+    sim(['--record', ranked, '--frames', '3200', '--input', script, '--name', 'PHONE']);
+    const sent = await (await fetch(base + 'api/replays', { method: 'POST',
+      body: fs.readFileSync(ranked), headers: { 'Content-Type': 'text/plain' } })).json();
+    const until = Date.now() + 60000;
+    let verdict = sent;
+    while (verdict.status === 'pending' && Date.now() < until) {
+      await new Promise((resolve) => setTimeout(resolve, 200));
+      verdict = await (await fetch(base + sent.url.slice(1))).json();
+    }
+    assert.strictEqual(verdict.status, 'verified', JSON.stringify(verdict));
+    const context = await browser.createBrowserContext();
+    const boardPage = await context.newPage();
+    await boardPage.setViewport({ width: 320, height: 480, hasTouch: true, isMobile: true });
+    await boardPage.goto(base);
+    const look = await boardPage.evaluate(() => {
+      const box = (e) => e.getBoundingClientRect();
+      const sections = [...document.querySelectorAll('section')].map(box);
+      return { wide: document.documentElement.scrollWidth, rows: document.querySelectorAll('tbody tr').length,
+        sections: sections.map((r) => [r.left, r.top, r.right, r.bottom]),
+        right: Math.max(...[...document.querySelectorAll('table, form, p')].map((e) => box(e).right)),
+        play: [...document.querySelectorAll('a')].filter((a) => a.getAttribute('href') === '/play/index.html').length,
+        icon: document.querySelector('link[rel="icon"]').getAttribute('href') };
+    });
+    assert.ok(look.rows >= 1 && look.wide <= 320 && look.right <= 320, JSON.stringify(look));
+    assert.ok(look.sections[1][1] >= look.sections[0][3], `the tables overlap: ${JSON.stringify(look)}`);
+    assert.strictEqual(look.play, 1, 'no link to play');
+    for (const icon of [look.icon, '/favicon.ico']) {
+      const answer = await fetch(base + icon.slice(1));
+      assert.ok(answer.ok && answer.headers.get('content-type').startsWith('image/svg+xml'), icon);
+    }
+    await context.close();
     console.log(`board: the page's ${frames} frames submitted in one click, verified by the board ` +
-      'and played back in the page from the board\'s link');
+      'and played back in the page from the board\'s link; the board\'s own page fits 320 px ' +
+      'with a ranked game, links to the game and has an icon');
   } finally {
     server.kill('SIGTERM');
   }
@@ -1181,7 +1284,7 @@ const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length 
     await installedApp(browser);
     await download(browser, url);
     await watchedReplays(browser, testUrl);
-    if (board) await boardSubmission(browser, board);
+    if (board) await boardSubmission(browser, board, url);
     else console.log('board: not tested (no velkar-board given)');
 
     // Measures (printed, never asserted): the same 1500 frames of play in the page, in the

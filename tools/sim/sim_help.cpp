@@ -42,7 +42,7 @@ void PrintHelp() {
 }
 
 void PrintVersion() {
-    std::printf("velkar-sim %s\n", VELKAR_VERSION);
+    std::printf("velkar-sim %s\n%s\n", VELKAR_VERSION, VELKAR_LICENCE_LINE);
 }
 
 } // namespace velkar::sim

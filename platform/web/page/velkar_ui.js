@@ -110,12 +110,14 @@ function resumeAudio() {
 window.velkarUi = {
   // A tick hands over its picture; it reaches the canvas once per animation frame (draw), so
   // that several ticks in one frame cost one canvas update.
-  present(rgba, width, height) {
-    shown = { rgba, width, height };
+  present(at, width, height) {
+    shown = { at, width, height };
   },
   draw() {
     if (!shown) return;
-    context.putImageData(new ImageData(new Uint8ClampedArray(shown.rgba), shown.width, shown.height), 0, 0);
+    // (A copy: the program's memory is not to be held by the canvas.)
+    const rgba = Module.HEAPU8.slice(shown.at, shown.at + shown.width * shown.height * 4);
+    context.putImageData(new ImageData(new Uint8ClampedArray(rgba.buffer), shown.width, shown.height), 0, 0);
     shown = null;
     if (window.velkarFirstFrameMs === undefined) window.velkarFirstFrameMs = performance.now();
   },
@@ -284,6 +286,7 @@ const GAP = 8;
 // The buttons' panel below the picture is at least this tall, so that its smallest row (three
 // tenths of it, less the gaps) is 44 CSS pixels, the least a finger hits surely.
 const PORTRAIT_PANEL_LEAST = 166;
+const PORTRAIT_PANEL_MOST = 300;
 
 // Places the picture and the touch controls: the controls take a strip below the picture
 // when the screen stands upright and both sides when it lies, never the picture's own place.
@@ -333,6 +336,12 @@ function layout() {
   const height = whole ? 320 * factor : Math.floor(320 * factor);
   box.style.width = width + 'px';
   box.style.height = height + 'px';
+  // Upright, the buttons take what the picture leaves below it (up to a limit): bigger
+  // targets rather than an empty strip.
+  if (touch && !landscape) {
+    const left = Math.floor(panelHeight + roomHeight - height);
+    panelHeight = Math.max(panelHeight, Math.min(PORTRAIT_PANEL_MOST, left));
+  }
   stage.style.gridTemplateColumns = !touch ? '' : landscape
     ? `${panelWidth}px ${width}px ${panelWidth}px` : `${panelWidth}px ${panelWidth}px`;
   for (const panel of [$('#touch-stick'), $('#touch-buttons')]) {

@@ -244,6 +244,30 @@ TEST_F(SoundEngineTest, InstalledDirectoryIsTheLastPlaceLooked) {
     ExpectAllLoaded();
 }
 
+TEST_F(SoundEngineTest, AnInstalledProgramLooksInItsDataFolderFirst) {
+    // The data folder holds all but Bugu; beside the program are other copies of Boon and Bugu.
+    const std::filesystem::path installed = dir / "share" / "velkar" / "Wave";
+    WriteEffects(installed);
+    std::filesystem::remove(installed / "Bugu.wav");
+    WriteFile(exeDir / "Wave" / "Boon.wav", SimpleWave(2, 44100, 16, std::vector<uint8_t>(64)));
+    WriteFile(exeDir / "Wave" / "Bugu.wav", EffectFile(6));
+    SetTraceSink(CollectTrace);
+    WaveProgramName = "velkar";
+    SetEffectDirectories(exeDir.string().c_str(), installed.string().c_str(), true);
+    const int32_t started = SoundStart(&window);
+    WaveProgramName = "VELKAR.exe";
+    ASSERT_EQ(started, 0);
+    ExpectAllLoaded(); // Boon from the data folder, Bugu from beside the program
+    // The only place looked in and not found is the data folder's Bugu, traced with the name
+    // the program gave.
+    std::vector<std::string> tried;
+    for (const std::string& t : Traces)
+        if (t.find(".wav") != std::string::npos) tried.push_back(t);
+    ASSERT_EQ(tried.size(), 1u);
+    EXPECT_EQ(tried[0], "velkar: read open error (result=-1) \"" +
+                            (installed / "Bugu.wav").string() + "\"\n");
+}
+
 TEST_F(SoundEngineTest, BadOrMissingFilesLeaveOnlyTheirEffectsSilent) {
     WriteEffects(exeDir / "Wave");
     std::filesystem::remove(exeDir / "Wave" / "Bugu.wav");

@@ -914,6 +914,9 @@ void QtFrontTest::settingsPathFallsBackToConfigDirectory() {
     QCOMPARE(QByteArray(SettingsPath), base + "/bin/velkar.ini");
     QCOMPARE(ChooseSettingsPath((base + "/config").constData()), 0); // writable: stays
     QCOMPARE(QByteArray(SettingsPath), base + "/bin/velkar.ini");
+    // An installed program never keeps its settings beside itself, even where it may write.
+    QCOMPARE(ChooseSettingsPath((base + "/config").constData(), false), 1);
+    QCOMPARE(QByteArray(SettingsPath), base + "/config/velkar/velkar.ini");
     // A program directory that cannot be written (here: one that does not exist).
     SetProgramPaths((base + "/missing/velkar").constData(), "/", '/');
     QCOMPARE(ChooseSettingsPath((base + "/config").constData()), 1);
