@@ -12,8 +12,8 @@
 #include <nlohmann/json.hpp>
 #include <openssl/evp.h>
 
-#include "replay/replay.h"
 #include "page.h"
+#include "replay/replay.h"
 
 namespace velkar::board {
 
@@ -140,11 +140,11 @@ bool Board::TakeToken(const std::string& address) {
 
 bool Board::Enqueue(const std::string& id, bool force) {
     std::lock_guard<std::mutex> guard(mutex_);
-    if (queued_.count(id) != 0) return true;
+    if (queued_.count(id) != 0 || retries_.count(id) != 0) return true;
     if (!force && static_cast<int32_t>(queue_.size()) >= config_.queueLimit) return false;
     queue_.push_back(id);
     queued_.insert(id);
-    wake_.notify_one();
+    workWake_.notify_one();
     return true;
 }
 
@@ -152,7 +152,7 @@ Board::Submitted Board::Submit(const std::string& file, const std::string& addre
     Submitted out;
     if (!TakeToken(address)) {
         out.httpStatus = 429;
-        out.error = "too many submissions from this address; try again later";
+        out.error = "too many submissions from this address";
         out.retryAfter = 60 / std::max(1, config_.ratePerMinute) + 1;
         return out;
     }
@@ -174,26 +174,42 @@ Board::Submitted Board::Submit(const std::string& file, const std::string& addre
         out.error = error;
         return out;
     }
-    out.id = Sha256Hex(file);
-    if (store_.Find(out.id)) {
-        out.httpStatus = 200;
-        return out;
-    }
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        if (static_cast<int32_t>(queue_.size()) >= config_.queueLimit) {
-            out.httpStatus = 503;
-            out.error = "the board is busy verifying other files; try again shortly";
-            out.retryAfter = 5;
-            return out;
+    // One game, one entry: a replay is known by its canonical form, so a copy with other
+    // comments, spacing or an unfinished last line is the same submission. The form is what is
+    // stored and served.
+    const std::string canonical = FormatReplay(data);
+    const std::string id = Sha256Hex(canonical);
+    try {
+        // A board from before canonical forms stored files under the hash of their bytes.
+        for (const std::string& known : {id, Sha256Hex(file)}) {
+            if (store_.Find(known)) {
+                out.httpStatus = 200;
+                out.id = known;
+                return out;
+            }
         }
-    }
-    if (!store_.Add(out.id, file, NowSeconds())) {
-        out.httpStatus = 200; // another request stored the same file meanwhile
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            if (static_cast<int32_t>(queue_.size()) >= config_.queueLimit) {
+                out.httpStatus = 503;
+                out.error = "the board is busy verifying other files";
+                out.retryAfter = 5;
+                return out;
+            }
+        }
+        out.httpStatus = store_.Add(id, canonical, NowSeconds(), data.rules)
+                             ? 202
+                             : 200; // another request stored the same file meanwhile
+    } catch (const StoreError& e) {
+        // A full disk or a lost database: nothing was stored, and the sender may try again.
+        std::fprintf(stderr, "velkar-board: storing a submission failed: %s\n", e.what());
+        out.httpStatus = 503;
+        out.error = "the board cannot store files just now";
+        out.retryAfter = 30;
         return out;
     }
-    Enqueue(out.id, true); // stored: it is verified even if the queue filled meanwhile
-    out.httpStatus = 202;
+    out.id = id;
+    if (out.httpStatus == 202) Enqueue(id, true); // stored: verified even if the queue filled
     return out;
 }
 
@@ -202,12 +218,16 @@ void Board::Start() {
         Enqueue(id, true);
     for (int32_t i = 0; i < std::max(1, config_.workers); ++i)
         threads_.emplace_back([this] { Work(); });
-    if (config_.sweepSeconds > 0) threads_.emplace_back([this] { Sweep(); });
+    threads_.emplace_back([this] { Sweep(); });
 }
 
 void Board::Stop() {
-    stopping_.store(true);
-    wake_.notify_all();
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        stopping_.store(true);
+    }
+    workWake_.notify_all();
+    sweepWake_.notify_all();
     for (std::thread& t : threads_) {
         if (t.joinable()) t.join();
     }
@@ -219,46 +239,60 @@ void Board::Work() {
         std::string id;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_.load() || !queue_.empty(); });
+            workWake_.wait(lock, [this] { return stopping_.load() || !queue_.empty(); });
             if (stopping_.load()) return;
             id = queue_.front();
             queue_.pop_front();
         }
+        bool settled = false;
         try {
-            VerifyOne(id);
+            settled = VerifyOne(id);
         } catch (const std::exception& e) {
-            // The store failed (a lost database, a full disk): the file stays pending and the
-            // sweep or the next start takes it up again.
-            std::fprintf(stderr, "velkar-board: verifying %s: %s\n", id.c_str(), e.what());
+            // The store failed (a lost database, a full disk): the file stays pending.
+            RetryLater(id, e.what());
         }
         std::lock_guard<std::mutex> guard(mutex_);
         queued_.erase(id);
+        if (settled) retries_.erase(id);
     }
 }
 
-void Board::VerifyOne(const std::string& id) {
+bool Board::VerifyOne(const std::string& id) {
     const std::optional<Submission> known = store_.Find(id);
-    if (!known || known->status != Status::Pending) return;
+    if (!known || known->status != Status::Pending) return true;
     const std::optional<std::string> file = store_.File(id);
-    if (!file) return;
+    if (!file) return true;
     ReplayData data;
     std::string error;
     if (!ParseReplay(*file, "replay", data, error)) {
         store_.Refused(id, "the file is not a sound replay: " + error);
-        return;
+        std::fprintf(stderr, "velkar-board: %s refused: the stored file is not a sound replay\n",
+                     id.c_str());
+        return true;
     }
     const std::filesystem::path path = std::filesystem::path(config_.workDir) / (id + ".vrp");
+    Verdict verdict;
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(file->data(), static_cast<std::streamsize>(file->size()));
-        if (!out) throw StoreError("cannot write " + path.string());
+        out.close();
+        if (out) {
+            verdict = VerifyInChild(config_.simPath, path.string(), data.frames, config_.limits);
+        } else {
+            verdict.reason = "cannot write " + path.string();
+        }
     }
-    Verdict verdict = VerifyInChild(config_.simPath, path.string(), data.frames, config_.limits);
     std::error_code ignored;
     std::filesystem::remove(path, ignored);
+    if (!verdict.judged) {
+        RetryLater(id, verdict.reason);
+        return false;
+    }
     if (!verdict.verified) {
         store_.Refused(id, verdict.reason);
-        return;
+        std::fprintf(stderr, "velkar-board: %s refused after %" PRId64 " frames\n", id.c_str(),
+                     verdict.frames);
+        return true;
     }
     for (Entry& e : verdict.entries) {
         e.replay = id;
@@ -266,18 +300,48 @@ void Board::VerifyOne(const std::string& id) {
         e.submitted = known->submitted;
     }
     store_.Verified(id, verdict.frames, verdict.entries);
+    return true;
+}
+
+void Board::RetryLater(const std::string& id, const std::string& cause) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    Retry& retry = retries_[id];
+    retry.failures = std::min(retry.failures + 1, 30);
+    const int64_t delay = std::min<int64_t>(
+        int64_t{config_.retrySeconds} << std::min(retry.failures - 1, 20), config_.retryMaxSeconds);
+    retry.dueMs = NowMs() + delay * 1000;
+    // Only the printable part of the cause: it may quote the player's messages.
+    std::string shown;
+    for (const char c : cause.substr(0, 300))
+        shown += (c >= 0x20 && c < 0x7F) ? c : '?';
+    std::fprintf(stderr,
+                 "velkar-board: %s stays pending (failure %d): %s; tried again in %" PRId64 " s\n",
+                 id.c_str(), retry.failures, shown.c_str(), delay);
+    sweepWake_.notify_all();
 }
 
 void Board::Sweep() {
-    int64_t next = NowMs() + config_.sweepSeconds * 1000;
+    int64_t nextSweep = config_.sweepSeconds > 0 ? NowMs() + config_.sweepSeconds * 1000 : -1;
+    std::unique_lock<std::mutex> lock(mutex_);
     while (!stopping_.load()) {
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait_for(lock, std::chrono::milliseconds(500),
-                           [this] { return stopping_.load(); });
+        // Wake for the next sweep or the next file due to be tried again, whichever is first.
+        int64_t wakeMs = nextSweep >= 0 ? nextSweep : NowMs() + 3'600'000;
+        for (const auto& [id, retry] : retries_)
+            wakeMs = std::min(wakeMs, retry.dueMs);
+        const int64_t waitMs = std::max<int64_t>(0, wakeMs - NowMs());
+        sweepWake_.wait_for(lock, std::chrono::milliseconds(waitMs));
+        if (stopping_.load()) return;
+        const int64_t now = NowMs();
+        for (auto it = retries_.begin(); it != retries_.end(); ++it) {
+            if (it->second.dueMs > now || queued_.count(it->first) != 0) continue;
+            it->second.dueMs = INT64_MAX; // in the queue until its next verdict or failure
+            queue_.push_back(it->first);
+            queued_.insert(it->first);
+            workWake_.notify_one();
         }
-        if (stopping_.load() || NowMs() < next) continue;
-        next = NowMs() + config_.sweepSeconds * 1000;
+        if (nextSweep < 0 || now < nextSweep) continue;
+        nextSweep = now + config_.sweepSeconds * 1000;
+        lock.unlock();
         try {
             // Files another process stored and did not settle (it stopped), or that a store
             // failure left pending here.
@@ -287,6 +351,7 @@ void Board::Sweep() {
         } catch (const std::exception& e) {
             std::fprintf(stderr, "velkar-board: sweep: %s\n", e.what());
         }
+        lock.lock();
     }
 }
 
@@ -318,6 +383,16 @@ void Board::Install(httplib::Server& server) {
             SendError(res, 431, "too many header fields");
             return httplib::Server::HandlerResponse::Handled;
         }
+        // One range at a time: the HTTP library builds every part of a multi-range answer in
+        // memory, so a thousand overlapping ranges of a large file would be a thousand copies.
+        // The answer has no body, since the library would cut any body into those ranges too.
+        const auto ranges = req.headers.equal_range("Range");
+        if (ranges.first != ranges.second &&
+            (std::next(ranges.first) != ranges.second ||
+             ranges.first->second.find(',') != std::string::npos)) {
+            res.status = 416;
+            return httplib::Server::HandlerResponse::Handled;
+        }
         return httplib::Server::HandlerResponse::Unhandled;
     });
     server.set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
@@ -338,7 +413,7 @@ void Board::Install(httplib::Server& server) {
             SendError(res, 500, "internal error");
         });
     server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-        if (!res.body.empty()) return;
+        if (!res.body.empty() || res.status == 416) return;
         const char* text = res.status == 404   ? "not found"
                            : res.status == 413 ? "the request body is too large (send a replay as "
                                                  "application/octet-stream or text/plain: a "
@@ -351,9 +426,13 @@ void Board::Install(httplib::Server& server) {
 
     server.Post("/api/replays", [this](const httplib::Request& req, httplib::Response& res) {
         const Submitted s = Submit(req.body, req.remote_addr);
-        if (s.retryAfter > 0) res.set_header("Retry-After", std::to_string(s.retryAfter));
         if (s.id.empty()) {
-            SendError(res, s.httpStatus, s.error);
+            Json json{{"error", s.error}};
+            if (s.retryAfter > 0) {
+                res.set_header("Retry-After", std::to_string(s.retryAfter));
+                json["retryAfter"] = s.retryAfter;
+            }
+            SendJson(res, s.httpStatus, json);
             return;
         }
         const std::string url = "/api/replays/" + s.id;
@@ -380,7 +459,9 @@ void Board::Install(httplib::Server& server) {
         if (s.retryAfter > 0) res.set_header("Retry-After", std::to_string(s.retryAfter));
         res.status = s.httpStatus;
         const std::string message =
-            s.id.empty()          ? "The board refused the file: " + s.error
+            s.retryAfter > 0 ? "The file was not stored: " + s.error + ". Try again in " +
+                                   std::to_string(s.retryAfter) + " s."
+            : s.id.empty()        ? "The board refused the file: " + s.error
             : s.httpStatus == 202 ? std::string("The file is stored; the board is playing it now.")
                                   : std::string("The board already has this file.");
         res.set_content(SubmittedPage(s.id.empty() ? "Not submitted" : "Submitted", message, s.id),
@@ -399,6 +480,7 @@ void Board::Install(httplib::Server& server) {
                              {"submitted", IsoDate(s->submitted)},
                              {"size", s->size},
                              {"url", "/replays/" + s->id + ".vrp"}};
+                   json["rules"] = s->rules;
                    if (s->status == Status::Refused) json["reason"] = s->reason;
                    if (s->status == Status::Verified) {
                        json["frames"] = s->frames;
@@ -436,14 +518,15 @@ void Board::Install(httplib::Server& server) {
 
     server.Get(R"(/replays/([0-9a-f]{64})\.vrp)",
                [this](const httplib::Request& req, httplib::Response& res) {
-                   const std::optional<std::string> file = store_.File(req.matches[1]);
+                   std::optional<std::string> file = store_.File(req.matches[1]);
                    if (!file) {
                        SendError(res, 404, "no such replay");
                        return;
                    }
                    res.set_header("Content-Security-Policy", "default-src 'none'; sandbox");
                    res.set_header("Cache-Control", "public, max-age=31536000, immutable");
-                   res.set_content(*file, "text/plain; charset=utf-8");
+                   res.body = std::move(*file); // no copy of a file of megabytes
+                   res.set_header("Content-Type", "text/plain; charset=utf-8");
                });
 
     server.Get("/board.css", [](const httplib::Request&, httplib::Response& res) {

@@ -30,6 +30,10 @@ struct BoardConfig {
     int32_t ratePerMinute = 30; // submissions per address and minute; more: 429
     int64_t maxBytes = 4 << 20; // a replay file's size limit (413 above)
     int32_t sweepSeconds = 60;  // how often the store is asked for forgotten pending files
+    // A file the player could not judge (it did not start, was killed) is tried again after
+    // this many seconds, doubled at each failure up to retryMaxSeconds.
+    int32_t retrySeconds = 2;
+    int32_t retryMaxSeconds = 3600;
     VerifierLimits limits;
 };
 
@@ -51,6 +55,8 @@ class Board {
     // Stops the workers after their current file.
     void Stop();
 
+    // What a submission came to. id is set only when the file is stored (2xx); every other
+    // answer says why in error, and 429 and 503 say when to try again.
     struct Submitted {
         int httpStatus = 0;
         std::string id;
@@ -64,7 +70,10 @@ class Board {
     bool TakeToken(const std::string& address);
     bool Enqueue(const std::string& id, bool force);
     void Work();
-    void VerifyOne(const std::string& id);
+    // false when the file could not be judged now (it stays pending).
+    bool VerifyOne(const std::string& id);
+    // The file stays pending: it is queued again after a delay that grows with each failure.
+    void RetryLater(const std::string& id, const std::string& cause);
     void Sweep();
     // The number of entries of a rank, counted at most once a second: counting a big board
     // costs more than reading a page of it.
@@ -73,9 +82,16 @@ class Board {
     Store& store_;
     BoardConfig config_;
     std::mutex mutex_;
-    std::condition_variable wake_;
+    // The workers wait for the queue, the sweep for its time: a new file wakes a worker.
+    std::condition_variable workWake_;
+    std::condition_variable sweepWake_;
     std::deque<std::string> queue_;
     std::set<std::string> queued_; // queued or being verified
+    struct Retry {
+        int32_t failures = 0;
+        int64_t dueMs = 0;
+    };
+    std::unordered_map<std::string, Retry> retries_; // waiting to be tried again
     std::atomic<bool> stopping_{false};
     std::vector<std::thread> threads_;
 

@@ -34,11 +34,13 @@ struct Options {
 const char* const USAGE =
     "usage: velkar-board [--bind ADDR] [--port N] [--data DIR | --database postgresql://...]\n"
     "                    [--workers N] [--queue N] [--rate N] [--max-bytes N] [--sim PATH]\n"
-    "                    [--web DIR] [--sweep SECONDS]\n"
+    "                    [--web DIR] [--sweep SECONDS] [--frames-per-cpu-second N]\n"
     "       velkar-board --help | --version\n"
     "Serves the VELKAR score board on ADDR:PORT (default 127.0.0.1:8080; port 0 takes a free\n"
     "one). Every submitted replay is played back by velkar-sim before its games are ranked.\n"
-    "Storage: SQLite in DIR (default board-data) or PostgreSQL at the URI.\n";
+    "Storage: SQLite in DIR (default board-data) or PostgreSQL at the URI. The player may\n"
+    "use 5 CPU-seconds plus one per N frames of the replay (default 6000, a quarter of its\n"
+    "speed on a small host); a file it could not judge stays pending and is tried again.\n";
 
 // The replay player where this installation puts it (sbin/ for this program, bin/ or games/ for
 // the player), else beside this program (copied there), else the one of the build tree.
@@ -91,6 +93,8 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
         {"--rate", [&] { return number(0, 1'000'000, o.board.ratePerMinute); }},
         {"--max-bytes", [&] { return number(1024, int64_t{1} << 30, o.board.maxBytes); }},
         {"--sweep", [&] { return number(0, 86400, o.board.sweepSeconds); }},
+        {"--frames-per-cpu-second",
+         [&] { return number(100, 10'000'000, o.board.limits.framesPerCpuSecond); }},
         {"--sim", [&] { return text(o.board.simPath); }},
         {"--web", [&] { return text(o.web); }},
     };

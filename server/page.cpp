@@ -79,7 +79,9 @@ void AddTable(std::string& out, const char* title, const std::vector<Entry>& ent
     int64_t place = 0;
     for (const Entry& e : entries) {
         out += "<tr><td class=\"n\">" + std::to_string(++place) + "</td><td>";
-        out += e.named ? HtmlEscape(e.name) : std::string("<span class=\"none\">none</span>");
+        // Each name in its own direction isolate: a right-to-left name cannot reorder the row.
+        out += e.named ? "<bdi>" + HtmlEscape(e.name) + "</bdi>"
+                       : std::string("<span class=\"none\">none</span>");
         out += "</td><td class=\"n\">" + std::to_string(e.score) + "</td><td class=\"n\">" +
                std::to_string(e.stage) + "</td><td class=\"d\">" + UtcDate(e.submitted) +
                "</td><td>";

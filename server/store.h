@@ -37,6 +37,7 @@ struct Submission {
     int64_t submitted = 0;
     int64_t size = 0;
     int64_t frames = 0; // Verified: frames played
+    int32_t rules = 1;  // the game's rules version the replay was played under
     std::vector<Entry> entries;
 };
 
@@ -51,7 +52,8 @@ class Store {
     virtual ~Store() = default;
     // Stores the file durably as a pending submission; when this returns, the file and its
     // status are committed. false when the id was already there (nothing changes).
-    virtual bool Add(const std::string& id, const std::string& file, int64_t now) = 0;
+    virtual bool Add(const std::string& id, const std::string& file, int64_t now,
+                     int32_t rules) = 0;
     virtual std::optional<Submission> Find(const std::string& id) = 0;
     virtual std::optional<std::string> File(const std::string& id) = 0;
     // Settles a pending submission in one transaction (a settled one is left as it is: two

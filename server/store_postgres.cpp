@@ -24,6 +24,7 @@ CREATE TABLE IF NOT EXISTS entries (
   frame BIGINT NOT NULL, frames BIGINT NOT NULL, submitted BIGINT NOT NULL,
   PRIMARY KEY (replay, game));
 CREATE INDEX IF NOT EXISTS entries_board ON entries (rank, score DESC, submitted, replay, game);
+ALTER TABLE replays ADD COLUMN IF NOT EXISTS rules INTEGER NOT NULL DEFAULT 1;
 )";
 // Serialises the schema's creation between processes that start together.
 constexpr const char* SCHEMA_LOCK = "SELECT pg_advisory_lock(5874211)";
@@ -132,17 +133,18 @@ class PostgresStore final : public Store {
         c->Exec(SCHEMA_UNLOCK);
     }
 
-    bool Add(const std::string& id, const std::string& file, int64_t now) override {
+    bool Add(const std::string& id, const std::string& file, int64_t now, int32_t rules) override {
         Lease c(*this);
-        Result r = c->Run("INSERT INTO replays (id, size, submitted, status, data) "
-                          "VALUES ($1, $2, $3, 0, $4) ON CONFLICT (id) DO NOTHING",
-                          {id, std::to_string(file.size()), std::to_string(now), file}, 3);
+        Result r = c->Run(
+            "INSERT INTO replays (id, size, submitted, status, data, rules) "
+            "VALUES ($1, $2, $3, 0, $4, $5) ON CONFLICT (id) DO NOTHING",
+            {id, std::to_string(file.size()), std::to_string(now), file, std::to_string(rules)}, 3);
         return std::string(PQcmdTuples(r.get())) == "1";
     }
 
     std::optional<Submission> Find(const std::string& id) override {
         Lease c(*this);
-        Result r = c->Run("SELECT size, submitted, status, reason, frames FROM replays "
+        Result r = c->Run("SELECT size, submitted, status, reason, frames, rules FROM replays "
                           "WHERE id = $1",
                           {id});
         if (r.Rows() == 0) return std::nullopt;
@@ -153,6 +155,7 @@ class PostgresStore final : public Store {
         out.status = static_cast<Status>(r.Int(0, 2));
         out.reason = r.Text(0, 3);
         out.frames = r.Int(0, 4);
+        out.rules = static_cast<int32_t>(r.Int(0, 5));
         Result e = c->Run((std::string("SELECT ") + ENTRY_COLUMNS +
                            " FROM entries WHERE replay = $1 ORDER BY game")
                               .c_str(),

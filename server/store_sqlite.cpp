@@ -36,20 +36,28 @@ void WriteDurably(const std::filesystem::path& folder, const std::string& name,
     const std::string final = (folder / name).string();
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) throw StoreError("cannot create " + temporary + ": " + std::strerror(errno));
+    // A failed write (a full disk) leaves no temporary file behind.
+    const auto fail = [&](const std::string& what) {
+        const std::string message = what + " " + temporary + ": " + std::strerror(errno);
+        ::unlink(temporary.c_str());
+        throw StoreError(message);
+    };
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             ::close(fd);
-            throw StoreError("cannot write " + temporary + ": " + std::strerror(errno));
+            fail("cannot write");
         }
         done += static_cast<size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0)
-        throw StoreError("cannot sync " + temporary + ": " + std::strerror(errno));
-    if (::rename(temporary.c_str(), final.c_str()) != 0)
-        throw StoreError("cannot rename " + temporary + ": " + std::strerror(errno));
+    if (::fsync(fd) != 0) {
+        ::close(fd);
+        fail("cannot sync");
+    }
+    if (::close(fd) != 0) fail("cannot close");
+    if (::rename(temporary.c_str(), final.c_str()) != 0) fail("cannot rename");
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0 || ::fsync(dir) != 0) {
         if (dir >= 0) ::close(dir);
@@ -144,10 +152,18 @@ class SqliteStore final : public Store {
         Exec("PRAGMA synchronous=FULL");
         Exec("PRAGMA foreign_keys=ON");
         Exec(SCHEMA);
+        // Boards from before the rules version: their files were all played under version 1.
+        if (!Statement(db_, "SELECT 1 FROM pragma_table_info('replays') WHERE name = 'rules'")
+                 .Step())
+            Exec("ALTER TABLE replays ADD COLUMN rules INTEGER NOT NULL DEFAULT 1");
+        // A temporary file of a write that a crash interrupted.
+        for (const auto& f : std::filesystem::directory_iterator(files_, ec)) {
+            if (f.path().extension() == ".part") std::filesystem::remove(f.path(), ec);
+        }
     }
     ~SqliteStore() override { sqlite3_close(db_); }
 
-    bool Add(const std::string& id, const std::string& file, int64_t now) override {
+    bool Add(const std::string& id, const std::string& file, int64_t now, int32_t rules) override {
         std::lock_guard<std::mutex> guard(mutex_);
         {
             Statement s(db_, "SELECT 1 FROM replays WHERE id = ?");
@@ -155,15 +171,16 @@ class SqliteStore final : public Store {
         }
         // The file first: a row never names a file that is not on disk.
         WriteDurably(files_, id + ".vrp", file);
-        Statement s(db_, "INSERT INTO replays (id, size, submitted, status) VALUES (?, ?, ?, 0)");
-        s.Bind(1, id).Bind(2, static_cast<int64_t>(file.size())).Bind(3, now).Step();
+        Statement s(db_, "INSERT INTO replays (id, size, submitted, status, rules) "
+                         "VALUES (?, ?, ?, 0, ?)");
+        s.Bind(1, id).Bind(2, static_cast<int64_t>(file.size())).Bind(3, now).Bind(4, rules).Step();
         return true;
     }
 
     std::optional<Submission> Find(const std::string& id) override {
         std::lock_guard<std::mutex> guard(mutex_);
-        Statement s(db_,
-                    "SELECT size, submitted, status, reason, frames FROM replays WHERE id = ?");
+        Statement s(db_, "SELECT size, submitted, status, reason, frames, rules FROM replays "
+                         "WHERE id = ?");
         if (!s.Bind(1, id).Step()) return std::nullopt;
         Submission out;
         out.id = id;
@@ -172,6 +189,7 @@ class SqliteStore final : public Store {
         out.status = static_cast<Status>(s.Int(2));
         out.reason = s.Text(3);
         out.frames = s.Int(4);
+        out.rules = static_cast<int32_t>(s.Int(5));
         Statement e(db_, (std::string("SELECT ") + ENTRY_COLUMNS +
                           " FROM entries WHERE replay = ? ORDER BY game")
                              .c_str());

@@ -49,13 +49,21 @@ Verdict ReadVerdict(int exitStatus, const std::string& output, const std::string
                     const std::string& path) {
     Verdict v;
     if (exitStatus == 2) {
+        // The reader's refusal names the file; status 2 without it is the runner refusing its
+        // options (another version installed meanwhile), which says nothing of the file.
+        if (messages.find("velkar-sim: " + path + ":") == std::string::npos) {
+            v.reason = "the replay player refused to run: " + LastMessage(messages, path);
+            return v;
+        }
+        v.judged = true;
         v.reason = "the file is not a sound replay: " + LastMessage(messages, path);
         return v;
     }
-    // 0 matched, 1 differs, 4 (in newer runners) no closing line: each with its JSON.
+    // 0 matched, 1 differs, 4 no closing line: each with its JSON. Any other status (a frame
+    // that did not end, a program that could not start) judges nothing.
     if (exitStatus != 0 && exitStatus != 1 && exitStatus != 4) {
-        v.reason =
-            "the replay could not be played to its end (status " + std::to_string(exitStatus) + ")";
+        v.reason = "the replay player ended with status " + std::to_string(exitStatus) + ": " +
+                   LastMessage(messages, path);
         return v;
     }
     nlohmann::json json;
@@ -64,6 +72,7 @@ Verdict ReadVerdict(int exitStatus, const std::string& output, const std::string
         const nlohmann::json& replay = json.at("replay");
         const std::string state = replay.at("state").get<std::string>();
         v.frames = replay.at("frames").get<int64_t>();
+        v.judged = true;
         if (state != "matched") {
             v.reason = state == "no-closing"
                            ? "the file has no closing digest (the recording was cut off)"
@@ -85,7 +94,8 @@ Verdict ReadVerdict(int exitStatus, const std::string& output, const std::string
         }
     } catch (const std::exception&) {
         v = Verdict{};
-        v.reason = "the replay player's answer could not be read";
+        v.reason = "the replay player's answer could not be read (status " +
+                   std::to_string(exitStatus) + ")";
         return v;
     }
     v.verified = exitStatus == 0;
@@ -99,13 +109,13 @@ Verdict VerifyInChild(const std::string& simPath, const std::string& path, int64
     int out[2];
     int err[2];
     if (pipe2(out, O_CLOEXEC) != 0) {
-        failed.reason = "internal: no pipe";
+        failed.reason = std::string("no pipe for the replay player: ") + std::strerror(errno);
         return failed;
     }
     if (pipe2(err, O_CLOEXEC) != 0) {
+        failed.reason = std::string("no pipe for the replay player: ") + std::strerror(errno);
         close(out[0]);
         close(out[1]);
-        failed.reason = "internal: no pipe";
         return failed;
     }
     const int64_t cpuSeconds =
@@ -128,9 +138,9 @@ Verdict VerifyInChild(const std::string& simPath, const std::string& path, int64
     close(out[1]);
     close(err[1]);
     if (pid < 0) {
+        failed.reason = std::string("cannot start the replay player: ") + std::strerror(errno);
         close(out[0]);
         close(err[0]);
-        failed.reason = "internal: cannot start the replay player";
         return failed;
     }
     std::string output;
@@ -178,12 +188,17 @@ Verdict VerifyInChild(const std::string& simPath, const std::string& path, int64
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+    // Killed for its time or its output, or stopped by a signal: the player gave no verdict.
+    // Every frame a file asks for is bounded by its size and the allowance leaves room for a
+    // slow host, so this is a fault of the host or of the player, never the file's.
     if (killed || WIFSIGNALED(status)) {
         const int signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-        failed.reason = tooLong ? "the replay player said too much"
-                        : (killed || signal == SIGXCPU || signal == SIGKILL)
-                            ? "the replay took too long to play"
-                            : "the replay player stopped (signal " + std::to_string(signal) + ")";
+        failed.reason =
+            tooLong  ? "the replay player printed more than its limit"
+            : killed ? "the replay player ran past its wall-clock limit"
+            : signal == SIGXCPU
+                ? "the replay player ran past its CPU limit of " + std::to_string(cpuSeconds) + " s"
+                : "the replay player stopped on signal " + std::to_string(signal);
         return failed;
     }
     return ReadVerdict(WEXITSTATUS(status), output, messages, path);

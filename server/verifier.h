@@ -13,13 +13,20 @@ namespace velkar::board {
 struct VerifierLimits {
     int64_t memoryBytes = int64_t{1} << 30; // address space of the child
     int32_t cpuSecondsBase = 5;             // CPU seconds for any file...
-    int64_t framesPerCpuSecond = 20000;     // ...plus one second per this many frames
-    int64_t outputBytes = 4 << 20;          // what the child may print
+    // ...plus one second per this many frames: a quarter of what the player plays per
+    // CPU-second on a small host, so that a slower or busy one still plays every honest file.
+    int64_t framesPerCpuSecond = 6000;
+    int64_t outputBytes = 4 << 20; // what the child may print
 };
 
 struct Verdict {
+    // The player judged the file (it ran and said matched, differs, no closing line or not a
+    // replay). false: it could not judge it now (it did not start, was killed, gave no answer),
+    // which is no fault of the file: the file stays pending and is tried again.
+    bool judged = false;
     bool verified = false;
-    std::string reason;         // refused: why, for the person who sent the file
+    std::string reason;         // refused: why, for the person who sent the file; not judged:
+                                // the cause, for the operator's log
     int64_t frames = 0;         // frames played
     std::vector<Entry> entries; // replay, frames and submitted are left for the caller
 };

@@ -130,8 +130,7 @@ void EndModalHold() {
 int32_t SetGameRank(int32_t rank) {
     int32_t held = BeginDataChange();
     // A replay playing keeps the rank and hi-scores of its recording.
-    int32_t allowed =
-        (GameMode == MODE_TITLE || GameMode == MODE_KEY_ASSIGN) && ReplayPlaying() == 0 ? 1 : 0;
+    int32_t allowed = RankingChangeable() != 0 && ReplayPlaying() == 0 ? 1 : 0;
     if (allowed && rank >= 0) GameRank = rank;
     EndDataChange(held);
     return allowed;

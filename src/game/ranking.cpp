@@ -42,6 +42,10 @@ void DefaultRanking(int32_t rank) {
     }
 }
 
+int32_t RankingChangeable() {
+    return GameMode == MODE_TITLE || GameMode == MODE_KEY_ASSIGN ? 1 : 0;
+}
+
 int32_t InsertRanking() {
     RankingEntry* table = CurrentRanking();
     int32_t place = 0;

@@ -18,7 +18,10 @@ struct RankingEntry {
 extern RankingEntry RankingTable[2][RANKING_PLACES];
 
 void DefaultRanking(int32_t rank); // -1 for the current GameRank
-int32_t InsertRanking();           // place 0..9, or -1
+// 1 where the rank may change and a table be cleared: the title and key assignment screens,
+// where no game is in play.
+int32_t RankingChangeable();
+int32_t InsertRanking(); // place 0..9, or -1
 
 // The table of the current GameRank (1 Hard, any other value Normal).
 RankingEntry* CurrentRanking();

@@ -268,6 +268,23 @@ std::string Hex16(uint64_t value) {
     return text;
 }
 
+// Why a rank change or a cleared table cannot be in the recording here (nullptr when it can):
+// the menu offers both only where no game is in play, and a change to the rank already in force
+// leaves no line. (Which table is cleared is not checked: a rank changed and changed back
+// between two frames leaves no line, so a table of either rank may be cleared honestly.)
+const char* MenuEventFault(const ReplayEvent& event) {
+    if (RankingChangeable() == 0) {
+        return event.kind == REPLAY_EVENT_RANK
+                   ? "the recording changes the rank where no program lets it (only the title "
+                     "and key assignment screens do)"
+                   : "the recording clears a hi-score table where no program lets it (only the "
+                     "title and key assignment screens do)";
+    }
+    if (event.kind == REPLAY_EVENT_RANK && event.value == (GameRank == 1 ? 1 : 0))
+        return "the recording changes the rank to the one already in force";
+    return nullptr;
+}
+
 // The window's playback is over: the player gets the game back, on the title.
 void ReturnToOwnGame() {
     Trace("replay: %s\n", DescribePlayback(player.result).c_str());
@@ -414,11 +431,18 @@ void ReplayBeforeFrame() {
         const ReplayEvent& event = events[player.nextEvent];
         switch (event.kind) {
         case REPLAY_EVENT_RANK:
-            GameRank = event.value;
+        case REPLAY_EVENT_CLEAR: {
+            const char* fault = MenuEventFault(event);
+            if (fault != nullptr) {
+                Differs(f, f - 1, fault);
+                break;
+            }
+            if (event.kind == REPLAY_EVENT_RANK)
+                GameRank = event.value;
+            else
+                DefaultRanking(event.value);
             break;
-        case REPLAY_EVENT_CLEAR:
-            DefaultRanking(event.value);
-            break;
+        }
         case REPLAY_EVENT_NAME:
             if (NameEntryRequested.load() == 0) {
                 Differs(f, f - 1, "the recording answers a Name Entry the game did not ask for");

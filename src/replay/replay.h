@@ -14,6 +14,8 @@ namespace velkar {
 
 // The file, one item a line (a line that does not end in a newline is not part of it yet):
 //   velkar-replay 1                      the version line
+//   rules V                              the game's rules version the game was played under
+//                                        (a file without this line: version 1)
 //   rank R                               GameRank at start-up (0 Normal, 1 Hard)
 //   glyphs DIGEST                        GlyphDigest of the recording program (its font)
 //   score T P STAGE SCORE "NAME"         20 lines: both hi-score tables at start-up, table T
@@ -30,9 +32,14 @@ namespace velkar {
 //   end N STATE SCREEN                   the last line: N frames in all, and the digests then
 // Frames count from 0 and are game frames only: frames held by a menu, a dialog or the pause
 // are not in the file. Names are quoted with \", \\ and \xHH for bytes outside printable
-// ASCII. Lines starting with '#' and blank lines are comments. The screen is compared only where
+// ASCII; a name holds no control byte (below 0x20, or 0x7F), which Name Entry never gives.
+// Lines starting with '#' and blank lines are comments. The screen is compared only where
 // the glyph digests agree: text drawn from another font is the same game on another screen.
 constexpr int32_t REPLAY_VERSION = 1;
+// The version of the game's rules. A rule mended in a way that changes any game makes a new
+// version; a program plays only replays of its own version, so an old score stays verifiable by
+// the build that made it and no replay silently goes another way.
+constexpr int32_t GAME_RULES_VERSION = 1;
 // Frames between two check lines.
 constexpr int64_t REPLAY_CHECK_FRAMES = 60;
 // The 64 characters of the per-frame marks, for the values 0..63 in order. One character a
@@ -57,6 +64,10 @@ constexpr size_t REPLAY_MAX_WORDS = 8;
 // fewer frames than it has bytes, and REPLAY_MAX_FILE_BYTES bounds a playback to a few million
 // frames (a day of play at most, run headless in minutes).
 
+// A player takes an event only where a program can record it, and otherwise reports the frame
+// as differing: a rank change or a cleared table only
+// while the title or key assignment screen shows, a name only while Name Entry is asked for.
+// A rank change to the rank in force is never written either.
 enum : int32_t {
     REPLAY_EVENT_RANK = 1,  // value: the new rank
     REPLAY_EVENT_CLEAR = 2, // value: the table cleared
@@ -82,6 +93,7 @@ struct ReplayCheck {
 };
 
 struct ReplayData {
+    int32_t rules = GAME_RULES_VERSION;
     int32_t rank = 0;
     uint64_t glyphs = 0;
     RankingEntry ranking[2][RANKING_PLACES] = {};
@@ -110,7 +122,8 @@ bool ReadReplayFile(const std::string& path, ReplayData& out, std::string& error
 // in the order a recorder writes them, with the closing line when it has one. Reading it back
 // gives the same replay.
 std::string FormatReplay(const ReplayData& data);
-// The version line, an optional comment line ("# " and comment), and the header lines.
+// The version line, an optional comment line ("# " and comment), and the header lines (the
+// rules line first, with this program's rules version).
 std::string FormatReplayHeader(int32_t rank, uint64_t glyphs,
                                const RankingEntry (&ranking)[2][RANKING_PLACES],
                                const char* comment);

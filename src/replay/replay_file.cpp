@@ -212,6 +212,28 @@ bool ParseVersionLine(Text line, ParseState& state) {
                            std::string(VERSION_WORD), " ", std::to_string(REPLAY_VERSION), "\")"}));
 }
 
+// "rules V", the optional first header line: only this program's rules are played.
+bool ParseRulesLine(Text line, ReplayData& out, ParseState& state) {
+    const Words words(line);
+    int64_t rules = 0;
+    if (words.count != 2 || words.Quoted() || !ParseNumber(words.word[1], 0, 1'000'000, rules))
+        return state.Fail("expected \"rules V\" (the game's rules version)");
+    if (rules != GAME_RULES_VERSION) {
+        return state.Fail(
+            Cat({"a game played under rules version ", Show(words.word[1]),
+                 "; this program plays rules version ", std::to_string(GAME_RULES_VERSION),
+                 " (the build that recorded it plays it)"}));
+    }
+    out.rules = static_cast<int32_t>(rules);
+    return true;
+}
+
+// Name Entry never gives a control byte, so a name holding one was not typed.
+bool HasControlByte(const std::string& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
 // Header line number `index` (0: the rank, 1: the glyphs, 2..21: the hi-score places in order).
 bool ParseHeaderLine(Text line, int32_t index, ReplayData& out, ParseState& state) {
     const Words words(line);
@@ -340,6 +362,8 @@ bool ParseBodyLine(Text line, ReplayData& out, BodyState& body, ParseState& stat
             return state.Fail(
                 Cat({"a name holds at most ", std::to_string(RANKING_NAME_BYTES), " bytes"}));
         }
+        if (HasControlByte(event.text))
+            return state.Fail("a name holds a control byte, which Name Entry never gives");
         if (event.frame <= body.lastName)
             return state.Fail("two names for the same frame or out of order");
         if (!frameInOrder(event.frame)) return false;
@@ -404,6 +428,7 @@ bool ParseLines(const char* bytes, size_t size, const std::string& name, ReplayD
     BodyState body;
     constexpr int32_t HEADER_LINES = 2 + 2 * RANKING_PLACES;
     int32_t headerDone = 0; // header lines read after the version line
+    bool rulesRead = false; // the optional rules line comes before every other header line
     size_t pos = 0;
     while (pos < size) {
         // The line's end is looked for no further than the longest line allowed.
@@ -432,6 +457,11 @@ bool ParseLines(const char* bytes, size_t size, const std::string& name, ReplayD
         while (first < line.size() && IsSpace(line[first]))
             ++first;
         if (first == line.size() || line[first] == '#') continue;
+        if (headerDone == 0 && !rulesRead && Words(line).First() == "rules") {
+            if (!ParseRulesLine(line, out, state)) return false;
+            rulesRead = true;
+            continue;
+        }
         if (headerDone < HEADER_LINES) {
             if (!ParseHeaderLine(line, headerDone, out, state)) return false;
             ++headerDone;
@@ -532,7 +562,8 @@ std::string FormatReplayHeader(int32_t rank, uint64_t glyphs,
         out += comment;
         out += '\n';
     }
-    AppendLine(out, "rank %d\nglyphs %016" PRIx64 "\n", static_cast<int>(rank), glyphs);
+    AppendLine(out, "rules %d\nrank %d\nglyphs %016" PRIx64 "\n",
+               static_cast<int>(GAME_RULES_VERSION), static_cast<int>(rank), glyphs);
     for (int32_t table = 0; table < 2; ++table) {
         for (int32_t place = 0; place < RANKING_PLACES; ++place) {
             const RankingEntry& entry = ranking[table][place];

@@ -8,6 +8,7 @@ velkar-sim, a real SQLite file or PostgreSQL server.
   board_test.py shared BOARD SIM DIR URI   two boards sharing one PostgreSQL database
 """
 import concurrent.futures
+import hashlib
 import http.client
 import json
 import os
@@ -108,10 +109,27 @@ def load_replays(folder):
     for r in index:
         with open(os.path.join(folder, r["file"]), "rb") as f:
             r["bytes"] = f.read()
-        import hashlib
-        r["id"] = hashlib.sha256(r["bytes"]).hexdigest()
+        r["canonical"] = canonical(r["bytes"])
+        r["id"] = hashlib.sha256(r["canonical"]).hexdigest()
         replays.append(r)
     return replays
+
+
+def canonical(recorded):
+    """The board keeps a recorder's file without its comment line: the one form of its game."""
+    return b"".join(l for l in recorded.splitlines(keepends=True) if not l.startswith(b"#"))
+
+
+def insert_after(text, prefix, line):
+    """text with line put after its first line starting with prefix."""
+    at = text.index("\n" + prefix) + 1
+    at = text.index("\n", at) + 1
+    return text[:at] + line + "\n" + text[at:]
+
+
+def peak_rss_mb(pid):
+    with open(f"/proc/{pid}/status") as f:
+        return int(re.search(r"VmHWM:\s+(\d+) kB", f.read()).group(1)) / 1024
 
 
 # --- The server ------------------------------------------------------------------------------
@@ -247,10 +265,18 @@ def test_api(board_bin, sim, folder):
     try:
         status, headers, answer = board.submit(named["bytes"])
         check(status == 202, f"a new file answers 202, not {status}")
-        check(answer["id"] == named["id"], "the id is the file's SHA-256")
+        check(answer["id"] == named["id"], "the id is the SHA-256 of the file's canonical form")
         check(headers.get("Location") == f"/api/replays/{named['id']}", "Location names the status")
-        status, _, again = board.submit(named["bytes"])
-        check(status == 200 and again["id"] == named["id"], "the same file again: 200, same id")
+        # One game, one entry: the same file again, or a copy with a comment, other spacing,
+        # Windows line ends or an unfinished last line, is the submission already stored.
+        text = named["bytes"].decode()
+        variants = {"same": text, "comment": insert_after(text, "score 1 9", "# my best"),
+                    "spacing": text.replace("\ncheck ", "\ncheck  ", 1),
+                    "crlf": text.replace("\n", "\r\n"), "unfinished": text + "123"}
+        for what, variant in variants.items():
+            status, _, again = board.submit(variant.encode())
+            check(status == 200 and again and again.get("id") == named["id"],
+                  f"a {what} copy: {status} {again}")
         status, _, _ = board.submit(plain["bytes"])
         check(status == 202, "a second file is taken")
         # The bytes of a file of the page's form, posted without JavaScript.
@@ -279,7 +305,17 @@ def test_api(board_bin, sim, folder):
         check(all(a["score"] >= b["score"] for a, b in zip(scores["entries"], scores["entries"][1:])),
               "best first")
         status, _, file_bytes = board.request("GET", f"/replays/{named['id']}.vrp")
-        check(status == 200 and file_bytes == named["bytes"], "the file comes back byte for byte")
+        check(status == 200 and file_bytes == named["canonical"], "the file comes back in its canonical form")
+        status, _, part = board.request("GET", f"/replays/{named['id']}.vrp", headers={"Range": "bytes=0-12"})
+        check(status == 206 and part == named["canonical"][:13], f"one range: {status} {part[:20]!r}")
+        # Many ranges of a file would be built in memory part by part: refused whole.
+        many = "bytes=" + ",".join(["0-"] * 1000)
+        status, _, body = board.request("GET", f"/replays/{named['id']}.vrp", headers={"Range": many})
+        check(status == 416 and len(body) < 1000, f"1,000 ranges: {status}, {len(body)} bytes")
+        status, _ = board.get_json(f"/api/replays/{named['id']}")
+        rss = peak_rss_mb(board.proc.pid)
+        check(status == 200 and rss < 200, f"the board answers after it, peak RSS {rss:.0f} MB")
+        print(f"peak RSS after a 1,000-range request: {rss:.1f} MB", flush=True)
 
         status, headers, page = board.request("GET", "/")
         text = page.decode()
@@ -288,7 +324,7 @@ def test_api(board_bin, sim, folder):
         check("<script" not in text and "<b>x" not in text, "no name reaches the page unescaped")
         escaped = named["games"][0]["name"].replace("&", "&amp;").replace("<", "&lt;") \
             .replace(">", "&gt;").replace('"', "&quot;").replace("'", "&#39;")
-        check(escaped in text, f"the name is on the page escaped: {escaped}")
+        check(f"<bdi>{escaped}</bdi>" in text, f"the name is on the page escaped and isolated: {escaped}")
         check(f"/replays/{named['id']}.vrp" in text, "each entry links its replay")
 
         # Bad requests: each 4xx, the server keeps serving.
@@ -323,6 +359,8 @@ def test_api(board_bin, sim, folder):
                            + "\n0 100\nend 999999999999999 0000000000000000 0000000000000000\n").encode(),
             "version 9": good.replace("velkar-replay 1", "velkar-replay 9", 1).encode(),
             "name escape": good.replace("\nend ", "\nname 5 \"\\x\"\nend ", 1).encode(),
+            "name control byte": good.replace("\nend ", "\nname 5 \"\\x1b[2J\"\nend ", 1).encode(),
+            "rules 2": good.replace("\nrules 1\n", "\nrules 2\n", 1).encode(),
         }
         for what, data in hostile.items():
             status, _, body = board.submit(data)
@@ -332,8 +370,16 @@ def test_api(board_bin, sim, folder):
                 check(settled.get(body["id"], {}).get("status") == "refused", f"hostile '{what}' refused")
             else:
                 check(isinstance(body.get("error"), str) and body["error"], f"hostile '{what}' says why")
+        # Events where no program records them: refused at their frame.
+        game = next(r for r in replays if len(r["games"]) == 1 and r["games"][0]["rank"] == 0 and
+                    r["games"][0]["frame"] > 1500)
+        game_text = game["bytes"].decode()
+        mid_rank = insert_after(game_text, "check 900 ", "set-rank 900 1").encode()
+        stray_name = insert_after(game_text, "check 300 ", "name 300 \"X\"").encode()
         for what, data, reason in [("forged digest", "\n".join(forged).encode(), "differs"),
-                                   ("cut off", cut, "no closing digest")]:
+                                   ("cut off", cut, "no closing digest"),
+                                   ("rank changed in play", mid_rank, "at frame 900: the recording changes the rank"),
+                                   ("name outside Name Entry", stray_name, "at frame 300: the recording answers a Name Entry")]:
             status, _, body = board.submit(data)
             check(status == 202, f"'{what}' is a sound file and is taken: {status}")
             a = wait_settled(board, [body["id"]], 60).get(body["id"], {})
@@ -380,6 +426,92 @@ def test_api(board_bin, sim, folder):
     finally:
         board.stop()
         shutil.rmtree(data_dir, ignore_errors=True)
+
+
+# --- Faults: a player that fails, a full queue, a full disk, one worker --------------------------
+
+def test_faults(board_bin, sim, folder):
+    replays = load_replays(folder)
+    short = [r for r in replays if not r["games"]]
+    work = tempfile.mkdtemp(prefix="velkar-board-faults-")
+    # A player that is killed the first time it runs (a host out of memory, an upgrade under
+    # way), then plays every file after a delay: the first file must not be refused for it.
+    wrapper = os.path.join(work, "sim")
+    # (The player may write no file: the wrapper removes one to know it has failed once.)
+    with open(wrapper, "w") as f:
+        f.write(f"""#!/bin/sh
+if rm {work}/fail-once 2>/dev/null; then kill -KILL $$; fi
+sleep 2
+exec {sim} "$@"
+""")
+    os.chmod(wrapper, 0o755)
+    open(os.path.join(work, "fail-once"), "w").close()
+    board = Board(board_bin, wrapper, ["--data", os.path.join(work, "d1"), "--rate", "0",
+                                       "--workers", "1", "--queue", "1"]).start()
+    try:
+        status, _, first = board.submit(short[0]["bytes"])
+        check(status == 202, f"the first file is taken: {status}")
+        a = wait_settled(board, [short[0]["id"]], 120).get(short[0]["id"], {})
+        check(a.get("status") == "verified", f"a player killed once leaves the file to be verified: {a}")
+        check("stays pending" in board.errors(), "the failure is logged")
+        # A full queue: the worker plays one file, one waits, more are answered 503 with no id.
+        answers = [board.submit(r["bytes"]) for r in short[1:5]]
+        busy = [(h, b) for st, h, b in answers if st == 503]
+        check(busy, f"a full queue answers 503: {[st for st, _, _ in answers]}")
+        for headers, body in busy:
+            check("id" not in body and "Location" not in headers and body.get("retryAfter", 0) > 0
+                  and int(headers.get("Retry-After", "0")) > 0, f"a 503 carries no id: {headers} {body}")
+        boundary = "----velkarboundary"
+        form = (f"--{boundary}\r\nContent-Disposition: form-data; name=\"replay\"; filename=\"a.vrp\"\r\n"
+                f"Content-Type: application/octet-stream\r\n\r\n").encode() + short[6]["bytes"] + \
+            f"\r\n--{boundary}--\r\n".encode()
+        status, _, page = board.request("POST", "/submit", form,
+                                        {"Content-Type": f"multipart/form-data; boundary={boundary}"})
+        check(status == 503 and b"Not submitted" in page and b"Try again in 5 s" in page,
+              f"the form says the file was not submitted: {status} {page[-300:]!r}")
+        taken = [r["id"] for r, (st, _, _) in zip(short[1:5], answers) if st == 202]
+        settled = wait_settled(board, taken, 120)
+        check(all(a["status"] == "verified" for a in settled.values()), "the files taken are verified")
+    finally:
+        board.stop()
+
+    # One worker with the sweep on: each of 10 files, sent one after another, is verified at
+    # once (the sweep must not take the wake-up meant for the worker).
+    board = Board(board_bin, sim, ["--data", os.path.join(work, "d2"), "--rate", "0",
+                                   "--workers", "1"]).start()
+    try:
+        times = []
+        for r in short[10:20]:
+            started = time.monotonic()
+            status, _, _ = board.submit(r["bytes"])
+            a = wait_settled(board, [r["id"]], 60).get(r["id"], {})
+            times.append(time.monotonic() - started)
+            check(status == 202 and a.get("status") == "verified", f"{r['file']}: {status} {a}")
+        print("10 sequential submissions verified in " + ", ".join(f"{t:.1f}" for t in times) + " s",
+              flush=True)
+    finally:
+        board.stop()
+
+    # A full disk (a file size limit stands in for it): 503 with Retry-After, no temporary file
+    # left, and the board still serves.
+    big = os.path.join(work, "big.vrp")
+    subprocess.run([sim, "--frames", "120000", "--record", big], check=True, capture_output=True)
+    data_dir = os.path.join(work, "d3")
+    board = Board(board_bin, sim, ["--data", data_dir, "--rate", "0"])
+    board.cmd = ["bash", "-c", "trap '' XFSZ; ulimit -f 128; exec \"$@\"", "bash"] + board.cmd
+    board.start()
+    try:
+        with open(big, "rb") as f:
+            status, headers, body = board.submit(f.read())
+        check(status == 503 and "id" not in body and int(headers.get("Retry-After", "0")) > 0,
+              f"a full disk: {status} {body}")
+        left = [n for n in os.listdir(os.path.join(data_dir, "replays")) if n.endswith(".part")]
+        check(not left, f"no temporary file is left: {left}")
+        status, _ = board.get_json("/api/scores")
+        check(status == 200, "the board still serves")
+    finally:
+        board.stop()
+        shutil.rmtree(work, ignore_errors=True)
 
 
 # --- Load: 16 clients, a SIGKILL in the middle -----------------------------------------------
@@ -507,7 +639,7 @@ def test_shared(board_bin, sim, folder, uri, count):
             check_everything(board, replays, acked, 600)
             for r in replays[:: max(1, len(replays) // 20)]:
                 status, _, data = board.request("GET", f"/replays/{r['id']}.vrp")
-                check(status == 200 and data == r["bytes"], f"both boards serve {r['file']}")
+                check(status == 200 and data == r["canonical"], f"both boards serve {r['file']}")
         status, _, again = b.submit(replays[0]["bytes"])
         check(status == 200 and again["status"] == "verified", "the other board knows the file")
     finally:
@@ -523,6 +655,7 @@ def main():
         generate(sys.argv[2], sys.argv[3], int(sys.argv[4]))
     elif what == "api":
         test_api(*sys.argv[2:5])
+        test_faults(*sys.argv[2:5])
     elif what == "load":
         test_load(*sys.argv[2:5])
     elif what == "shared":

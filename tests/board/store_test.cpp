@@ -64,12 +64,13 @@ class StoreTest : public ::testing::TestWithParam<std::string> {
 TEST_P(StoreTest, KeepsEachFileOnceByteForByte) {
     const std::string id = NewId();
     const std::string bytes = std::string("velkar-replay 1\n\0\xff\x80 \"'\\\n", 24) + "end";
-    EXPECT_TRUE(store->Add(id, bytes, 1000));
-    EXPECT_FALSE(store->Add(id, "something else", 2000));
+    EXPECT_TRUE(store->Add(id, bytes, 1000, 7));
+    EXPECT_FALSE(store->Add(id, "something else", 2000, 1));
     const std::optional<Submission> s = store->Find(id);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->status, Status::Pending);
     EXPECT_EQ(s->submitted, 1000);
+    EXPECT_EQ(s->rules, 7);
     EXPECT_EQ(s->size, static_cast<int64_t>(bytes.size()));
     EXPECT_EQ(store->File(id), bytes);
     EXPECT_FALSE(store->Find(NewId()));
@@ -78,7 +79,7 @@ TEST_P(StoreTest, KeepsEachFileOnceByteForByte) {
 
 TEST_P(StoreTest, SettlesASubmissionOnceWithItsEntries) {
     const std::string id = NewId();
-    ASSERT_TRUE(store->Add(id, "file", 500));
+    ASSERT_TRUE(store->Add(id, "file", 500, 1));
     const std::vector<Entry> entries = {MakeEntry(0, 1, 4800, true, "<b>'\"Zo\u00eb\u540d"),
                                         MakeEntry(1, 0, 700, false, "")};
     store->Verified(id, 4900, entries);
@@ -106,7 +107,7 @@ TEST_P(StoreTest, SettlesASubmissionOnceWithItsEntries) {
     }
 
     const std::string refused = NewId();
-    ASSERT_TRUE(store->Add(refused, "file 2", 600));
+    ASSERT_TRUE(store->Add(refused, "file 2", 600, 1));
     store->Refused(refused, "the game differs at frame 7: \"x\"");
     store->Verified(refused, 10, entries);
     const std::optional<Submission> r = store->Find(refused);
@@ -118,10 +119,10 @@ TEST_P(StoreTest, SettlesASubmissionOnceWithItsEntries) {
 
 TEST_P(StoreTest, ListsPendingFilesOldestFirst) {
     const std::string late = NewId(), early = NewId(), middle = NewId(), done = NewId();
-    ASSERT_TRUE(store->Add(late, "a", 30));
-    ASSERT_TRUE(store->Add(early, "b", 10));
-    ASSERT_TRUE(store->Add(middle, "c", 20));
-    ASSERT_TRUE(store->Add(done, "d", 5));
+    ASSERT_TRUE(store->Add(late, "a", 30, 1));
+    ASSERT_TRUE(store->Add(early, "b", 10, 1));
+    ASSERT_TRUE(store->Add(middle, "c", 20, 1));
+    ASSERT_TRUE(store->Add(done, "d", 5, 1));
     store->Refused(done, "no");
     std::vector<std::string> pending = store->Pending(1'000'000);
     pending.erase(std::remove_if(pending.begin(), pending.end(),
@@ -139,7 +140,7 @@ TEST_P(StoreTest, RanksBestFirstThenEarlierAndPagesWithoutGapsOrRepeats) {
     std::vector<std::string> ids;
     for (int i = 0; i < 12; ++i) {
         ids.push_back(NewId());
-        ASSERT_TRUE(store->Add(ids.back(), "f", 100 + (i % 3)));
+        ASSERT_TRUE(store->Add(ids.back(), "f", 100 + (i % 3), 1));
         // Two entries a replay: one each rank; scores with ties across replays.
         store->Verified(ids.back(), 50,
                         {MakeEntry(0, 0, base + (i % 5) * 10, true, "N" + std::to_string(i)),
@@ -187,7 +188,7 @@ TEST(Verdicts, TakeOnlyAMatchedPlaybackAndSayWhyOtherwise) {
         R"("games":[{"frame":2150,"rank":1,"score":1500,"stage":1,"place":0,"name":"A\"<"},)"
         R"({"frame":2500,"rank":0,"score":0,"stage":1,"place":-1,"name":null}]},"ranking":{}})";
     Verdict v = ReadVerdict(0, matched, "", "/w/x.vrp");
-    ASSERT_TRUE(v.verified) << v.reason;
+    ASSERT_TRUE(v.verified && v.judged) << v.reason;
     EXPECT_EQ(v.frames, 2600);
     ASSERT_EQ(v.entries.size(), 2u);
     EXPECT_EQ(v.entries[0].rank, 1);
@@ -210,6 +211,7 @@ TEST(Verdicts, TakeOnlyAMatchedPlaybackAndSayWhyOtherwise) {
     EXPECT_FALSE(v.verified);
     EXPECT_EQ(v.reason, "the file is not a sound replay: replay:12: a control line's frames go "
                         "backwards");
+    EXPECT_TRUE(v.judged);
     std::string differs = matched;
     differs.replace(differs.find("matched"), 7, "differs");
     v = ReadVerdict(1, differs,
@@ -217,9 +219,19 @@ TEST(Verdicts, TakeOnlyAMatchedPlaybackAndSayWhyOtherwise) {
                     "/w/x.vrp");
     EXPECT_FALSE(v.verified);
     EXPECT_EQ(v.reason, "replay: the game differs from the recording at frame 7");
-    EXPECT_FALSE(ReadVerdict(0, "{\"replay\":", "", "x").verified);
-    EXPECT_FALSE(ReadVerdict(0, "{\"frame\":1}", "", "x").verified);
-    EXPECT_FALSE(ReadVerdict(3, matched, "", "x").verified);
+    EXPECT_TRUE(v.judged);
+
+    // Only the player's verdict refuses: an answer that is not one leaves the file pending.
+    const std::pair<int, std::string> noVerdict[] = {
+        {0, "{\"replay\":"},  // cut short
+        {0, "{\"frame\":1}"}, // no verdict in it
+        {3, matched},         // a frame that did not end
+        {127, ""},            // the player could not be run
+        {2, ""}};             // the runner refused its options, not the file
+    for (const auto& [status, output] : noVerdict) {
+        v = ReadVerdict(status, output, "velkar-sim: --replay: unknown option", "/w/x.vrp");
+        EXPECT_FALSE(v.judged || v.verified) << status << " " << output;
+    }
 }
 
 } // namespace

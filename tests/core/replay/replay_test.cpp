@@ -293,12 +293,31 @@ TEST_F(Replays, AChangedGameIsCaughtAtItsFirstDifferentFrame) {
               std::string::npos)
         << DescribePlayback(result);
 
-    // A name that the game never asks for is a difference at its frame.
-    data = Parse(text);
-    data.events.push_back({session.nameFrame + 100, REPLAY_EVENT_NAME, 0, "X"});
-    result = Play(data);
-    EXPECT_EQ(result.state, PLAYBACK_DIFFERS);
-    EXPECT_EQ(result.firstDifferentFrame, session.nameFrame + 100);
+    // An event where no program records one is a difference at its frame, and is not taken:
+    // a name the game never asks for, a rank change or a cleared table in play (a game played
+    // on one rank must not end on the other's table), a change to the rank in force.
+    const int64_t inPlay = (session.rankFrame + session.nameFrame) / 2;
+    const struct {
+        ReplayEvent event;
+        const char* said;
+    } misplaced[] = {
+        {{session.nameFrame + 100, REPLAY_EVENT_NAME, 0, "X"}, "Name Entry"},
+        {{inPlay, REPLAY_EVENT_RANK, 0, ""}, "changes the rank where"},
+        {{inPlay, REPLAY_EVENT_CLEAR, 1, ""}, "clears a hi-score table where"},
+        {{session.rankFrame + 1, REPLAY_EVENT_RANK, 1, ""}, "already in force"},
+    };
+    for (const auto& m : misplaced) {
+        data = Parse(text);
+        auto at = data.events.begin();
+        while (at != data.events.end() && at->frame <= m.event.frame)
+            ++at;
+        data.events.insert(at, m.event);
+        result = Play(data);
+        EXPECT_EQ(result.state, PLAYBACK_DIFFERS) << m.said;
+        EXPECT_EQ(result.firstDifferentFrame, m.event.frame) << m.said;
+        EXPECT_NE(result.detail.find(m.said), std::string::npos) << result.detail;
+        EXPECT_EQ(GameRank, 1) << m.said;
+    }
 
     // A wrong closing digest alone: the state's, or the screen's.
     data = Parse(text);
@@ -372,6 +391,8 @@ TEST_F(Replays, DamagedAndForeignFilesAreRefusedNamingTheLine) {
         {firstCheck, "check 60 0123456789abcdef 0123456789abcdef 0123"}, // 4 marks for 60 frames
         {firstCheck, "check 60 0123456789abcdef 0123456789abcdef " + std::string(59, 'a') + "!"},
         {LineOf("glyphs "), "glyphs 12"},
+        {LineOf("rules "), "rules 2"}, // another version of the game's rules
+        {LineOf("name "), "name " + std::to_string(session.nameFrame) + " \"\\x1b[2J\""},
         {endLine, "end 5 0123456789abcdef 0123456789abcdef"}, // behind the lines before it
     };
     for (const auto& d : damage) {
@@ -388,6 +409,10 @@ TEST_F(Replays, DamagedAndForeignFilesAreRefusedNamingTheLine) {
                                    ": the file ends "
                                    "inside its header"),
               std::string::npos);
+    EXPECT_NE(Refusal(WithLine(LineOf("rules "), "rules 2")).find("rules version 2"),
+              std::string::npos);
+    // A file from before the rules line was played under the first rules.
+    EXPECT_EQ(Parse(WithLine(LineOf("rules "), "")).rules, 1);
     // Comments, blank lines and Windows line ends are no damage.
     std::string crlf;
     for (char c : WithLine(firstControl, "# a note\n\n0 0"))
@@ -420,7 +445,7 @@ TEST_F(Replays, TheFileItselfBoundsItsFramesItsSizeAndItsLines) {
     const std::string digests = " 0123456789abcdef 0123456789abcdef";
     // Frames: every line at most 60 frames past the last check, as the recorders write them.
     EXPECT_EQ(Parse(header + "0 0\n59 1\n").frames, 60);
-    EXPECT_NE(Refusal(header + "0 0\n60 1\n").find(":26: frame 60 is too far past the last check"),
+    EXPECT_NE(Refusal(header + "0 0\n60 1\n").find(":27: frame 60 is too far past the last check"),
               std::string::npos);
     EXPECT_EQ(Parse(header + "end 60" + digests + "\n").frames, 60);
     EXPECT_NE(Refusal(header + "end 61" + digests + "\n").find("too far past the last check"),
@@ -462,13 +487,13 @@ TEST_F(Replays, TheFileItselfBoundsItsFramesItsSizeAndItsLines) {
 
     // Lines: 256 bytes and 8 words at most.
     EXPECT_EQ(Parse(header + comment).frames, 0);
-    EXPECT_NE(Refusal(header + "#" + comment).find(":25: longer than the 256 bytes"),
+    EXPECT_NE(Refusal(header + "#" + comment).find(":26: longer than the 256 bytes"),
               std::string::npos);
-    EXPECT_NE(Refusal(header + "#" + comment.substr(0, 256)).find(":25: longer than the 256"),
+    EXPECT_NE(Refusal(header + "#" + comment.substr(0, 256)).find(":26: longer than the 256"),
               std::string::npos); // a cut-off last line too
-    EXPECT_NE(Refusal(header + "a a a a a a a a\n").find(":25: unknown line \"a\""),
+    EXPECT_NE(Refusal(header + "a a a a a a a a\n").find(":26: unknown line \"a\""),
               std::string::npos);
-    EXPECT_NE(Refusal(header + "a a a a a a a a a\n").find(":25: more than 8 words"),
+    EXPECT_NE(Refusal(header + "a a a a a a a a a\n").find(":26: more than 8 words"),
               std::string::npos);
 }
 
