@@ -1,11 +1,11 @@
 // The bindings of actions to keys and layout-pad buttons, their defaults and their conflicts.
 #include "input/control_map.h"
 
-#include <atomic>
-
 #include "input/controls.h"
 
 namespace velkar {
+
+std::atomic<int32_t> KeyBindingsInUse{0};
 
 namespace {
 
@@ -64,8 +64,11 @@ constexpr NamedKey NAMED_KEYS[] = {
     {0x77, "F8"},          {0x78, "F9"},        {0x7A, "F11"},         {VKEY_F12, "F12"},
 };
 
-// "A".."Z" and "0".."9" as two-character strings.
-char letterNames[36][2];
+// The names of the letter and digit keys: "A".."Z", "0".."9".
+constexpr char LETTER_NAMES[36][2] = {
+    "A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M", "N", "O", "P", "Q", "R",
+    "S", "T", "U", "V", "W", "X", "Y", "Z", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9",
+};
 
 } // namespace
 
@@ -85,11 +88,7 @@ const char* KeyName(int32_t virtualKey) {
     int32_t slot = -1;
     if (virtualKey >= 'A' && virtualKey <= 'Z') slot = virtualKey - 'A';
     if (virtualKey >= '0' && virtualKey <= '9') slot = 26 + virtualKey - '0';
-    if (slot >= 0) {
-        letterNames[slot][0] = static_cast<char>(virtualKey);
-        letterNames[slot][1] = '\0';
-        return letterNames[slot];
-    }
+    if (slot >= 0) return LETTER_NAMES[slot];
     for (const NamedKey& named : NAMED_KEYS)
         if (named.key == virtualKey) return named.name;
     return "";
@@ -103,41 +102,73 @@ int32_t DefaultActionPad(int32_t action) {
     return ValidAction(action) ? DEFAULT_PAD[action] : UNBOUND;
 }
 
+void DefaultControlBindings(ControlBindings* bindings) {
+    for (int32_t action = 0; action < ACTION_COUNT; ++action) {
+        bindings->key[action] = DEFAULT_KEYS[action];
+        bindings->pad[action] = DEFAULT_PAD[action];
+    }
+}
+
+int32_t BindKey(ControlBindings* bindings, int32_t action, int32_t virtualKey) {
+    if (!ValidAction(action)) return ACTION_COUNT;
+    if (virtualKey != UNBOUND) {
+        if (KeyName(virtualKey)[0] == '\0') return ACTION_COUNT;
+        for (int32_t other = 0; other < ACTION_COUNT; ++other)
+            if (other != action && bindings->key[other] == virtualKey) return other;
+    }
+    bindings->key[action] = virtualKey;
+    return -1;
+}
+
+int32_t BindPad(ControlBindings* bindings, int32_t action, int32_t button) {
+    if (!ValidAction(action)) return ACTION_COUNT;
+    if (button != UNBOUND) {
+        if (button < 0 || button >= PAD_BUTTON_COUNT) return ACTION_COUNT;
+        for (int32_t other = 0; other < ACTION_COUNT; ++other)
+            if (other != action && bindings->pad[other] == button) return other;
+    }
+    bindings->pad[action] = button;
+    return -1;
+}
+
+int32_t ValidControlBindings(const ControlBindings& bindings) {
+    // Binding each slot again into an empty set finds every unbindable or doubled one.
+    ControlBindings rebuilt;
+    for (int32_t action = 0; action < ACTION_COUNT; ++action) {
+        rebuilt.key[action] = UNBOUND;
+        rebuilt.pad[action] = UNBOUND;
+    }
+    for (int32_t action = 0; action < ACTION_COUNT; ++action) {
+        if (BindKey(&rebuilt, action, bindings.key[action]) != -1) return 0;
+        if (BindPad(&rebuilt, action, bindings.pad[action]) != -1) return 0;
+    }
+    return 1;
+}
+
+ControlBindings CurrentControlBindings() {
+    ControlBindings bindings;
+    for (int32_t action = 0; action < ACTION_COUNT; ++action) {
+        bindings.key[action] = keyBinding[action].load();
+        bindings.pad[action] = padBinding[action].load();
+    }
+    return bindings;
+}
+
+int32_t UseControlBindings(const ControlBindings& bindings) {
+    if (ValidControlBindings(bindings) == 0) return 0;
+    for (int32_t action = 0; action < ACTION_COUNT; ++action) {
+        keyBinding[action].store(bindings.key[action]);
+        padBinding[action].store(bindings.pad[action]);
+    }
+    return 1;
+}
+
 int32_t ActionKey(int32_t action) {
     return ValidAction(action) ? keyBinding[action].load() : UNBOUND;
 }
 
 int32_t ActionPad(int32_t action) {
     return ValidAction(action) ? padBinding[action].load() : UNBOUND;
-}
-
-int32_t BindActionKey(int32_t action, int32_t virtualKey) {
-    if (!ValidAction(action)) return ACTION_COUNT;
-    if (virtualKey != UNBOUND) {
-        if (KeyName(virtualKey)[0] == '\0') return ACTION_COUNT;
-        const int32_t holder = ActionOfKey(virtualKey);
-        if (holder >= 0 && holder != action) return holder;
-    }
-    keyBinding[action].store(virtualKey);
-    return -1;
-}
-
-int32_t BindActionPad(int32_t action, int32_t button) {
-    if (!ValidAction(action)) return ACTION_COUNT;
-    if (button != UNBOUND) {
-        if (button < 0 || button >= PAD_BUTTON_COUNT) return ACTION_COUNT;
-        for (int32_t other = 0; other < ACTION_COUNT; ++other)
-            if (other != action && padBinding[other].load() == button) return other;
-    }
-    padBinding[action].store(button);
-    return -1;
-}
-
-void DefaultBindings() {
-    for (int32_t action = 0; action < ACTION_COUNT; ++action) {
-        keyBinding[action].store(DEFAULT_KEYS[action]);
-        padBinding[action].store(DEFAULT_PAD[action]);
-    }
 }
 
 int32_t ActionOfKey(int32_t virtualKey) {

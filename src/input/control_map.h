@@ -2,6 +2,7 @@
 // with a known layout (named by where they sit, not by their number on the device).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace velkar {
@@ -58,20 +59,38 @@ const char* KeyName(int32_t virtualKey);
 int32_t DefaultActionKey(int32_t action);
 int32_t DefaultActionPad(int32_t action);
 
-// The bindings in use (UI thread writes, game thread reads).
+// A full set of bindings, as a dialog edits it: one key and one pad button per action, each
+// UNBOUND or held by one action only.
+struct ControlBindings {
+    int32_t key[ACTION_COUNT];
+    int32_t pad[ACTION_COUNT];
+};
+
+void DefaultControlBindings(ControlBindings* bindings);
+
+// Binds a key or pad button in a set (UNBOUND clears the slot). A key that cannot be bound, or
+// one another action holds, is refused: the result is the action that holds it (ACTION_COUNT
+// for one that cannot be bound) and nothing changes; -1 when bound.
+int32_t BindKey(ControlBindings* bindings, int32_t action, int32_t virtualKey);
+int32_t BindPad(ControlBindings* bindings, int32_t action, int32_t button);
+
+// 1 when every slot is UNBOUND or a bindable key / pad button and none is held twice.
+int32_t ValidControlBindings(const ControlBindings& bindings);
+
+// The bindings in use (UI thread writes, game thread reads); UseControlBindings refuses an
+// invalid set (0) and keeps the ones in use.
+ControlBindings CurrentControlBindings();
+int32_t UseControlBindings(const ControlBindings& bindings);
+
 int32_t ActionKey(int32_t action);
 int32_t ActionPad(int32_t action);
-
-// Binds a key or pad button (UNBOUND clears the slot). A key that cannot be bound, or one held
-// by another action, is refused: the result is the action that holds it (or ACTION_COUNT for a
-// key that cannot be bound) and nothing changes; -1 when bound.
-int32_t BindActionKey(int32_t action, int32_t virtualKey);
-int32_t BindActionPad(int32_t action, int32_t button);
-// Every binding back to its default.
-void DefaultBindings();
-
-// The action bound to a key, or -1.
+// The action whose key this is in the bindings in use, or -1.
 int32_t ActionOfKey(int32_t virtualKey);
+
+// Front ends whose players can change their keys (the Linux program, the page) set this to 1:
+// the keyboard then follows the bindings in use; at 0 (the Windows program) it keeps the fixed
+// key map of input/controls.h.
+extern std::atomic<int32_t> KeyBindingsInUse;
 
 // The control bits of a layout pad's held buttons (held[i] for PAD_* i) through the pad
 // bindings.

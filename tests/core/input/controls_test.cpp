@@ -184,7 +184,8 @@ TEST_F(ControlsTest, FailedPollDropsDirectionsButKeepsButtons) {
 }
 
 // A pad of known layout goes through the pad bindings, not the numbered button settings; a
-// binding another action holds is refused, and Defaults restores the layout's defaults.
+// binding another action holds is refused, an invalid set is never put in use, and the defaults
+// come back whole.
 TEST_F(ControlsTest, LayoutPadBindingsConflictsAndDefaults) {
     AttachJoystick();
     JoystickHasLayout = 1;
@@ -196,24 +197,37 @@ TEST_F(ControlsTest, LayoutPadBindingsConflictsAndDefaults) {
     EXPECT_EQ(BuildInputBits(), INPUT_PAUSE);
 
     // North is free: the shot moves there, south no longer shoots. East is the bomb's.
-    EXPECT_EQ(BindActionPad(ACTION_SHOT, PAD_NORTH), -1);
-    EXPECT_EQ(BindActionPad(ACTION_LASER, PAD_EAST), ACTION_BOMB);
-    EXPECT_EQ(ActionPad(ACTION_LASER), PAD_WEST);
-    EXPECT_EQ(BindActionPad(ACTION_LASER, PAD_BUTTON_COUNT), ACTION_COUNT);
+    ControlBindings bindings = CurrentControlBindings();
+    EXPECT_EQ(BindPad(&bindings, ACTION_SHOT, PAD_NORTH), -1);
+    EXPECT_EQ(BindPad(&bindings, ACTION_LASER, PAD_EAST), ACTION_BOMB);
+    EXPECT_EQ(bindings.pad[ACTION_LASER], PAD_WEST);
+    EXPECT_EQ(BindPad(&bindings, ACTION_LASER, PAD_BUTTON_COUNT), ACTION_COUNT);
+    // Keys: Z is the shot's; A is free, then Z is free again; Escape cannot be bound.
+    EXPECT_EQ(BindKey(&bindings, ACTION_LASER, VKEY_Z), ACTION_SHOT);
+    EXPECT_EQ(BindKey(&bindings, ACTION_SHOT, 'A'), -1);
+    EXPECT_EQ(BindKey(&bindings, ACTION_LASER, VKEY_Z), -1);
+    EXPECT_EQ(BindKey(&bindings, ACTION_SHOT, VKEY_ESCAPE), ACTION_COUNT);
+    EXPECT_EQ(UseControlBindings(bindings), 1);
+    EXPECT_EQ(ActionOfKey('A'), ACTION_SHOT);
+    EXPECT_EQ(ActionOfKey(VKEY_X), -1);
+    EXPECT_STREQ(KeyName('A'), "A");
     SetNullJoystickInput(0, (1u << PAD_SOUTH) | (1u << PAD_NORTH));
     EXPECT_EQ(BuildInputBits(), INPUT_SHOT);
     SetNullJoystickInput(0, 1u << PAD_SOUTH);
     EXPECT_EQ(BuildInputBits(), 0);
 
-    // Keys: Z is the shot's; A is free, then Z is free again; Escape cannot be bound.
-    EXPECT_EQ(BindActionKey(ACTION_LASER, VKEY_Z), ACTION_SHOT);
-    EXPECT_EQ(BindActionKey(ACTION_SHOT, 'A'), -1);
-    EXPECT_EQ(ActionOfKey(VKEY_Z), -1);
-    EXPECT_EQ(ActionOfKey('A'), ACTION_SHOT);
-    EXPECT_EQ(BindActionKey(ACTION_SHOT, VKEY_ESCAPE), ACTION_COUNT);
-    EXPECT_STREQ(KeyName('A'), "A");
+    // A set with a doubled key or an unknown button is refused whole.
+    ControlBindings doubled = bindings;
+    doubled.key[ACTION_BOMB] = 'A';
+    EXPECT_EQ(UseControlBindings(doubled), 0);
+    ControlBindings unknown = bindings;
+    unknown.pad[ACTION_END] = 99;
+    EXPECT_EQ(UseControlBindings(unknown), 0);
+    EXPECT_EQ(ActionKey(ACTION_BOMB), VKEY_C);
 
-    DefaultBindings();
+    ControlBindings defaults;
+    DefaultControlBindings(&defaults);
+    EXPECT_EQ(UseControlBindings(defaults), 1);
     EXPECT_EQ(ActionPad(ACTION_SHOT), PAD_SOUTH);
     EXPECT_EQ(ActionKey(ACTION_SHOT), VKEY_Z);
     SetNullJoystickInput(0, 1u << PAD_SOUTH);
