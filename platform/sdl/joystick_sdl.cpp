@@ -195,6 +195,16 @@ JoystickInfo CurrentJoystick() {
     return info;
 }
 
+int32_t HeldPadButton() {
+    std::lock_guard<std::mutex> lock(deviceMutex);
+    if (!subsystemOpen || pad == nullptr) return -1;
+    SDL_JoystickUpdate();
+    if (!SDL_JoystickGetAttached(joystick)) return -1;
+    for (int32_t i = 0; i < PAD_BUTTON_COUNT; ++i)
+        if (SDL_GameControllerGetButton(pad, SDL_BUTTON_OF[i]) != 0) return i;
+    return -1;
+}
+
 int32_t OpenJoystick(void*, void*) {
     std::lock_guard<std::mutex> lock(deviceMutex);
     if (!subsystemOpen) {
