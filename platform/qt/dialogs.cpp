@@ -18,7 +18,9 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "input/control_map.h"
 #include "input/joystick_seam.h"
+#include "joystick_sdl.h"
 #include "main_window.h"
 #include "ui/center_window.h"
 #include "ui/dialog_texts.h"
@@ -137,6 +139,9 @@ DeviceConfigDialog::DeviceConfigDialog(QWidget* owner, int32_t language) : QDial
     connect_->setReadOnly(true);
     inputGrid->addWidget(new QLabel(Text(texts.connectLabel), input), DEVCFG_BUTTON_LISTS, 0);
     inputGrid->addWidget(connect_, DEVCFG_BUTTON_LISTS, 1);
+    padButtons_ = Named(new QLabel(input), DEVCFG_PAD_BUTTONS);
+    padButtons_->setWordWrap(true);
+    inputGrid->addWidget(padButtons_, DEVCFG_BUTTON_LISTS + 1, 0, 1, 2);
 
     auto* sound = new QGroupBox(Text(texts.soundGroup), this);
     auto* soundGrid = new QGridLayout(sound);
@@ -244,7 +249,25 @@ DeviceConfigDialog::DeviceConfigDialog(QWidget* owner, int32_t language) : QDial
         bppList_->addItem(
             Text(DeviceConfigItemText(&model_, DEVCFG_BPP_LIST, item, buffer, sizeof buffer)));
     syncing_ = false;
-    connect_->setText(Text(DeviceConfigConnectText(&model_)));
+    // The pad being read, by name; for a pad of known layout, its buttons by where they sit
+    // (the numbered lists serve a plain joystick).
+    const JoystickInfo pad = CurrentJoystick();
+    if (pad.name.empty()) {
+        connect_->setText(Text(DEVCFG_NOT_FOUND_TEXT));
+    } else {
+        connect_->setText(QString::fromUtf8(pad.name.c_str()));
+        if (pad.layout) {
+            QString buttons;
+            for (int32_t action = ACTION_SHOT; action < ACTION_COUNT; ++action) {
+                if (ActionPad(action) == UNBOUND) continue;
+                if (!buttons.isEmpty()) buttons += QStringLiteral(", ");
+                buttons += Text(ActionName(action)) + QStringLiteral(": ") +
+                           Text(PadButtonName(ActionPad(action)));
+            }
+            connect_->setToolTip(buttons);
+            padButtons_->setText(buttons);
+        }
+    }
     ShowModel();
 }
 

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QSlider;
 
@@ -23,6 +24,9 @@ int32_t RunDialogTemplate(QWidget* owner, int32_t templateId);
 void CenterOverOwner(QWidget* dialog, QWidget* owner);
 
 // The Device Configuration dialog; its controls are named "ctl<identifier>".
+// The line of the Device Configuration dialog that shows a layout pad's buttons by position.
+constexpr int32_t DEVCFG_PAD_BUTTONS = 1030;
+
 class DeviceConfigDialog : public QDialog {
     Q_OBJECT
   public:
@@ -44,8 +48,9 @@ class DeviceConfigDialog : public QDialog {
     QComboBox* bppList_ = nullptr;
     QCheckBox* primSurf_ = nullptr;
     QLineEdit* connect_ = nullptr;
-    int32_t shownDevice_ = -1; // the device whose modes the resolution list holds
-    bool syncing_ = false;     // controls being set from the model
+    QLabel* padButtons_ = nullptr; // a layout pad's buttons by position
+    int32_t shownDevice_ = -1;     // the device whose modes the resolution list holds
+    bool syncing_ = false;         // controls being set from the model
 };
 
 // Name Entry: the edit control is "ctl1010"; OK stores the name, Escape empties it.

@@ -2,6 +2,7 @@
 #include "input/controls.h"
 
 #include "base/settings_vars.h"
+#include "input/control_map.h"
 #include "input/joystick_seam.h"
 
 namespace velkar {
@@ -10,6 +11,21 @@ int32_t InputBits = 0;
 std::atomic<int32_t> RawKeys{0};
 std::atomic<int32_t> JoystickPresent{0};
 int32_t JoyButtonState[JOY_BUTTONS] = {};
+int32_t JoystickHasLayout = 0;
+
+namespace {
+int32_t joystickLost = 0;
+} // namespace
+
+void NoteJoystickLost() {
+    joystickLost = 1;
+}
+
+int32_t TakeJoystickLoss() {
+    const int32_t lost = joystickLost;
+    joystickLost = 0;
+    return lost;
+}
 
 namespace {
 
@@ -86,6 +102,11 @@ int32_t BuildInputBits() {
     int32_t bits = static_cast<int32_t>(keys | (keys >> ALTERNATE_SHIFT));
     if (JoystickPresent.load() != 0) {
         bits |= PollJoystick() & (INPUT_UP | INPUT_DOWN | INPUT_LEFT | INPUT_RIGHT);
+        if (JoystickHasLayout != 0) {
+            bits |= PadBindingBits(JoyButtonState);
+            InputBits = bits;
+            return bits;
+        }
         bits |= AssignedBit(LoadSharedSetting(JoyButton_A), INPUT_SHOT);
         bits |= AssignedBit(LoadSharedSetting(JoyButton_B), INPUT_LASER);
         bits |= AssignedBit(LoadSharedSetting(JoyButton_C), INPUT_BOMB);

@@ -62,6 +62,17 @@ int32_t ReleaseRawKey(int32_t virtualKey, int32_t extended);
 // and returns it. Game thread only.
 int32_t BuildInputBits();
 
+// 1 while the polled device is a pad of known layout: JoyButtonState then holds its buttons by
+// position (PAD_SOUTH ...) and the pad bindings of input/control_map.h turn them into controls;
+// 0 for a plain joystick, whose numbered buttons go through the JoyButton_ settings. Written by
+// the platform's poll; game thread only.
+extern int32_t JoystickHasLayout;
+
+// Called by the platform's poll when the device it was reading is gone. The next
+// TakeJoystickLoss returns 1 once (game thread only).
+void NoteJoystickLost();
+int32_t TakeJoystickLoss();
+
 // Opens the joystick through the platform and sets JoystickPresent on success; 1 or -1.
 int32_t ConnectJoystick(void* instance, void* window);
 // Closes the joystick if it is present and clears JoystickPresent.

@@ -367,14 +367,24 @@ async function nameEntry(browser, url, page) {
   });
   await page.keyboard.press('Enter');
   await page.waitForFunction('nameHandedOver', { timeout: 10000 });
-  // The frame after Enter puts the name in the table, and it is written at once: a page opened
-  // (or reloaded) as soon as that write reached the storage finds it.
+  // The frame after Enter puts the name in the table, and it is written at once: the browser's
+  // storage, which a reload reads, holds it as soon as that write is done. (Read from this page:
+  // another tab would hide this one, and a hidden page writes its settings anyway.)
   await step(page, 1);
   await page.waitForFunction('velkarTest.settingsStored()', { timeout: 10000 });
-  const other = await openPage(browser, url);
-  assert.strictEqual((await state(other)).ranking.normal[0].name, 'ZEPHYRINA',
-    'the name was not written to the storage at once');
-  await other.close();
+  const stored = await page.evaluate(() => new Promise((resolve, reject) => {
+    const open = indexedDB.open('/settings');
+    open.onerror = () => reject(open.error);
+    open.onsuccess = () => {
+      const get = open.result.transaction('FILE_DATA').objectStore('FILE_DATA').get('/settings/velkar.ini');
+      get.onerror = () => reject(get.error);
+      get.onsuccess = () => {
+        open.result.close();
+        resolve(get.result ? new TextDecoder().decode(get.result.contents) : '');
+      };
+    };
+  }));
+  assert.ok(/^NAME_1=ZEPHYRINA\r?$/m.test(stored), `the name was not written to the storage at once:\n${stored}`);
   await step(page, frames - 2 - asked);
   await page.keyboard.up('z');
   const actual = await state(page);
@@ -397,9 +407,11 @@ async function nameEntry(browser, url, page) {
   return page;
 }
 
-// The first gamepad is the joystick: its stick and buttons play as velkar-sim's control bits,
-// with a button assigned to Start in Device Configuration. The browser's gamepad list is
-// replaced by one pad the test moves; the page runs in a fresh profile (default settings).
+// The first gamepad is the joystick. A pad of the "standard" mapping plays by its layout (south
+// shot, east bomb, west laser, Start, the stick) as velkar-sim's control bits; the numbered
+// buttons of Device Configuration are for other gamepads. The browser's gamepad list is
+// replaced by one pad the test moves, pulls out and plugs in again; the page runs in a fresh
+// profile (default settings).
 async function gamepad(browser, url) {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
@@ -420,7 +432,7 @@ async function gamepad(browser, url) {
     testPad.timestamp += 1;
   }, buttons, x, y);
 
-  // Button 4 (index 3) becomes Start.
+  // Button 4 (index 3) becomes Start for a gamepad of no known layout.
   await openPopup(page, 1);
   await page.click(menuButton(page, 40082));
   await page.waitForSelector('#device-dialog[open]');
@@ -431,10 +443,11 @@ async function gamepad(browser, url) {
   await page.waitForSelector('#device-dialog:not([open])');
   assert.strictEqual((await state(page)).settings.JoyButton_START, 3);
 
-  // Start, then the first button (shot) with the stick left, then right and a little up (inside
-  // the dead zone: no up), then the third button (bomb).
-  const moves = [[0, [3], 0, 0], [1, [0], -1, 0], [90, [0], 0.9, -0.2], [200, [2], 0, 0],
-    [202, [1], 0, 0.8], [300, [], 0, 0]];
+  // Start (index 9), then south (shot) with the stick left, then right and a little up (inside
+  // the dead zone: no up), then east (bomb), then west (laser) with the stick down. North (index
+  // 3, Start of the numbered buttons) does nothing on this pad.
+  const moves = [[0, [9], 0, 0], [1, [0, 3], -1, 0], [90, [0], 0.9, -0.2], [200, [1], 0, 0],
+    [202, [2], 0, 0.8], [300, [], 0, 0]];
   const bits = ['100', '14', '18', '40', '22', '0'];
   const end = 360;
   let input = '';
@@ -452,9 +465,34 @@ async function gamepad(browser, url) {
   delete expected.settings;
   delete actual.settings;
   assert.deepStrictEqual(actual, expected);
+
+  // Pulled out in play: the game pauses (as the pause key does) and stays paused while it is
+  // away. Plugged in again, it is taken at once and its Back button ends the pause.
+  const running = () => page.evaluate(() => Module.ccall('web_game_running', 'number', [], []));
+  assert.strictEqual(await running(), 1);
+  await page.evaluate(() => {
+    window.savedPad = window.testPad;
+    window.testPad = null;
+    window.dispatchEvent(new Event('gamepaddisconnected'));
+  });
+  await step(page, 3);
+  assert.strictEqual(await running(), 0, 'a pad pulled out in play did not pause the game');
+  const paused = (await state(page)).frame;
+  await step(page, 5);
+  assert.strictEqual((await state(page)).frame, paused, 'the game ran on without its pad');
+  await page.evaluate(() => {
+    window.testPad = window.savedPad;
+    window.dispatchEvent(new Event('gamepadconnected'));
+  });
+  await step(page, 1);
+  await pad([8], 0, 0);
+  await step(page, 1);
+  await pad([], 0, 0);
+  await step(page, 2);
+  assert.strictEqual(await running(), 1, 'Back on the pad plugged in again did not end the pause');
   await context.close();
-  console.log(`gamepad: Start assigned to button 4, ${end} frames of stick and buttons, the same ` +
-    'state as velkar-sim');
+  console.log(`gamepad: standard layout, ${end} frames of stick and buttons, the same state as ` +
+    'velkar-sim; pulled out in play: paused; plugged in again: Back ends the pause');
 }
 
 // A fresh profile's page (default settings) at a given viewport, touch screen or not.

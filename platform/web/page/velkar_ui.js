@@ -286,6 +286,7 @@ const GAP = 8;
 // The buttons' panel below the picture is at least this tall, so that its smallest row (three
 // tenths of it, less the gaps) is 44 CSS pixels, the least a finger hits surely.
 const PORTRAIT_PANEL_LEAST = 166;
+const PORTRAIT_PANEL_MOST = 300;
 
 // Places the picture and the touch controls: the controls take a strip below the picture
 // when the screen stands upright and both sides when it lies, never the picture's own place.
@@ -335,6 +336,12 @@ function layout() {
   const height = whole ? 320 * factor : Math.floor(320 * factor);
   box.style.width = width + 'px';
   box.style.height = height + 'px';
+  // Upright, the buttons take what the picture leaves below it (up to a limit): bigger
+  // targets rather than an empty strip.
+  if (touch && !landscape) {
+    const left = Math.floor(panelHeight + roomHeight - height);
+    panelHeight = Math.max(panelHeight, Math.min(PORTRAIT_PANEL_MOST, left));
+  }
   stage.style.gridTemplateColumns = !touch ? '' : landscape
     ? `${panelWidth}px ${width}px ${panelWidth}px` : `${panelWidth}px ${panelWidth}px`;
   for (const panel of [$('#touch-stick'), $('#touch-buttons')]) {
