@@ -11,8 +11,9 @@ loopback addresses (127.0.0.0/8) so that nginx sees several players. It shows:
     leave a fresh GET /api/scores answered in under 1 s while they stay, and nginx drops the
     ones that send no whole request within its timeout;
   - one address has at most 20 requests under way, and 11 quick submissions: then 429;
-  - the board's per-address rate counts the address nginx forwards only with --trust-proxy, and
-    a forged X-Forwarded-For from anyone but the proxy counts for nothing;
+  - the board's per-address rate counts the address nginx forwards only with --trust-proxy
+    (which takes an IP address, also IPv4 mapped into IPv6, and nothing else), and a forged
+    X-Forwarded-For from anyone but the proxy counts for nothing;
   - a single range is served, several are answered whole (never a multi-part answer);
   - the body limit matches the board's: 4 MiB reaches the board, more is refused by nginx.
 It prints requests per second for GET /api/scores through nginx. Everything it starts is
@@ -310,12 +311,14 @@ def submission_rates(front, boards, board_port):
     board.stop()
 
     # The board trusts nginx: its rate (8 a minute, 2 at once) counts each forwarded address.
-    board = boards(["--rate", "8", "--trust-proxy", "127.0.0.1"])
-    first = [front.submit(empty, "127.0.4.1") for _ in range(3)]
-    check([s for s, _ in first] == [400, 400, 429] and first[2][1] == BY_BOARD,
-          f"the board limits the forwarded address: {first}")
-    check(front.submit(empty, "127.0.4.2")[0] == 400,
-          "with --trust-proxy another client address has its own rate")
+    # The proxy's address may be written as IPv4 mapped into IPv6.
+    for proxy, net in (("127.0.0.1", "127.0.4"), ("::ffff:127.0.0.1", "127.0.7")):
+        board = boards(["--rate", "8", "--trust-proxy", proxy])
+        first = [front.submit(empty, f"{net}.1") for _ in range(3)]
+        check([s for s, _ in first] == [400, 400, 429] and first[2][1] == BY_BOARD,
+              f"--trust-proxy {proxy}: the board limits the forwarded address: {first}")
+        check(front.submit(empty, f"{net}.2")[0] == 400,
+              f"--trust-proxy {proxy}: another client address has its own rate")
     # Anyone but the proxy writes X-Forwarded-For for nothing.
     forged = []
     for i in range(3):
@@ -410,6 +413,13 @@ def main():
     replay = make_replay(sim, work, 1)
     with open(os.path.join(work, replay["file"]), "rb") as f:
         replay_bytes = f.read()
+
+    for bad in ("localhost", "127.0.0.256", "127.0.0.1/8", "", "1.2.3.4 "):
+        run = subprocess.run([board_bin, "--sim", sim, "--trust-proxy", bad], capture_output=True,
+                             text=True, timeout=20)
+        said = run.stderr.splitlines()[0] if run.stderr else ""
+        check(run.returncode == 2 and said == "velkar-board: --trust-proxy takes an IP address",
+              f"--trust-proxy {bad!r}: status {run.returncode}, {said!r}")
 
     tls_port, http_port, board_port = free_port(), free_port(), free_port()
     with open(conf) as f:
