@@ -6,12 +6,13 @@
 
 namespace velkar {
 
-void FormatHud();
+// shownFrame is the ModeFrame of the frame drawn: the blinking and the stage progress follow it.
+void FormatHud(int32_t shownFrame);
 void DrawHud();
-void DrawTitleScreen();
-void DrawKeyAssignScreen();
-void DrawRanking(int32_t highlightPlace, int32_t showPrompt);
-void DrawDemoTexts();
+void DrawTitleScreen(int32_t shownFrame);
+void DrawKeyAssignScreen(int32_t shownFrame);
+void DrawRanking(int32_t shownFrame, int32_t highlightPlace, int32_t showPrompt);
+void DrawDemoTexts(int32_t shownFrame);
 void DrawGameOver();
 
 // Every screen text goes through this routine: DrawText, unless a test records the lines.

@@ -25,6 +25,7 @@ int32_t BombX = 0;
 int32_t BombY = 0;
 int32_t BombStage = 0;
 int32_t BombTimer = 0;
+int32_t BombPicture = 0;
 
 namespace {
 
@@ -334,11 +335,15 @@ void DrawLaser() {
     DrawSprite(x, p >> 8, LaserHit != 0 ? LaserTipHitSprite : LaserTipOpenSprite, 0);
 }
 
+void PickBombPicture() {
+    if (BombActive == 0) return;
+    BombPicture = NextRandom() % 3 + BombStage;
+    if (BombPicture > BOMB_STAGES - 1) BombPicture = BOMB_STAGES - 1;
+}
+
 void DrawBomb() {
     if (BombActive == 0) return;
-    int32_t frame = NextRandom() % 3 + BombStage;
-    if (frame > BOMB_STAGES - 1) frame = BOMB_STAGES - 1;
-    DrawSprite(BombX + ViewX - 200, BombY + 120, BombSprites[frame], 0);
+    DrawSprite(BombX + ViewX - 200, BombY + 120, BombSprites[BombPicture], 0);
 }
 
 } // namespace velkar

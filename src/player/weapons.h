@@ -16,6 +16,7 @@ extern int32_t BombX;
 extern int32_t BombY;
 extern int32_t BombStage;
 extern int32_t BombTimer;
+extern int32_t BombPicture; // the blast frame drawn, drawn from the random sequence each frame
 
 int32_t InitWeapons();     // shot pool, shot and laser sprites; 0 or -1
 int32_t MakeBombSprites(); // the 20 blast frames; 0 or -1
@@ -25,6 +26,9 @@ void ChargeLaser();
 void UpdateShots();
 void FireBomb(int32_t x, int32_t y, int32_t withSound); // x, y in canvas pixels
 void UpdateBomb();
+// At the end of a frame's step: while the bomb is active, draws its blast picture at random
+// from the three frames at its stage.
+void PickBombPicture();
 void DrawShots();
 void DrawLaser();
 void DrawBomb();
