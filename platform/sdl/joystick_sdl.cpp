@@ -208,6 +208,11 @@ int32_t HeldPadButton() {
 int32_t OpenJoystick(void*, void*) {
     std::lock_guard<std::mutex> lock(deviceMutex);
     if (!subsystemOpen) {
+        // Buttons by position, not by the letter printed on them: on a pad of Nintendo's
+        // layout the south button is labelled B, and it is still the one that shoots. The
+        // database's entries for such pads follow this hint when they are loaded, so it is set
+        // first (an SDL_GAMECONTROLLER_USE_BUTTON_LABELS in the environment still wins).
+        SDL_SetHintWithPriority(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0", SDL_HINT_DEFAULT);
         if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
             Trace("SDL_InitSubSystem(GAMECONTROLLER) failed - %s\n", SDL_GetError());
             return -1;
