@@ -35,12 +35,16 @@ const char* const USAGE =
     "usage: velkar-board [--bind ADDR] [--port N] [--data DIR | --database postgresql://...]\n"
     "                    [--workers N] [--queue N] [--rate N] [--max-bytes N] [--sim PATH]\n"
     "                    [--web DIR] [--sweep SECONDS] [--frames-per-cpu-second N]\n"
+    "                    [--trust-proxy ADDR]\n"
     "       velkar-board --help | --version\n"
     "Serves the VELKAR score board on ADDR:PORT (default 127.0.0.1:8080; port 0 takes a free\n"
     "one). Every submitted replay is played back by velkar-sim before its games are ranked.\n"
     "Storage: SQLite in DIR (default board-data) or PostgreSQL at the URI. The player may\n"
     "use 5 CPU-seconds plus one per N frames of the replay (default 6000, a quarter of its\n"
-    "speed on a small host); a file it could not judge stays pending and is tried again.\n";
+    "speed on a small host); a file it could not judge stays pending and is tried again.\n"
+    "A client is its connection's address; behind a reverse proxy at ADDR (--trust-proxy,\n"
+    "default none), the last address of that proxy's X-Forwarded-For header. Such headers\n"
+    "from any other peer are ignored.\n";
 
 // The replay player where this installation puts it (sbin/ for this program, bin/ or games/ for
 // the player), else beside this program (copied there), else the one of the build tree.
@@ -97,6 +101,12 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
          [&] { return number(100, 10'000'000, o.board.limits.framesPerCpuSecond); }},
         {"--sim", [&] { return text(o.board.simPath); }},
         {"--web", [&] { return text(o.web); }},
+        {"--trust-proxy",
+         [&] {
+             o.board.trustProxy = CanonicalAddress(value);
+             if (o.board.trustProxy.empty()) error = "--trust-proxy takes an IP address";
+             return error.empty();
+         }},
     };
     for (int i = 1; i < argc; ++i) {
         arg = argv[i];

@@ -195,9 +195,24 @@ JoystickInfo CurrentJoystick() {
     return info;
 }
 
+int32_t HeldPadButton() {
+    std::lock_guard<std::mutex> lock(deviceMutex);
+    if (!subsystemOpen || pad == nullptr) return -1;
+    SDL_JoystickUpdate();
+    if (!SDL_JoystickGetAttached(joystick)) return -1;
+    for (int32_t i = 0; i < PAD_BUTTON_COUNT; ++i)
+        if (SDL_GameControllerGetButton(pad, SDL_BUTTON_OF[i]) != 0) return i;
+    return -1;
+}
+
 int32_t OpenJoystick(void*, void*) {
     std::lock_guard<std::mutex> lock(deviceMutex);
     if (!subsystemOpen) {
+        // Buttons by position, not by the letter printed on them: on a pad of Nintendo's
+        // layout the south button is labelled B, and it is still the one that shoots. The
+        // database's entries for such pads follow this hint when they are loaded, so it is set
+        // first (an SDL_GAMECONTROLLER_USE_BUTTON_LABELS in the environment still wins).
+        SDL_SetHintWithPriority(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0", SDL_HINT_DEFAULT);
         if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
             Trace("SDL_InitSubSystem(GAMECONTROLLER) failed - %s\n", SDL_GetError());
             return -1;

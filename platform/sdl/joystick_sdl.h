@@ -19,6 +19,10 @@ struct JoystickInfo {
 };
 JoystickInfo CurrentJoystick();
 
+// The first layout button (PAD_SOUTH ...) held on the pad being read, or -1 (also for a plain
+// joystick and for none). Reads the device afresh; safe beside the game thread's polls.
+int32_t HeldPadButton();
+
 // The player's own pad mappings, read from the settings folder when the joystick opens.
 extern const char* const MAPPING_FILE_NAME;
 

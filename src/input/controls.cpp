@@ -44,7 +44,10 @@ int32_t AssignedBit(int32_t assignment, int32_t control) {
 
 } // namespace
 
-int32_t RawKeyBit(int32_t virtualKey, int32_t extended) {
+namespace {
+
+// The Windows program's fixed key map.
+int32_t FixedKeyBit(int32_t virtualKey, int32_t extended) {
     switch (virtualKey) {
     case VKEY_UP:
         return extended ? INPUT_UP : Alternate(INPUT_UP);
@@ -81,6 +84,32 @@ int32_t RawKeyBit(int32_t virtualKey, int32_t extended) {
     default:
         return 0;
     }
+}
+
+bool IsArrow(int32_t virtualKey) {
+    return virtualKey >= VKEY_LEFT && virtualKey <= VKEY_DOWN;
+}
+
+} // namespace
+
+int32_t RawKeyBit(int32_t virtualKey, int32_t extended) {
+    const int32_t fixed = FixedKeyBit(virtualKey, extended);
+    if (KeyBindingsInUse.load() == 0) return fixed;
+    // The player's keys: a bound key sets its action's bit (the pause key has none, it toggles
+    // on its own); the fixed map's alternates (keypad, Ctrl, Shift, Space) stay where no
+    // binding takes them, its primary keys count only as bound. The keypad's arrows (Num Lock
+    // off) are always the alternates.
+    if (!(IsArrow(virtualKey) && extended == 0)) {
+        const int32_t action = ActionOfKey(virtualKey);
+        if (action >= 0) return action == ACTION_PAUSE ? 0 : ActionControlBit(action);
+    }
+    return fixed >= Alternate(1) ? fixed : 0;
+}
+
+int32_t IsPauseKey(int32_t virtualKey) {
+    if (KeyBindingsInUse.load() == 0) return virtualKey == VKEY_P || virtualKey == VKEY_F12;
+    if (virtualKey == ActionKey(ACTION_PAUSE)) return 1;
+    return virtualKey == VKEY_F12 && ActionOfKey(VKEY_F12) < 0 ? 1 : 0;
 }
 
 int32_t PressRawKey(int32_t virtualKey, int32_t extended) {

@@ -49,9 +49,14 @@ extern int32_t InputBits;
 extern std::atomic<int32_t> RawKeys;
 
 // The RawKeys bit of a key: primary keys in the low half, their alternates 16 bits above the
-// control bit they stand for. extended is the key message's extended-key flag (the arrow block
-// rather than the keypad). 0 for a key the game does not read.
+// control bit they stand for. With KeyBindingsInUse the primary keys are the player's bindings.
+// extended is the key message's extended-key flag (the arrow block rather than the keypad). 0 for a
+// key the game does not read.
 int32_t RawKeyBit(int32_t virtualKey, int32_t extended);
+
+// 1 for a key that toggles the pause: P or F12, or with the player's bindings (KeyBindingsInUse)
+// the pause action's key and F12 where no binding takes it.
+int32_t IsPauseKey(int32_t virtualKey);
 
 // Key-down and key-up of the UI thread: set or clear the key's RawKeys bit. 1 when the key
 // belongs to the game (the message is handled), 0 otherwise.

@@ -32,12 +32,15 @@
 #include "game_view.h"
 #include "gfx/canvas.h"
 #include "gfx/display_modes.h"
+#include "input/control_map.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
 #include "joystick_sdl.h"
 #include "linux_shell.h"
 #include "main_window.h"
+#include "settings/control_settings.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 
 using namespace velkar;
 
@@ -128,6 +131,7 @@ class QtFrontTest : public QObject {
     void joystickScalingAndVirtualDevice();
     void lostJoystickComesBackAsTheSameDevice();
     void padByLayoutPluggedInPlayAndLost();
+    void controlsDialogMovesTheShotKeyAndKeepsIt();
     void settingsPathFallsBackToConfigDirectory();
     void terminationSignalClosesDialogAndWindow();
 };
@@ -971,6 +975,8 @@ void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
     // No pad at start-up: the joystick is ready and the dialog says none is found.
     QCOMPARE(ConnectJoystick(nullptr, nullptr), 1);
     QVERIFY(CurrentJoystick().name.empty());
+    // Pads of Nintendo's layout are read by position too (south shoots, whatever its letter).
+    QVERIFY(!SDL_GetHintBoolean(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, SDL_TRUE));
     QCOMPARE(Sample(), 0);
     GameMode = MODE_PLAY;
     Paused.store(0);
@@ -1033,6 +1039,93 @@ void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
 
     DisconnectJoystick();
     SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    SettingsPath[0] = '\0';
+    QDir(QString::fromUtf8(base)).removeRecursively();
+}
+
+// The shot moves from Z to A in the Controls dialog (the laser's X is refused on the way): Z no
+// longer shoots, A does, and after a restart (the settings file read again) A still does. The
+// file began as one from the Windows program, without the bindings, and its keys stay read.
+void QtFrontTest::controlsDialogMovesTheShotKeyAndKeepsIt() {
+    const QByteArray base = QDir::tempPath().toUtf8() + "/velkar-controls-test-" +
+                            QByteArray::number(static_cast<int>(getpid()));
+    QDir().mkpath(QString::fromUtf8(base));
+    std::snprintf(SettingsPath, sizeof SettingsPath, "%s/velkar.ini", base.constData());
+    QFile windowsFile(QString::fromUtf8(SettingsPath));
+    QVERIFY(windowsFile.open(QIODevice::WriteOnly));
+    windowsFile.write("[GAME]\r\nGameRank=0\r\n[INPUT]\r\nJoyButton_A=0\r\nJoyButton_B=1\r\n"
+                      "JoyButton_C=5\r\nJoyButton_START=-1\r\nJoyButton_PAUSE=-1\r\n");
+    windowsFile.close();
+    const int32_t savedC = JoyButton_C;
+    ReadSettings();
+    QCOMPARE(JoyButton_C, 5);
+    KeyBindingsInUse.store(1);
+    QCOMPARE(ReadControlSettings(SettingsPath), 1);
+    QCOMPARE(ActionKey(ACTION_SHOT), static_cast<int32_t>(VKEY_Z));
+
+    MainWindow window(0);
+    InstallQtFrontEnd(&window);
+    QWidget* view = reinterpret_cast<QWidget*>(window.View());
+    const auto shoots = [view](Qt::Key key) {
+        RawKeys.store(0);
+        QTest::keyPress(view, key);
+        const bool shot = (BuildInputBits() & INPUT_SHOT) != 0;
+        QTest::keyRelease(view, key);
+        return shot;
+    };
+    QVERIFY(shoots(Qt::Key_Z));
+    QVERIFY(!shoots(Qt::Key_A));
+
+    bool answered = false;
+    QString refusal;
+    QString shownAfterRefusal;
+    OnNextModal([&](QWidget* modal) {
+        auto* shot = modal->findChild<QPushButton*>(Name(CONTROLS_KEY_ID + ACTION_SHOT));
+        auto* message = modal->findChild<QLabel*>(Name(CONTROLS_MESSAGE_ID));
+        if (shot == nullptr || message == nullptr) return;
+        QTest::mouseClick(shot, Qt::LeftButton);
+        QTest::keyClick(shot, Qt::Key_X);
+        refusal = message->text();
+        shownAfterRefusal = shot->text();
+        QTest::mouseClick(shot, Qt::LeftButton);
+        QTest::keyClick(shot, Qt::Key_A);
+        QTest::mouseClick(modal->findChild<QPushButton*>(Name(1)), Qt::LeftButton);
+        answered = true;
+    });
+    QAction* controls = window.findChild<QAction*>(QStringLiteral("controlsAction"));
+    QVERIFY(controls != nullptr);
+    controls->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(answered, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeModalWidget() == nullptr, 10000);
+    QVERIFY2(refusal.contains(QStringLiteral("Laser")), refusal.toUtf8().constData());
+    QCOMPARE(shownAfterRefusal, QStringLiteral("Z"));
+    QCOMPARE(GameHold.load(), 0);
+    QVERIFY(!shoots(Qt::Key_Z));
+    QVERIFY(shoots(Qt::Key_A));
+    QCOMPARE(ActionKey(ACTION_LASER), static_cast<int32_t>(VKEY_X));
+
+    // Restart: the defaults first, then the file as the program reads it at start-up.
+    ControlBindings defaults;
+    DefaultControlBindings(&defaults);
+    QCOMPARE(UseControlBindings(defaults), 1);
+    QVERIFY(shoots(Qt::Key_Z));
+    ReadSettings();
+    QCOMPARE(JoyButton_C, 5);
+    QCOMPARE(ReadControlSettings(SettingsPath), 1);
+    QVERIFY(!shoots(Qt::Key_Z));
+    QVERIFY(shoots(Qt::Key_A));
+
+    // A file whose bindings were edited into a conflict gives the defaults.
+    SettingsFileBegin(SettingsPath);
+    WriteIniInt("CONTROLS", ControlKeySetting(ACTION_BOMB), 'A', SettingsPath);
+    QCOMPARE(SettingsFileEnd(SettingsPath), 0);
+    QCOMPARE(ReadControlSettings(SettingsPath), 0);
+    QVERIFY(shoots(Qt::Key_Z));
+
+    InstallQtFrontEnd(nullptr);
+    KeyBindingsInUse.store(0);
+    QCOMPARE(UseControlBindings(defaults), 1);
+    JoyButton_C = savedC;
     SettingsPath[0] = '\0';
     QDir(QString::fromUtf8(base)).removeRecursively();
 }
