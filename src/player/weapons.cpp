@@ -29,7 +29,6 @@ int32_t BombPicture = 0;
 
 namespace {
 
-constexpr int32_t SHOT_POOL_SIZE = 1000;
 constexpr int32_t SHOT_GUARD = 999; // a volley that would reach this many shots is dropped
 constexpr int32_t SHOT_SIZE = 4 << 8;
 constexpr int32_t BOMB_STAGES = 20;
@@ -38,13 +37,6 @@ constexpr int32_t BOMB_STAGE_FRAMES = 5;
 constexpr int32_t EFFECT_SHOT = 5;  // "Tyiiiin.wav"
 constexpr int32_t EFFECT_LASER = 4; // "Hyuun.wav"
 constexpr int32_t EFFECT_BOMB = 8;  // "Gooon.wav"
-
-struct PlayerShot {
-    int32_t kind; // volley row - 4
-    int32_t active;
-    int32_t x, y; // top-left of the 4 x 4 hit square, 1/256 canvas pixel
-    int32_t vx, vy;
-};
 
 // Offsets in pixels from the ship's corner (before the muzzle shift), velocities in 1/256 pixel.
 struct VolleyRow {
@@ -241,6 +233,22 @@ void ResetWeapons() {
     LaserPhase = 0;
     LaserToggle = 0;
     ShotPower = GameMode == MODE_DEMO ? 6 : 1;
+}
+
+void CopyShotPool(ShotPoolCopy& out) {
+    for (int32_t i = 0; i < SHOT_POOL_SIZE; ++i)
+        out.shots[i] = ShotPool != nullptr ? ShotPool[i] : PlayerShot{};
+    out.freeHint = ShotFreeHint;
+    out.highMark = ShotHighMark;
+}
+
+void RestoreShotPool(const ShotPoolCopy& in) {
+    if (ShotPool != nullptr) {
+        for (int32_t i = 0; i < SHOT_POOL_SIZE; ++i)
+            ShotPool[i] = in.shots[i];
+    }
+    ShotFreeHint = in.freeHint;
+    ShotHighMark = in.highMark;
 }
 
 void FireShot() {
