@@ -165,6 +165,10 @@ constexpr int32_t STANDARD_BUTTON[17] = {
 
 } // namespace
 
+int32_t PadButtonOfStandard(int32_t index) {
+    return index >= 0 && index < 17 ? STANDARD_BUTTON[index] : -1;
+}
+
 int32_t OpenJoystick(void*, void*) {
     if (emscripten_sample_gamepad_data() != EMSCRIPTEN_RESULT_SUCCESS) return -1;
     gamepadIndex = FirstConnectedGamepad();
@@ -245,7 +249,9 @@ int32_t WebKey(int32_t down, int32_t keyCode, const char* code, int32_t altDown,
     case VKEY_MENU:
         break;
     default:
-        return 0;
+        // Any other key only where the player bound it to an action.
+        if (ActionOfKey(keyCode) < 0) return 0;
+        break;
     }
     const int32_t extended =
         std::strncmp(code, "Arrow", 5) == 0 || std::strcmp(code, "NumpadEnter") == 0 ? 1 : 0;

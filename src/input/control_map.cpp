@@ -160,6 +160,8 @@ int32_t UseControlBindings(const ControlBindings& bindings) {
         keyBinding[action].store(bindings.key[action]);
         padBinding[action].store(bindings.pad[action]);
     }
+    // A key held now may have changed its meaning: all are let go (the next press counts).
+    RawKeys.store(0);
     return 1;
 }
 

@@ -78,7 +78,7 @@ int32_t BindPad(ControlBindings* bindings, int32_t action, int32_t button);
 int32_t ValidControlBindings(const ControlBindings& bindings);
 
 // The bindings in use (UI thread writes, game thread reads); UseControlBindings refuses an
-// invalid set (0) and keeps the ones in use.
+// invalid set (0) and keeps the ones in use; a set put in use lets go every held key.
 ControlBindings CurrentControlBindings();
 int32_t UseControlBindings(const ControlBindings& bindings);
 

@@ -495,6 +495,56 @@ async function gamepad(browser, url) {
     'velkar-sim; pulled out in play: paused; plugged in again: Back ends the pause');
 }
 
+// The shot moves from Z to A in the Controls dialog (the laser's X is refused on the way): Z no
+// longer shoots, A does, and after a reload A still does. A fresh profile (default settings).
+async function remapKeys(browser, url) {
+  const context = await browser.createBrowserContext();
+  let page = await context.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  const open = async () => {
+    await page.goto(url);
+    await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  };
+  const shoots = async (key) => {
+    await page.keyboard.down(key);
+    const held = await page.evaluate(() => Module.ccall('web_held_controls', 'number', [], []));
+    await page.keyboard.up(key);
+    await step(page, 1); // a key let go in the tick it was pressed is let go after one tick
+    return (held & 0x10) !== 0;
+  };
+  await open();
+  assert.ok(await shoots('z') && !(await shoots('a')), 'Z did not shoot at first');
+
+  await openPopup(page, 1);
+  await page.click(menuButton(page, 'controls'));
+  await page.waitForSelector('#controls-dialog[open]');
+  const shotKey = '#controls-dialog button.key[data-action="4"]';
+  await page.click(shotKey);
+  await page.keyboard.press('x');
+  const refusal = await page.$eval('#controls-dialog .message', (e) => e.textContent);
+  assert.ok(refusal.includes('Laser'), `the laser's key was not refused: "${refusal}"`);
+  assert.strictEqual(await page.$eval(shotKey, (b) => b.textContent), 'Z');
+  await page.click(shotKey);
+  await page.keyboard.press('a');
+  assert.strictEqual(await page.$eval(shotKey, (b) => b.textContent), 'A');
+  await page.click('#controls-dialog .ok');
+  // The dialog's close event (which puts the keys in use) follows its closing.
+  await page.waitForFunction(() => Module.ccall('web_action_key', 'number', ['number'], [4]) === 65,
+    { timeout: 10000 });
+  assert.ok(!(await shoots('z')), 'Z still shoots');
+  assert.ok(await shoots('a'), 'A does not shoot');
+
+  await page.waitForFunction('velkarTest.settingsStored()', { timeout: 10000 });
+  await page.close();
+  page = await context.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  await open();
+  assert.ok(!(await shoots('z')), 'Z shoots again after a reload');
+  assert.ok(await shoots('a'), 'A was not kept');
+  await context.close();
+  console.log('controls: the shot moved from Z to A (X refused, the laser\'s), kept after a reload');
+}
+
 // A fresh profile's page (default settings) at a given viewport, touch screen or not.
 async function freshPage(browser, url, viewport) {
   const context = await browser.createBrowserContext();
@@ -1303,6 +1353,7 @@ const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length 
     await effects(page);
     await fromFolder(browser);
     await gamepad(browser, testUrl);
+    await remapKeys(browser, testUrl);
     await layouts(browser, testUrl);
     await touchGame(browser, testUrl);
     await keyTapsAndRelease(browser, testUrl);
