@@ -8,12 +8,12 @@
 #include "joystick_sdl.h"
 
 #include <SDL.h>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "base/file_read.h"
 #include "base/settings_vars.h"
 #include "base/trace.h"
 #include "input/control_map.h"
@@ -33,7 +33,7 @@ bool subsystemOpen = false;
 constexpr int32_t AXIS_RANGE = 1000;
 constexpr int32_t DEAD_ZONE_PERCENT = 25;
 // The player's mapping file is read whole; a larger one is refused.
-constexpr long MAPPING_FILE_LIMIT = 1 << 20;
+constexpr size_t MAPPING_FILE_LIMIT = 1 << 20;
 
 // SDL's button for each layout button of the core (PAD_SOUTH ... PAD_MISC).
 constexpr SDL_GameControllerButton SDL_BUTTON_OF[PAD_BUTTON_COUNT] = {
@@ -147,23 +147,24 @@ void PassOverAttached() {
 }
 
 // The player's own mappings: gamecontrollerdb.txt beside the settings file, read whole when
-// it is no larger than MAPPING_FILE_LIMIT. SDL skips the lines it cannot use.
+// it is a regular file of at most MAPPING_FILE_LIMIT bytes (never waited on). SDL skips the
+// lines it cannot use.
 void AddPlayerMappings() {
     const std::string settings(SettingsPath);
     const size_t slash = settings.find_last_of('/');
     if (slash == std::string::npos) return;
     const std::string path = settings.substr(0, slash + 1) + MAPPING_FILE_NAME;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return;
-    std::vector<char> text(static_cast<size_t>(MAPPING_FILE_LIMIT) + 1);
-    const size_t length = std::fread(text.data(), 1, text.size(), file);
-    std::fclose(file);
-    if (length > static_cast<size_t>(MAPPING_FILE_LIMIT)) {
-        Trace("%s: larger than %ld bytes, not read\n", MAPPING_FILE_NAME, MAPPING_FILE_LIMIT);
+    std::string text;
+    std::string detail;
+    const int32_t result = ReadRegularFile(path.c_str(), MAPPING_FILE_LIMIT, text, detail);
+    if (result == FILE_READ_CANNOT_OPEN) return; // none: SDL's own mappings only
+    if (result != FILE_READ_OK) {
+        Trace("%s: not read (%s)\n", MAPPING_FILE_NAME,
+              result == FILE_READ_TOO_LARGE ? "larger than 1 MiB" : detail.c_str());
         return;
     }
     const int added = SDL_GameControllerAddMappingsFromRW(
-        SDL_RWFromConstMem(text.data(), static_cast<int>(length)), 1);
+        SDL_RWFromConstMem(text.data(), static_cast<int>(text.size())), 1);
     Trace("%s: %d mappings\n", MAPPING_FILE_NAME, added);
 }
 

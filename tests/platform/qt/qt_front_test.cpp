@@ -958,7 +958,7 @@ void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
     QDir().mkpath(QString::fromUtf8(base));
     std::snprintf(SettingsPath, sizeof SettingsPath, "%s/velkar.ini", base.constData());
     // The player's mapping file gives "Odd Pad" a layout: its button 3 is south, 1 west, 2
-    // east, 5 Start, 4 Back, 6 the d-pad's left; button 0 is no layout button.
+    // east, 7 north, 5 Start, 4 Back, 6 the d-pad's left; button 0 is no layout button.
     QCOMPARE(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0);
     const int probe = AttachPlainDevice(0x3333, "Odd Pad");
     QVERIFY2(probe >= 0, SDL_GetError());
@@ -968,7 +968,7 @@ void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
     QFile mappings(QString::fromUtf8(base + "/" + MAPPING_FILE_NAME));
     QVERIFY(mappings.open(QIODevice::WriteOnly));
     mappings.write(QByteArray("# the player's pads\nnot a mapping\n") + guid +
-                   ",Odd Pad,a:b3,b:b2,x:b1,start:b5,back:b4,dpleft:b6,leftx:a0,lefty:a1,"
+                   ",Odd Pad,a:b3,b:b2,x:b1,y:b7,start:b5,back:b4,dpleft:b6,leftx:a0,lefty:a1,"
                    "platform:Linux,\n");
     mappings.close();
 
@@ -1013,6 +1013,28 @@ void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
                      buttons.contains(QStringLiteral("Bomb: B (east)")),
                  buttons.toUtf8().constData());
     }
+
+    // The Controls dialog takes a pad button by pressing it: west is the laser's (refused),
+    // north is free.
+    {
+        ControlsDialog dialog(nullptr);
+        dialog.show();
+        auto* shot = dialog.findChild<QPushButton*>(Name(CONTROLS_PAD_ID + ACTION_SHOT));
+        QTest::mouseClick(shot, Qt::LeftButton);
+        Hold("Odd Pad", 1u << 1);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            dialog.findChild<QLabel*>(Name(CONTROLS_MESSAGE_ID))->text().contains("Laser"), 5000);
+        QCOMPARE(dialog.Bindings().pad[ACTION_SHOT], static_cast<int32_t>(PAD_SOUTH));
+        Hold("Odd Pad", 0);
+        QTest::mouseClick(shot, Qt::LeftButton);
+        Hold("Odd Pad", 1u << 7);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.Bindings().pad[ACTION_SHOT],
+                                  static_cast<int32_t>(PAD_NORTH), 5000);
+        QCOMPARE(shot->text(), QStringLiteral("Y (north)"));
+        Hold("Odd Pad", 0);
+        dialog.reject(); // nothing put in use
+    }
+    QCOMPARE(ActionPad(ACTION_SHOT), static_cast<int32_t>(PAD_SOUTH));
 
     // Pulled out in play: the game pauses once, and stays paused while it is away.
     SDL_JoystickDetachVirtual(IndexOf("Odd Pad"));
