@@ -3,9 +3,11 @@
 #include "board.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <httplib.h>
@@ -137,6 +139,36 @@ bool IsReplayId(const std::string& text) {
     return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
                return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
            });
+}
+
+std::string CanonicalAddress(const std::string& text) {
+    if (text.empty() || text.size() >= INET6_ADDRSTRLEN || text.find('\0') != std::string::npos)
+        return "";
+    in_addr v4{};
+    in6_addr v6{};
+    char out[INET6_ADDRSTRLEN] = {};
+    if (inet_pton(AF_INET, text.c_str(), &v4) != 1) {
+        if (inet_pton(AF_INET6, text.c_str(), &v6) != 1) return "";
+        if (!IN6_IS_ADDR_V4MAPPED(&v6)) return inet_ntop(AF_INET6, &v6, out, sizeof out) ? out : "";
+        std::memcpy(&v4, &v6.s6_addr[12], sizeof v4);
+    }
+    return inet_ntop(AF_INET, &v4, out, sizeof out) ? out : "";
+}
+
+std::string ClientAddress(const httplib::Request& req, const std::string& trustedProxy) {
+    if (trustedProxy.empty() || CanonicalAddress(req.remote_addr) != trustedProxy)
+        return req.remote_addr;
+    // The last field's last address: a proxy appends the peer it saw to what came before it (or
+    // replaces it), and only that last address is its own word.
+    const auto fields = req.headers.equal_range("X-Forwarded-For");
+    if (fields.first == fields.second) return req.remote_addr;
+    std::string last = std::prev(fields.second)->second;
+    last.erase(0, last.find_last_of(',') + 1); // npos + 1 is 0: no comma, nothing erased
+    const size_t begin = last.find_first_not_of(" \t");
+    const size_t end = last.find_last_not_of(" \t");
+    const std::string client =
+        begin == std::string::npos ? "" : CanonicalAddress(last.substr(begin, end - begin + 1));
+    return client.empty() ? req.remote_addr : client;
 }
 
 Board::Board(Store& store, BoardConfig config) : store_(store), config_(std::move(config)) {
@@ -481,8 +513,9 @@ void Board::Log(httplib::Server& server) {
         requestStartMs = -1;
         std::fprintf(stderr, "velkar-board: %s %s \"%s %s\" %d %zu %" PRId64 " ms\n",
                      FormatUtc(NowSeconds(), "%Y-%m-%dT%H:%M:%SZ").c_str(),
-                     LogText(req.remote_addr, 64).c_str(), LogText(req.method, 16).c_str(),
-                     LogText(req.path, 200).c_str(), res.status, res.body.size(), ms);
+                     LogText(ClientAddress(req, config_.trustProxy), 64).c_str(),
+                     LogText(req.method, 16).c_str(), LogText(req.path, 200).c_str(), res.status,
+                     res.body.size(), ms);
     });
 }
 
@@ -584,7 +617,7 @@ void Board::Install(httplib::Server& server, bool monitoring) {
     });
 
     server.Post("/api/replays", [this](const httplib::Request& req, httplib::Response& res) {
-        const Submitted s = Submit(req.body, req.remote_addr);
+        const Submitted s = Submit(req.body, ClientAddress(req, config_.trustProxy));
         if (s.id.empty()) {
             Json json{{"error", s.error}};
             if (s.retryAfter > 0) {
@@ -614,7 +647,8 @@ void Board::Install(httplib::Server& server, bool monitoring) {
                             "text/html; charset=utf-8");
             return;
         }
-        const Submitted s = Submit(req.get_file_value("replay").content, req.remote_addr);
+        const Submitted s =
+            Submit(req.get_file_value("replay").content, ClientAddress(req, config_.trustProxy));
         if (s.retryAfter > 0) res.set_header("Retry-After", std::to_string(s.retryAfter));
         res.status = s.httpStatus;
         const std::string message =

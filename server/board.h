@@ -18,7 +18,8 @@
 
 namespace httplib {
 class Server;
-}
+struct Request;
+} // namespace httplib
 
 namespace velkar::board {
 
@@ -39,6 +40,9 @@ struct BoardConfig {
     // stopped and the file stays pending for the next start.
     int32_t stopGraceSeconds = 20;
     VerifierLimits limits;
+    // The reverse proxy (an address in CanonicalAddress's form; "" none) whose X-Forwarded-For
+    // header names the client, for the per-address rate.
+    std::string trustProxy;
 };
 
 // Lowercase hexadecimal SHA-256 of bytes.
@@ -47,6 +51,14 @@ std::string Sha256Hex(const std::string& bytes);
 bool ParseDecimal(const std::string& text, int64_t min, int64_t max, int64_t& value);
 // 64 lowercase hexadecimal digits: the only ids the board looks up.
 bool IsReplayId(const std::string& text);
+// An IPv4 or IPv6 address in one form (IPv4 as such, also when mapped into IPv6); "" when text
+// is not one.
+std::string CanonicalAddress(const std::string& text);
+// The client a request comes from. A connection from trustedProxy (canonical; "" none) is that
+// proxy's, and the client is the last address of its X-Forwarded-For header (the peer the proxy
+// saw); any other connection is its own client, whatever its headers claim, since anyone can
+// write them.
+std::string ClientAddress(const httplib::Request& req, const std::string& trustedProxy);
 
 class Board {
   public:

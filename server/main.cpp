@@ -162,6 +162,12 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& help, std::string
          }},
         {"--reason", "TEXT", "hide, unhide: why, kept in the audit table (none)",
          [&] { return text(o.reason); }},
+        {"--trust-proxy", "ADDR", "the reverse proxy whose X-Forwarded-For names the client (none)",
+         [&] {
+             o.board.trustProxy = CanonicalAddress(value);
+             if (o.board.trustProxy.empty()) error = "--trust-proxy takes an IP address";
+             return error.empty();
+         }},
     };
     help = USAGE_HEAD;
     for (const OptionEntry& entry : options) {

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -16,10 +17,17 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QSlider>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/commands.h"
+#include "base/settings_vars.h"
+#include "input/control_map.h"
 #include "input/joystick_seam.h"
+#include "joystick_sdl.h"
 #include "main_window.h"
+#include "qt_keys.h"
+#include "settings/control_settings.h"
 #include "ui/center_window.h"
 #include "ui/dialog_texts.h"
 #include "ui/messages.h"
@@ -137,6 +145,9 @@ DeviceConfigDialog::DeviceConfigDialog(QWidget* owner, int32_t language) : QDial
     connect_->setReadOnly(true);
     inputGrid->addWidget(new QLabel(Text(texts.connectLabel), input), DEVCFG_BUTTON_LISTS, 0);
     inputGrid->addWidget(connect_, DEVCFG_BUTTON_LISTS, 1);
+    padButtons_ = Named(new QLabel(input), DEVCFG_PAD_BUTTONS);
+    padButtons_->setWordWrap(true);
+    inputGrid->addWidget(padButtons_, DEVCFG_BUTTON_LISTS + 1, 0, 1, 2);
 
     auto* sound = new QGroupBox(Text(texts.soundGroup), this);
     auto* soundGrid = new QGridLayout(sound);
@@ -244,7 +255,25 @@ DeviceConfigDialog::DeviceConfigDialog(QWidget* owner, int32_t language) : QDial
         bppList_->addItem(
             Text(DeviceConfigItemText(&model_, DEVCFG_BPP_LIST, item, buffer, sizeof buffer)));
     syncing_ = false;
-    connect_->setText(Text(DeviceConfigConnectText(&model_)));
+    // The pad being read, by name; for a pad of known layout, its buttons by where they sit
+    // (the numbered lists serve a plain joystick).
+    const JoystickInfo pad = CurrentJoystick();
+    if (pad.name.empty()) {
+        connect_->setText(Text(DEVCFG_NOT_FOUND_TEXT));
+    } else {
+        connect_->setText(QString::fromUtf8(pad.name.c_str()));
+        if (pad.layout) {
+            QString buttons;
+            for (int32_t action = ACTION_SHOT; action < ACTION_COUNT; ++action) {
+                if (ActionPad(action) == UNBOUND) continue;
+                if (!buttons.isEmpty()) buttons += QStringLiteral(", ");
+                buttons += Text(ActionName(action)) + QStringLiteral(": ") +
+                           Text(PadButtonName(ActionPad(action)));
+            }
+            connect_->setToolTip(buttons);
+            padButtons_->setText(buttons);
+        }
+    }
     ShowModel();
 }
 
@@ -286,6 +315,173 @@ void DeviceConfigDialog::Ok() {
 void DeviceConfigDialog::Default() {
     DefaultDeviceConfig(&model_);
     ShowModel();
+}
+
+// ---- Controls ----
+
+namespace {
+
+QString KeyText(int32_t key) {
+    return key == UNBOUND ? QStringLiteral("-") : Text(KeyName(key));
+}
+
+QString PadText(int32_t button) {
+    return button == UNBOUND ? QStringLiteral("-") : Text(PadButtonName(button));
+}
+
+// How often a pad button is looked for while one is awaited.
+constexpr int PAD_WAIT_MS = 20;
+
+} // namespace
+
+ControlsDialog::ControlsDialog(QWidget* owner) : QDialog(owner) {
+    DialogFrame(this, "Controls");
+    bindings_ = CurrentControlBindings();
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(QStringLiteral("Keyboard"), this), 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Pad"), this), 0, 2);
+    for (int32_t action = 0; action < ACTION_COUNT; ++action) {
+        grid->addWidget(new QLabel(Text(ActionName(action)), this), action + 1, 0);
+        keyButton_[action] = Named(new QPushButton(this), CONTROLS_KEY_ID + action);
+        padButton_[action] = Named(new QPushButton(this), CONTROLS_PAD_ID + action);
+        // Enter and Space go to the key being set, never to a default button.
+        keyButton_[action]->setAutoDefault(false);
+        padButton_[action]->setAutoDefault(false);
+        grid->addWidget(keyButton_[action], action + 1, 1);
+        grid->addWidget(padButton_[action], action + 1, 2);
+        connect(keyButton_[action], &QPushButton::clicked, this,
+                [this, action] { WaitForKey(action); });
+        connect(padButton_[action], &QPushButton::clicked, this,
+                [this, action] { WaitForPad(action); });
+    }
+    message_ = Named(new QLabel(this), CONTROLS_MESSAGE_ID);
+    message_->setWordWrap(true);
+    QPushButton* ok = Button("OK", 1, this);
+    QPushButton* cancel = Button("Cancel", 2, this);
+    QPushButton* defaults = Button("Defaults", 3, this);
+    for (QPushButton* button : {ok, cancel, defaults})
+        button->setAutoDefault(false);
+    connect(ok, &QPushButton::clicked, this, [this] { Ok(); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(defaults, &QPushButton::clicked, this, [this] {
+        StopWaiting();
+        DefaultControlBindings(&bindings_);
+        message_->clear();
+        Show();
+    });
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(defaults);
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(message_);
+    layout->addLayout(buttons);
+    padTimer_ = new QTimer(this);
+    padTimer_->setInterval(PAD_WAIT_MS);
+    connect(padTimer_, &QTimer::timeout, this, [this] {
+        const int32_t button = HeldPadButton();
+        if (waitingPad_ < 0 || button < 0) return;
+        const int32_t action = waitingPad_;
+        StopWaiting();
+        const int32_t holder = BindPad(&bindings_, action, button);
+        if (holder >= 0) Refused(holder, PadText(button));
+        Show();
+    });
+    Show();
+}
+
+ControlsDialog::~ControlsDialog() {
+    qApp->removeEventFilter(this);
+}
+
+void ControlsDialog::Show() {
+    for (int32_t action = 0; action < ACTION_COUNT; ++action) {
+        keyButton_[action]->setText(waitingKey_ == action ? QStringLiteral("Press a key...")
+                                                          : KeyText(bindings_.key[action]));
+        padButton_[action]->setText(waitingPad_ == action ? QStringLiteral("Press a button...")
+                                                          : PadText(bindings_.pad[action]));
+    }
+}
+
+void ControlsDialog::WaitForKey(int32_t action) {
+    StopWaiting();
+    waitingKey_ = action;
+    message_->setText(
+        QStringLiteral("Press the key for %1 (Escape: no key).").arg(Text(ActionName(action))));
+    // Every key press reaches the dialog first, whichever button has the focus.
+    qApp->installEventFilter(this);
+    Show();
+}
+
+void ControlsDialog::WaitForPad(int32_t action) {
+    StopWaiting();
+    waitingPad_ = action;
+    message_->setText(QStringLiteral("Press the pad button for %1 (Escape: no button).")
+                          .arg(Text(ActionName(action))));
+    qApp->installEventFilter(this);
+    padTimer_->start();
+    Show();
+}
+
+void ControlsDialog::StopWaiting() {
+    waitingKey_ = -1;
+    waitingPad_ = -1;
+    padTimer_->stop();
+    qApp->removeEventFilter(this);
+    Show();
+}
+
+void ControlsDialog::Refused(int32_t holder, const QString& what) {
+    if (holder == ACTION_COUNT)
+        message_->setText(QStringLiteral("%1 cannot be used.").arg(what));
+    else
+        message_->setText(QStringLiteral("%1 is already %2; choose another or change %2 first.")
+                              .arg(what, Text(ActionName(holder))));
+}
+
+bool ControlsDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept(); // no menu or button shortcut takes the key
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    if (key->isAutoRepeat()) return true;
+    const int32_t keyAction = waitingKey_;
+    const int32_t padAction = waitingPad_;
+    StopWaiting();
+    message_->clear();
+    if (key->key() == Qt::Key_Escape) {
+        // Escape leaves the slot empty rather than closing the dialog.
+        if (keyAction >= 0) BindKey(&bindings_, keyAction, UNBOUND);
+        if (padAction >= 0) BindPad(&bindings_, padAction, UNBOUND);
+    } else if (keyAction >= 0) {
+        int32_t extended = 0;
+        const int32_t virtualKey = VirtualKeyOfQt(key->key(), key->modifiers(), &extended);
+        const int32_t holder = BindKey(&bindings_, keyAction, virtualKey);
+        if (holder >= 0)
+            Refused(holder, virtualKey != 0 && KeyName(virtualKey)[0] != '\0'
+                                ? Text(KeyName(virtualKey))
+                                : QStringLiteral("That key"));
+    }
+    Show();
+    return true;
+}
+
+void ControlsDialog::Ok() {
+    StopWaiting();
+    UseControlBindings(bindings_);
+    WriteControlSettings(SettingsPath);
+    accept();
+}
+
+void RunControlsDialog(QWidget* owner) {
+    BeginModalHold();
+    ControlsDialog dialog(owner);
+    RunCentred(&dialog, owner);
+    EndModalHold();
 }
 
 // ---- Name Entry ----

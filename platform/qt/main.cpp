@@ -24,11 +24,13 @@
 #include "game_view.h"
 #include "gfx/canvas.h"
 #include "gfx/display_modes.h"
+#include "input/control_map.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
 #include "linux_shell.h"
 #include "main_window.h"
 #include "replay/replay.h"
+#include "settings/control_settings.h"
 #include "settings/settings.h"
 #include "ship_icon.h"
 #include "sound/sound.h"
@@ -152,6 +154,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     ReadSettings();
+    // The player's keys and pad buttons, kept in the same file (a file from the Windows program
+    // has none: the defaults).
+    KeyBindingsInUse.store(1);
+    ReadControlSettings(SettingsPath);
     if (!BeginReplaySession(replayArguments, "velkar", replayError)) {
         std::fprintf(stderr, "velkar: %s\n", replayError.c_str());
         return 2;
@@ -222,6 +228,7 @@ int main(int argc, char** argv) {
     window.close();
     EndReplaySession(); // a replay's rank and scores are not the player's to keep
     WriteSettings();
+    WriteControlSettings(SettingsPath);
     FreeDisplayDeviceList();
     if (sdlJoystick) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     if (sdlAudio) SDL_QuitSubSystem(SDL_INIT_AUDIO);

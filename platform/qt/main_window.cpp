@@ -132,6 +132,17 @@ void MainWindow::BuildMenu(int32_t language) {
                     if (id == CMD_ENABLE_SOUND) RetrySoundAfterEnable(this);
                 });
             });
+            // This program's own item beside Device Configuration: the player's keys and pad
+            // buttons.
+            if (id == CMD_DEVICE_CONFIG) {
+                QAction* controls =
+                    current->addAction(language == 1 ? QStringLiteral("操作の設定(&K)...")
+                                                     : QStringLiteral("&Controls..."));
+                controls->setObjectName(QStringLiteral("controlsAction"));
+                connect(controls, &QAction::triggered, this, [this] {
+                    QTimer::singleShot(0, this, [this] { RunControlsDialog(this); });
+                });
+            }
             break;
         }
         default:

@@ -19,9 +19,10 @@ int32_t Arrow(int32_t key, Qt::KeyboardModifiers modifiers, int32_t* extended) {
     return key;
 }
 
-int32_t KeypadDigit(int32_t key, Qt::KeyboardModifiers modifiers) {
-    // Digits count only from the keypad (Num Lock on); the main row's digits are no game keys.
-    return (modifiers & Qt::KeypadModifier) ? key : 0;
+// A digit: the keypad's (Num Lock on) as the keypad key, the main row's as itself.
+int32_t Digit(int qtKey, Qt::KeyboardModifiers modifiers) {
+    const int32_t digit = qtKey - Qt::Key_0;
+    return (modifiers & Qt::KeypadModifier) ? 0x60 + digit : '0' + digit;
 }
 
 } // namespace
@@ -37,30 +38,6 @@ int32_t VirtualKeyOfQt(int qtKey, Qt::KeyboardModifiers modifiers, int32_t* exte
         return Arrow(VKEY_LEFT, modifiers, extended);
     case Qt::Key_Right:
         return Arrow(VKEY_RIGHT, modifiers, extended);
-    case Qt::Key_8:
-        return KeypadDigit(VKEY_NUMPAD8, modifiers);
-    case Qt::Key_2:
-        return KeypadDigit(VKEY_NUMPAD2, modifiers);
-    case Qt::Key_4:
-        return KeypadDigit(VKEY_NUMPAD4, modifiers);
-    case Qt::Key_6:
-        return KeypadDigit(VKEY_NUMPAD6, modifiers);
-    case Qt::Key_Z:
-        return VKEY_Z;
-    case Qt::Key_X:
-        return VKEY_X;
-    case Qt::Key_C:
-        return VKEY_C;
-    case Qt::Key_P:
-        return VKEY_P;
-    case Qt::Key_F1:
-        return VKEY_F1;
-    case Qt::Key_F2:
-        return VKEY_F2;
-    case Qt::Key_F10:
-        return VKEY_F10;
-    case Qt::Key_F12:
-        return VKEY_F12;
     case Qt::Key_Escape:
         return VKEY_ESCAPE;
     case Qt::Key_Space:
@@ -76,9 +53,30 @@ int32_t VirtualKeyOfQt(int qtKey, Qt::KeyboardModifiers modifiers, int32_t* exte
     case Qt::Key_Enter:
         *extended = 1; // keypad Enter
         return VKEY_RETURN;
+    case Qt::Key_Tab:
+        return 0x09;
+    case Qt::Key_Backspace:
+        return 0x08;
+    case Qt::Key_PageUp:
+        return 0x21;
+    case Qt::Key_PageDown:
+        return 0x22;
+    case Qt::Key_End:
+        return 0x23;
+    case Qt::Key_Home:
+        return 0x24;
+    case Qt::Key_Insert:
+        return 0x2D;
+    case Qt::Key_Delete:
+        return 0x2E;
     default:
-        return 0;
+        break;
     }
+    // Letters are their capitals' codes in both; the function keys run on from F1.
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return qtKey;
+    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return Digit(qtKey, modifiers);
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return VKEY_F1 + (qtKey - Qt::Key_F1);
+    return 0;
 }
 
 bool HandleKeyEvent(const QKeyEvent* event) {

@@ -20,9 +20,11 @@
 #include "game/ranking.h"
 #include "gfx/canvas.h"
 #include "gfx/display_modes.h"
+#include "input/control_map.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
 #include "replay/replay.h"
+#include "settings/control_settings.h"
 #include "settings/settings.h"
 #include "sim_settings.h"
 #include "sim_state.h"
@@ -158,7 +160,7 @@ int64_t recordedFrames = -1;
 std::string writtenSettings;
 
 std::string SettingsSnapshot() {
-    return sim::SettingsJson() + sim::RankingJson();
+    return sim::SettingsJson() + sim::RankingJson() + ControlsSnapshot();
 }
 
 void AppendJsonString(std::string& out, const char* text) {
@@ -290,7 +292,7 @@ void WriteSettingsIfChanged() {
     if (ReplayPlaying() != 0) return;
     std::string now = SettingsSnapshot();
     if (now == writtenSettings) return;
-    if (WriteSettings() == 0) {
+    if (WriteSettings() == 0 && WriteControlSettings(SettingsPath) == 0) {
         writtenSettings = std::move(now);
         JsSyncSettings();
     }
@@ -310,6 +312,9 @@ EMSCRIPTEN_KEEPALIVE int32_t web_start(const char* browserLanguage, int32_t trac
     BeginStartup();
     std::snprintf(SettingsPath, sizeof SettingsPath, "%s", SETTINGS_FILE);
     ReadSettings();
+    // The player's keys and pad buttons, kept in the same settings.
+    KeyBindingsInUse.store(1);
+    ReadControlSettings(SettingsPath);
     writtenSettings = SettingsSnapshot();
     DecideLanguage(browserLanguage, 1);
     startLanguage = Language == 1 ? 1 : 0;

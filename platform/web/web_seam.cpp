@@ -9,6 +9,7 @@
 #include "app/key_handling.h"
 #include "app/platform_seam.h"
 #include "gfx/canvas.h"
+#include "input/control_map.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
 #include "sound/voice.h"
@@ -126,28 +127,83 @@ void VoiceRelease(SoundVoice* voice) {
 
 // ---- Joystick ----
 
-int32_t OpenJoystick(void*, void*) {
-    if (emscripten_sample_gamepad_data() != EMSCRIPTEN_RESULT_SUCCESS) return -1;
+namespace {
+
+// The first connected gamepad's index, or -1.
+int FirstConnectedGamepad() {
     const int count = emscripten_get_num_gamepads();
     for (int i = 0; i < count; ++i) {
         EmscriptenGamepadEvent state;
         if (emscripten_get_gamepad_status(i, &state) == EMSCRIPTEN_RESULT_SUCCESS &&
-            state.connected) {
-            gamepadIndex = i;
-            return 1;
-        }
+            state.connected)
+            return i;
     }
     return -1;
 }
 
+// The layout button of each button of the browser's "standard" mapping (-1: a trigger, which
+// the game does not use).
+constexpr int32_t STANDARD_BUTTON[17] = {
+    PAD_SOUTH,
+    PAD_EAST,
+    PAD_WEST,
+    PAD_NORTH,
+    PAD_LEFT_SHOULDER,
+    PAD_RIGHT_SHOULDER,
+    -1,
+    -1,
+    PAD_BACK,
+    PAD_START,
+    PAD_LEFT_STICK,
+    PAD_RIGHT_STICK,
+    PAD_DPAD_UP,
+    PAD_DPAD_DOWN,
+    PAD_DPAD_LEFT,
+    PAD_DPAD_RIGHT,
+    PAD_GUIDE,
+};
+
+} // namespace
+
+int32_t PadButtonOfStandard(int32_t index) {
+    return index >= 0 && index < 17 ? STANDARD_BUTTON[index] : -1;
+}
+
+int32_t OpenJoystick(void*, void*) {
+    if (emscripten_sample_gamepad_data() != EMSCRIPTEN_RESULT_SUCCESS) return -1;
+    gamepadIndex = FirstConnectedGamepad();
+    return gamepadIndex >= 0 ? 1 : -1;
+}
+
+// A gamepad of the browser's "standard" mapping is read by its layout, any other by its
+// numbered buttons. A gamepad that goes away releases its buttons and tells the core (which
+// pauses a game in play); the next connected one is taken.
 int32_t PollJoystick() {
-    if (gamepadIndex < 0 || emscripten_sample_gamepad_data() != EMSCRIPTEN_RESULT_SUCCESS) return 0;
+    if (emscripten_sample_gamepad_data() != EMSCRIPTEN_RESULT_SUCCESS) return 0;
     EmscriptenGamepadEvent state;
-    if (emscripten_get_gamepad_status(gamepadIndex, &state) != EMSCRIPTEN_RESULT_SUCCESS ||
-        !state.connected)
+    if (gamepadIndex < 0 ||
+        emscripten_get_gamepad_status(gamepadIndex, &state) != EMSCRIPTEN_RESULT_SUCCESS ||
+        !state.connected) {
+        if (gamepadIndex >= 0) {
+            NoteJoystickLost();
+            for (int32_t& held : JoyButtonState)
+                held = 0;
+        }
+        gamepadIndex = FirstConnectedGamepad();
         return 0;
-    for (int32_t i = 0; i < JOY_BUTTONS; ++i)
-        JoyButtonState[i] = i < state.numButtons && state.digitalButton[i] ? 1 : 0;
+    }
+    if (std::strcmp(state.mapping, "standard") == 0) {
+        JoystickHasLayout = 1;
+        for (int32_t& held : JoyButtonState)
+            held = 0;
+        for (int i = 0; i < state.numButtons && i < 17; ++i)
+            if (STANDARD_BUTTON[i] >= 0 && state.digitalButton[i])
+                JoyButtonState[STANDARD_BUTTON[i]] = 1;
+    } else {
+        JoystickHasLayout = 0;
+        for (int32_t i = 0; i < JOY_BUTTONS; ++i)
+            JoyButtonState[i] = i < state.numButtons && state.digitalButton[i] ? 1 : 0;
+    }
     int32_t bits = 0;
     const double x = state.numAxes > 0 ? state.axis[0] : 0.0;
     const double y = state.numAxes > 1 ? state.axis[1] : 0.0;
@@ -193,7 +249,9 @@ int32_t WebKey(int32_t down, int32_t keyCode, const char* code, int32_t altDown,
     case VKEY_MENU:
         break;
     default:
-        return 0;
+        // Any other key only where the player bound it to an action.
+        if (ActionOfKey(keyCode) < 0) return 0;
+        break;
     }
     const int32_t extended =
         std::strncmp(code, "Arrow", 5) == 0 || std::strcmp(code, "NumpadEnter") == 0 ? 1 : 0;

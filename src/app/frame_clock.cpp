@@ -96,10 +96,20 @@ void StopGameThread() {
     tickSignal.notify_all();
 }
 
+void PauseIfPadLost() {
+    // As the pause key does, so that a loose cable costs no life; a replay plays on, and a game
+    // already paused stays so.
+    if (TakeJoystickLoss() != 0 && GameMode == MODE_PLAY && ReplayPlaying() == 0 &&
+        Paused.load() == 0)
+        TogglePaused();
+}
+
 void SampleControls() {
     uint8_t* const canvas = FrameCanvasBits;
     if (canvas == nullptr || ScreenBufferBits == nullptr) return;
     BuildInputBits();
+
+    PauseIfPadLost();
 
     // Only the joystick sets the pause bit; a held button toggles again every 20 frames.
     if ((InputBits & INPUT_PAUSE) != 0 && PauseRepeat == 0) {

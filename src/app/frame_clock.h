@@ -52,4 +52,8 @@ void ReleaseGame();
 // Paused 0 becomes 1, anything else 0, safely against the other thread's toggle.
 void TogglePaused();
 
+// After the controls are built: a pad lost since the last frame pauses a game in play (not a
+// replay, not the title or the demo). Game thread.
+void PauseIfPadLost();
+
 } // namespace velkar

@@ -41,7 +41,7 @@ int32_t KeyDown(int32_t virtualKey, uint32_t flags) {
         PostCloseCommand();
         return 0;
     }
-    if (virtualKey == VKEY_P || virtualKey == VKEY_F12) TogglePauseCommand();
+    if (IsPauseKey(virtualKey) != 0) TogglePauseCommand();
     return KEY_DEFAULT;
 }
 

@@ -194,26 +194,69 @@ void UpdatePhase(int32_t input) {
     }
 }
 
-void DrawPhase(uint8_t* canvasBits) {
-    FillCanvasRect(120, 320, 480, 320, 0, 0, 0);
+// The attract and game-over screens step the stars a second time after the mode's work.
+bool StarsStepTwice(int32_t mode) {
+    return mode == MODE_TITLE || mode == MODE_KEY_ASSIGN || mode == MODE_RANKING ||
+           mode == MODE_GAME_OVER;
+}
+
+// The end of every frame's step, after the mode's work: the blink phase turns, the attract and
+// game-over screens step the stars again, the particles in play draw their sparkle pixels and
+// the bomb its blast picture from the random sequence, and the frame is counted. The drawing
+// pass did these once, in this order; they stay in it, so every random draw and every digest
+// falls where it always has, and drawing only reads the game.
+void FinishFrame() {
     BlinkPhase = BlinkPhase == 0 ? 1 : 0;
-    FormatHud();
-    DrawStars(canvasBits);
     switch (GameMode) {
     case MODE_TITLE:
+    case MODE_KEY_ASSIGN:
+    case MODE_RANKING:
+    case MODE_GAME_OVER:
         StepStars();
+        PickBombPicture();
+        break;
+    case MODE_DEMO:
+    case MODE_PLAY:
+        PickParticleSparkles();
+        PickBombPicture();
+        break;
+    default:
+        break;
+    }
+    ModeFrame += 1;
+}
+
+} // namespace
+
+void StepGameFrame() {
+    int32_t input = InputBits;
+    // Quit wins over start when both are held. Otherwise start would enter play, play's entry
+    // would quit back to the title, the title would take start again, and the frame would never
+    // end; and during the end countdown a continue would keep the quit request alive, sending
+    // that game to the title without its ranking entry when it really ended.
+    if ((input & INPUT_END) != 0) input &= ~INPUT_START;
+    UpdatePhase(input);
+    FinishFrame();
+}
+
+void DrawGameFrame(uint8_t* canvasBits) {
+    const int32_t shownFrame = ModeFrame - 1; // the frame as it was before the step counted it
+    FillCanvasRect(120, 320, 480, 320, 0, 0, 0);
+    FormatHud(shownFrame);
+    // Where the step moved the stars a second time, they show as they were before that step.
+    DrawStars(canvasBits, StarsStepTwice(GameMode) ? 1 : 0);
+    switch (GameMode) {
+    case MODE_TITLE:
         DrawBomb();
-        if (ModeFrame > 20 && ModeFrame < 340) DrawTitleScreen();
+        if (shownFrame > 20 && shownFrame < 340) DrawTitleScreen(shownFrame);
         break;
     case MODE_KEY_ASSIGN:
-        StepStars();
         DrawBomb();
-        if (ModeFrame > 20 && ModeFrame < 340) DrawKeyAssignScreen();
+        if (shownFrame > 20 && shownFrame < 340) DrawKeyAssignScreen(shownFrame);
         break;
     case MODE_RANKING:
-        StepStars();
         DrawBomb();
-        if (ModeFrame > 20 && ModeFrame < 460) DrawRanking(-1, 1);
+        if (shownFrame > 20 && shownFrame < 460) DrawRanking(shownFrame, -1, 1);
         break;
     case MODE_DEMO:
     case MODE_PLAY:
@@ -227,31 +270,21 @@ void DrawPhase(uint8_t* canvasBits) {
         DrawBomb();
         break;
     case MODE_GAME_OVER:
-        StepStars();
         DrawBomb();
-        DrawRanking(RankingPlace, GameOverFrame > 80 ? 1 : 0);
+        DrawRanking(shownFrame, RankingPlace, GameOverFrame > 80 ? 1 : 0);
         break;
     default:
         break;
     }
     DrawHud();
-    if (GameMode == MODE_DEMO) DrawDemoTexts();
+    if (GameMode == MODE_DEMO) DrawDemoTexts(shownFrame);
     if (EndSequence != 0) DrawGameOver();
-    ModeFrame += 1;
     CopyViewToScreen(ViewX, ViewY);
 }
 
-} // namespace
-
 void RunGameFrame(uint8_t* canvasBits) {
-    int32_t input = InputBits;
-    // Quit wins over start when both are held. Otherwise start would enter play, play's entry
-    // would quit back to the title, the title would take start again, and the frame would never
-    // end; and during the end countdown a continue would keep the quit request alive, sending
-    // that game to the title without its ranking entry when it really ended.
-    if ((input & INPUT_END) != 0) input &= ~INPUT_START;
-    UpdatePhase(input);
-    DrawPhase(canvasBits);
+    StepGameFrame();
+    DrawGameFrame(canvasBits);
 }
 
 int32_t BeginAttract() {

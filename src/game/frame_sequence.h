@@ -6,8 +6,15 @@
 namespace velkar {
 
 // Runs one frame with the controls already sampled into InputBits (quit held cancels start in
-// that frame); canvasBits is the FrameCanvas pixel memory.
+// that frame); canvasBits is the FrameCanvas pixel memory. The same as StepGameFrame, then
+// DrawGameFrame.
 void RunGameFrame(uint8_t* canvasBits);
+// The frame's rules: everything the frame does to the game.
+void StepGameFrame();
+// The frame's picture: draws the game as the last step left it into the canvas and copies the
+// view to the ScreenBuffer. It changes nothing in the game, so a frame whose picture nobody
+// looks at need not be drawn, and drawing a frame late gives the same picture.
+void DrawGameFrame(uint8_t* canvasBits);
 
 // ResetGame, then the title. Returns 0.
 int32_t BeginAttract();

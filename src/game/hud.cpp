@@ -32,7 +32,7 @@ void BlankField(char* line, int32_t column, int32_t width) {
 
 } // namespace
 
-void FormatHud() {
+void FormatHud(int32_t shownFrame) {
     char text[48];
     std::snprintf(text, sizeof text, "%14" PRId64, Score);
     PutField(HudScoreLine, 0, 14, text);
@@ -49,7 +49,7 @@ void FormatHud() {
         PutField(HudStatusLine, 1, 8, text);
         std::snprintf(text, sizeof text, "ST:%2d", static_cast<int>(StageNumber));
         PutField(HudStatusLine, 20, 5, text);
-        std::snprintf(text, sizeof text, "%3d%%", static_cast<int>(StageProgress(ModeFrame)));
+        std::snprintf(text, sizeof text, "%3d%%", static_cast<int>(StageProgress(shownFrame)));
         PutField(HudStatusLine, 26, 4, text);
     } else {
         BlankField(HudStatusLine, 1, 8);

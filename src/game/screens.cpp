@@ -9,7 +9,11 @@
 
 namespace velkar {
 
-ScreenTextFn ScreenTextDrawer = DrawText;
+void DrawScreenText(int32_t y, const char* text) {
+    DrawText(ViewX, y, text);
+}
+
+ScreenTextFn ScreenTextDrawer = DrawScreenText;
 
 namespace {
 
@@ -50,8 +54,8 @@ constexpr const char* RANKING_HEADER_LIST[] = {
 constexpr int32_t PROMPT_ROW = 570;
 
 // The start prompt and a highlighted ranking line show for 15 frames, then hide for 15.
-bool BlinkShown() {
-    return ModeFrame % 30 < 15;
+bool BlinkShown(int32_t shownFrame) {
+    return shownFrame % 30 < 15;
 }
 
 bool IsListEnd(const char* line) {
@@ -63,8 +67,8 @@ void DrawList(const char* const* lines, int32_t row, int32_t step) {
         ScreenTextDrawer(row + step * i, lines[i]);
 }
 
-void DrawPrompt() {
-    if (BlinkShown()) ScreenTextDrawer(PROMPT_ROW, START_PROMPT);
+void DrawPrompt(int32_t shownFrame) {
+    if (BlinkShown(shownFrame)) ScreenTextDrawer(PROMPT_ROW, START_PROMPT);
 }
 
 const char* RankLine() {
@@ -79,33 +83,33 @@ void FormatRankingLine(char* out, size_t size, int32_t place) {
                   static_cast<int>(entry.stage), entry.score, entry.name);
 }
 
-void DrawTitleScreen() {
+void DrawTitleScreen(int32_t shownFrame) {
     ScreenTextDrawer(420, TITLE_LINE);
     ScreenTextDrawer(600, RankLine());
-    DrawPrompt();
+    DrawPrompt(shownFrame);
 }
 
-void DrawKeyAssignScreen() {
+void DrawKeyAssignScreen(int32_t shownFrame) {
     DrawList(KEY_ASSIGN_LIST, 360, 12);
-    DrawPrompt();
+    DrawPrompt(shownFrame);
 }
 
-void DrawRanking(int32_t highlightPlace, int32_t showPrompt) {
+void DrawRanking(int32_t shownFrame, int32_t highlightPlace, int32_t showPrompt) {
     DrawList(RANKING_HEADER_LIST, 360, 11);
     ScreenTextDrawer(390, RankLine());
     char line[96];
     for (int32_t place = 0; place < RANKING_PLACES; ++place) {
-        if (place == highlightPlace && !BlinkShown()) continue;
+        if (place == highlightPlace && !BlinkShown(shownFrame)) continue;
         FormatRankingLine(line, sizeof line, place);
         ScreenTextDrawer(410 + 12 * place, line);
     }
-    if (showPrompt != 0) DrawPrompt();
+    if (showPrompt != 0) DrawPrompt(shownFrame);
 }
 
-void DrawDemoTexts() {
+void DrawDemoTexts(int32_t shownFrame) {
     ScreenTextDrawer(400, TITLE_LINE);
     ScreenTextDrawer(420, DEMO_LINE);
-    DrawPrompt();
+    DrawPrompt(shownFrame);
 }
 
 void DrawGameOver() {

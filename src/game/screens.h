@@ -6,15 +6,18 @@
 
 namespace velkar {
 
-void FormatHud();
+// shownFrame is the ModeFrame of the frame drawn: the blinking and the stage progress follow it.
+void FormatHud(int32_t shownFrame);
 void DrawHud();
-void DrawTitleScreen();
-void DrawKeyAssignScreen();
-void DrawRanking(int32_t highlightPlace, int32_t showPrompt);
-void DrawDemoTexts();
+void DrawTitleScreen(int32_t shownFrame);
+void DrawKeyAssignScreen(int32_t shownFrame);
+void DrawRanking(int32_t shownFrame, int32_t highlightPlace, int32_t showPrompt);
+void DrawDemoTexts(int32_t shownFrame);
 void DrawGameOver();
 
-// Every screen text goes through this routine: DrawText, unless a test records the lines.
+// One line of text from the view's left edge.
+void DrawScreenText(int32_t y, const char* text);
+// Every screen text goes through this routine: DrawScreenText, unless a test records the lines.
 using ScreenTextFn = void (*)(int32_t y, const char* text);
 extern ScreenTextFn ScreenTextDrawer;
 

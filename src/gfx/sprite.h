@@ -37,6 +37,8 @@ struct Sprite {
     int32_t markLeft = -1, markTop = -1, markRight = -1, markBottom = -1;
     // The pictures, empty until SpritePixels draws them.
     mutable SpriteSurface image;
+    // A SPRITE_NOMASK sprite has neither of the next two: it is ORed onto the canvas, never
+    // flashed.
     mutable SpriteSurface mask;     // 255 where the image byte is 0, else 0
     mutable SpriteSurface flash;    // 255 where the image byte is not 0, else 0
     mutable int32_t pixelState = 0; // 0 not drawn yet, 1 drawn, -1 out of memory

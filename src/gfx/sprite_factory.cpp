@@ -271,9 +271,12 @@ bool SpritePixels(const Sprite* sprite) {
     if (sprite == nullptr) return false;
     if (sprite->pixelState != 0) return sprite->pixelState > 0;
     const int32_t width = sprite->width, height = sprite->height;
+    // A sprite drawn without its mask is ORed onto the canvas as it is: it needs no mask and no
+    // flash picture (the bomb's twenty blast frames are most of the sprites' memory).
+    const bool masked = (sprite->flags & SPRITE_NOMASK) == 0;
     if (NewSurface(&sprite->image, width, height) == nullptr ||
-        NewSurface(&sprite->mask, width, height) == nullptr ||
-        NewSurface(&sprite->flash, width, height) == nullptr) {
+        (masked && (NewSurface(&sprite->mask, width, height) == nullptr ||
+                    NewSurface(&sprite->flash, width, height) == nullptr))) {
         FreeSurfaces(sprite);
         sprite->pixelState = -1;
         return false;
@@ -292,13 +295,15 @@ bool SpritePixels(const Sprite* sprite) {
         FillRect(marker, sprite->markLeft, sprite->markTop, sprite->markRight, sprite->markBottom);
     }
 
-    const size_t bytes = static_cast<size_t>(width) * height * 3;
-    const uint8_t* image = sprite->image.bits;
-    uint8_t* mask = sprite->mask.bits;
-    uint8_t* flash = sprite->flash.bits;
-    for (size_t i = 0; i < bytes; ++i) {
-        mask[i] = image[i] == 0 ? 255 : 0;
-        flash[i] = image[i] != 0 ? 255 : 0;
+    if (masked) {
+        const size_t bytes = static_cast<size_t>(width) * height * 3;
+        const uint8_t* image = sprite->image.bits;
+        uint8_t* mask = sprite->mask.bits;
+        uint8_t* flash = sprite->flash.bits;
+        for (size_t i = 0; i < bytes; ++i) {
+            mask[i] = image[i] == 0 ? 255 : 0;
+            flash[i] = image[i] != 0 ? 255 : 0;
+        }
     }
     sprite->pixelState = 1;
     return true;

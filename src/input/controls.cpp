@@ -2,6 +2,7 @@
 #include "input/controls.h"
 
 #include "base/settings_vars.h"
+#include "input/control_map.h"
 #include "input/joystick_seam.h"
 
 namespace velkar {
@@ -10,6 +11,21 @@ int32_t InputBits = 0;
 std::atomic<int32_t> RawKeys{0};
 std::atomic<int32_t> JoystickPresent{0};
 int32_t JoyButtonState[JOY_BUTTONS] = {};
+int32_t JoystickHasLayout = 0;
+
+namespace {
+int32_t joystickLost = 0;
+} // namespace
+
+void NoteJoystickLost() {
+    joystickLost = 1;
+}
+
+int32_t TakeJoystickLoss() {
+    const int32_t lost = joystickLost;
+    joystickLost = 0;
+    return lost;
+}
 
 namespace {
 
@@ -28,7 +44,10 @@ int32_t AssignedBit(int32_t assignment, int32_t control) {
 
 } // namespace
 
-int32_t RawKeyBit(int32_t virtualKey, int32_t extended) {
+namespace {
+
+// The Windows program's fixed key map.
+int32_t FixedKeyBit(int32_t virtualKey, int32_t extended) {
     switch (virtualKey) {
     case VKEY_UP:
         return extended ? INPUT_UP : Alternate(INPUT_UP);
@@ -67,6 +86,32 @@ int32_t RawKeyBit(int32_t virtualKey, int32_t extended) {
     }
 }
 
+bool IsArrow(int32_t virtualKey) {
+    return virtualKey >= VKEY_LEFT && virtualKey <= VKEY_DOWN;
+}
+
+} // namespace
+
+int32_t RawKeyBit(int32_t virtualKey, int32_t extended) {
+    const int32_t fixed = FixedKeyBit(virtualKey, extended);
+    if (KeyBindingsInUse.load() == 0) return fixed;
+    // The player's keys: a bound key sets its action's bit (the pause key has none, it toggles
+    // on its own); the fixed map's alternates (keypad, Ctrl, Shift, Space) stay where no
+    // binding takes them, its primary keys count only as bound. The keypad's arrows (Num Lock
+    // off) are always the alternates.
+    if (!(IsArrow(virtualKey) && extended == 0)) {
+        const int32_t action = ActionOfKey(virtualKey);
+        if (action >= 0) return action == ACTION_PAUSE ? 0 : ActionControlBit(action);
+    }
+    return fixed >= Alternate(1) ? fixed : 0;
+}
+
+int32_t IsPauseKey(int32_t virtualKey) {
+    if (KeyBindingsInUse.load() == 0) return virtualKey == VKEY_P || virtualKey == VKEY_F12;
+    if (virtualKey == ActionKey(ACTION_PAUSE)) return 1;
+    return virtualKey == VKEY_F12 && ActionOfKey(VKEY_F12) < 0 ? 1 : 0;
+}
+
 int32_t PressRawKey(int32_t virtualKey, int32_t extended) {
     const int32_t bit = RawKeyBit(virtualKey, extended);
     if (bit == 0) return 0;
@@ -86,6 +131,11 @@ int32_t BuildInputBits() {
     int32_t bits = static_cast<int32_t>(keys | (keys >> ALTERNATE_SHIFT));
     if (JoystickPresent.load() != 0) {
         bits |= PollJoystick() & (INPUT_UP | INPUT_DOWN | INPUT_LEFT | INPUT_RIGHT);
+        if (JoystickHasLayout != 0) {
+            bits |= PadBindingBits(JoyButtonState);
+            InputBits = bits;
+            return bits;
+        }
         bits |= AssignedBit(LoadSharedSetting(JoyButton_A), INPUT_SHOT);
         bits |= AssignedBit(LoadSharedSetting(JoyButton_B), INPUT_LASER);
         bits |= AssignedBit(LoadSharedSetting(JoyButton_C), INPUT_BOMB);

@@ -49,9 +49,14 @@ extern int32_t InputBits;
 extern std::atomic<int32_t> RawKeys;
 
 // The RawKeys bit of a key: primary keys in the low half, their alternates 16 bits above the
-// control bit they stand for. extended is the key message's extended-key flag (the arrow block
-// rather than the keypad). 0 for a key the game does not read.
+// control bit they stand for. With KeyBindingsInUse the primary keys are the player's bindings.
+// extended is the key message's extended-key flag (the arrow block rather than the keypad). 0 for a
+// key the game does not read.
 int32_t RawKeyBit(int32_t virtualKey, int32_t extended);
+
+// 1 for a key that toggles the pause: P or F12, or with the player's bindings (KeyBindingsInUse)
+// the pause action's key and F12 where no binding takes it.
+int32_t IsPauseKey(int32_t virtualKey);
 
 // Key-down and key-up of the UI thread: set or clear the key's RawKeys bit. 1 when the key
 // belongs to the game (the message is handled), 0 otherwise.
@@ -61,6 +66,17 @@ int32_t ReleaseRawKey(int32_t virtualKey, int32_t extended);
 // Builds InputBits for this frame from RawKeys and, when present, the joystick (polled here),
 // and returns it. Game thread only.
 int32_t BuildInputBits();
+
+// 1 while the polled device is a pad of known layout: JoyButtonState then holds its buttons by
+// position (PAD_SOUTH ...) and the pad bindings of input/control_map.h turn them into controls;
+// 0 for a plain joystick, whose numbered buttons go through the JoyButton_ settings. Written by
+// the platform's poll; game thread only.
+extern int32_t JoystickHasLayout;
+
+// Called by the platform's poll when the device it was reading is gone. The next
+// TakeJoystickLoss returns 1 once (game thread only).
+void NoteJoystickLost();
+int32_t TakeJoystickLoss();
 
 // Opens the joystick through the platform and sets JoystickPresent on success; 1 or -1.
 int32_t ConnectJoystick(void* instance, void* window);

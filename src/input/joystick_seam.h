@@ -23,7 +23,8 @@ int32_t OpenJoystick(void* instance, void* window);
 // Defined by the platform; game thread. Reads the device and returns its direction bits
 // (INPUT_UP 0x1 for a negative Y axis, INPUT_DOWN 0x2 positive Y, INPUT_LEFT 0x4 negative X,
 // INPUT_RIGHT 0x8 positive X) after writing JoyButtonState[0..15]. When nothing can be read it
-// returns 0 and leaves JoyButtonState alone; a lost device is re-acquired on a later poll.
+// returns 0 and leaves JoyButtonState alone, except that a platform that sees the device gone
+// releases every button; a lost device is re-acquired on a later poll.
 int32_t PollJoystick();
 
 // Defined by the platform. Releases the device opened by OpenJoystick.

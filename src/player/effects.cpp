@@ -117,10 +117,27 @@ void StepStars() {
     }
 }
 
-void DrawStars(uint8_t* canvasBits) {
+namespace {
+
+// The row and twinkle phase of a star one StepStars call ago. A step that moved the star left
+// its counter at 0 (a step that did not leaves it at 1 or more), the rows wrap within 320..639,
+// and the phase runs 0..128 and back to 0, so each is undone exactly.
+Star StarStepBefore(const Star& star) {
+    Star before = star;
+    if (star.counter == 0) {
+        before.y -= star.speed > 0 ? 1 : -star.speed;
+        if (before.y < 320) before.y += 320;
+    }
+    before.phase = star.phase == 0 ? 128 : star.phase - 1;
+    return before;
+}
+
+} // namespace
+
+void DrawStars(uint8_t* canvasBits, int32_t stepsBack) {
     if (canvasBits == nullptr) return;
     for (int32_t i = 0; i < StarCount; ++i) {
-        const Star& star = Stars[i];
+        const Star star = stepsBack > 0 ? StarStepBefore(Stars[i]) : Stars[i];
         int32_t twinkle = star.phase < 64 ? star.phase : 127 - star.phase;
         twinkle >>= 3;
         uint8_t* pixel = canvasBits + star.y * CANVAS_STRIDE + star.x * 3;
@@ -184,6 +201,7 @@ void EmitParticle(int32_t kind, int32_t x, int32_t y, int32_t vx, int32_t vy, in
     slot->vy = vy;
     slot->brightness = 1;
     slot->priority = priority;
+    slot->sparkle = 0;
     ParticleCount += 1;
 }
 
@@ -226,6 +244,21 @@ void UpdateParticles() {
     }
 }
 
+void PickParticleSparkles() {
+    if (ParticlePool == nullptr) return;
+    for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
+        Particle& p = ParticlePool[i];
+        if (p.life == 0) continue;
+        if (NextRandom() < SPARKLE_CHANCE) {
+            p.sparkle = 1;
+        } else if (NextRandom() < SPARKLE_CHANCE) {
+            p.sparkle = 2;
+        } else {
+            p.sparkle = 0;
+        }
+    }
+}
+
 void DrawParticles() {
     if (ParticlePool == nullptr) return;
     for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
@@ -233,9 +266,9 @@ void DrawParticles() {
         if (p.life == 0) continue;
         const int32_t px = p.x >> 8;
         const int32_t py = p.y >> 8;
-        if (NextRandom() < SPARKLE_CHANCE) {
+        if (p.sparkle == 1) {
             PlotParticle(px + 1, py, p.brightness);
-        } else if (NextRandom() < SPARKLE_CHANCE) {
+        } else if (p.sparkle == 2) {
             PlotParticle(px, py + 1, p.brightness);
         }
         PlotParticle(px, py, p.brightness);

@@ -35,6 +35,7 @@ struct Particle {
     int32_t vx, vy;   // velocity per step, 1/256 canvas pixel
     int32_t brightness;
     int32_t priority; // protects the particle from being replaced
+    int32_t sparkle;  // the extra pixel drawn this frame: 0 none, 1 to the right, 2 below
 };
 
 extern Star Stars[STAR_MAX];
@@ -46,9 +47,13 @@ void BuildSinCosTable();
 int32_t InitParticles(); // allocates the particle pool; 0 or -1
 void SeedStars();
 void StepStars();
-void DrawStars(uint8_t* canvasBits);
+// Draws the stars as they were stepsBack (0 or 1) StepStars calls ago.
+void DrawStars(uint8_t* canvasBits, int32_t stepsBack);
 void ResetParticles();
 void UpdateParticles();
+// At the end of a frame's step in play: each particle in use draws from the random sequence
+// whether an extra pixel beside it sparkles in this frame's picture.
+void PickParticleSparkles();
 void DrawParticles();
 void EmitParticle(int32_t kind, int32_t x, int32_t y, int32_t vx, int32_t vy, int32_t life,
                   int32_t priority);

@@ -25,10 +25,10 @@ int32_t BombX = 0;
 int32_t BombY = 0;
 int32_t BombStage = 0;
 int32_t BombTimer = 0;
+int32_t BombPicture = 0;
 
 namespace {
 
-constexpr int32_t SHOT_POOL_SIZE = 1000;
 constexpr int32_t SHOT_GUARD = 999; // a volley that would reach this many shots is dropped
 constexpr int32_t SHOT_SIZE = 4 << 8;
 constexpr int32_t BOMB_STAGES = 20;
@@ -37,13 +37,6 @@ constexpr int32_t BOMB_STAGE_FRAMES = 5;
 constexpr int32_t EFFECT_SHOT = 5;  // "Tyiiiin.wav"
 constexpr int32_t EFFECT_LASER = 4; // "Hyuun.wav"
 constexpr int32_t EFFECT_BOMB = 8;  // "Gooon.wav"
-
-struct PlayerShot {
-    int32_t kind; // volley row - 4
-    int32_t active;
-    int32_t x, y; // top-left of the 4 x 4 hit square, 1/256 canvas pixel
-    int32_t vx, vy;
-};
 
 // Offsets in pixels from the ship's corner (before the muzzle shift), velocities in 1/256 pixel.
 struct VolleyRow {
@@ -242,6 +235,22 @@ void ResetWeapons() {
     ShotPower = GameMode == MODE_DEMO ? 6 : 1;
 }
 
+void CopyShotPool(ShotPoolCopy& out) {
+    for (int32_t i = 0; i < SHOT_POOL_SIZE; ++i)
+        out.shots[i] = ShotPool != nullptr ? ShotPool[i] : PlayerShot{};
+    out.freeHint = ShotFreeHint;
+    out.highMark = ShotHighMark;
+}
+
+void RestoreShotPool(const ShotPoolCopy& in) {
+    if (ShotPool != nullptr) {
+        for (int32_t i = 0; i < SHOT_POOL_SIZE; ++i)
+            ShotPool[i] = in.shots[i];
+    }
+    ShotFreeHint = in.freeHint;
+    ShotHighMark = in.highMark;
+}
+
 void FireShot() {
     if (ShotPool == nullptr) return;
     int32_t n = 2 * ShotPower + 6;
@@ -334,11 +343,15 @@ void DrawLaser() {
     DrawSprite(x, p >> 8, LaserHit != 0 ? LaserTipHitSprite : LaserTipOpenSprite, 0);
 }
 
+void PickBombPicture() {
+    if (BombActive == 0) return;
+    BombPicture = NextRandom() % 3 + BombStage;
+    if (BombPicture > BOMB_STAGES - 1) BombPicture = BOMB_STAGES - 1;
+}
+
 void DrawBomb() {
     if (BombActive == 0) return;
-    int32_t frame = NextRandom() % 3 + BombStage;
-    if (frame > BOMB_STAGES - 1) frame = BOMB_STAGES - 1;
-    DrawSprite(BombX + ViewX - 200, BombY + 120, BombSprites[frame], 0);
+    DrawSprite(BombX + ViewX - 200, BombY + 120, BombSprites[BombPicture], 0);
 }
 
 } // namespace velkar

@@ -459,6 +459,15 @@ void ReplayBeforeFrame() {
     InputBits = player.bits;
 }
 
+bool PlaybackLooksAtScreen() {
+    if (playing.load() == 0) return false;
+    std::lock_guard<std::mutex> guard(playerMutex);
+    const int64_t after = player.frame + 1;
+    const std::vector<ReplayCheck>& checks = player.data.checks;
+    return after >= player.data.frames ||
+           (player.nextCheck < checks.size() && checks[player.nextCheck].frames == after);
+}
+
 void ReplayAfterFrame() {
     if (recording.load() != 0) RecordAfterFrame();
     if (playing.load() == 0) return;

@@ -201,6 +201,10 @@ void ReplayBeforeFrame();
 // After the frame: a recording writes and flushes this frame's lines; a playback compares the
 // digest with the file's.
 void ReplayAfterFrame();
+// Before the frame, after ReplayBeforeFrame: whether the playback will look at the screen after
+// it (a check line, or the file's last frame). A runner that only checks a replay may leave the
+// other frames undrawn: drawing never changes the game.
+bool PlaybackLooksAtScreen();
 
 // Splits "--record FILE" / "--replay FILE" (or "/record", "/replay" on Windows: prefix is the
 // option's leading text) out of a program's arguments. Other arguments are left alone. A

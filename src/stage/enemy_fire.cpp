@@ -87,6 +87,15 @@ int32_t InitEnemyShots() {
     return 0;
 }
 
+EnemyShotMarks CopyEnemyShotMarks() {
+    return {ShotFreeHint, ShotHighMark};
+}
+
+void RestoreEnemyShotMarks(const EnemyShotMarks& marks) {
+    ShotFreeHint = marks.freeHint;
+    ShotHighMark = marks.highMark;
+}
+
 void ResetEnemyShots() {
     EnemyShotCount = 0;
     ShotFreeHint = 0;

@@ -42,6 +42,14 @@ extern EnemyShot* EnemyShotPool; // ENEMY_SHOT_POOL_SIZE entries
 extern int32_t EnemyShotCount;
 extern EnemyShotType ShotTypeTable[6]; // type 0 is empty
 
+// The two marks of the pool kept inside enemy_fire.cpp, for a snapshot of the game.
+struct EnemyShotMarks {
+    int32_t freeHint; // no free entry below this index
+    int32_t highMark; // no flying entry at or above this index
+};
+EnemyShotMarks CopyEnemyShotMarks();
+void RestoreEnemyShotMarks(const EnemyShotMarks& marks);
+
 int32_t InitEnemyShots(); // pool and bullet sprites; 0 or -1
 void ResetEnemyShots();
 void UpdateEnemyShots();

@@ -407,9 +407,11 @@ async function nameEntry(browser, url, page) {
   return page;
 }
 
-// The first gamepad is the joystick: its stick and buttons play as velkar-sim's control bits,
-// with a button assigned to Start in Device Configuration. The browser's gamepad list is
-// replaced by one pad the test moves; the page runs in a fresh profile (default settings).
+// The first gamepad is the joystick. A pad of the "standard" mapping plays by its layout (south
+// shot, east bomb, west laser, Start, the stick) as velkar-sim's control bits; the numbered
+// buttons of Device Configuration are for other gamepads. The browser's gamepad list is
+// replaced by one pad the test moves, pulls out and plugs in again; the page runs in a fresh
+// profile (default settings).
 async function gamepad(browser, url) {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
@@ -430,7 +432,7 @@ async function gamepad(browser, url) {
     testPad.timestamp += 1;
   }, buttons, x, y);
 
-  // Button 4 (index 3) becomes Start.
+  // Button 4 (index 3) becomes Start for a gamepad of no known layout.
   await openPopup(page, 1);
   await page.click(menuButton(page, 40082));
   await page.waitForSelector('#device-dialog[open]');
@@ -441,10 +443,11 @@ async function gamepad(browser, url) {
   await page.waitForSelector('#device-dialog:not([open])');
   assert.strictEqual((await state(page)).settings.JoyButton_START, 3);
 
-  // Start, then the first button (shot) with the stick left, then right and a little up (inside
-  // the dead zone: no up), then the third button (bomb).
-  const moves = [[0, [3], 0, 0], [1, [0], -1, 0], [90, [0], 0.9, -0.2], [200, [2], 0, 0],
-    [202, [1], 0, 0.8], [300, [], 0, 0]];
+  // Start (index 9), then south (shot) with the stick left, then right and a little up (inside
+  // the dead zone: no up), then east (bomb), then west (laser) with the stick down. North (index
+  // 3, Start of the numbered buttons) does nothing on this pad.
+  const moves = [[0, [9], 0, 0], [1, [0, 3], -1, 0], [90, [0], 0.9, -0.2], [200, [1], 0, 0],
+    [202, [2], 0, 0.8], [300, [], 0, 0]];
   const bits = ['100', '14', '18', '40', '22', '0'];
   const end = 360;
   let input = '';
@@ -462,9 +465,84 @@ async function gamepad(browser, url) {
   delete expected.settings;
   delete actual.settings;
   assert.deepStrictEqual(actual, expected);
+
+  // Pulled out in play: the game pauses (as the pause key does) and stays paused while it is
+  // away. Plugged in again, it is taken at once and its Back button ends the pause.
+  const running = () => page.evaluate(() => Module.ccall('web_game_running', 'number', [], []));
+  assert.strictEqual(await running(), 1);
+  await page.evaluate(() => {
+    window.savedPad = window.testPad;
+    window.testPad = null;
+    window.dispatchEvent(new Event('gamepaddisconnected'));
+  });
+  await step(page, 3);
+  assert.strictEqual(await running(), 0, 'a pad pulled out in play did not pause the game');
+  const paused = (await state(page)).frame;
+  await step(page, 5);
+  assert.strictEqual((await state(page)).frame, paused, 'the game ran on without its pad');
+  await page.evaluate(() => {
+    window.testPad = window.savedPad;
+    window.dispatchEvent(new Event('gamepadconnected'));
+  });
+  await step(page, 1);
+  await pad([8], 0, 0);
+  await step(page, 1);
+  await pad([], 0, 0);
+  await step(page, 2);
+  assert.strictEqual(await running(), 1, 'Back on the pad plugged in again did not end the pause');
   await context.close();
-  console.log(`gamepad: Start assigned to button 4, ${end} frames of stick and buttons, the same ` +
-    'state as velkar-sim');
+  console.log(`gamepad: standard layout, ${end} frames of stick and buttons, the same state as ` +
+    'velkar-sim; pulled out in play: paused; plugged in again: Back ends the pause');
+}
+
+// The shot moves from Z to A in the Controls dialog (the laser's X is refused on the way): Z no
+// longer shoots, A does, and after a reload A still does. A fresh profile (default settings).
+async function remapKeys(browser, url) {
+  const context = await browser.createBrowserContext();
+  let page = await context.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  const open = async () => {
+    await page.goto(url);
+    await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  };
+  const shoots = async (key) => {
+    await page.keyboard.down(key);
+    const held = await page.evaluate(() => Module.ccall('web_held_controls', 'number', [], []));
+    await page.keyboard.up(key);
+    await step(page, 1); // a key let go in the tick it was pressed is let go after one tick
+    return (held & 0x10) !== 0;
+  };
+  await open();
+  assert.ok(await shoots('z') && !(await shoots('a')), 'Z did not shoot at first');
+
+  await openPopup(page, 1);
+  await page.click(menuButton(page, 'controls'));
+  await page.waitForSelector('#controls-dialog[open]');
+  const shotKey = '#controls-dialog button.key[data-action="4"]';
+  await page.click(shotKey);
+  await page.keyboard.press('x');
+  const refusal = await page.$eval('#controls-dialog .message', (e) => e.textContent);
+  assert.ok(refusal.includes('Laser'), `the laser's key was not refused: "${refusal}"`);
+  assert.strictEqual(await page.$eval(shotKey, (b) => b.textContent), 'Z');
+  await page.click(shotKey);
+  await page.keyboard.press('a');
+  assert.strictEqual(await page.$eval(shotKey, (b) => b.textContent), 'A');
+  await page.click('#controls-dialog .ok');
+  // The dialog's close event (which puts the keys in use) follows its closing.
+  await page.waitForFunction(() => Module.ccall('web_action_key', 'number', ['number'], [4]) === 65,
+    { timeout: 10000 });
+  assert.ok(!(await shoots('z')), 'Z still shoots');
+  assert.ok(await shoots('a'), 'A does not shoot');
+
+  await page.waitForFunction('velkarTest.settingsStored()', { timeout: 10000 });
+  await page.close();
+  page = await context.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  await open();
+  assert.ok(!(await shoots('z')), 'Z shoots again after a reload');
+  assert.ok(await shoots('a'), 'A was not kept');
+  await context.close();
+  console.log('controls: the shot moved from Z to A (X refused, the laser\'s), kept after a reload');
 }
 
 // A fresh profile's page (default settings) at a given viewport, touch screen or not.
@@ -1275,6 +1353,7 @@ const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length 
     await effects(page);
     await fromFolder(browser);
     await gamepad(browser, testUrl);
+    await remapKeys(browser, testUrl);
     await layouts(browser, testUrl);
     await touchGame(browser, testUrl);
     await keyTapsAndRelease(browser, testUrl);

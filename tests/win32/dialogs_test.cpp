@@ -346,6 +346,7 @@ TEST(MenuResources, BothMenusFollowTheLayoutAndTexts) {
 // draws: pixel for pixel in its 32 x 32 image, transparent exactly where the ship is black.
 TEST(IconResource, TheIconIsTheShipPixelForPixel) {
     ASSERT_EQ(velkar::MakePlayerSprites(), 0);
+    ASSERT_TRUE(velkar::SpritePixels(velkar::ShipSprite));
     const velkar::Sprite& ship = *velkar::ShipSprite;
     ASSERT_EQ(ship.width, 32);
     ASSERT_EQ(ship.height, 32);

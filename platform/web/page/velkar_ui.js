@@ -33,7 +33,7 @@ const PAGE_TEXTS = [
     nameRefused: 'Only the letters, digits and signs of the English keyboard (ASCII) can be ' +
       'shown in the ranking.',
     ended: 'VELKAR has ended. Reload the page to play again.',
-    failed: 'VELKAR cannot run in this browser.' },
+    failed: 'VELKAR cannot run in this browser.', controls: '&Controls...' },
   { best: '最適な大きさ(&B)', fit: 'ページに合わせる(&P)', touch: 'タッチ操作(&T)',
     exact: '正確な速さ(&E)',
     endQuestion: 'ゲームを終了しますか？ もう一度遊ぶにはページの再読み込みが必要です。',
@@ -42,6 +42,7 @@ const PAGE_TEXTS = [
     nameRefused: 'ランキングに表示できるのは英字・数字・記号 (ASCII) だけです。',
     // The other programs' Japanese Name Entry dialog keeps its English caption.
     nameCaption: '名前の入力',
+    controls: '操作の設定(&K)...',
     ended: 'VELKAR は終了しました。もう一度遊ぶにはページを再読み込みしてください。',
     failed: 'このブラウザでは VELKAR を実行できません。' },
 ];
@@ -461,6 +462,8 @@ function buildMenu() {
         addItem('best', PAGE_TEXTS[language].best, list);
         addItem('fit', PAGE_TEXTS[language].fit, list);
       }
+      // The player's keys and pad buttons, beside Device Configuration.
+      if (entry.id === CMD.DEVICE_CONFIG) addItem('controls', PAGE_TEXTS[language].controls, list);
       // ... and show or hide the touch controls, and choose the clock.
       if (entry.id === CMD.FULL_SCREEN) {
         addItem('touch', PAGE_TEXTS[language].touch, list);
@@ -608,6 +611,7 @@ function chooseItem(id) {
       return call('web_command', null, ['number', 'number'], [id, 0]);
     case CMD.CLEAR_HISCORE: return askClearHiScore();
     case CMD.DEVICE_CONFIG: return openDeviceDialog();
+    case 'controls': return openControlsDialog();
     case CMD.ABOUT: return openAboutDialog();
     case 'save': case 'watch': case 'recent': case 'submit': return chooseReplayItem(id);
     default:
@@ -786,6 +790,136 @@ function askEnd() {
   dialog.querySelector('.cancel').focus();
 }
 
+// ---- Controls: the player's keys and pad buttons ----
+
+// The layout of the Controls dialog, made once (the page's markup stays the other dialogs').
+function controlsDialog() {
+  let dialog = $('#controls-dialog');
+  if (dialog) return dialog;
+  dialog = document.createElement('dialog');
+  dialog.id = 'controls-dialog';
+  dialog.innerHTML = '<form method="dialog"><h1 class="caption">Controls</h1>' +
+    '<table><thead><tr><th></th><th>Keyboard</th><th>Pad</th></tr></thead><tbody></tbody></table>' +
+    '<p class="message"></p><div class="buttons"><button value="ok" class="ok">OK</button>' +
+    '<button value="cancel" class="cancel">Cancel</button>' +
+    '<button type="button" class="default">Defaults</button></div></form>';
+  document.body.appendChild(dialog);
+  return dialog;
+}
+
+// Each action takes a key and a standard-layout pad button, set by clicking its button and
+// pressing the key or pad button (Escape: none). The core refuses one another action holds.
+function openControlsDialog() {
+  const dialog = controlsDialog();
+  const rows = dialog.querySelector('tbody');
+  const message = dialog.querySelector('.message');
+  call('web_controls_open');
+  let waiting = null; // { kind: 'key' | 'pad', action }
+  let padTimer = 0;
+  let state = null;
+
+  function show() {
+    state = JSON.parse(call('web_controls_state', 'string'));
+    rows.textContent = '';
+    state.actions.forEach((name, action) => {
+      const row = document.createElement('tr');
+      const label = document.createElement('th');
+      label.textContent = name;
+      row.appendChild(label);
+      for (const kind of ['key', 'pad']) {
+        const cell = document.createElement('td');
+        const button = document.createElement('button');
+        button.type = 'button';
+        button.className = kind;
+        button.dataset.action = action;
+        const bound = (kind === 'key' ? state.keys : state.pads)[action];
+        button.textContent = waiting && waiting.kind === kind && waiting.action === action
+          ? (kind === 'key' ? 'Press a key...' : 'Press a button...') : bound || '-';
+        button.addEventListener('click', () => wait(kind, action));
+        cell.appendChild(button);
+        row.appendChild(cell);
+      }
+      rows.appendChild(row);
+    });
+    const focused = waiting ? rows.querySelector(`button.${waiting.kind}[data-action="${waiting.action}"]`)
+      : null;
+    if (focused) focused.focus();
+  }
+
+  function refused(holder, what) {
+    message.textContent = holder === 10 ? `${what} cannot be used.`
+      : `${what} is already ${state.actions[holder]}'s; choose another or change ` +
+        `${state.actions[holder]} first.`;
+  }
+
+  function stopWaiting() {
+    waiting = null;
+    clearInterval(padTimer);
+    padTimer = 0;
+  }
+
+  function wait(kind, action) {
+    stopWaiting();
+    waiting = { kind, action };
+    message.textContent = `Press the ${kind === 'key' ? 'key' : 'pad button'} for ` +
+      `${state.actions[action]} (Escape: none).`;
+    if (kind === 'pad') {
+      padTimer = setInterval(() => {
+        const pad = [...navigator.getGamepads()].find((p) => p && p.connected && p.mapping === 'standard');
+        const index = pad ? pad.buttons.findIndex((b) => b.pressed) : -1;
+        if (index < 0) return;
+        stopWaiting();
+        message.textContent = '';
+        const holder = call('web_controls_pad', 'number', ['number', 'number'], [action, index]);
+        if (holder >= 0) refused(holder, `Button ${index}`);
+        show();
+      }, 20);
+    }
+    show();
+  }
+
+  const onKeyDown = (event) => {
+    if (!waiting) return;
+    event.preventDefault();
+    event.stopPropagation();
+    if (event.repeat) return;
+    const { kind, action } = waiting;
+    stopWaiting();
+    message.textContent = '';
+    if (event.key === 'Escape') {
+      call(kind === 'key' ? 'web_controls_key' : 'web_controls_pad', 'number', ['number', 'number'],
+        [action, -1]);
+    } else if (kind === 'key') {
+      const holder = call('web_controls_key', 'number', ['number', 'number'], [action, event.keyCode]);
+      if (holder >= 0) refused(holder, holder < 10 ? state.keys[holder] : 'That key');
+    }
+    show();
+  };
+  // Escape while a key is awaited empties the slot rather than closing the dialog.
+  const onCancel = (event) => { if (waiting) event.preventDefault(); };
+  const onDefault = () => {
+    stopWaiting();
+    message.textContent = '';
+    call('web_controls_default');
+    show();
+  };
+  // On the window, before the page's own key handling: the button pressed was redrawn, so the
+  // focus may be outside the dialog.
+  window.addEventListener('keydown', onKeyDown, true);
+  dialog.addEventListener('cancel', onCancel);
+  dialog.querySelector('.default').addEventListener('click', onDefault);
+  message.textContent = '';
+  show();
+  showDialog(dialog, (answer) => {
+    stopWaiting();
+    window.removeEventListener('keydown', onKeyDown, true);
+    dialog.removeEventListener('cancel', onCancel);
+    dialog.querySelector('.default').removeEventListener('click', onDefault);
+    // Kept with the settings at once (the program writes them when they changed).
+    call('web_controls_close', null, ['number'], [answer === 'ok' ? 1 : 0]);
+  });
+}
+
 // ---- Keys, touch controls and gamepads ----
 
 // The keys the game holds down now (code: key code), each let go when the page loses the
@@ -863,9 +997,26 @@ const TOUCH_KEYS = {
   shot: [90, 'KeyZ'], laser: [88, 'KeyX'], bomb: [67, 'KeyC'], start: [112, 'F1'], pause: [80, 'KeyP'],
 };
 
+// The touch controls' actions (the game's own order), so that they press the player's keys.
+const TOUCH_ACTIONS = { up: 0, down: 1, left: 2, right: 3, shot: 4, laser: 5, bomb: 6, start: 7,
+  pause: 9 };
+const ARROW_CODES = { 37: 'ArrowLeft', 38: 'ArrowUp', 39: 'ArrowRight', 40: 'ArrowDown' };
+const touchPressed = new Map(); // name: [key code, code] pressed
+
+function touchKeyOf(name) {
+  const bound = call('web_action_key', 'number', ['number'], [TOUCH_ACTIONS[name]]);
+  if (bound === TOUCH_KEYS[name][0]) return TOUCH_KEYS[name];
+  if (bound >= 0) return [bound, ARROW_CODES[bound] || 'Touch' + name];
+  return name === 'pause' ? [123, 'F12'] : null; // F12 pauses where no binding takes it
+}
+
 function touchKey(name, down) {
   if (!running) return;
-  const [keyCode, code] = TOUCH_KEYS[name];
+  const key = down ? touchKeyOf(name) : touchPressed.get(name);
+  if (down && key) touchPressed.set(name, key);
+  if (!down) touchPressed.delete(name);
+  if (!key) return;
+  const [keyCode, code] = key;
   if (down) pressKey(keyCode, code, false, false);
   else releaseKey(keyCode, code, false);
 }

@@ -45,17 +45,16 @@ class Screens : public ::testing::Test {
         PlayerState = PLAYER_VULNERABLE;
     }
     void TearDown() override {
-        ScreenTextDrawer = DrawText;
+        ScreenTextDrawer = DrawScreenText;
         DefaultRanking(0);
         DefaultRanking(1);
         GameMode = MODE_TITLE;
         ModeFrame = 0;
     }
     // The lines one draw routine sends, at the given ModeFrame.
-    static Lines DrawnAt(int32_t frame, void (*draw)()) {
-        ModeFrame = frame;
+    static Lines DrawnAt(int32_t frame, void (*draw)(int32_t)) {
         Drawn.clear();
-        draw();
+        draw(frame);
         return Drawn;
     }
 };
@@ -64,44 +63,44 @@ class Screens : public ::testing::Test {
 
 TEST_F(Screens, ScoreLineHoldsScoreAndTopScoreOfTheCurrentRankIn14Columns) {
     Score = 1234;
-    FormatHud();
+    FormatHud(ModeFrame);
     EXPECT_STREQ(HudScoreLine, "          1234         110000 ");
     Score = 123'456'789'012'345'678LL; // 18 digits: the first 14 show
     GameRank = 1;
     RankingTable[1][0].score = 98'765'432'109'876LL;
-    FormatHud();
+    FormatHud(ModeFrame);
     EXPECT_STREQ(HudScoreLine, "12345678901234 98765432109876 ");
     EXPECT_STREQ(HudTopLine, "      1UP        HI-SCORE     ");
 }
 
 TEST_F(Screens, StatusLineShowsLivesBombsStageAndProgressWhileTheShipIsInPlay) {
     StageNumber = 5;
-    FormatHud();
+    FormatHud(ModeFrame);
     EXPECT_STREQ(HudStatusLine, " 1P:3 B:3           ST: 5   0%");
     Lives = 12; // ten lives or more push the bombs count out of the field
     Bombs = 2;
     StageNumber = 42;
-    FormatHud();
+    FormatHud(ModeFrame);
     EXPECT_STREQ(HudStatusLine, " 1P:12 B:           ST:42   0%");
     Lives = -1;
     GameMode = MODE_DEMO;
-    FormatHud();
+    FormatHud(ModeFrame);
     EXPECT_STREQ(HudStatusLine, " 1P:0 B:2           ST:42   0%");
 }
 
 TEST_F(Screens, StatusFieldsAreBlankOnAttractScreensAndWithTheShipOut) {
     for (int32_t mode : {MODE_TITLE, MODE_KEY_ASSIGN, MODE_RANKING}) {
         GameMode = mode;
-        FormatHud();
+        FormatHud(ModeFrame);
         EXPECT_STREQ(HudStatusLine, "                              ") << mode;
     }
     GameMode = MODE_PLAY;
-    FormatHud();
+    FormatHud(ModeFrame);
     PlayerState = PLAYER_OUT;
-    FormatHud();
+    FormatHud(ModeFrame);
     EXPECT_STREQ(HudStatusLine, "                              ");
     GameMode = MODE_GAME_OVER;
-    FormatHud();
+    FormatHud(ModeFrame);
     EXPECT_STREQ(HudStatusLine, "                              ");
 
     Drawn.clear();
@@ -150,7 +149,7 @@ TEST_F(Screens, KeyAssignListRunsFromRow360InStepsOf12) {
 TEST_F(Screens, RankingShowsHeaderRankAndTenFormattedPlaces) {
     ModeFrame = 0;
     Drawn.clear();
-    DrawRanking(-1, 1);
+    DrawRanking(ModeFrame, -1, 1);
     ASSERT_EQ(Drawn.size(), 13u);
     EXPECT_EQ(Drawn[0], std::make_pair(360, std::string("        SCORE RANKING         ")));
     EXPECT_EQ(Drawn[1], std::make_pair(390, NORMAL));
@@ -161,7 +160,7 @@ TEST_F(Screens, RankingShowsHeaderRankAndTenFormattedPlaces) {
     // With nothing highlighted no place blinks, and the prompt can be left out.
     ModeFrame = 20;
     Drawn.clear();
-    DrawRanking(-1, 0);
+    DrawRanking(ModeFrame, -1, 0);
     EXPECT_EQ(Drawn.size(), 12u);
 }
 
@@ -172,12 +171,12 @@ TEST_F(Screens, AHighlightedPlaceBlinksWithTheNewEntry) {
     SetRankingName(0, "ACE");
     ModeFrame = 3;
     Drawn.clear();
-    DrawRanking(0, 0);
+    DrawRanking(ModeFrame, 0, 0);
     ASSERT_EQ(Drawn.size(), 12u);
     EXPECT_EQ(Drawn[2], std::make_pair(410, std::string(" 1 12    20000000000 ACE")));
     ModeFrame = 18;
     Drawn.clear();
-    DrawRanking(0, 1);
+    DrawRanking(ModeFrame, 0, 1);
     ASSERT_EQ(Drawn.size(), 11u); // place 0 and the prompt are in their off phase
     EXPECT_EQ(Drawn[2], std::make_pair(422, std::string(" 2  3         110000 NO PLAYER")));
 }
@@ -186,5 +185,6 @@ TEST_F(Screens, DemonstrationAndGameOverTexts) {
     EXPECT_EQ(DrawnAt(1, DrawDemoTexts),
               (Lines{{400, TITLE}, {420, "      DEMONSTRATION PLAY      "}, {570, PROMPT}}));
     EXPECT_EQ(DrawnAt(16, DrawDemoTexts).size(), 2u);
-    EXPECT_EQ(DrawnAt(16, DrawGameOver), (Lines{{450, "          GAME OVER           "}}));
+    EXPECT_EQ(DrawnAt(16, [](int32_t) { DrawGameOver(); }),
+              (Lines{{450, "          GAME OVER           "}}));
 }

@@ -167,7 +167,10 @@ TEST(SpriteFactory, OtherShapeValuesAreRectanglesAndFlagsDoNotChangeThePicture) 
     SpritePtr plain = Make(SHAPE_ELLIPSE, 32, 32, -1, 160, 0, 0);
     EXPECT_TRUE(SameImage(*glow, *plain));
     EXPECT_EQ(glow->flags, SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK);
-    ExpectDerivedSurfaces(*glow);
+    // Drawn without a mask, it is never flashed either: it has neither picture.
+    EXPECT_EQ(glow->mask.bits, nullptr);
+    EXPECT_EQ(glow->flash.bits, nullptr);
+    ExpectDerivedSurfaces(*plain);
 }
 
 TEST(SpriteFactory, MarkerPaintsExactlyItsRectangle) {

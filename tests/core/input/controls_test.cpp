@@ -1,6 +1,7 @@
 // The key map and the merge of keys, joystick directions and button assignments.
 #include <gtest/gtest.h>
 
+#include "input/control_map.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
 #include "null/null_seam.h"
@@ -180,4 +181,56 @@ TEST_F(ControlsTest, FailedPollDropsDirectionsButKeepsButtons) {
     SetNullJoystickFailing(0);
     EXPECT_EQ(BuildInputBits(), INPUT_LEFT);
     EXPECT_EQ(JoyButtonState[0], 0);
+}
+
+// A pad of known layout goes through the pad bindings, not the numbered button settings; a
+// binding another action holds is refused, an invalid set is never put in use, and the defaults
+// come back whole.
+TEST_F(ControlsTest, LayoutPadBindingsConflictsAndDefaults) {
+    AttachJoystick();
+    JoystickHasLayout = 1;
+    SetNullJoystickInput(0, (1u << PAD_SOUTH) | (1u << PAD_DPAD_LEFT));
+    EXPECT_EQ(BuildInputBits(), INPUT_SHOT | INPUT_LEFT);
+    SetNullJoystickInput(0, (1u << PAD_WEST) | (1u << PAD_EAST) | (1u << PAD_START));
+    EXPECT_EQ(BuildInputBits(), INPUT_LASER | INPUT_BOMB | INPUT_START);
+    SetNullJoystickInput(0, 1u << PAD_BACK);
+    EXPECT_EQ(BuildInputBits(), INPUT_PAUSE);
+
+    // North is free: the shot moves there, south no longer shoots. East is the bomb's.
+    ControlBindings bindings = CurrentControlBindings();
+    EXPECT_EQ(BindPad(&bindings, ACTION_SHOT, PAD_NORTH), -1);
+    EXPECT_EQ(BindPad(&bindings, ACTION_LASER, PAD_EAST), ACTION_BOMB);
+    EXPECT_EQ(bindings.pad[ACTION_LASER], PAD_WEST);
+    EXPECT_EQ(BindPad(&bindings, ACTION_LASER, PAD_BUTTON_COUNT), ACTION_COUNT);
+    // Keys: Z is the shot's; A is free, then Z is free again; Escape cannot be bound.
+    EXPECT_EQ(BindKey(&bindings, ACTION_LASER, VKEY_Z), ACTION_SHOT);
+    EXPECT_EQ(BindKey(&bindings, ACTION_SHOT, 'A'), -1);
+    EXPECT_EQ(BindKey(&bindings, ACTION_LASER, VKEY_Z), -1);
+    EXPECT_EQ(BindKey(&bindings, ACTION_SHOT, VKEY_ESCAPE), ACTION_COUNT);
+    EXPECT_EQ(UseControlBindings(bindings), 1);
+    EXPECT_EQ(ActionOfKey('A'), ACTION_SHOT);
+    EXPECT_EQ(ActionOfKey(VKEY_X), -1);
+    EXPECT_STREQ(KeyName('A'), "A");
+    SetNullJoystickInput(0, (1u << PAD_SOUTH) | (1u << PAD_NORTH));
+    EXPECT_EQ(BuildInputBits(), INPUT_SHOT);
+    SetNullJoystickInput(0, 1u << PAD_SOUTH);
+    EXPECT_EQ(BuildInputBits(), 0);
+
+    // A set with a doubled key or an unknown button is refused whole.
+    ControlBindings doubled = bindings;
+    doubled.key[ACTION_BOMB] = 'A';
+    EXPECT_EQ(UseControlBindings(doubled), 0);
+    ControlBindings unknown = bindings;
+    unknown.pad[ACTION_END] = 99;
+    EXPECT_EQ(UseControlBindings(unknown), 0);
+    EXPECT_EQ(ActionKey(ACTION_BOMB), VKEY_C);
+
+    ControlBindings defaults;
+    DefaultControlBindings(&defaults);
+    EXPECT_EQ(UseControlBindings(defaults), 1);
+    EXPECT_EQ(ActionPad(ACTION_SHOT), PAD_SOUTH);
+    EXPECT_EQ(ActionKey(ACTION_SHOT), VKEY_Z);
+    SetNullJoystickInput(0, 1u << PAD_SOUTH);
+    EXPECT_EQ(BuildInputBits(), INPUT_SHOT);
+    JoystickHasLayout = 0;
 }

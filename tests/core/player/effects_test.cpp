@@ -179,7 +179,7 @@ TEST_F(EffectsTest, DrawStarsAddsTheTwinkleAndSaturates) {
     Stars[3] = Star{301, 500, 30, 40, 50, 1, 0, 64};   // b = 63 >> 3 = 7
     Stars[4] = Star{302, 500, 30, 40, 50, 1, 0, 120};  // b = 7 >> 3 = 0
     StarCount = 5;
-    DrawStars(canvas.data());
+    DrawStars(canvas.data(), 0);
     auto pixel = [&](int32_t x, int32_t y) { return &canvas[y * CANVAS_STRIDE + x * 3]; };
     EXPECT_EQ(pixel(120, 320)[0], 101);
     EXPECT_EQ(pixel(120, 320)[1], 151);
@@ -440,9 +440,12 @@ TEST_F(EffectsTest, ParticlesTakeABrightnessEachStepAndPlotItsGrey) {
     uint8_t* const saved = FrameCanvasBits;
     FrameCanvasBits = canvas.data();
     RandomSeed = 77;
-    DrawParticles();
-    FrameCanvasBits = saved;
+    PickParticleSparkles();
     const uint32_t afterDraw = RandomSeed;
+    DrawParticles();
+    DrawParticles(); // drawing again draws nothing new and takes no random number
+    FrameCanvasBits = saved;
+    ASSERT_EQ(RandomSeed, afterDraw);
     RandomSeed = 77;
     int32_t right = 0, below = 0;
     for (int32_t i = 0; i < COUNT; ++i) {
@@ -477,6 +480,7 @@ TEST_F(EffectsTest, ParticleOffTheCanvasIsNotPlotted) {
     EmitParticle(PARTICLE_GLOW, 300 * 256, -5000 * 256, 0, 0, 10, 100);
     EmitParticle(PARTICLE_GLOW, 300 * 256, 4000 * 256, 0, 0, 10, 100);
     ASSERT_EQ(ParticleCount, 2);
+    PickParticleSparkles();
     DrawParticles();
     FrameCanvasBits = saved;
     int32_t written = 0;

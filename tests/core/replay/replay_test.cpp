@@ -2,7 +2,9 @@
 // damaged, foreign and cut-off files; frames that are held; the window's playback rules.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -13,6 +15,7 @@
 #include "game/frame_sequence.h"
 #include "game/game_digest.h"
 #include "game/game_record.h"
+#include "game/game_snapshot.h"
 #include "game/random.h"
 #include "game/ranking.h"
 #include "gfx/canvas.h"
@@ -258,6 +261,71 @@ TEST_F(Replays, ARecordedGameHoldsItsEventsAndPlaysBackToTheSameDigest) {
     EXPECT_TRUE(result.screenCompared);
     EXPECT_EQ(GameRank, 1);
     EXPECT_STREQ(RankingTable[1][0].name, NAME);
+}
+
+// A snapshot taken in the middle of a recorded game holds the whole game: after another game
+// has been played over it, the snapshot put back and the recording's controls and events from
+// that frame on reach every per-frame mark, every check (the screens too) and the closing
+// digests of the recording.
+TEST_F(Replays, ASnapshotInTheMiddleOfAGamePlaysOnToTheRecordingsEnd) {
+    const ReplayData data = Parse(text);
+    const int64_t middle = (54 + session.nameFrame) / 2;
+    auto snapshot = std::make_unique<GameSnapshot>();
+    uint64_t stateThen = 0;
+    FreshStart();
+    StartPlayback(ReplayData(data), 0);
+    BeginAttract();
+    for (int64_t f = 0; ReplayPlaying() != 0; ++f) {
+        if (f == middle) {
+            ASSERT_EQ(GameMode, MODE_PLAY);
+            ASSERT_EQ(NameEntryRequested.load(), 0);
+            TakeSnapshot(*snapshot);
+            stateThen = GameStateDigest();
+        }
+        ReplayBeforeFrame();
+        if (ReplayPlaying() == 0) break;
+        RunGameFrame(FrameCanvasBits);
+        ReplayAfterFrame();
+    }
+    ASSERT_EQ(PlaybackOutcome().state, PLAYBACK_MATCHED);
+
+    // Another game over it: other controls, bombs and the laser, the random sequence elsewhere.
+    FreshStart();
+    RandomSeed = 99;
+    BeginAttract();
+    for (int32_t f = 0; f < 2500; ++f) {
+        InputBits = f < 4 ? INPUT_START : (f % 90 == 0 ? INPUT_BOMB : 0) | INPUT_LASER | INPUT_DOWN;
+        RunGameFrame(FrameCanvasBits);
+    }
+    ASSERT_NE(GameStateDigest(), stateThen);
+
+    RestoreSnapshot(*snapshot);
+    ASSERT_EQ(GameStateDigest(), stateThen);
+    size_t control = 0, event = 0;
+    int32_t bits = 0;
+    for (int64_t f = middle; f < data.frames; ++f) {
+        for (; control < data.controls.size() && data.controls[control].frame <= f; ++control)
+            bits = data.controls[control].bits;
+        for (; event < data.events.size() && data.events[event].frame <= f; ++event) {
+            const ReplayEvent& e = data.events[event];
+            if (e.frame < middle) continue;
+            ASSERT_EQ(e.kind, REPLAY_EVENT_NAME);
+            ASSERT_EQ(NameEntryRequested.load(), 1);
+            std::memset(NameBuffer, 0, sizeof NameBuffer);
+            std::memcpy(NameBuffer, e.text.data(), e.text.size());
+            NameEntryDone.store(1, std::memory_order_release);
+        }
+        InputBits = bits;
+        RunGameFrame(FrameCanvasBits);
+        ASSERT_EQ(GameStateDigest() & REPLAY_MARK_MASK, data.frameMarks[f]) << "frame " << f;
+        for (const ReplayCheck& check : data.checks) {
+            if (check.frames != f + 1) continue;
+            ASSERT_EQ(GameStateDigest(), check.state) << "frame " << f;
+            ASSERT_EQ(ScreenDigest(), check.screen) << "frame " << f; // the stars too
+        }
+    }
+    EXPECT_EQ(GameStateDigest(), data.closing.state);
+    EXPECT_EQ(ScreenDigest(), data.closing.screen);
 }
 
 // A page keeps and offers its session while it goes on: the recording so far, closed as if the

@@ -16,6 +16,7 @@
 #include <QtTest>
 #include <SDL.h>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -31,12 +32,15 @@
 #include "game_view.h"
 #include "gfx/canvas.h"
 #include "gfx/display_modes.h"
+#include "input/control_map.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
 #include "joystick_sdl.h"
 #include "linux_shell.h"
 #include "main_window.h"
+#include "settings/control_settings.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 
 using namespace velkar;
 
@@ -126,6 +130,8 @@ class QtFrontTest : public QObject {
     void aboutShowsVersionInBothLanguages();
     void joystickScalingAndVirtualDevice();
     void lostJoystickComesBackAsTheSameDevice();
+    void padByLayoutPluggedInPlayAndLost();
+    void controlsDialogMovesTheShotKeyAndKeepsIt();
     void settingsPathFallsBackToConfigDirectory();
     void terminationSignalClosesDialogAndWindow();
 };
@@ -814,7 +820,8 @@ void QtFrontTest::joystickScalingAndVirtualDevice() {
     QCOMPARE(ScaleJoystickAxis(16384), 333);
 
     QCOMPARE(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0);
-    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 16, 0);
+    // A device of no known layout: read as a plain joystick, buttons by number.
+    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_UNKNOWN, 2, 16, 0);
     QVERIFY2(index >= 0, SDL_GetError());
     QCOMPARE(OpenJoystick(nullptr, nullptr), 1);
     SDL_Joystick* device = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(index));
@@ -830,13 +837,16 @@ void QtFrontTest::joystickScalingAndVirtualDevice() {
     SDL_JoystickSetVirtualAxis(device, 0, 0);
     SDL_JoystickSetVirtualAxis(device, 1, 32767);
     QCOMPARE(PollJoystick(), INPUT_DOWN);
-    // Unplugged: no directions, the buttons as last read.
+    // Unplugged: no directions, no button held.
     SDL_JoystickDetachVirtual(index);
     QCOMPARE(PollJoystick(), 0);
-    QCOMPARE(JoyButtonState[3], 1);
+    QCOMPARE(JoyButtonState[3], 0);
     CloseJoystick();
     SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
-    QCOMPARE(OpenJoystick(nullptr, nullptr), -1); // nothing attached
+    // Nothing attached: ready all the same (a pad plugged in later is taken), none named.
+    QCOMPARE(OpenJoystick(nullptr, nullptr), 1);
+    QVERIFY(CurrentJoystick().name.empty());
+    QCOMPARE(PollJoystick(), 0);
     CloseJoystick();
 }
 
@@ -904,6 +914,242 @@ void QtFrontTest::lostJoystickComesBackAsTheSameDevice() {
     SDL_JoystickDetachVirtual(IndexOf("Pad One"));
     SDL_JoystickDetachVirtual(IndexOf("Pad Two"));
     SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+}
+
+namespace {
+
+// A virtual device of no layout SDL knows by itself: 2 axes, 8 buttons.
+int AttachPlainDevice(Uint16 vendor, const char* name) {
+    SDL_VirtualJoystickDesc desc;
+    std::memset(&desc, 0, sizeof desc);
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_UNKNOWN;
+    desc.naxes = 2;
+    desc.nbuttons = 8;
+    desc.vendor_id = vendor;
+    desc.product_id = 7;
+    desc.name = name;
+    return SDL_JoystickAttachVirtualEx(&desc);
+}
+
+// Builds the frame's controls and lets a lost pad pause the game, as the game thread does.
+int32_t Sample() {
+    const int32_t bits = BuildInputBits();
+    PauseIfPadLost();
+    return bits;
+}
+
+// Sets the held buttons of the virtual device with this name (one bit per button).
+void Hold(const char* name, uint32_t buttons, Sint16 x = 0) {
+    // The test's own handle: the program may not have opened the device yet.
+    SDL_Joystick* device = SDL_JoystickOpen(IndexOf(name));
+    QVERIFY(device != nullptr);
+    for (int i = 0; i < 8; ++i)
+        SDL_JoystickSetVirtualButton(device, i, (buttons >> i) & 1u);
+    SDL_JoystickSetVirtualAxis(device, 0, x);
+    SDL_JoystickClose(device);
+}
+
+} // namespace
+
+void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
+    const QByteArray base = QDir::tempPath().toUtf8() + "/velkar-pad-test-" +
+                            QByteArray::number(static_cast<int>(getpid()));
+    QDir().mkpath(QString::fromUtf8(base));
+    std::snprintf(SettingsPath, sizeof SettingsPath, "%s/velkar.ini", base.constData());
+    // The player's mapping file gives "Odd Pad" a layout: its button 3 is south, 1 west, 2
+    // east, 7 north, 5 Start, 4 Back, 6 the d-pad's left; button 0 is no layout button.
+    QCOMPARE(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0);
+    const int probe = AttachPlainDevice(0x3333, "Odd Pad");
+    QVERIFY2(probe >= 0, SDL_GetError());
+    char guid[64];
+    SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(probe), guid, sizeof guid);
+    SDL_JoystickDetachVirtual(probe);
+    QFile mappings(QString::fromUtf8(base + "/" + MAPPING_FILE_NAME));
+    QVERIFY(mappings.open(QIODevice::WriteOnly));
+    mappings.write(QByteArray("# the player's pads\nnot a mapping\n") + guid +
+                   ",Odd Pad,a:b3,b:b2,x:b1,y:b7,start:b5,back:b4,dpleft:b6,leftx:a0,lefty:a1,"
+                   "platform:Linux,\n");
+    mappings.close();
+
+    // No pad at start-up: the joystick is ready and the dialog says none is found.
+    QCOMPARE(ConnectJoystick(nullptr, nullptr), 1);
+    QVERIFY(CurrentJoystick().name.empty());
+    // Pads of Nintendo's layout are read by position too (south shoots, whatever its letter).
+    QVERIFY(!SDL_GetHintBoolean(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, SDL_TRUE));
+    QCOMPARE(Sample(), 0);
+    GameMode = MODE_PLAY;
+    Paused.store(0);
+
+    // Plugged in mid-game: taken by the next poll, read by its layout.
+    QVERIFY2(AttachPlainDevice(0x3333, "Odd Pad") >= 0, SDL_GetError());
+    Hold("Odd Pad", 1u << 3);
+    Sample(); // opens it
+    QCOMPARE(CurrentJoystick().name, std::string("Odd Pad"));
+    QVERIFY(CurrentJoystick().layout);
+    QCOMPARE(Sample(), INPUT_SHOT);
+    Hold("Odd Pad", (1u << 1) | (1u << 2) | (1u << 5));
+    QCOMPARE(Sample(), INPUT_LASER | INPUT_BOMB | INPUT_START);
+    // Button 0 is no layout button (as a plain joystick it would shoot); the stick and the
+    // d-pad move; Back pauses through the control word.
+    Hold("Odd Pad", 1u << 0, -32767);
+    QCOMPARE(Sample(), INPUT_LEFT);
+    Hold("Odd Pad", 1u << 6);
+    QCOMPARE(Sample(), INPUT_LEFT);
+    Hold("Odd Pad", 1u << 4);
+    QCOMPARE(Sample(), INPUT_PAUSE);
+    Hold("Odd Pad", 0);
+    QCOMPARE(Sample(), 0);
+    QCOMPARE(Paused.load(), 0);
+
+    // The Device Configuration dialog names the pad and its buttons by position.
+    {
+        DeviceConfigDialog dialog(nullptr, 0);
+        QCOMPARE(dialog.findChild<QLineEdit*>(Name(DEVCFG_CONNECT_STATUS))->text(),
+                 QStringLiteral("Odd Pad"));
+        const QString buttons = dialog.findChild<QLabel*>(Name(DEVCFG_PAD_BUTTONS))->text();
+        QVERIFY2(buttons.contains(QStringLiteral("Shot: A (south)")) &&
+                     buttons.contains(QStringLiteral("Laser: X (west)")) &&
+                     buttons.contains(QStringLiteral("Bomb: B (east)")),
+                 buttons.toUtf8().constData());
+    }
+
+    // The Controls dialog takes a pad button by pressing it: west is the laser's (refused),
+    // north is free.
+    {
+        ControlsDialog dialog(nullptr);
+        dialog.show();
+        auto* shot = dialog.findChild<QPushButton*>(Name(CONTROLS_PAD_ID + ACTION_SHOT));
+        QTest::mouseClick(shot, Qt::LeftButton);
+        Hold("Odd Pad", 1u << 1);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            dialog.findChild<QLabel*>(Name(CONTROLS_MESSAGE_ID))->text().contains("Laser"), 5000);
+        QCOMPARE(dialog.Bindings().pad[ACTION_SHOT], static_cast<int32_t>(PAD_SOUTH));
+        Hold("Odd Pad", 0);
+        QTest::mouseClick(shot, Qt::LeftButton);
+        Hold("Odd Pad", 1u << 7);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.Bindings().pad[ACTION_SHOT],
+                                  static_cast<int32_t>(PAD_NORTH), 5000);
+        QCOMPARE(shot->text(), QStringLiteral("Y (north)"));
+        Hold("Odd Pad", 0);
+        dialog.reject(); // nothing put in use
+    }
+    QCOMPARE(ActionPad(ACTION_SHOT), static_cast<int32_t>(PAD_SOUTH));
+
+    // Pulled out in play: the game pauses once, and stays paused while it is away.
+    SDL_JoystickDetachVirtual(IndexOf("Odd Pad"));
+    QCOMPARE(Sample(), 0);
+    QCOMPARE(Paused.load(), 1);
+    QCOMPARE(Sample(), 0);
+    QCOMPARE(Paused.load(), 1);
+
+    // A device of unknown layout plugged in: read as a plain joystick, button 0 shoots
+    // through JoyButton_A.
+    JoyButton_A = 0;
+    QVERIFY2(AttachPlainDevice(0x4444, "Plain Stick") >= 0, SDL_GetError());
+    Hold("Plain Stick", 1u << 0);
+    Sample();
+    QCOMPARE(CurrentJoystick().name, std::string("Plain Stick"));
+    QVERIFY(!CurrentJoystick().layout);
+    QCOMPARE(Sample(), INPUT_SHOT);
+    // Lost outside play (the title): no pause.
+    Paused.store(0);
+    GameMode = MODE_TITLE;
+    SDL_JoystickDetachVirtual(IndexOf("Plain Stick"));
+    QCOMPARE(Sample(), 0);
+    QCOMPARE(Paused.load(), 0);
+
+    DisconnectJoystick();
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    SettingsPath[0] = '\0';
+    QDir(QString::fromUtf8(base)).removeRecursively();
+}
+
+// The shot moves from Z to A in the Controls dialog (the laser's X is refused on the way): Z no
+// longer shoots, A does, and after a restart (the settings file read again) A still does. The
+// file began as one from the Windows program, without the bindings, and its keys stay read.
+void QtFrontTest::controlsDialogMovesTheShotKeyAndKeepsIt() {
+    const QByteArray base = QDir::tempPath().toUtf8() + "/velkar-controls-test-" +
+                            QByteArray::number(static_cast<int>(getpid()));
+    QDir().mkpath(QString::fromUtf8(base));
+    std::snprintf(SettingsPath, sizeof SettingsPath, "%s/velkar.ini", base.constData());
+    QFile windowsFile(QString::fromUtf8(SettingsPath));
+    QVERIFY(windowsFile.open(QIODevice::WriteOnly));
+    windowsFile.write("[GAME]\r\nGameRank=0\r\n[INPUT]\r\nJoyButton_A=0\r\nJoyButton_B=1\r\n"
+                      "JoyButton_C=5\r\nJoyButton_START=-1\r\nJoyButton_PAUSE=-1\r\n");
+    windowsFile.close();
+    const int32_t savedC = JoyButton_C;
+    ReadSettings();
+    QCOMPARE(JoyButton_C, 5);
+    KeyBindingsInUse.store(1);
+    QCOMPARE(ReadControlSettings(SettingsPath), 1);
+    QCOMPARE(ActionKey(ACTION_SHOT), static_cast<int32_t>(VKEY_Z));
+
+    MainWindow window(0);
+    InstallQtFrontEnd(&window);
+    QWidget* view = reinterpret_cast<QWidget*>(window.View());
+    const auto shoots = [view](Qt::Key key) {
+        RawKeys.store(0);
+        QTest::keyPress(view, key);
+        const bool shot = (BuildInputBits() & INPUT_SHOT) != 0;
+        QTest::keyRelease(view, key);
+        return shot;
+    };
+    QVERIFY(shoots(Qt::Key_Z));
+    QVERIFY(!shoots(Qt::Key_A));
+
+    bool answered = false;
+    QString refusal;
+    QString shownAfterRefusal;
+    OnNextModal([&](QWidget* modal) {
+        auto* shot = modal->findChild<QPushButton*>(Name(CONTROLS_KEY_ID + ACTION_SHOT));
+        auto* message = modal->findChild<QLabel*>(Name(CONTROLS_MESSAGE_ID));
+        if (shot == nullptr || message == nullptr) return;
+        QTest::mouseClick(shot, Qt::LeftButton);
+        QTest::keyClick(shot, Qt::Key_X);
+        refusal = message->text();
+        shownAfterRefusal = shot->text();
+        QTest::mouseClick(shot, Qt::LeftButton);
+        QTest::keyClick(shot, Qt::Key_A);
+        QTest::mouseClick(modal->findChild<QPushButton*>(Name(1)), Qt::LeftButton);
+        answered = true;
+    });
+    QAction* controls = window.findChild<QAction*>(QStringLiteral("controlsAction"));
+    QVERIFY(controls != nullptr);
+    controls->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(answered, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeModalWidget() == nullptr, 10000);
+    QVERIFY2(refusal.contains(QStringLiteral("Laser")), refusal.toUtf8().constData());
+    QCOMPARE(shownAfterRefusal, QStringLiteral("Z"));
+    QCOMPARE(GameHold.load(), 0);
+    QVERIFY(!shoots(Qt::Key_Z));
+    QVERIFY(shoots(Qt::Key_A));
+    QCOMPARE(ActionKey(ACTION_LASER), static_cast<int32_t>(VKEY_X));
+
+    // Restart: the defaults first, then the file as the program reads it at start-up.
+    ControlBindings defaults;
+    DefaultControlBindings(&defaults);
+    QCOMPARE(UseControlBindings(defaults), 1);
+    QVERIFY(shoots(Qt::Key_Z));
+    ReadSettings();
+    QCOMPARE(JoyButton_C, 5);
+    QCOMPARE(ReadControlSettings(SettingsPath), 1);
+    QVERIFY(!shoots(Qt::Key_Z));
+    QVERIFY(shoots(Qt::Key_A));
+
+    // A file whose bindings were edited into a conflict gives the defaults.
+    SettingsFileBegin(SettingsPath);
+    WriteIniInt("CONTROLS", ControlKeySetting(ACTION_BOMB), 'A', SettingsPath);
+    QCOMPARE(SettingsFileEnd(SettingsPath), 0);
+    QCOMPARE(ReadControlSettings(SettingsPath), 0);
+    QVERIFY(shoots(Qt::Key_Z));
+
+    InstallQtFrontEnd(nullptr);
+    KeyBindingsInUse.store(0);
+    QCOMPARE(UseControlBindings(defaults), 1);
+    JoyButton_C = savedC;
+    SettingsPath[0] = '\0';
+    QDir(QString::fromUtf8(base)).removeRecursively();
 }
 
 void QtFrontTest::settingsPathFallsBackToConfigDirectory() {
