@@ -51,9 +51,9 @@ void BM_TitleFrameDrawing(benchmark::State& state) {
     for (auto _ : state) {
         FillCanvasRect(120, 320, 480, 320, 0, 0, 0);
         DrawSprite(ViewX + 120 - 200, 480 - 200, ring, 0);
-        DrawText(420, "            VELKAR            ");
-        DrawText(570, "     PUSH F1 KEY TO START     ");
-        DrawText(600, "        RANK : NORMAL         ");
+        DrawText(ViewX, 420, "            VELKAR            ");
+        DrawText(ViewX, 570, "     PUSH F1 KEY TO START     ");
+        DrawText(ViewX, 600, "        RANK : NORMAL         ");
         CopyViewToScreen(ViewX, 320);
         benchmark::ClobberMemory();
     }

@@ -9,7 +9,11 @@
 
 namespace velkar {
 
-ScreenTextFn ScreenTextDrawer = DrawText;
+void DrawScreenText(int32_t y, const char* text) {
+    DrawText(ViewX, y, text);
+}
+
+ScreenTextFn ScreenTextDrawer = DrawScreenText;
 
 namespace {
 

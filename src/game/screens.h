@@ -15,7 +15,9 @@ void DrawRanking(int32_t shownFrame, int32_t highlightPlace, int32_t showPrompt)
 void DrawDemoTexts(int32_t shownFrame);
 void DrawGameOver();
 
-// Every screen text goes through this routine: DrawText, unless a test records the lines.
+// One line of text from the view's left edge.
+void DrawScreenText(int32_t y, const char* text);
+// Every screen text goes through this routine: DrawScreenText, unless a test records the lines.
 using ScreenTextFn = void (*)(int32_t y, const char* text);
 extern ScreenTextFn ScreenTextDrawer;
 

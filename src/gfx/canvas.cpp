@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "game/game_record.h"
-
 namespace velkar {
 
 uint8_t* FrameCanvasBits = nullptr;
@@ -143,12 +141,12 @@ void DrawSpritePlain(int32_t x, int32_t y, const Sprite* sprite) {
     DrawSprite(x, y, sprite, 0);
 }
 
-void DrawText(int32_t y, const char* text) {
+void DrawText(int32_t viewX, int32_t y, const char* text) {
     if (text == nullptr) return;
     for (int32_t offset = 0; *text != '\0' && offset < TEXT_LIMIT; ++text, offset += TEXT_CELL) {
         const auto code = static_cast<signed char>(*text);
         if (code > 32 && GlyphTable[code] != nullptr) {
-            DrawSpritePlain(ViewX + offset, y, GlyphTable[code]);
+            DrawSpritePlain(viewX + offset, y, GlyphTable[code]);
         }
     }
 }

@@ -26,7 +26,8 @@ void DestroyCanvases();
 
 void DrawSprite(int32_t x, int32_t y, const Sprite* sprite, int32_t flash);
 void DrawSpritePlain(int32_t x, int32_t y, const Sprite* sprite);
-void DrawText(int32_t y, const char* text);
+// One line of text from the view's left edge (viewX), at most 50 cells of 8 pixels.
+void DrawText(int32_t viewX, int32_t y, const char* text);
 void DrawTextAt(int32_t x, int32_t y, const char* text);
 void PutGreyPixel(int32_t x, int32_t y, int32_t level);
 void FillCanvasRect(int32_t x, int32_t y, int32_t width, int32_t height, int32_t blue,

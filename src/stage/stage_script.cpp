@@ -64,8 +64,8 @@ void UpdateClearBanner(EnemySlot* e) {
 void DrawBanner(const char* second) {
     char stage[sizeof(STAGE_TEXT)];
     FormatStageText(StageNumber, stage);
-    DrawText(BANNER_STAGE_ROW, stage);
-    DrawText(BANNER_TEXT_ROW, second);
+    DrawText(ViewX, BANNER_STAGE_ROW, stage);
+    DrawText(ViewX, BANNER_TEXT_ROW, second);
 }
 
 void DrawReadyBanner(EnemySlot*) {

@@ -48,7 +48,7 @@ class GameOverEntry : public ::testing::Test {
         ScreenTextDrawer = Record;
     }
     void TearDown() override {
-        ScreenTextDrawer = DrawText;
+        ScreenTextDrawer = DrawScreenText;
         InputBits = 0;
         SettingsPath[0] = '\0';
         DefaultRanking(0);

@@ -45,7 +45,7 @@ class Screens : public ::testing::Test {
         PlayerState = PLAYER_VULNERABLE;
     }
     void TearDown() override {
-        ScreenTextDrawer = DrawText;
+        ScreenTextDrawer = DrawScreenText;
         DefaultRanking(0);
         DefaultRanking(1);
         GameMode = MODE_TITLE;

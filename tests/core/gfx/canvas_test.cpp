@@ -121,7 +121,7 @@ TEST_F(Canvas, NomaskSpritesAreOredAndNeverFlash) {
 TEST_F(Canvas, DrawTextStopsAfterFiftyCells) {
     MakeGlyphsOnce();
     const std::string sixty(60, 'H');
-    DrawText(500, sixty.c_str());
+    DrawText(120, 500, sixty.c_str());
     for (int32_t cell = 0; cell < 50; ++cell)
         EXPECT_GT(InkInCell(120 + 8 * cell, 500), 0);
     for (int32_t cell = 50; cell < 60; ++cell)
@@ -130,8 +130,7 @@ TEST_F(Canvas, DrawTextStopsAfterFiftyCells) {
 
 TEST_F(Canvas, DrawTextPlacesGlyphsFromTheViewEdge) {
     MakeGlyphsOnce();
-    ViewX = 200;
-    DrawText(400, "A B");
+    DrawText(200, 400, "A B");
     // Each drawn cell holds exactly the glyph's picture; the space draws nothing.
     for (int32_t cell : {0, 2}) {
         const Sprite* glyph = GlyphTable[cell == 0 ? 65 : 66]; // 'A', 'B'
@@ -144,8 +143,9 @@ TEST_F(Canvas, DrawTextPlacesGlyphsFromTheViewEdge) {
     EXPECT_EQ(InkInCell(208, 400), 0);
     EXPECT_EQ(InkInCell(192, 400), 0);
     // Control characters and bytes above 127 take a cell but draw nothing.
-    DrawText(420, "\x01\x80\xff"
-                  "A");
+    DrawText(200, 420,
+             "\x01\x80\xff"
+             "A");
     EXPECT_EQ(InkInCell(200, 420) + InkInCell(208, 420) + InkInCell(216, 420), 0);
     EXPECT_GT(InkInCell(224, 420), 0);
 }
