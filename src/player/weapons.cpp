@@ -70,26 +70,28 @@ struct ShotTarget {
     int32_t left, top, right, bottom; // the slot's box, 1/256 canvas pixel
 };
 
-ShotTarget Targets[ENEMY_SLOT_COUNT];
-int32_t TargetCount = 0;
+struct ShotTargets {
+    ShotTarget list[ENEMY_SLOT_COUNT];
+    int32_t count = 0;
+};
 
-void ListShotTargets() {
-    TargetCount = 0;
+void ListShotTargets(ShotTargets& targets) {
+    targets.count = 0;
     if (EnemyPool == nullptr) return;
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
         EnemySlot& slot = EnemyPool[i];
         if (slot.state == 0 || slot.hitPoints <= 0) continue;
-        Targets[TargetCount++] = {&slot, slot.x + slot.boxLeft, slot.y + slot.boxTop,
-                                  slot.x + slot.boxRight, slot.y + slot.boxBottom};
+        targets.list[targets.count++] = {&slot, slot.x + slot.boxLeft, slot.y + slot.boxTop,
+                                         slot.x + slot.boxRight, slot.y + slot.boxBottom};
     }
 }
 
 // Damages every listed slot whose box the shot's square meets; true if it hit any. The scan goes
 // on after a hit, so a shot damages every enemy it overlaps.
-bool HitEnemies(const PlayerShot& shot) {
+bool HitEnemies(const ShotTargets& targets, const PlayerShot& shot) {
     bool hitAny = false;
-    for (int32_t i = 0; i < TargetCount; ++i) {
-        const ShotTarget& t = Targets[i];
+    for (int32_t i = 0; i < targets.count; ++i) {
+        const ShotTarget& t = targets.list[i];
         if (t.slot->hitPoints <= 0) continue;
         if (shot.x <= t.right && shot.x + SHOT_SIZE >= t.left && shot.y <= t.bottom &&
             shot.y + SHOT_SIZE >= t.top) {
@@ -110,12 +112,13 @@ void FreePlayerShot(int32_t index) {
 
 void MoveShots() {
     if (ShotPool == nullptr || ShotHighMark == 0) return;
-    ListShotTargets();
+    ShotTargets targets;
+    ListShotTargets(targets);
     int32_t lastActive = -1;
     for (int32_t i = 0; i < ShotHighMark; ++i) {
         PlayerShot& shot = ShotPool[i];
         if (shot.active == 0) continue;
-        const bool hit = TargetCount > 0 && HitEnemies(shot);
+        const bool hit = targets.count > 0 && HitEnemies(targets, shot);
         if (hit || shot.x < (120 << 8) || shot.x > (591 << 8) || shot.y < (320 << 8)) {
             FreePlayerShot(i);
             continue;
