@@ -294,6 +294,10 @@ Board::Submitted Board::Receive(const std::string& file, const std::string& addr
             std::fprintf(stderr, "velkar-board: claiming %s: %s\n", id.c_str(),
                          LogText(e.what()).c_str());
         }
+    } else if (out.httpStatus == 202) {
+        // Left in the pool: the sweep claims it as soon as a worker is free.
+        std::lock_guard<std::mutex> guard(mutex_);
+        backlog_ = true;
     }
     return out;
 }

@@ -737,7 +737,7 @@ def test_load(board_bin, sim, folder):
 
 # --- Two boards on one PostgreSQL database ---------------------------------------------------
 
-def test_shared(board_bin, sim, folder, uri, count):
+def test_shared(board_bin, sim, folder, uri, count, alone_uri=None):
     """Two boards and a worker without HTTP on one database: each file is claimed and played by
     one of them, and both boards serve every entry and file."""
     replays = load_replays(folder)[:count]
@@ -775,6 +775,18 @@ def test_shared(board_bin, sim, folder, uri, count):
             process.stop()
         if FAILURES:
             print(a.errors()[-2000:], b.errors()[-2000:], w.errors()[-2000:])
+    if alone_uri:
+        # The same files to one board alone, on a database of its own: the figure to compare.
+        one = Board(board_bin, sim, ["--database", alone_uri, "--rate", "0", "--workers", "1"]).start()
+        try:
+            started = time.monotonic()
+            acked, errors = submit_all([one], replays, 16, lambda n: None, 600)
+            answers = wait_settled(one, list(acked), 600)
+            check(len(answers) == len(replays), "one board alone verifies them all")
+            print(f"one board alone: {len(replays)} files submitted and verified in "
+                  f"{time.monotonic() - started:.1f} s", flush=True)
+        finally:
+            one.stop()
 
 
 def main():
@@ -787,7 +799,8 @@ def main():
     elif what == "load":
         test_load(*sys.argv[2:5])
     elif what == "shared":
-        test_shared(*sys.argv[2:6], int(sys.argv[6]) if len(sys.argv) > 6 else 200)
+        test_shared(*sys.argv[2:6], int(sys.argv[6]) if len(sys.argv) > 6 else 200,
+                    sys.argv[7] if len(sys.argv) > 7 else None)
     else:
         sys.exit(__doc__)
     finish()

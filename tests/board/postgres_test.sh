@@ -41,6 +41,7 @@ trap stop EXIT
 # A database for each part: the boards' totals must not count the store tests' rows.
 "$bin/createdb" -h "$sock" -U velkar stores
 "$bin/createdb" -h "$sock" -U velkar board
+"$bin/createdb" -h "$sock" -U velkar alone
 
 if [ -n "${bench:-}" ]; then
   "$bench" --database "postgresql://velkar@/board?host=$sock" --entries 100000 --requests 2000
@@ -51,4 +52,5 @@ echo "== store tests on PostgreSQL"
 VELKAR_TEST_PG="postgresql://velkar@/stores?host=$sock" "$store_tests" --gtest_filter='Postgres/*' \
   --gtest_brief=1
 echo "== two boards on one database"
-python3 "$board_test" shared "$board" "$sim" "$replays" "postgresql://velkar@/board?host=$sock" 200
+python3 "$board_test" shared "$board" "$sim" "$replays" "postgresql://velkar@/board?host=$sock" 200 \
+  "postgresql://velkar@/alone?host=$sock"
