@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     config.workDir = "/tmp";
     httplib::Server server;
     Board board(*store, config);
-    board.Install(server);
+    board.Install(server, true);
     const int port = server.bind_to_any_port("127.0.0.1");
     std::thread serving([&server] { server.listen_after_bind(); });
     httplib::Client client("127.0.0.1", port);

@@ -13,6 +13,7 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 #include <openssl/evp.h>
+#include <unistd.h>
 
 #include "page.h"
 #include "replay/replay.h"
@@ -22,6 +23,9 @@ namespace velkar::board {
 namespace {
 
 using Json = nlohmann::json;
+
+// How long a claim on a pending file lasts before the player starts (then: its time limit).
+constexpr int64_t CLAIM_SECONDS = 300;
 
 int64_t NowSeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(
@@ -52,6 +56,28 @@ void SendError(httplib::Response& res, int status, const std::string& message) {
 const char* RankName(int32_t rank) {
     return rank == 1 ? "hard" : "normal";
 }
+
+// Text for a log line: printable ASCII as it is, every other byte, a quote and a backslash as
+// \xHH, at most maxBytes of it, so that nothing a stranger sent can forge or garble a line.
+std::string LogText(const std::string& text, size_t maxBytes = 300) {
+    static const char HEX[] = "0123456789abcdef";
+    std::string out;
+    for (size_t i = 0; i < text.size() && i < maxBytes; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            out += "\\x";
+            out += HEX[c >> 4];
+            out += HEX[c & 15];
+        }
+    }
+    if (text.size() > maxBytes) out += "...";
+    return out;
+}
+
+// The start of the request this thread is answering, for its log line.
+thread_local int64_t requestStartMs = -1;
 
 std::string IsoDate(int64_t seconds) {
     return FormatUtc(seconds, "%Y-%m-%dT%H:%M:%SZ");
@@ -145,7 +171,12 @@ std::string ClientAddress(const httplib::Request& req, const std::string& truste
     return client.empty() ? req.remote_addr : client;
 }
 
-Board::Board(Store& store, BoardConfig config) : store_(store), config_(std::move(config)) {}
+Board::Board(Store& store, BoardConfig config) : store_(store), config_(std::move(config)) {
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) != 0) std::snprintf(host, sizeof host, "host");
+    owner_ = std::string(host) + ":" + std::to_string(getpid()) + ":" +
+             Sha256Hex(std::to_string(NowMs()) + host).substr(0, 8);
+}
 
 Board::~Board() {
     Stop();
@@ -181,6 +212,17 @@ bool Board::Enqueue(const std::string& id, bool force) {
 }
 
 Board::Submitted Board::Submit(const std::string& file, const std::string& address) {
+    Submitted out = Receive(file, address);
+    metrics_.Submission(out.httpStatus == 202   ? "accepted"
+                        : out.httpStatus == 200 ? "known"
+                        : out.httpStatus == 429 ? "rate_limited"
+                        : out.httpStatus == 503 ? "unavailable"
+                        : out.httpStatus == 413 ? "too_large"
+                                                : "refused");
+    return out;
+}
+
+Board::Submitted Board::Receive(const std::string& file, const std::string& address) {
     Submitted out;
     if (!TakeToken(address)) {
         out.httpStatus = 429;
@@ -241,29 +283,48 @@ Board::Submitted Board::Submit(const std::string& file, const std::string& addre
         return out;
     }
     out.id = id;
-    if (out.httpStatus == 202) Enqueue(id, true); // stored: verified even if the queue filled
+    // Stored. When its workers have room this process claims it at once (other boards sharing
+    // the store then leave it); otherwise it stays in the pool, where the first process with
+    // room claims it.
+    if (out.httpStatus == 202 && Room() > 0) {
+        try {
+            if (store_.Renew(id, owner_, NowSeconds(), NowSeconds() + CLAIM_SECONDS))
+                Enqueue(id, true);
+        } catch (const StoreError& e) {
+            std::fprintf(stderr, "velkar-board: claiming %s: %s\n", id.c_str(),
+                         LogText(e.what()).c_str());
+        }
+    }
     return out;
 }
 
 void Board::Start() {
-    for (const std::string& id : store_.Pending(1'000'000))
-        Enqueue(id, true);
     for (int32_t i = 0; i < std::max(1, config_.workers); ++i)
         threads_.emplace_back([this] { Work(); });
+    // The sweep claims the pending files at once, then as the workers take them.
     threads_.emplace_back([this] { Sweep(); });
 }
 
 void Board::Stop() {
+    if (threads_.empty()) return;
+    size_t running = 0;
     {
         std::lock_guard<std::mutex> guard(mutex_);
+        stopAtMs_.store(NowMs() + int64_t{config_.stopGraceSeconds} * 1000);
         stopping_.store(true);
+        running = queued_.size() - queue_.size();
     }
+    std::fprintf(stderr,
+                 "velkar-board: stopping: %zu verification(s) under way may finish within %d s; "
+                 "files not verified stay pending for the next start\n",
+                 running, config_.stopGraceSeconds);
     workWake_.notify_all();
     sweepWake_.notify_all();
     for (std::thread& t : threads_) {
         if (t.joinable()) t.join();
     }
     threads_.clear();
+    std::fprintf(stderr, "velkar-board: stopped\n");
 }
 
 void Board::Work() {
@@ -281,11 +342,14 @@ void Board::Work() {
             settled = VerifyOne(id);
         } catch (const std::exception& e) {
             // The store failed (a lost database, a full disk): the file stays pending.
-            RetryLater(id, e.what());
+            if (!stopping_.load()) RetryLater(id, e.what());
         }
         std::lock_guard<std::mutex> guard(mutex_);
         queued_.erase(id);
         if (settled) retries_.erase(id);
+        // A worker free while the store holds more: the sweep claims at once.
+        if (backlog_ && static_cast<int32_t>(queue_.size()) < std::max(1, config_.workers))
+            sweepWake_.notify_all();
     }
 }
 
@@ -302,28 +366,37 @@ bool Board::VerifyOne(const std::string& id) {
                      id.c_str());
         return true;
     }
+    // The claim lasts as long as the player may run, with room to record the verdict; a board
+    // that dies meanwhile leaves the file to another once it expires.
+    const int64_t now = NowSeconds();
+    if (!store_.Renew(id, owner_, now,
+                      now + 2 * CpuSecondsFor(data.frames, config_.limits) + CLAIM_SECONDS))
+        return true; // another board verifies it
     const std::filesystem::path path = std::filesystem::path(config_.workDir) / (id + ".vrp");
+    const int64_t startedMs = NowMs();
     Verdict verdict;
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(file->data(), static_cast<std::streamsize>(file->size()));
         out.close();
         if (out) {
-            verdict = VerifyInChild(config_.simPath, path.string(), data.frames, config_.limits);
+            verdict = VerifyInChild(config_.simPath, path.string(), data.frames, config_.limits,
+                                    &stopAtMs_);
         } else {
             verdict.reason = "cannot write " + path.string();
         }
     }
     std::error_code ignored;
     std::filesystem::remove(path, ignored);
+    const double seconds = static_cast<double>(NowMs() - startedMs) / 1000.0;
     if (!verdict.judged) {
-        RetryLater(id, verdict.reason);
+        LogVerdict(id, "none", verdict, seconds);
+        if (!stopping_.load()) RetryLater(id, verdict.reason);
         return false;
     }
     if (!verdict.verified) {
         store_.Refused(id, verdict.reason);
-        std::fprintf(stderr, "velkar-board: %s refused after %" PRId64 " frames\n", id.c_str(),
-                     verdict.frames);
+        LogVerdict(id, "refused", verdict, seconds);
         return true;
     }
     for (Entry& e : verdict.entries) {
@@ -332,7 +405,18 @@ bool Board::VerifyOne(const std::string& id) {
         e.submitted = known->submitted;
     }
     store_.Verified(id, verdict.frames, verdict.entries);
+    LogVerdict(id, "verified", verdict, seconds);
     return true;
+}
+
+void Board::LogVerdict(const std::string& id, const char* outcome, const Verdict& verdict,
+                       double seconds) {
+    metrics_.Verification(outcome, seconds);
+    std::fprintf(stderr,
+                 "velkar-board: verdict %s %s frames=%" PRId64 " entries=%zu seconds=%.2f "
+                 "reason=\"%s\"\n",
+                 id.c_str(), outcome, verdict.frames, verdict.entries.size(), seconds,
+                 LogText(verdict.reason).c_str());
 }
 
 void Board::RetryLater(const std::string& id, const std::string& cause) {
@@ -342,18 +426,34 @@ void Board::RetryLater(const std::string& id, const std::string& cause) {
     const int64_t delay = std::min<int64_t>(
         int64_t{config_.retrySeconds} << std::min(retry.failures - 1, 20), config_.retryMaxSeconds);
     retry.dueMs = NowMs() + delay * 1000;
-    // Only the printable part of the cause: it may quote the player's messages.
-    std::string shown;
-    for (const char c : cause.substr(0, 300))
-        shown += (c >= 0x20 && c < 0x7F) ? c : '?';
     std::fprintf(stderr,
-                 "velkar-board: %s stays pending (failure %d): %s; tried again in %" PRId64 " s\n",
-                 id.c_str(), retry.failures, shown.c_str(), delay);
+                 "velkar-board: %s stays pending (failure %d): \"%s\"; tried again in %" PRId64
+                 " s\n",
+                 id.c_str(), retry.failures, LogText(cause).c_str(), delay);
     sweepWake_.notify_all();
 }
 
+int32_t Board::Room() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return 2 * std::max(1, config_.workers) - static_cast<int32_t>(queue_.size());
+}
+
+int32_t Board::ClaimSome() {
+    const int32_t room = Room();
+    if (room <= 0) return -1; // the workers are busy: look again soon
+    // Only what the workers will take soon: boards sharing a store share its backlog.
+    const int64_t now = NowSeconds();
+    int32_t claimed = 0;
+    for (const std::string& id : store_.Claim(room, owner_, now, now + CLAIM_SECONDS)) {
+        Enqueue(id, true);
+        ++claimed;
+    }
+    return claimed;
+}
+
 void Board::Sweep() {
-    int64_t nextSweep = config_.sweepSeconds > 0 ? NowMs() + config_.sweepSeconds * 1000 : -1;
+    // At once, then every sweepSeconds; every second while the last sweep found work.
+    int64_t nextSweep = NowMs();
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stopping_.load()) {
         // Wake for the next sweep or the next file due to be tried again, whichever is first.
@@ -361,7 +461,7 @@ void Board::Sweep() {
         for (const auto& [id, retry] : retries_)
             wakeMs = std::min(wakeMs, retry.dueMs);
         const int64_t waitMs = std::max<int64_t>(0, wakeMs - NowMs());
-        sweepWake_.wait_for(lock, std::chrono::milliseconds(waitMs));
+        if (waitMs > 0) sweepWake_.wait_for(lock, std::chrono::milliseconds(waitMs));
         if (stopping_.load()) return;
         const int64_t now = NowMs();
         for (auto it = retries_.begin(); it != retries_.end(); ++it) {
@@ -371,19 +471,23 @@ void Board::Sweep() {
             queued_.insert(it->first);
             workWake_.notify_one();
         }
-        if (nextSweep < 0 || now < nextSweep) continue;
-        nextSweep = now + config_.sweepSeconds * 1000;
+        const bool workerFree =
+            backlog_ && static_cast<int32_t>(queue_.size()) < std::max(1, config_.workers);
+        if (!workerFree && (nextSweep < 0 || now < nextSweep)) continue;
         lock.unlock();
+        int32_t claimed = 0;
         try {
-            // Files another process stored and did not settle (it stopped), or that a store
-            // failure left pending here.
-            for (const std::string& id : store_.Pending(config_.queueLimit)) {
-                if (!Enqueue(id, false)) break;
-            }
+            // Files stored before a restart, by another board that stopped, or left pending by
+            // a store failure.
+            claimed = ClaimSome();
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "velkar-board: sweep: %s\n", e.what());
+            std::fprintf(stderr, "velkar-board: sweep: %s\n", LogText(e.what()).c_str());
         }
         lock.lock();
+        backlog_ = claimed != 0; // claimed some, or had no room: the store may hold more
+        nextSweep = claimed != 0               ? NowMs() + 1000
+                    : config_.sweepSeconds > 0 ? NowMs() + config_.sweepSeconds * 1000
+                                               : -1;
     }
 }
 
@@ -400,7 +504,62 @@ int64_t Board::CountScores(int32_t rank) {
     return count;
 }
 
-void Board::Install(httplib::Server& server) {
+void Board::Log(httplib::Server& server) {
+    // One line per answer on standard error (journald keeps it): time, client, method, path,
+    // status, bytes, milliseconds. The path is the only text of the request in it, escaped.
+    server.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+        metrics_.Request(res.status);
+        const int64_t ms = requestStartMs >= 0 ? NowMs() - requestStartMs : -1;
+        requestStartMs = -1;
+        std::fprintf(stderr, "velkar-board: %s %s \"%s %s\" %d %zu %" PRId64 " ms\n",
+                     FormatUtc(NowSeconds(), "%Y-%m-%dT%H:%M:%SZ").c_str(),
+                     LogText(ClientAddress(req, config_.trustProxy), 64).c_str(),
+                     LogText(req.method, 16).c_str(), LogText(req.path, 200).c_str(), res.status,
+                     res.body.size(), ms);
+    });
+}
+
+void Board::InstallMonitoring(httplib::Server& server) {
+    server.set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
+        requestStartMs = NowMs();
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    Log(server);
+    MonitoringRoutes(server);
+}
+
+void Board::MonitoringRoutes(httplib::Server& server) {
+    // Cheap, never rate-limited, never compressed: for a monitor polling every few seconds.
+    server.Get("/healthz", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Cache-Control", "no-store");
+        try {
+            store_.Ping();
+            res.set_content("ok\n", "text/plain; charset=utf-8");
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "velkar-board: health: %s\n", LogText(e.what()).c_str());
+            res.status = 503;
+            res.set_content("the store does not answer\n", "text/plain; charset=utf-8");
+        }
+    });
+    server.Get("/metrics", [this](const httplib::Request&, httplib::Response& res) {
+        int64_t queued = 0;
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            queued = static_cast<int64_t>(queue_.size());
+        }
+        int64_t pending = -1;
+        try {
+            pending = store_.CountPending();
+        } catch (const std::exception&) {
+        }
+        res.set_header("Cache-Control", "no-store");
+        res.set_content(metrics_.Text(queued, pending), "text/plain; version=0.0.4; charset=utf-8");
+    });
+}
+
+void Board::Install(httplib::Server& server, bool monitoring) {
+    Log(server);
+    if (monitoring) MonitoringRoutes(server);
     server.set_payload_max_length(static_cast<size_t>(config_.maxBytes) + 65536);
     server.set_read_timeout(5, 0);
     server.set_write_timeout(5, 0);
@@ -411,6 +570,7 @@ void Board::Install(httplib::Server& server) {
     server.set_tcp_nodelay(true);
     server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
+        requestStartMs = NowMs();
         if (req.headers.size() > 64) {
             SendError(res, 431, "too many header fields");
             return httplib::Server::HandlerResponse::Handled;
@@ -508,6 +668,10 @@ void Board::Install(httplib::Server& server) {
                        SendError(res, 404, "no such replay");
                        return;
                    }
+                   if (s->hidden) {
+                       SendError(res, 410, "this replay was hidden by the board's moderators");
+                       return;
+                   }
                    Json json{{"id", s->id},
                              {"status", StatusName(s->status)},
                              {"submitted", IsoDate(s->submitted)},
@@ -551,9 +715,14 @@ void Board::Install(httplib::Server& server) {
 
     server.Get(R"(/replays/([0-9a-f]{64})\.vrp)",
                [this](const httplib::Request& req, httplib::Response& res) {
-                   std::optional<std::string> file = store_.File(req.matches[1]);
+                   const std::optional<Submission> known = store_.Find(req.matches[1]);
+                   std::optional<std::string> file;
+                   if (known && !known->hidden) file = store_.File(req.matches[1]);
                    if (!file) {
-                       SendError(res, 404, "no such replay");
+                       if (known)
+                           SendError(res, 410, "this replay was hidden by the board's moderators");
+                       else
+                           SendError(res, 404, "no such replay");
                        return;
                    }
                    res.set_header("Content-Security-Policy", "default-src 'none'; sandbox");

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "metrics.h"
 #include "store.h"
 #include "verifier.h"
 
@@ -35,6 +36,9 @@ struct BoardConfig {
     // this many seconds, doubled at each failure up to retryMaxSeconds.
     int32_t retrySeconds = 2;
     int32_t retryMaxSeconds = 3600;
+    // On stopping, a verification under way may finish for this long; then its player is
+    // stopped and the file stays pending for the next start.
+    int32_t stopGraceSeconds = 20;
     VerifierLimits limits;
     // The reverse proxy (an address in CanonicalAddress's form; "" none) whose X-Forwarded-For
     // header names the client, for the per-address rate.
@@ -60,11 +64,13 @@ class Board {
   public:
     Board(Store& store, BoardConfig config);
     ~Board();
-    // Routes and limits on server.
-    void Install(httplib::Server& server);
+    // Routes and limits on server; with monitoring, also /healthz and /metrics.
+    void Install(httplib::Server& server, bool monitoring);
+    // Only /healthz and /metrics (for a listener of their own), with the same request log.
+    void InstallMonitoring(httplib::Server& server);
     // The workers, and the pending files the store holds (from before a restart).
     void Start();
-    // Stops the workers after their current file.
+    // Stops the workers: a running verification may finish within the grace time.
     void Stop();
 
     // What a submission came to. id is set only when the file is stored (2xx); every other
@@ -80,6 +86,7 @@ class Board {
 
   private:
     bool TakeToken(const std::string& address);
+    Submitted Receive(const std::string& file, const std::string& address);
     bool Enqueue(const std::string& id, bool force);
     void Work();
     // false when the file could not be judged now (it stays pending).
@@ -87,12 +94,24 @@ class Board {
     // The file stays pending: it is queued again after a delay that grows with each failure.
     void RetryLater(const std::string& id, const std::string& cause);
     void Sweep();
+    // How many more files the workers will take soon: twice their number, less the queue.
+    int32_t Room();
+    // Claims what this process's workers will take soon; returns how many were claimed, or -1
+    // when they have no room.
+    int32_t ClaimSome();
+    void LogVerdict(const std::string& id, const char* outcome, const Verdict& verdict,
+                    double seconds);
+    void Log(httplib::Server& server);
+    void MonitoringRoutes(httplib::Server& server);
     // The number of entries of a rank, counted at most once a second: counting a big board
     // costs more than reading a page of it.
     int64_t CountScores(int32_t rank);
 
     Store& store_;
     BoardConfig config_;
+    std::string owner_; // this process, as its claims name it
+    Metrics metrics_;
+    std::atomic<int64_t> stopAtMs_{0};
     std::mutex mutex_;
     // The workers wait for the queue, the sweep for its time: a new file wakes a worker.
     std::condition_variable workWake_;
@@ -104,6 +123,7 @@ class Board {
         int64_t dueMs = 0;
     };
     std::unordered_map<std::string, Retry> retries_; // waiting to be tried again
+    bool backlog_ = false; // the last sweep claimed files or had no room: there may be more
     std::atomic<bool> stopping_{false};
     std::vector<std::thread> threads_;
 

@@ -1,13 +1,16 @@
 // velkar-board: the score board server. It ranks only what a submitted replay reaches when the
 // board plays it through with velkar-sim, the same player every program checks replays with.
 #include <algorithm>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <httplib.h>
 #include <iterator>
+#include <mutex>
 #include <pthread.h>
 #include <string>
 #include <thread>
@@ -15,6 +18,7 @@
 #include <unistd.h>
 
 #include "board.h"
+#include "page.h"
 #include "site.h"
 #include "velkar_version.h"
 
@@ -28,23 +32,24 @@ struct Options {
     std::string data = "board-data";
     std::string database;
     std::string web;
+    std::string metricsBind; // ADDR:PORT of a listener for /healthz and /metrics alone
+    bool noHttp = false;     // a verification worker only
+    std::string reason;      // hide, unhide: why
+    std::string command;     // hide, unhide, hidden ("" serve)
+    std::string replay;      // hide, unhide: the replay's id
     BoardConfig board;
 };
 
-const char* const USAGE =
-    "usage: velkar-board [--bind ADDR] [--port N] [--data DIR | --database postgresql://...]\n"
-    "                    [--workers N] [--queue N] [--rate N] [--max-bytes N] [--sim PATH]\n"
-    "                    [--web DIR] [--sweep SECONDS] [--frames-per-cpu-second N]\n"
-    "                    [--trust-proxy ADDR]\n"
+const char* const USAGE_HEAD =
+    "usage: velkar-board [OPTION]...                   serve the board\n"
+    "       velkar-board hide ID --reason TEXT [STORE]   hide a replay's entries and file\n"
+    "       velkar-board unhide ID [--reason TEXT] [STORE]\n"
+    "       velkar-board hidden [STORE]                  list hidden replays and why\n"
     "       velkar-board --help | --version\n"
-    "Serves the VELKAR score board on ADDR:PORT (default 127.0.0.1:8080; port 0 takes a free\n"
-    "one). Every submitted replay is played back by velkar-sim before its games are ranked.\n"
-    "Storage: SQLite in DIR (default board-data) or PostgreSQL at the URI. The player may\n"
-    "use 5 CPU-seconds plus one per N frames of the replay (default 6000, a quarter of its\n"
-    "speed on a small host); a file it could not judge stays pending and is tried again.\n"
-    "A client is its connection's address; behind a reverse proxy at ADDR (--trust-proxy,\n"
-    "default none), the last address of that proxy's X-Forwarded-For header. Such headers\n"
-    "from any other peer are ignored.\n";
+    "Serves the VELKAR score board over HTTP. Every submitted replay is played back by\n"
+    "velkar-sim before its games are ranked. STORE is --data DIR or --database URI, as the\n"
+    "running board has it: the moderation commands work while it runs.\n"
+    "Options (and their defaults):\n";
 
 // The replay player where this installation puts it (sbin/ for this program, bin/ or games/ for
 // the player), else beside this program (copied there), else the one of the build tree.
@@ -60,7 +65,32 @@ std::string DefaultSim() {
     return VELKAR_BOARD_SIM;
 }
 
-bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
+struct OptionEntry {
+    const char* name;
+    const char* valueName; // "" for a flag
+    std::string help;
+    std::function<bool()> set;
+};
+
+// A moderation command's arguments.
+bool CheckCommand(const Options& o, std::string& error) {
+    if (o.command != "hidden" && !IsReplayId(o.replay)) {
+        error = o.command + " takes a replay's id (64 hexadecimal digits)";
+        return false;
+    }
+    if (o.command == "hide" && o.reason.empty()) {
+        error = "hide needs --reason TEXT";
+        return false;
+    }
+    if (o.reason.size() > 1000) {
+        error = "--reason holds at most 1000 bytes";
+        return false;
+    }
+    return true;
+}
+
+// Parses the arguments into o; help is the --help text, with each option's default.
+bool ParseArgs(int argc, char** argv, Options& o, std::string& help, std::string& error) {
     o.board.workers = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
     o.board.simPath = DefaultSim();
     // Every option takes a value: a text, or a whole number within bounds.
@@ -80,11 +110,16 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
         into = value;
         return true;
     };
-    const std::pair<const char*, std::function<bool()>> options[] = {
-        {"--bind", [&] { return text(o.bind); }},
-        {"--port", [&] { return number(0, 65535, o.port); }},
-        {"--data", [&] { return text(o.data); }},
-        {"--database",
+    const Options defaults;
+    const std::string cores = std::to_string(o.board.workers);
+    const OptionEntry options[] = {
+        {"--bind", "ADDR", "address to listen on (" + defaults.bind + ")",
+         [&] { return text(o.bind); }},
+        {"--port", "N", "port to listen on; 0 takes a free one (8080)",
+         [&] { return number(0, 65535, o.port); }},
+        {"--data", "DIR", "SQLite board and its files in DIR (" + defaults.data + ")",
+         [&] { return text(o.data); }},
+        {"--database", "URI", "PostgreSQL board, shared by several processes (none)",
          [&] {
              if (value.rfind("postgresql://", 0) != 0 && value.rfind("postgres://", 0) != 0) {
                  error = "--database takes a postgresql:// URI";
@@ -92,22 +127,55 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
              }
              return text(o.database);
          }},
-        {"--workers", [&] { return number(1, 256, o.board.workers); }},
-        {"--queue", [&] { return number(1, 1'000'000, o.board.queueLimit); }},
-        {"--rate", [&] { return number(0, 1'000'000, o.board.ratePerMinute); }},
-        {"--max-bytes", [&] { return number(1024, int64_t{1} << 30, o.board.maxBytes); }},
-        {"--sweep", [&] { return number(0, 86400, o.board.sweepSeconds); }},
-        {"--frames-per-cpu-second",
+        {"--workers", "N", "replays verified at once (" + cores + ", one per core)",
+         [&] { return number(1, 256, o.board.workers); }},
+        {"--queue", "N",
+         "files waiting for a worker; more are answered 503 (" +
+             std::to_string(defaults.board.queueLimit) + ")",
+         [&] { return number(1, 1'000'000, o.board.queueLimit); }},
+        {"--rate", "N",
+         "submissions per address and minute, 0 none (" +
+             std::to_string(defaults.board.ratePerMinute) + ")",
+         [&] { return number(0, 1'000'000, o.board.ratePerMinute); }},
+        {"--max-bytes", "N",
+         "largest replay file taken (" + std::to_string(defaults.board.maxBytes) + ")",
+         [&] { return number(1024, int64_t{1} << 30, o.board.maxBytes); }},
+        {"--sweep", "SECONDS",
+         "how often pending files are looked for, 0 only at start (" +
+             std::to_string(defaults.board.sweepSeconds) + ")",
+         [&] { return number(0, 86400, o.board.sweepSeconds); }},
+        {"--frames-per-cpu-second", "N",
+         "the player's CPU time: 5 s plus 1 s per N frames (" +
+             std::to_string(defaults.board.limits.framesPerCpuSecond) + ")",
          [&] { return number(100, 10'000'000, o.board.limits.framesPerCpuSecond); }},
-        {"--sim", [&] { return text(o.board.simPath); }},
-        {"--web", [&] { return text(o.web); }},
-        {"--trust-proxy",
+        {"--sim", "PATH", "the replay player (" + o.board.simPath + ")",
+         [&] { return text(o.board.simPath); }},
+        {"--web", "DIR", "serve the browser build in DIR under /play/ (none)",
+         [&] { return text(o.web); }},
+        {"--metrics-bind", "ADDR:PORT",
+         "serve /healthz and /metrics only there (on the board's port)",
+         [&] { return text(o.metricsBind); }},
+        {"--no-http", "", "verify pending files only, with no HTTP server (serve)",
+         [&] {
+             o.noHttp = true;
+             return true;
+         }},
+        {"--reason", "TEXT", "hide, unhide: why, kept in the audit table (none)",
+         [&] { return text(o.reason); }},
+        {"--trust-proxy", "ADDR", "the reverse proxy whose X-Forwarded-For names the client (none)",
          [&] {
              o.board.trustProxy = CanonicalAddress(value);
              if (o.board.trustProxy.empty()) error = "--trust-proxy takes an IP address";
              return error.empty();
          }},
     };
+    help = USAGE_HEAD;
+    for (const OptionEntry& entry : options) {
+        const std::string head =
+            std::string(entry.name) + (entry.valueName[0] != '\0' ? " " : "") + entry.valueName;
+        help += "  " + head + std::string(head.size() < 30 ? 30 - head.size() : 1, ' ') +
+                entry.help + "\n";
+    }
     for (int i = 1; i < argc; ++i) {
         arg = argv[i];
         if (arg == "--help" || arg == "--version") {
@@ -115,17 +183,34 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
             return false;
         }
         const auto option = std::find_if(std::begin(options), std::end(options),
-                                         [&](const auto& entry) { return arg == entry.first; });
+                                         [&](const auto& entry) { return arg == entry.name; });
         if (option == std::end(options)) {
-            error = "unknown option " + arg;
+            if (arg.rfind("-", 0) != 0 && o.command.empty() && i == 1 &&
+                (arg == "hide" || arg == "unhide" || arg == "hidden")) {
+                o.command = arg;
+                continue;
+            }
+            if (arg.rfind("-", 0) != 0 && !o.command.empty() && o.command != "hidden" &&
+                o.replay.empty()) {
+                o.replay = arg;
+                continue;
+            }
+            error = (arg.rfind("-", 0) == 0 ? "unknown option " : "unexpected argument ") + arg;
             return false;
         }
-        if (i + 1 >= argc) {
-            error = arg + " needs a value";
-            return false;
+        if (option->valueName[0] != '\0') {
+            if (i + 1 >= argc) {
+                error = arg + " needs a value";
+                return false;
+            }
+            value = argv[++i];
         }
-        value = argv[++i];
-        if (!option->second()) return false;
+        if (!option->set()) return false;
+    }
+    if (!o.command.empty()) return CheckCommand(o, error);
+    if (!o.reason.empty()) {
+        error = "--reason is for hide and unhide";
+        return false;
     }
     if (access(o.board.simPath.c_str(), X_OK) != 0) {
         error = "the replay player " + o.board.simPath + " cannot be run (--sim PATH)";
@@ -134,14 +219,39 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
     return true;
 }
 
+// hide, unhide, hidden: a moderator's command on the store a board runs on.
+int Moderate(Store& store, const Options& o) {
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    if (o.command == "hidden") {
+        for (const ModerationRecord& r : store.Moderation(true)) {
+            std::printf("%s  %s  %s\n", r.replay.c_str(),
+                        FormatUtc(r.at, "%Y-%m-%d %H:%M UTC").c_str(), r.reason.c_str());
+        }
+        return 0;
+    }
+    const bool hide = o.command == "hide";
+    if (!store.Find(o.replay)) {
+        std::fprintf(stderr, "velkar-board: no replay %s on this board\n", o.replay.c_str());
+        return 1;
+    }
+    if (!store.SetHidden(o.replay, hide, o.reason, now)) {
+        std::fprintf(stderr, "velkar-board: %s is already %s\n", o.replay.c_str(),
+                     hide ? "hidden" : "shown");
+        return 1;
+    }
+    std::printf("%s %s\n", o.replay.c_str(), hide ? "hidden" : "shown again");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     Options options;
+    std::string help;
     std::string error;
-    if (!ParseArgs(argc, argv, options, error)) {
+    if (!ParseArgs(argc, argv, options, help, error)) {
         if (error == "--help") {
-            std::fputs(USAGE, stdout);
+            std::fputs(help.c_str(), stdout);
             return 0;
         }
         if (error == "--version") {
@@ -149,7 +259,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         std::fprintf(stderr, "velkar-board: %s\n", error.c_str());
-        std::fputs(USAGE, stderr);
+        std::fputs("(velkar-board --help shows the options)\n", stderr);
         return 2;
     }
     // SIGTERM and SIGINT are taken by one thread, which stops the server; a closed connection
@@ -163,6 +273,16 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<Store> store;
     std::string temporaryWork;
+    if (!options.command.empty()) {
+        try {
+            store = options.database.empty() ? OpenSqliteStore(options.data)
+                                             : OpenPostgresStore(options.database, 1);
+            return Moderate(*store, options);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "velkar-board: %s\n", e.what());
+            return 1;
+        }
+    }
     try {
         if (options.database.empty()) {
             store = OpenSqliteStore(options.data);
@@ -180,43 +300,83 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    httplib::Server server;
-    if (!options.web.empty()) {
-        if (!std::filesystem::is_directory(options.web)) {
-            std::fprintf(stderr, "velkar-board: %s is not a folder\n", options.web.c_str());
-            return 2;
-        }
-        InstallSite(server, options.web);
-        options.board.playPage = "/play/index.html";
-    }
-    InstallIcon(server);
     Board board(*store, options.board);
-    board.Install(server);
-
-    int port = options.port;
-    if (port == 0) {
-        port = server.bind_to_any_port(options.bind);
-    } else if (!server.bind_to_port(options.bind, port)) {
-        port = -1;
-    }
-    if (port <= 0) {
-        std::fprintf(stderr, "velkar-board: cannot listen on %s:%d\n", options.bind.c_str(),
-                     options.port);
-        return 1;
-    }
-    std::thread signals([&server, stopSignals] {
+    // The stop signals are taken by one thread, which stops the listeners (or, with no HTTP,
+    // wakes main); the board then lets a running verification finish within its grace time.
+    httplib::Server server;
+    httplib::Server monitor;
+    std::mutex stopMutex;
+    std::condition_variable stopWake;
+    bool stopRequested = false;
+    std::thread signals([&, stopSignals] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
+        std::fprintf(stderr, "velkar-board: signal %d: stopping\n", signal);
         server.stop();
+        monitor.stop();
+        std::lock_guard<std::mutex> guard(stopMutex);
+        stopRequested = true;
+        stopWake.notify_all();
     });
     signals.detach();
-    board.Start();
-    std::printf("velkar-board: serving http://%s:%d/ (%s, %d workers, player %s)\n",
-                options.bind.c_str(), port,
-                options.database.empty() ? ("data in " + options.data).c_str() : "PostgreSQL",
-                options.board.workers, options.board.simPath.c_str());
-    std::fflush(stdout);
-    const bool ok = server.listen_after_bind();
+    bool ok = true;
+    if (options.noHttp) {
+        board.Start();
+        std::printf("velkar-board: verifying pending files only (%s, %d workers, player %s)\n",
+                    options.database.empty() ? ("data in " + options.data).c_str() : "PostgreSQL",
+                    options.board.workers, options.board.simPath.c_str());
+        std::fflush(stdout);
+        std::unique_lock<std::mutex> lock(stopMutex);
+        stopWake.wait(lock, [&] { return stopRequested; });
+    } else {
+        if (!options.web.empty()) {
+            if (!std::filesystem::is_directory(options.web)) {
+                std::fprintf(stderr, "velkar-board: %s is not a folder\n", options.web.c_str());
+                return 2;
+            }
+            InstallSite(server, options.web);
+            options.board.playPage = "/play/index.html";
+        }
+        InstallIcon(server);
+        board.Install(server, options.metricsBind.empty());
+        std::thread monitoring;
+        if (!options.metricsBind.empty()) {
+            const size_t colon = options.metricsBind.rfind(':');
+            int64_t monitorPort = 0;
+            if (colon == std::string::npos ||
+                !ParseDecimal(options.metricsBind.substr(colon + 1), 0, 65535, monitorPort) ||
+                !monitor.bind_to_port(options.metricsBind.substr(0, colon),
+                                      static_cast<int>(monitorPort))) {
+                std::fprintf(stderr, "velkar-board: cannot listen on %s (--metrics-bind)\n",
+                             options.metricsBind.c_str());
+                return 1;
+            }
+            board.InstallMonitoring(monitor);
+            monitoring = std::thread([&monitor] { monitor.listen_after_bind(); });
+        }
+        int port = options.port;
+        if (port == 0) {
+            port = server.bind_to_any_port(options.bind);
+        } else if (!server.bind_to_port(options.bind, port)) {
+            port = -1;
+        }
+        if (port <= 0) {
+            std::fprintf(stderr, "velkar-board: cannot listen on %s:%d\n", options.bind.c_str(),
+                         options.port);
+            monitor.stop();
+            if (monitoring.joinable()) monitoring.join();
+            return 1;
+        }
+        board.Start();
+        std::printf("velkar-board: serving http://%s:%d/ (%s, %d workers, player %s)\n",
+                    options.bind.c_str(), port,
+                    options.database.empty() ? ("data in " + options.data).c_str() : "PostgreSQL",
+                    options.board.workers, options.board.simPath.c_str());
+        std::fflush(stdout);
+        ok = server.listen_after_bind();
+        monitor.stop();
+        if (monitoring.joinable()) monitoring.join();
+    }
     board.Stop();
     if (!temporaryWork.empty()) {
         std::error_code ignored;

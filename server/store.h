@@ -36,9 +36,18 @@ struct Submission {
     std::string reason; // Refused: why
     int64_t submitted = 0;
     int64_t size = 0;
-    int64_t frames = 0; // Verified: frames played
-    int32_t rules = 1;  // the game's rules version the replay was played under
+    int64_t frames = 0;  // Verified: frames played
+    int32_t rules = 1;   // the game's rules version the replay was played under
+    bool hidden = false; // hidden by a moderator: not on the board, its file not served
     std::vector<Entry> entries;
+};
+
+// One moderator's action, as the audit table keeps it.
+struct ModerationRecord {
+    std::string replay;
+    std::string action; // "hide" or "unhide"
+    std::string reason;
+    int64_t at = 0; // seconds since 1970
 };
 
 // A failure of the storage itself (disk, database connection): the request fails with 5xx, the
@@ -63,7 +72,27 @@ class Store {
     virtual void Refused(const std::string& id, const std::string& reason) = 0;
     // Pending submissions, oldest first.
     virtual std::vector<std::string> Pending(int32_t limit) = 0;
-    // The board of one rank, best first (score, then the earlier submission).
+    virtual int64_t CountPending() = 0;
+    // Several boards may share a store: a pending file is verified by the board that holds its
+    // claim, which lasts until a time (seconds since 1970) and returns to the pool if that
+    // board dies. Claim takes up to limit pending files that no live claim holds, oldest first;
+    // Renew takes or extends the claim on one (false: another board holds it, or it is settled).
+    // A store only one process uses may grant every claim.
+    virtual std::vector<std::string> Claim(int32_t limit, const std::string& owner, int64_t now,
+                                           int64_t until) = 0;
+    virtual bool Renew(const std::string& id, const std::string& owner, int64_t now,
+                       int64_t until) = 0;
+    // Hides a stored replay (or shows it again) and keeps the action in the audit table; false
+    // when there is no such replay or it already is so.
+    virtual bool SetHidden(const std::string& id, bool hidden, const std::string& reason,
+                           int64_t now) = 0;
+    // The audit table, oldest first; with hiddenOnly, the last hiding of each replay still
+    // hidden.
+    virtual std::vector<ModerationRecord> Moderation(bool hiddenOnly) = 0;
+    // Throws StoreError unless the store answers.
+    virtual void Ping() = 0;
+    // The board of one rank, best first (score, then the earlier submission); hidden replays'
+    // entries are left out.
     virtual std::vector<Entry> Scores(int32_t rank, int32_t limit, int64_t offset) = 0;
     virtual int64_t CountScores(int32_t rank) = 0;
 };

@@ -25,7 +25,16 @@ CREATE TABLE IF NOT EXISTS entries (
   PRIMARY KEY (replay, game));
 CREATE INDEX IF NOT EXISTS entries_board ON entries (rank, score DESC, submitted, replay, game);
 ALTER TABLE replays ADD COLUMN IF NOT EXISTS rules INTEGER NOT NULL DEFAULT 1;
+ALTER TABLE replays ADD COLUMN IF NOT EXISTS hidden BOOLEAN NOT NULL DEFAULT false;
+ALTER TABLE replays ADD COLUMN IF NOT EXISTS claimed_by TEXT;
+ALTER TABLE replays ADD COLUMN IF NOT EXISTS claim_until BIGINT NOT NULL DEFAULT 0;
+CREATE INDEX IF NOT EXISTS replays_hidden ON replays (id) WHERE hidden;
+CREATE TABLE IF NOT EXISTS moderation (
+  seq BIGSERIAL PRIMARY KEY, replay TEXT NOT NULL, action TEXT NOT NULL, reason TEXT NOT NULL,
+  at BIGINT NOT NULL);
 )";
+// The hidden replays, for leaving their entries out of the board.
+constexpr const char* NOT_HIDDEN = "replay NOT IN (SELECT id FROM replays WHERE hidden)";
 // Serialises the schema's creation between processes that start together.
 constexpr const char* SCHEMA_LOCK = "SELECT pg_advisory_lock(5874211)";
 constexpr const char* SCHEMA_UNLOCK = "SELECT pg_advisory_unlock(5874211)";
@@ -144,8 +153,8 @@ class PostgresStore final : public Store {
 
     std::optional<Submission> Find(const std::string& id) override {
         Lease c(*this);
-        Result r = c->Run("SELECT size, submitted, status, reason, frames, rules FROM replays "
-                          "WHERE id = $1",
+        Result r = c->Run("SELECT size, submitted, status, reason, frames, rules, hidden "
+                          "FROM replays WHERE id = $1",
                           {id});
         if (r.Rows() == 0) return std::nullopt;
         Submission out;
@@ -156,6 +165,7 @@ class PostgresStore final : public Store {
         out.reason = r.Text(0, 3);
         out.frames = r.Int(0, 4);
         out.rules = static_cast<int32_t>(r.Int(0, 5));
+        out.hidden = r.Text(0, 6) == "t";
         Result e = c->Run((std::string("SELECT ") + ENTRY_COLUMNS +
                            " FROM entries WHERE replay = $1 ORDER BY game")
                               .c_str(),
@@ -219,13 +229,73 @@ class PostgresStore final : public Store {
         return out;
     }
 
+    int64_t CountPending() override {
+        Lease c(*this);
+        return c->Run("SELECT count(*) FROM replays WHERE status = 0").Int(0, 0);
+    }
+
+    std::vector<std::string> Claim(int32_t limit, const std::string& owner, int64_t now,
+                                   int64_t until) override {
+        Lease c(*this);
+        // Rows another board is claiming at this moment are skipped, not waited for.
+        Result r =
+            c->Run("UPDATE replays SET claimed_by = $1, claim_until = $3 WHERE id IN "
+                   "(SELECT id FROM replays WHERE status = 0 AND claim_until < $2 "
+                   "ORDER BY submitted, id LIMIT $4 FOR UPDATE SKIP LOCKED) RETURNING id",
+                   {owner, std::to_string(now), std::to_string(until), std::to_string(limit)});
+        std::vector<std::string> out;
+        for (int row = 0; row < r.Rows(); ++row)
+            out.push_back(r.Text(row, 0));
+        return out;
+    }
+
+    bool Renew(const std::string& id, const std::string& owner, int64_t now,
+               int64_t until) override {
+        Lease c(*this);
+        Result r = c->Run("UPDATE replays SET claimed_by = $1, claim_until = $3 WHERE id = $4 "
+                          "AND status = 0 AND (claimed_by = $1 OR claim_until < $2)",
+                          {owner, std::to_string(now), std::to_string(until), id});
+        return std::string(PQcmdTuples(r.get())) == "1";
+    }
+
+    bool SetHidden(const std::string& id, bool hidden, const std::string& reason,
+                   int64_t now) override {
+        Lease c(*this);
+        // One statement: the change and its audit row are committed together.
+        Result r = c->Run(
+            "WITH changed AS (UPDATE replays SET hidden = $2 WHERE id = $1 AND "
+            "hidden <> $2 RETURNING id) INSERT INTO moderation (replay, action, "
+            "reason, at) SELECT id, $3, $4, $5 FROM changed",
+            {id, hidden ? "t" : "f", hidden ? "hide" : "unhide", reason, std::to_string(now)});
+        return std::string(PQcmdTuples(r.get())) == "1";
+    }
+
+    std::vector<ModerationRecord> Moderation(bool hiddenOnly) override {
+        Lease c(*this);
+        Result r =
+            c->Run(hiddenOnly ? "SELECT m.replay, m.action, m.reason, m.at FROM moderation m "
+                                "JOIN replays r ON r.id = m.replay WHERE r.hidden AND m.seq = "
+                                "(SELECT max(seq) FROM moderation WHERE replay = m.replay) "
+                                "ORDER BY m.seq"
+                              : "SELECT replay, action, reason, at FROM moderation ORDER BY seq");
+        std::vector<ModerationRecord> out;
+        for (int row = 0; row < r.Rows(); ++row)
+            out.push_back({r.Text(row, 0), r.Text(row, 1), r.Text(row, 2), r.Int(row, 3)});
+        return out;
+    }
+
+    void Ping() override {
+        Lease c(*this);
+        c->Run("SELECT 1");
+    }
+
     std::vector<Entry> Scores(int32_t rank, int32_t limit, int64_t offset) override {
         Lease c(*this);
-        Result r = c->Run((std::string("SELECT ") + ENTRY_COLUMNS +
-                           " FROM entries WHERE rank = $1 ORDER BY score DESC, submitted, replay, "
-                           "game LIMIT $2 OFFSET $3")
-                              .c_str(),
-                          {std::to_string(rank), std::to_string(limit), std::to_string(offset)});
+        Result r =
+            c->Run((std::string("SELECT ") + ENTRY_COLUMNS + " FROM entries WHERE rank = $1 AND " +
+                    NOT_HIDDEN + " ORDER BY score DESC, submitted, replay, game LIMIT $2 OFFSET $3")
+                       .c_str(),
+                   {std::to_string(rank), std::to_string(limit), std::to_string(offset)});
         std::vector<Entry> out;
         for (int row = 0; row < r.Rows(); ++row)
             out.push_back(ReadEntry(r, row));
@@ -234,7 +304,9 @@ class PostgresStore final : public Store {
 
     int64_t CountScores(int32_t rank) override {
         Lease c(*this);
-        Result r = c->Run("SELECT count(*) FROM entries WHERE rank = $1", {std::to_string(rank)});
+        Result r = c->Run(
+            (std::string("SELECT count(*) FROM entries WHERE rank = $1 AND ") + NOT_HIDDEN).c_str(),
+            {std::to_string(rank)});
         return r.Int(0, 0);
     }
 

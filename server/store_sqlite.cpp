@@ -26,7 +26,15 @@ CREATE TABLE IF NOT EXISTS entries (
   frame INTEGER NOT NULL, frames INTEGER NOT NULL, submitted INTEGER NOT NULL,
   PRIMARY KEY (replay, game));
 CREATE INDEX IF NOT EXISTS entries_board ON entries (rank, score DESC, submitted, replay, game);
+CREATE TABLE IF NOT EXISTS moderation (
+  seq INTEGER PRIMARY KEY, replay TEXT NOT NULL, action TEXT NOT NULL, reason TEXT NOT NULL,
+  at INTEGER NOT NULL);
 )";
+// Columns later boards added, each with the value every older row has.
+constexpr const char* ADDED_COLUMNS[][2] = {{"rules", "INTEGER NOT NULL DEFAULT 1"},
+                                            {"hidden", "INTEGER NOT NULL DEFAULT 0"}};
+// The hidden replays, for leaving their entries out of the board.
+constexpr const char* NOT_HIDDEN = "replay NOT IN (SELECT id FROM replays WHERE hidden = 1)";
 
 // Writes a whole file and makes it durable: a temporary name, fsync, rename, fsync of the
 // folder.
@@ -152,10 +160,13 @@ class SqliteStore final : public Store {
         Exec("PRAGMA synchronous=FULL");
         Exec("PRAGMA foreign_keys=ON");
         Exec(SCHEMA);
-        // Boards from before the rules version: their files were all played under version 1.
-        if (!Statement(db_, "SELECT 1 FROM pragma_table_info('replays') WHERE name = 'rules'")
-                 .Step())
-            Exec("ALTER TABLE replays ADD COLUMN rules INTEGER NOT NULL DEFAULT 1");
+        for (const auto& [column, type] : ADDED_COLUMNS) {
+            Statement known(db_, "SELECT 1 FROM pragma_table_info('replays') WHERE name = ?");
+            if (!known.Bind(1, column).Step())
+                Exec(
+                    (std::string("ALTER TABLE replays ADD COLUMN ") + column + " " + type).c_str());
+        }
+        Exec("CREATE INDEX IF NOT EXISTS replays_hidden ON replays (id) WHERE hidden = 1");
         // A temporary file of a write that a crash interrupted.
         for (const auto& f : std::filesystem::directory_iterator(files_, ec)) {
             if (f.path().extension() == ".part") std::filesystem::remove(f.path(), ec);
@@ -179,8 +190,8 @@ class SqliteStore final : public Store {
 
     std::optional<Submission> Find(const std::string& id) override {
         std::lock_guard<std::mutex> guard(mutex_);
-        Statement s(db_, "SELECT size, submitted, status, reason, frames, rules FROM replays "
-                         "WHERE id = ?");
+        Statement s(db_, "SELECT size, submitted, status, reason, frames, rules, hidden "
+                         "FROM replays WHERE id = ?");
         if (!s.Bind(1, id).Step()) return std::nullopt;
         Submission out;
         out.id = id;
@@ -190,6 +201,7 @@ class SqliteStore final : public Store {
         out.reason = s.Text(3);
         out.frames = s.Int(4);
         out.rules = static_cast<int32_t>(s.Int(5));
+        out.hidden = s.Int(6) != 0;
         Statement e(db_, (std::string("SELECT ") + ENTRY_COLUMNS +
                           " FROM entries WHERE replay = ? ORDER BY game")
                              .c_str());
@@ -274,12 +286,70 @@ class SqliteStore final : public Store {
         return out;
     }
 
+    int64_t CountPending() override {
+        std::lock_guard<std::mutex> guard(mutex_);
+        Statement s(db_, "SELECT count(*) FROM replays WHERE status = 0");
+        s.Step();
+        return s.Int(0);
+    }
+
+    // One process owns an SQLite board: every claim is granted.
+    std::vector<std::string> Claim(int32_t limit, const std::string&, int64_t, int64_t) override {
+        return Pending(limit);
+    }
+    bool Renew(const std::string& id, const std::string&, int64_t, int64_t) override {
+        std::lock_guard<std::mutex> guard(mutex_);
+        Statement s(db_, "SELECT 1 FROM replays WHERE id = ? AND status = 0");
+        return s.Bind(1, id).Step();
+    }
+
+    bool SetHidden(const std::string& id, bool hidden, const std::string& reason,
+                   int64_t now) override {
+        std::lock_guard<std::mutex> guard(mutex_);
+        Exec("BEGIN IMMEDIATE");
+        try {
+            Statement u(db_, "UPDATE replays SET hidden = ? WHERE id = ? AND hidden = ?");
+            u.Bind(1, int64_t{hidden}).Bind(2, id).Bind(3, int64_t{!hidden}).Step();
+            const bool changed = sqlite3_changes(db_) == 1;
+            if (changed) {
+                Statement a(
+                    db_, "INSERT INTO moderation (replay, action, reason, at) VALUES (?, ?, ?, ?)");
+                a.Bind(1, id).Bind(2, std::string(hidden ? "hide" : "unhide")).Bind(3, reason);
+                a.Bind(4, now).Step();
+            }
+            Exec("COMMIT");
+            return changed;
+        } catch (...) {
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    }
+
+    std::vector<ModerationRecord> Moderation(bool hiddenOnly) override {
+        std::lock_guard<std::mutex> guard(mutex_);
+        Statement s(db_, hiddenOnly
+                             ? "SELECT m.replay, m.action, m.reason, m.at FROM moderation m "
+                               "JOIN replays r ON r.id = m.replay WHERE r.hidden = 1 AND m.seq = "
+                               "(SELECT max(seq) FROM moderation WHERE replay = m.replay) "
+                               "ORDER BY m.seq"
+                             : "SELECT replay, action, reason, at FROM moderation ORDER BY seq");
+        std::vector<ModerationRecord> out;
+        while (s.Step())
+            out.push_back({s.Text(0), s.Text(1), s.Text(2), s.Int(3)});
+        return out;
+    }
+
+    void Ping() override {
+        std::lock_guard<std::mutex> guard(mutex_);
+        Statement(db_, "SELECT 1 FROM replays LIMIT 1").Step();
+    }
+
     std::vector<Entry> Scores(int32_t rank, int32_t limit, int64_t offset) override {
         std::lock_guard<std::mutex> guard(mutex_);
-        Statement s(db_, (std::string("SELECT ") + ENTRY_COLUMNS +
-                          " FROM entries WHERE rank = ? ORDER BY score DESC, submitted, replay, "
-                          "game LIMIT ? OFFSET ?")
-                             .c_str());
+        Statement s(db_,
+                    (std::string("SELECT ") + ENTRY_COLUMNS + " FROM entries WHERE rank = ? AND " +
+                     NOT_HIDDEN + " ORDER BY score DESC, submitted, replay, game LIMIT ? OFFSET ?")
+                        .c_str());
         s.Bind(1, int64_t{rank}).Bind(2, int64_t{limit}).Bind(3, offset);
         std::vector<Entry> out;
         while (s.Step())
@@ -289,7 +359,9 @@ class SqliteStore final : public Store {
 
     int64_t CountScores(int32_t rank) override {
         std::lock_guard<std::mutex> guard(mutex_);
-        Statement s(db_, "SELECT count(*) FROM entries WHERE rank = ?");
+        Statement s(
+            db_,
+            (std::string("SELECT count(*) FROM entries WHERE rank = ? AND ") + NOT_HIDDEN).c_str());
         s.Bind(1, int64_t{rank}).Step();
         return s.Int(0);
     }

@@ -2,6 +2,7 @@
 // replay is played by its own process, which also keeps a hostile file from harming the board.
 #include "verifier.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -103,8 +104,12 @@ Verdict ReadVerdict(int exitStatus, const std::string& output, const std::string
     return v;
 }
 
+int64_t CpuSecondsFor(int64_t frames, const VerifierLimits& limits) {
+    return limits.cpuSecondsBase + frames / std::max<int64_t>(1, limits.framesPerCpuSecond);
+}
+
 Verdict VerifyInChild(const std::string& simPath, const std::string& path, int64_t frames,
-                      const VerifierLimits& limits) {
+                      const VerifierLimits& limits, const std::atomic<int64_t>* stopAtMs) {
     Verdict failed;
     int out[2];
     int err[2];
@@ -118,8 +123,7 @@ Verdict VerifyInChild(const std::string& simPath, const std::string& path, int64
         close(out[1]);
         return failed;
     }
-    const int64_t cpuSeconds =
-        limits.cpuSecondsBase + frames / std::max<int64_t>(1, limits.framesPerCpuSecond);
+    const int64_t cpuSeconds = CpuSecondsFor(frames, limits);
     // Everything the child needs is made before fork: after it only async-signal-safe calls.
     const char* argv[] = {simPath.c_str(), "--replay", path.c_str(), "--json", nullptr};
     const pid_t pid = fork();
@@ -149,6 +153,7 @@ Verdict VerifyInChild(const std::string& simPath, const std::string& path, int64
         std::chrono::steady_clock::now() + std::chrono::seconds(2 * cpuSeconds + 5);
     bool killed = false;
     bool tooLong = false;
+    bool stopped = false;
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     int open = 2;
     while (open > 0) {
@@ -156,6 +161,13 @@ Verdict VerifyInChild(const std::string& simPath, const std::string& path, int64
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             killed = true;
+            break;
+        }
+        const int64_t stopAt = stopAtMs != nullptr ? stopAtMs->load() : 0;
+        if (stopAt > 0 && std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                                  .count() >= stopAt) {
+            killed = stopped = true;
             break;
         }
         const int ready = poll(fds, 2, static_cast<int>(std::min<int64_t>(left.count(), 1000)));
@@ -194,8 +206,9 @@ Verdict VerifyInChild(const std::string& simPath, const std::string& path, int64
     if (killed || WIFSIGNALED(status)) {
         const int signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
         failed.reason =
-            tooLong  ? "the replay player printed more than its limit"
-            : killed ? "the replay player ran past its wall-clock limit"
+            stopped   ? "the board stopped before the player finished"
+            : tooLong ? "the replay player printed more than its limit"
+            : killed  ? "the replay player ran past its wall-clock limit"
             : signal == SIGXCPU
                 ? "the replay player ran past its CPU limit of " + std::to_string(cpuSeconds) + " s"
                 : "the replay player stopped on signal " + std::to_string(signal);

@@ -2,6 +2,7 @@
 // is checked with) under limits on memory, CPU and wall-clock time, and reads its verdict.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,8 +37,13 @@ struct Verdict {
 Verdict ReadVerdict(int exitStatus, const std::string& output, const std::string& messages,
                     const std::string& path);
 
-// Runs the runner at simPath on the file at path, which plays `frames` frames.
+// The CPU seconds the player may use on a file of `frames` frames.
+int64_t CpuSecondsFor(int64_t frames, const VerifierLimits& limits);
+
+// Runs the runner at simPath on the file at path, which plays `frames` frames. When stopAtMs
+// holds a time (steady clock, milliseconds; 0: none) the player is stopped then, without a
+// verdict: the board is stopping.
 Verdict VerifyInChild(const std::string& simPath, const std::string& path, int64_t frames,
-                      const VerifierLimits& limits);
+                      const VerifierLimits& limits, const std::atomic<int64_t>* stopAtMs);
 
 } // namespace velkar::board

@@ -17,6 +17,7 @@ import re
 import shutil
 import signal
 import socket
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -127,6 +128,16 @@ def insert_after(text, prefix, line):
     return text[:at] + line + "\n" + text[at:]
 
 
+def parse_metrics(text):
+    """{'name{labels}': value} of a Prometheus text answer."""
+    out = {}
+    for line in text.splitlines():
+        if line and not line.startswith("#"):
+            key, value = line.rsplit(" ", 1)
+            out[key] = float(value) if "." in value else int(value)
+    return out
+
+
 def peak_rss_mb(pid):
     with open(f"/proc/{pid}/status") as f:
         return int(re.search(r"VmHWM:\s+(\d+) kB", f.read()).group(1)) / 1024
@@ -142,9 +153,14 @@ class Board:
         self.log = tempfile.TemporaryFile()
 
     def start(self):
-        self.proc = subprocess.Popen(self.cmd + ["--port", str(self.port)], stdout=subprocess.PIPE,
-                                     stderr=self.log, text=True)
+        worker = "--no-http" in self.cmd
+        self.proc = subprocess.Popen(self.cmd + ([] if worker else ["--port", str(self.port)]),
+                                     stdout=subprocess.PIPE, stderr=self.log, text=True)
         line = self.proc.stdout.readline()
+        if worker:
+            if "verifying pending files only" not in line:
+                raise RuntimeError("the worker did not start: " + line + self.errors())
+            return self
         m = re.search(r"127\.0\.0\.1:(\d+)/", line)
         if not m:
             raise RuntimeError("the board did not start: " + line + self.errors())
@@ -327,6 +343,62 @@ def test_api(board_bin, sim, folder):
         check(f"<bdi>{escaped}</bdi>" in text, f"the name is on the page escaped and isolated: {escaped}")
         check(f"/replays/{named['id']}.vrp" in text, "each entry links its replay")
 
+        # Health, metrics and logs.
+        status, _, body = board.request("GET", "/healthz")
+        check(status == 200 and body == b"ok\n", f"healthz: {status} {body!r}")
+        status, headers, body = board.request("GET", "/metrics")
+        metrics = parse_metrics(body.decode())
+        check(status == 200 and headers.get("Content-Type", "").startswith("text/plain"), f"metrics: {status}")
+        check(metrics.get('velkar_board_submissions_total{outcome="accepted"}') == 3 and
+              metrics.get('velkar_board_submissions_total{outcome="known"}') == len(variants),
+              f"submissions counted by outcome: {metrics}")
+        check(metrics.get('velkar_board_verifications_total{verdict="verified"}') == 3 and
+              metrics.get('velkar_board_verification_seconds_count') == 3 and
+              metrics.get('velkar_board_verification_seconds_bucket{le="+Inf"}') == 3,
+              "verifications counted, each timed")
+        check(metrics.get("velkar_board_pending") == 0 and metrics.get("velkar_board_queue_length") == 0,
+              "nothing pending or queued")
+        check(metrics.get('velkar_board_http_requests_total{status="200"}', 0) >= 10, "answers counted")
+        log = board.errors()
+        check(re.search(r'\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ 127\.0\.0\.1 "GET /api/scores" 200 \d+ \d+ ms', log),
+              "a line per request")
+        check(re.search(rf"verdict {named['id']} verified frames=\d+ entries={len(named['games'])} seconds=", log),
+              "a line per verdict")
+
+        # Moderation from the command line, while the board runs.
+        data_args = ["--data", data_dir]
+        run = subprocess.run([board_bin, "hide", named["id"], "--reason", "offensive \x1b name"] + data_args,
+                             capture_output=True, text=True, timeout=30)
+        check(run.returncode == 0, f"hide: {run.returncode} {run.stderr}")
+        status, scores = board.get_json(f"/api/scores?rank={rank}&limit=500")
+        check(not [e for e in scores["entries"] if e["replay"] == named["id"]], "a hidden replay leaves the board")
+        status, _, page = board.request("GET", "/")
+        check(named["id"].encode() not in page, "and the page")
+        for path in (f"/replays/{named['id']}.vrp", f"/api/replays/{named['id']}"):
+            status, _, _ = board.request("GET", path)
+            check(status == 410, f"GET {path} of a hidden replay: {status}")
+        run = subprocess.run([board_bin, "hidden"] + data_args, capture_output=True, text=True, timeout=30)
+        check(run.returncode == 0 and named["id"] in run.stdout and "offensive" in run.stdout,
+              f"hidden lists it: {run.stdout!r}")
+        run = subprocess.run([board_bin, "hide", named["id"], "--reason", "again"] + data_args,
+                             capture_output=True, text=True, timeout=30)
+        check(run.returncode == 1, "hiding a hidden replay changes nothing")
+        run = subprocess.run([board_bin, "unhide", named["id"], "--reason", "appeal"] + data_args,
+                             capture_output=True, text=True, timeout=30)
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:  # the total is counted at most once a second
+            status, scores = board.get_json(f"/api/scores?rank={rank}&limit=500")
+            if len([e for e in scores["entries"] if e["replay"] == named["id"]]) == len(mine):
+                break
+            time.sleep(0.2)
+        check(run.returncode == 0 and len([e for e in scores["entries"] if e["replay"] == named["id"]]) == len(mine),
+              "unhidden, its entries are back")
+        with sqlite3.connect(os.path.join(data_dir, "board.sqlite")) as db:
+            audit = db.execute("SELECT replay, action, reason, at FROM moderation ORDER BY seq").fetchall()
+        check([(a[0], a[1], a[2]) for a in audit] == [(named["id"], "hide", "offensive \x1b name"),
+                                                      (named["id"], "unhide", "appeal")] and
+              all(abs(a[3] - time.time()) < 600 for a in audit), f"the audit table: {audit}")
+
         # Bad requests: each 4xx, the server keeps serving.
         for path, want in [("/api/replays/" + "0" * 64, 404), ("/api/replays/../../etc/passwd", 404),
                            ("/replays/abc.vrp", 404), ("/api/scores?rank=easy", 400),
@@ -492,6 +564,44 @@ exec {sim} "$@"
     finally:
         board.stop()
 
+    # SIGTERM while a verification runs: the player gets its grace time, then is stopped; the
+    # process ends within 30 s and the file, still pending, is verified on the next start.
+    stuck = os.path.join(work, "stuck-sim")
+    with open(stuck, "w") as f:
+        f.write("#!/bin/sh\nexec sleep 300\n")
+    os.chmod(stuck, 0o755)
+    data_dir = os.path.join(work, "d4")
+    board = Board(board_bin, stuck, ["--data", data_dir, "--rate", "0", "--workers", "1"]).start()
+    try:
+        status, _, _ = board.submit(short[20]["bytes"])
+        check(status == 202, f"taken: {status}")
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline:  # until the worker has taken it
+            status, _, body = board.request("GET", "/metrics")
+            if parse_metrics(body.decode()).get("velkar_board_queue_length") == 0:
+                break
+            time.sleep(0.2)
+        started = time.monotonic()
+        board.proc.terminate()
+        try:
+            board.proc.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            board.kill()
+        took = time.monotonic() - started
+        log = board.errors()
+        check(took < 30 and board.proc.returncode == 0, f"stopped in {took:.1f} s, status {board.proc.returncode}")
+        check("stopping: 1 verification(s) under way" in log and "verdict " + short[20]["id"] + " none" in log
+              and "velkar-board: stopped" in log, f"the stop is logged: {log[-600:]}")
+        print(f"SIGTERM during a verification: the process ended in {took:.1f} s", flush=True)
+    finally:
+        board.stop()
+    board = Board(board_bin, sim, ["--data", data_dir, "--rate", "0", "--workers", "1"]).start()
+    try:
+        a = wait_settled(board, [short[20]["id"]], 60).get(short[20]["id"], {})
+        check(a.get("status") == "verified", f"verified after the restart: {a}")
+    finally:
+        board.stop()
+
     # A full disk (a file size limit stands in for it): 503 with Retry-After, no temporary file
     # left, and the board still serves.
     big = os.path.join(work, "big.vrp")
@@ -628,10 +738,15 @@ def test_load(board_bin, sim, folder):
 # --- Two boards on one PostgreSQL database ---------------------------------------------------
 
 def test_shared(board_bin, sim, folder, uri, count):
+    """Two boards and a worker without HTTP on one database: each file is claimed and played by
+    one of them, and both boards serve every entry and file."""
     replays = load_replays(folder)[:count]
-    a = Board(board_bin, sim, ["--database", uri, "--rate", "0", "--workers", "1"]).start()
-    b = Board(board_bin, sim, ["--database", uri, "--rate", "0", "--workers", "1"]).start()
+    common = ["--database", uri, "--rate", "0", "--workers", "1", "--sweep", "1"]
+    a = Board(board_bin, sim, common).start()
+    b = Board(board_bin, sim, common).start()
+    w = Board(board_bin, sim, common + ["--no-http"]).start()
     try:
+        started = time.monotonic()
         acked, errors = submit_all([a, b], replays, 16, lambda n: None, 600)
         check(not errors, f"errors: {errors[:5]}")
         check(len(acked) == len(replays), f"{len(acked)} of {len(replays)} acknowledged")
@@ -640,13 +755,26 @@ def test_shared(board_bin, sim, folder, uri, count):
             for r in replays[:: max(1, len(replays) // 20)]:
                 status, _, data = board.request("GET", f"/replays/{r['id']}.vrp")
                 check(status == 200 and data == r["canonical"], f"both boards serve {r['file']}")
+        print(f"two boards and a worker: {len(replays)} files submitted and verified in "
+              f"{time.monotonic() - started:.1f} s", flush=True)
         status, _, again = b.submit(replays[0]["bytes"])
         check(status == 200 and again["status"] == "verified", "the other board knows the file")
+        # Every file played exactly once, among the three processes.
+        played = {}
+        for name, process in (("a", a), ("b", b), ("worker", w)):
+            for rid in re.findall(r"verdict ([0-9a-f]{64}) \w+ ", process.errors()):
+                played.setdefault(rid, []).append(name)
+        twice = {rid: who for rid, who in played.items() if len(who) > 1}
+        check(not twice and len(played) == len(replays), f"{len(played)} files played, "
+              f"{len(twice)} more than once: {list(twice.items())[:3]}")
+        by = {name: sum(1 for who in played.values() if who == [name]) for name in ("a", "b", "worker")}
+        print(f"files played by each: {by}", flush=True)
+        check(by["worker"] > 0, "the worker took its share")
     finally:
-        a.stop()
-        b.stop()
+        for process in (a, b, w):
+            process.stop()
         if FAILURES:
-            print(a.errors()[-2000:], b.errors()[-2000:])
+            print(a.errors()[-2000:], b.errors()[-2000:], w.errors()[-2000:])
 
 
 def main():
