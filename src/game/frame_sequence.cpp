@@ -242,7 +242,8 @@ void StepGameFrame() {
 void DrawGameFrame(uint8_t* canvasBits) {
     const int32_t shownFrame = ModeFrame - 1; // the frame as it was before the step counted it
     FillCanvasRect(120, 320, 480, 320, 0, 0, 0);
-    FormatHud(shownFrame);
+    HudLines hud;
+    FormatHud(shownFrame, hud);
     // Where the step moved the stars a second time, they show as they were before that step.
     DrawStars(canvasBits, StarsStepTwice(GameMode) ? 1 : 0);
     switch (GameMode) {
@@ -276,7 +277,7 @@ void DrawGameFrame(uint8_t* canvasBits) {
     default:
         break;
     }
-    DrawHud();
+    DrawHud(hud);
     if (GameMode == MODE_DEMO) DrawDemoTexts(shownFrame);
     if (EndSequence != 0) DrawGameOver();
     CopyViewToScreen(ViewX, ViewY);

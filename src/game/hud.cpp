@@ -1,4 +1,4 @@
-// The head-up display: the score line and the status line, formatted every frame.
+// The head-up display: the score line and the status line, formatted for every frame's picture.
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
@@ -12,8 +12,6 @@
 namespace velkar {
 
 const char HudTopLine[HUD_COLUMNS + 1] = "      1UP        HI-SCORE     ";
-char HudScoreLine[HUD_COLUMNS + 1] = "                              ";
-char HudStatusLine[HUD_COLUMNS + 1] = " 1P:0 B:0    000000 ST:00 000.";
 
 namespace {
 
@@ -32,37 +30,37 @@ void BlankField(char* line, int32_t column, int32_t width) {
 
 } // namespace
 
-void FormatHud(int32_t shownFrame) {
+void FormatHud(int32_t shownFrame, HudLines& lines) {
     char text[48];
     std::snprintf(text, sizeof text, "%14" PRId64, Score);
-    PutField(HudScoreLine, 0, 14, text);
-    HudScoreLine[14] = ' ';
+    PutField(lines.score, 0, 14, text);
+    lines.score[14] = ' ';
     std::snprintf(text, sizeof text, "%14" PRId64, CurrentRanking()[0].score);
-    PutField(HudScoreLine, 15, 14, text);
-    HudScoreLine[29] = ' ';
+    PutField(lines.score, 15, 14, text);
+    lines.score[29] = ' ';
 
     const bool attract =
         GameMode == MODE_TITLE || GameMode == MODE_KEY_ASSIGN || GameMode == MODE_RANKING;
     if (!attract && PlayerState != PLAYER_OUT) {
         std::snprintf(text, sizeof text, "1P:%d B:%d", static_cast<int>(std::max(Lives, 0)),
                       static_cast<int>(Bombs));
-        PutField(HudStatusLine, 1, 8, text);
+        PutField(lines.status, 1, 8, text);
         std::snprintf(text, sizeof text, "ST:%2d", static_cast<int>(StageNumber));
-        PutField(HudStatusLine, 20, 5, text);
+        PutField(lines.status, 20, 5, text);
         std::snprintf(text, sizeof text, "%3d%%", static_cast<int>(StageProgress(shownFrame)));
-        PutField(HudStatusLine, 26, 4, text);
+        PutField(lines.status, 26, 4, text);
     } else {
-        BlankField(HudStatusLine, 1, 8);
-        BlankField(HudStatusLine, 20, 5);
-        BlankField(HudStatusLine, 26, 4);
+        BlankField(lines.status, 1, 8);
+        BlankField(lines.status, 20, 5);
+        BlankField(lines.status, 26, 4);
     }
-    BlankField(HudStatusLine, 13, 6);
+    BlankField(lines.status, 13, 6);
 }
 
-void DrawHud() {
+void DrawHud(const HudLines& lines) {
     ScreenTextDrawer(320, HudTopLine);
-    ScreenTextDrawer(328, HudScoreLine);
-    ScreenTextDrawer(631, HudStatusLine);
+    ScreenTextDrawer(328, lines.score);
+    ScreenTextDrawer(631, lines.status);
 }
 
 } // namespace velkar

@@ -7,8 +7,9 @@
 namespace velkar {
 
 // shownFrame is the ModeFrame of the frame drawn: the blinking and the stage progress follow it.
-void FormatHud(int32_t shownFrame);
-void DrawHud();
+struct HudLines;
+void FormatHud(int32_t shownFrame, HudLines& lines);
+void DrawHud(const HudLines& lines);
 void DrawTitleScreen(int32_t shownFrame);
 void DrawKeyAssignScreen(int32_t shownFrame);
 void DrawRanking(int32_t shownFrame, int32_t highlightPlace, int32_t showPrompt);
@@ -21,11 +22,15 @@ void DrawScreenText(int32_t y, const char* text);
 using ScreenTextFn = void (*)(int32_t y, const char* text);
 extern ScreenTextFn ScreenTextDrawer;
 
-// The three HUD lines of 30 characters, as FormatHud leaves them (rows 320, 328 and 631).
+// The three HUD lines of 30 characters (rows 320, 328 and 631): the fixed top line, and the
+// score and status lines a frame's picture formats from the game (FormatHud fills their fields
+// and leaves the rest as they start).
 constexpr int32_t HUD_COLUMNS = 30;
 extern const char HudTopLine[HUD_COLUMNS + 1];
-extern char HudScoreLine[HUD_COLUMNS + 1];
-extern char HudStatusLine[HUD_COLUMNS + 1];
+struct HudLines {
+    char score[HUD_COLUMNS + 1] = "                              ";
+    char status[HUD_COLUMNS + 1] = " 1P:0 B:0    000000 ST:00 000.";
+};
 
 // The ranking screen's line for place 0..9 of the current rank's table.
 void FormatRankingLine(char* out, size_t size, int32_t place);

@@ -30,6 +30,7 @@ const std::string HARD = "         RANK : HARD          ";
 
 class Screens : public ::testing::Test {
   protected:
+    HudLines hud;
     void SetUp() override {
         ScreenTextDrawer = Record;
         Drawn.clear();
@@ -63,50 +64,50 @@ class Screens : public ::testing::Test {
 
 TEST_F(Screens, ScoreLineHoldsScoreAndTopScoreOfTheCurrentRankIn14Columns) {
     Score = 1234;
-    FormatHud(ModeFrame);
-    EXPECT_STREQ(HudScoreLine, "          1234         110000 ");
+    FormatHud(ModeFrame, hud);
+    EXPECT_STREQ(hud.score, "          1234         110000 ");
     Score = 123'456'789'012'345'678LL; // 18 digits: the first 14 show
     GameRank = 1;
     RankingTable[1][0].score = 98'765'432'109'876LL;
-    FormatHud(ModeFrame);
-    EXPECT_STREQ(HudScoreLine, "12345678901234 98765432109876 ");
+    FormatHud(ModeFrame, hud);
+    EXPECT_STREQ(hud.score, "12345678901234 98765432109876 ");
     EXPECT_STREQ(HudTopLine, "      1UP        HI-SCORE     ");
 }
 
 TEST_F(Screens, StatusLineShowsLivesBombsStageAndProgressWhileTheShipIsInPlay) {
     StageNumber = 5;
-    FormatHud(ModeFrame);
-    EXPECT_STREQ(HudStatusLine, " 1P:3 B:3           ST: 5   0%");
+    FormatHud(ModeFrame, hud);
+    EXPECT_STREQ(hud.status, " 1P:3 B:3           ST: 5   0%");
     Lives = 12; // ten lives or more push the bombs count out of the field
     Bombs = 2;
     StageNumber = 42;
-    FormatHud(ModeFrame);
-    EXPECT_STREQ(HudStatusLine, " 1P:12 B:           ST:42   0%");
+    FormatHud(ModeFrame, hud);
+    EXPECT_STREQ(hud.status, " 1P:12 B:           ST:42   0%");
     Lives = -1;
     GameMode = MODE_DEMO;
-    FormatHud(ModeFrame);
-    EXPECT_STREQ(HudStatusLine, " 1P:0 B:2           ST:42   0%");
+    FormatHud(ModeFrame, hud);
+    EXPECT_STREQ(hud.status, " 1P:0 B:2           ST:42   0%");
 }
 
 TEST_F(Screens, StatusFieldsAreBlankOnAttractScreensAndWithTheShipOut) {
     for (int32_t mode : {MODE_TITLE, MODE_KEY_ASSIGN, MODE_RANKING}) {
         GameMode = mode;
-        FormatHud(ModeFrame);
-        EXPECT_STREQ(HudStatusLine, "                              ") << mode;
+        FormatHud(ModeFrame, hud);
+        EXPECT_STREQ(hud.status, "                              ") << mode;
     }
     GameMode = MODE_PLAY;
-    FormatHud(ModeFrame);
+    FormatHud(ModeFrame, hud);
     PlayerState = PLAYER_OUT;
-    FormatHud(ModeFrame);
-    EXPECT_STREQ(HudStatusLine, "                              ");
+    FormatHud(ModeFrame, hud);
+    EXPECT_STREQ(hud.status, "                              ");
     GameMode = MODE_GAME_OVER;
-    FormatHud(ModeFrame);
-    EXPECT_STREQ(HudStatusLine, "                              ");
+    FormatHud(ModeFrame, hud);
+    EXPECT_STREQ(hud.status, "                              ");
 
     Drawn.clear();
-    DrawHud();
+    DrawHud(hud);
     EXPECT_EQ(Drawn, (Lines{{320, "      1UP        HI-SCORE     "},
-                            {328, HudScoreLine},
+                            {328, hud.score},
                             {631, "                              "}}));
 }
 
