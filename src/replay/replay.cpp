@@ -1,18 +1,22 @@
 // Replays: the recorder and the player that run around each game frame, and the arguments.
 #include "replay/replay.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <new>
 
 #include "base/trace.h"
 #include "game/frame_sequence.h"
 #include "game/game_digest.h"
 #include "game/game_record.h"
+#include "game/game_snapshot.h"
 #include "input/controls.h"
 #include "velkar_version.h"
 
@@ -225,8 +229,29 @@ bool FinishRecording() {
 
 namespace {
 
+// The player's place in its file, with the host's Name Entry hand-off, which a frame may leave
+// open: what a snapshot keeps besides the game.
+struct PlayerPlace {
+    size_t nextControl = 0;
+    size_t nextEvent = 0;
+    size_t nextCheck = 0;
+    int64_t frame = 0;
+    int32_t bits = 0;
+    int32_t differenceReported = 0;
+    PlaybackResult result;
+    int32_t nameRequested = 0, namePosted = 0, nameDone = 0;
+    char name[sizeof NameBuffer] = {};
+};
+
+struct PlaybackSnapshot {
+    GameSnapshot game;
+    PlayerPlace place;
+};
+
 struct Player {
     ReplayData data;
+    // snapshots[k] was taken before frame k * PLAYBACK_SNAPSHOT_FRAMES.
+    std::vector<std::unique_ptr<PlaybackSnapshot>> snapshots;
     size_t nextControl = 0;
     size_t nextEvent = 0;
     size_t nextCheck = 0;
@@ -337,6 +362,57 @@ void Finish() {
         playing.store(0);
 }
 
+size_t SnapshotLimit() {
+    return PLAYBACK_SNAPSHOT_BUDGET / sizeof(PlaybackSnapshot);
+}
+
+PlayerPlace PlaceNow() {
+    PlayerPlace p;
+    p.nextControl = player.nextControl;
+    p.nextEvent = player.nextEvent;
+    p.nextCheck = player.nextCheck;
+    p.frame = player.frame;
+    p.bits = player.bits;
+    p.differenceReported = player.differenceReported;
+    p.result = player.result;
+    p.nameRequested = NameEntryRequested.load();
+    p.namePosted = NameEntryPosted.load();
+    p.nameDone = NameEntryDone.load();
+    std::memcpy(p.name, NameBuffer, sizeof p.name);
+    return p;
+}
+
+void PutPlaceBack(const PlayerPlace& p) {
+    player.nextControl = p.nextControl;
+    player.nextEvent = p.nextEvent;
+    player.nextCheck = p.nextCheck;
+    player.frame = p.frame;
+    player.bits = p.bits;
+    player.differenceReported = p.differenceReported;
+    player.result = p.result;
+    std::memcpy(NameBuffer, p.name, sizeof NameBuffer);
+    NameEntryRequested.store(p.nameRequested);
+    NameEntryPosted.store(p.namePosted);
+    NameEntryDone.store(p.nameDone);
+}
+
+// Before a frame, with the player locked: the first time a snapshot's frame is reached, the
+// game and the player's place are kept (while the budget lasts). Out of memory keeps none.
+void KeepSnapshot() {
+    const int64_t f = player.frame;
+    if (f % PLAYBACK_SNAPSHOT_FRAMES != 0) return;
+    const size_t k = static_cast<size_t>(f / PLAYBACK_SNAPSHOT_FRAMES);
+    if (k != player.snapshots.size() || k >= SnapshotLimit()) return;
+    try {
+        auto snapshot = std::make_unique<PlaybackSnapshot>();
+        TakeSnapshot(snapshot->game);
+        snapshot->place = PlaceNow();
+        player.snapshots.push_back(std::move(snapshot));
+    } catch (const std::bad_alloc&) {
+        Trace("replay: no memory for a snapshot at frame %" PRId64 "\n", f);
+    }
+}
+
 } // namespace
 
 void StartPlayback(ReplayData&& data, int32_t inWindow) {
@@ -422,6 +498,7 @@ void ReplayBeforeFrame() {
         return;
     }
     const int64_t f = player.frame;
+    KeepSnapshot();
     const std::vector<ReplayControl>& controls = player.data.controls;
     while (player.nextControl < controls.size() && controls[player.nextControl].frame <= f)
         player.bits = controls[player.nextControl++].bits;
@@ -466,6 +543,54 @@ bool PlaybackLooksAtScreen() {
     const std::vector<ReplayCheck>& checks = player.data.checks;
     return after >= player.data.frames ||
            (player.nextCheck < checks.size() && checks[player.nextCheck].frames == after);
+}
+
+size_t PlaybackSnapshotBytes() {
+    return sizeof(PlaybackSnapshot);
+}
+
+size_t PlaybackSnapshotCount() {
+    std::lock_guard<std::mutex> guard(playerMutex);
+    return player.snapshots.size();
+}
+
+int64_t PlaybackFrame() {
+    std::lock_guard<std::mutex> guard(playerMutex);
+    return player.frame;
+}
+
+bool SeekPlayback(int64_t frames, uint8_t* canvasBits) {
+    int64_t target = 0;
+    {
+        std::lock_guard<std::mutex> guard(playerMutex);
+        if (playing.load() != 0) KeepSnapshot(); // the start, when no frame has run yet
+        // The window's playback hands the game back at its end: nothing is left to seek in.
+        if (player.result.state == PLAYBACK_NONE || player.snapshots.empty() ||
+            (player.inWindow != 0 && playing.load() == 0)) {
+            return false;
+        }
+        target = std::clamp<int64_t>(frames, 0, player.data.frames);
+        const size_t k = std::min(static_cast<size_t>(target / PLAYBACK_SNAPSHOT_FRAMES),
+                                  player.snapshots.size() - 1);
+        const PlaybackSnapshot& nearest = *player.snapshots[k];
+        const bool onFromHere =
+            playing.load() != 0 && player.frame <= target && player.frame >= nearest.place.frame;
+        if (!onFromHere) {
+            RestoreSnapshot(nearest.game);
+            PutPlaceBack(nearest.place);
+            playing.store(1);
+        }
+    }
+    while (PlaybackFrame() < target) {
+        ReplayBeforeFrame();
+        if (playing.load() == 0) break;
+        const bool looks = PlaybackLooksAtScreen();
+        StepGameFrame();
+        if (looks) DrawGameFrame(canvasBits);
+        ReplayAfterFrame();
+    }
+    DrawGameFrame(canvasBits);
+    return true;
 }
 
 void ReplayAfterFrame() {

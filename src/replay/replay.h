@@ -206,6 +206,29 @@ void ReplayAfterFrame();
 // other frames undrawn: drawing never changes the game.
 bool PlaybackLooksAtScreen();
 
+// --- Seeking: a playback jumps to any frame of its replay. ---
+
+// While a replay plays, the player keeps a snapshot (the whole game and its own place in the
+// file) before the frame that every this many frames reach for the first time: 10 s of play.
+constexpr int64_t PLAYBACK_SNAPSHOT_FRAMES = 625;
+// The snapshots a playback keeps take at most this many bytes; a longer replay keeps the first
+// ones and seeks past them by playing on from the last (slower, never wrong).
+constexpr size_t PLAYBACK_SNAPSHOT_BUDGET = 64u << 20;
+// The bytes one snapshot takes.
+size_t PlaybackSnapshotBytes();
+// The snapshots kept so far.
+size_t PlaybackSnapshotCount();
+// Frames played so far (the next frame to play).
+int64_t PlaybackFrame();
+// The game thread between frames, while a replay plays (or, outside the window, after it
+// ended): puts the game where it is after `frames` frames of the replay (clamped to 0..the
+// file's frames). It goes back to the nearest snapshot at or before that frame (or plays on
+// from where it is, when that is nearer) and plays the frames in between undrawn, except those
+// whose screens the file checks, so every check is still compared: the outcome at the file's
+// end is the one a playback from the start gives. Then it draws the frame reached into
+// canvasBits (the FrameCanvas pixels). false when no replay is there to seek in.
+bool SeekPlayback(int64_t frames, uint8_t* canvasBits);
+
 // Splits "--record FILE" / "--replay FILE" (or "/record", "/replay" on Windows: prefix is the
 // option's leading text) out of a program's arguments. Other arguments are left alone. A
 // relative FILE is taken from currentDirectory (the programs change to their own folder at

@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
@@ -326,6 +327,105 @@ TEST_F(Replays, ASnapshotInTheMiddleOfAGamePlaysOnToTheRecordingsEnd) {
     }
     EXPECT_EQ(GameStateDigest(), data.closing.state);
     EXPECT_EQ(ScreenDigest(), data.closing.screen);
+}
+
+// Seeking: a playback that jumps to the end, back to the middle and to the start, steps on and
+// plays to the end passes through the very states and screens of a playback from the start and
+// ends with its verdict, a match or the first differing frame alike. The frames a seek plays
+// undrawn still have their checks compared (the verdict would be wrong otherwise), and the name
+// answered at game over is asked for again after a seek back before it.
+TEST_F(Replays, SeekingBackAndForthGivesTheStatesAndVerdictOfAPlaybackFromTheStart) {
+    ReplayData changed = Parse(text);
+    size_t k = 0;
+    while (k < changed.controls.size() && changed.controls[k].frame < 700)
+        ++k;
+    ASSERT_LT(k, changed.controls.size());
+    changed.controls[k].bits ^= INPUT_LEFT | INPUT_RIGHT;
+    ASSERT_GT(session.nameFrame, 3 * PLAYBACK_SNAPSHOT_FRAMES);
+    for (int32_t run = 0; run < 2; ++run) {
+        const ReplayData data = run == 0 ? Parse(text) : changed;
+        ASSERT_GT(data.frames, 3 * PLAYBACK_SNAPSHOT_FRAMES);
+        // From the start, every frame drawn: the state and screen after each frame.
+        std::vector<uint64_t> states, screens;
+        FreshStart();
+        StartPlayback(ReplayData(data), 0);
+        BeginAttract();
+        const uint64_t startState = GameStateDigest();
+        while (ReplayPlaying() != 0) {
+            ReplayBeforeFrame();
+            if (ReplayPlaying() == 0) break;
+            RunGameFrame(FrameCanvasBits);
+            ReplayAfterFrame();
+            states.push_back(GameStateDigest());
+            screens.push_back(ScreenDigest());
+        }
+        SettlePlayback();
+        const PlaybackResult straight = PlaybackOutcome();
+        ASSERT_EQ(straight.state, run == 1 ? PLAYBACK_DIFFERS : PLAYBACK_MATCHED);
+        ASSERT_EQ(static_cast<int64_t>(states.size()), data.frames);
+
+        FreshStart();
+        StartPlayback(ReplayData(data), 0);
+        BeginAttract();
+        const auto expectAt = [&](int64_t frames) {
+            ASSERT_EQ(PlaybackFrame(), frames);
+            if (frames == 0) {
+                EXPECT_EQ(GameStateDigest(), startState);
+                return;
+            }
+            EXPECT_EQ(GameStateDigest(), states[frames - 1]) << "after " << frames << " frames";
+            EXPECT_EQ(ScreenDigest(), screens[frames - 1]) << "after " << frames << " frames";
+        };
+        ASSERT_TRUE(SeekPlayback(data.frames, FrameCanvasBits));
+        expectAt(data.frames);
+        const PlaybackResult atEnd = PlaybackOutcome();
+        EXPECT_EQ(atEnd.state, straight.state) << DescribePlayback(atEnd);
+        EXPECT_EQ(atEnd.firstDifferentFrame, straight.firstDifferentFrame);
+        EXPECT_EQ(static_cast<int64_t>(PlaybackSnapshotCount()),
+                  (data.frames - 1) / PLAYBACK_SNAPSHOT_FRAMES + 1);
+        const int64_t middle = 2 * PLAYBACK_SNAPSHOT_FRAMES + 311;
+        ASSERT_TRUE(SeekPlayback(middle, FrameCanvasBits));
+        expectAt(middle);
+        EXPECT_EQ(PlaybackOutcome().state,
+                  straight.firstDifferentFrame >= 0 && straight.firstDifferentFrame < middle
+                      ? PLAYBACK_DIFFERS
+                      : PLAYBACK_PLAYING);
+        ASSERT_TRUE(SeekPlayback(0, FrameCanvasBits));
+        expectAt(0);
+        EXPECT_EQ(PlaybackOutcome().state, PLAYBACK_PLAYING);
+        ASSERT_TRUE(SeekPlayback(PLAYBACK_SNAPSHOT_FRAMES - 3, FrameCanvasBits));
+        // Frame by frame across a snapshot's frame, then a seek forward that plays on.
+        for (int64_t f = PLAYBACK_SNAPSHOT_FRAMES - 3; f < PLAYBACK_SNAPSHOT_FRAMES + 40; ++f) {
+            ReplayBeforeFrame();
+            RunGameFrame(FrameCanvasBits);
+            ReplayAfterFrame();
+            expectAt(f + 1);
+        }
+        ASSERT_TRUE(SeekPlayback(data.frames - 100, FrameCanvasBits));
+        expectAt(data.frames - 100);
+        // Back before the game over's name, then on to the end as a window plays.
+        ASSERT_TRUE(SeekPlayback(session.nameFrame - 20, FrameCanvasBits));
+        expectAt(session.nameFrame - 20);
+        while (ReplayPlaying() != 0) {
+            ReplayBeforeFrame();
+            if (ReplayPlaying() == 0) break;
+            RunGameFrame(FrameCanvasBits);
+            ReplayAfterFrame();
+        }
+        SettlePlayback();
+        const PlaybackResult after = PlaybackOutcome();
+        EXPECT_EQ(after.state, straight.state) << DescribePlayback(after);
+        EXPECT_EQ(after.framesPlayed, straight.framesPlayed);
+        EXPECT_EQ(after.digestState, straight.digestState);
+        EXPECT_EQ(after.digestScreen, straight.digestScreen);
+        EXPECT_EQ(after.firstDifferentFrame, straight.firstDifferentFrame);
+        EXPECT_EQ(after.lastSameFrame, straight.lastSameFrame);
+        EXPECT_EQ(after.detail, straight.detail);
+        if (run == 0) {
+            EXPECT_EQ(GameRank, 1);
+            EXPECT_STREQ(RankingTable[1][0].name, NAME);
+        }
+    }
 }
 
 // A page keeps and offers its session while it goes on: the recording so far, closed as if the
