@@ -646,6 +646,42 @@ TEST_F(SimTest, ARecordedRunPlaysBackToItsClosingDigest) {
     EXPECT_EQ(RunSim("--record " + vrp + " --replay " + vrp).status, 2);
 }
 
+// --seek plays a replay to a frame by seeking through the snapshots it makes on the way, most
+// frames undrawn: the screen and state written there are those of a straight run at that
+// frame, and a seek to the last frame still gives the replay's verdict.
+TEST_F(SimTest, ASeekShowsTheFrameAStraightRunShows) {
+    const std::string vrp = (dir / "soak.vrp").string();
+    ASSERT_EQ(RunSim("--soak 7 --frames 3000 --record " + vrp).status, 0);
+    const std::string a = (dir / "a.png").string(), b = (dir / "b.png").string();
+    const Result straight = RunSim("--replay " + vrp + " --png 2000:" + a + " --every 2001");
+    ASSERT_EQ(straight.status, 0) << straight.out;
+    const Result sought = RunSim("--replay " + vrp + " --seek 2000 --png " + b + " --json");
+    ASSERT_EQ(sought.status, 0) << sought.out;
+    EXPECT_NE(sought.out.find("2001 frames played so far"), std::string::npos) << sought.out;
+    const auto bytes = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(file)), {});
+    };
+    EXPECT_GT(bytes(a).size(), 1000u);
+    EXPECT_TRUE(bytes(a) == bytes(b)) << "the screens at frame 2000 differ";
+    const auto state = [](const std::string& out) {
+        const size_t start = out.find("{\"frame\":2001,");
+        return start == std::string::npos
+                   ? std::string()
+                   : out.substr(start, out.find(",\"settings\"", start) - start);
+    };
+    EXPECT_NE(state(sought.out), "");
+    EXPECT_EQ(state(sought.out), state(straight.out));
+
+    const Result last = RunSim("--replay " + vrp + " --seek 2999");
+    EXPECT_EQ(last.status, 0) << last.out;
+    EXPECT_NE(last.out.find("3000 frames played; the closing digests "), std::string::npos)
+        << last.out;
+    EXPECT_EQ(RunSim("--replay " + vrp + " --seek 3000").status, 2);
+    EXPECT_EQ(RunSim("--seek 5 --png " + b).status, 2);
+    EXPECT_EQ(RunSim("--replay " + vrp + " --seek 5 --png 4:" + b).status, 2);
+}
+
 } // namespace
 
 namespace {

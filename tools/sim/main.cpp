@@ -172,6 +172,27 @@ std::string SoakFault() {
 // A frame that runs this long has stopped: no real frame takes a thousandth of it.
 constexpr int32_t FRAME_LIMIT_SECONDS = 10;
 
+// --replay FILE --seek FRAME: plays to the frame by seeking from the start (the snapshots made
+// on the way), writes its screen and prints the state there.
+int SeekAndShow(const Options& options, const std::string& effects) {
+    if (!SeekPlayback(options.seek + 1, FrameCanvasBits)) {
+        std::fprintf(stderr, "velkar-sim: %s: cannot seek in it\n", options.replayPath.c_str());
+        return 1;
+    }
+    if (!WriteShots(options.screenPngs, options.seek, ScreenBufferBits, SCREEN_WIDTH,
+                    SCREEN_HEIGHT)) {
+        return 1;
+    }
+    SettlePlayback();
+    if (options.json)
+        std::printf("%s\n", StateJson(options.seek + 1, effects, ReplayJson(nullptr)).c_str());
+    const PlaybackResult outcome = PlaybackOutcome();
+    std::fprintf(stderr, "velkar-sim: %s: %s\n", options.replayPath.c_str(),
+                 DescribePlayback(outcome).c_str());
+    if (outcome.state == PLAYBACK_DIFFERS) return 1;
+    return outcome.state == PLAYBACK_NO_CLOSING ? 4 : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -179,12 +200,12 @@ int main(int argc, char** argv) {
     std::string error;
     if (!ParseOptions(argc, argv, options, error)) {
         std::fprintf(stderr, "velkar-sim: %s\n", error.c_str());
-        std::fprintf(
-            stderr,
-            "usage: velkar-sim [--frames N] [--input FILE] [--hold HEX] "
-            "[--png FRAME:FILE]... [--canvas-png FRAME:FILE]... [--json] [--every N] "
-            "[--digest N] [--bench] [--trace] [--god] [--settings FILE] [--rank N] "
-            "[--name TEXT] [--wave-dir DIR] [--soak SEED] [--replay FILE] [--record FILE]\n");
+        std::fprintf(stderr,
+                     "usage: velkar-sim [--frames N] [--input FILE] [--hold HEX] "
+                     "[--png FRAME:FILE]... [--canvas-png FRAME:FILE]... [--json] [--every N] "
+                     "[--digest N] [--bench] [--trace] [--god] [--settings FILE] [--rank N] "
+                     "[--name TEXT] [--wave-dir DIR] [--soak SEED] [--replay FILE] [--seek FRAME] "
+                     "[--record FILE]\n");
         return 2;
     }
     if (options.help || options.version) {
@@ -230,6 +251,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     BeginAttract();
+
+    if (options.seek >= 0) return SeekAndShow(options, effects);
 
     InputCursor cursor(options);
     SoakControls soak(options.soakSeed);
@@ -333,7 +356,7 @@ int main(int argc, char** argv) {
     if (replaying) SettlePlayback(); // the outcome is final before the JSON reports it
     if (options.json) {
         std::printf("%s\n", StateJson(framesRun, effects,
-                                      replaying   ? ReplayJson(endedGames)
+                                      replaying   ? ReplayJson(&endedGames)
                                       : recording ? endedGames.Json()
                                                   : std::string())
                                 .c_str());

@@ -4,9 +4,9 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "replay/replay.h"
 #include "game/game_record.h"
 #include "game/ranking.h"
+#include "replay/replay.h"
 #include "sim_settings.h"
 
 namespace velkar::sim {
@@ -55,7 +55,7 @@ std::string EndedGames::Json() const {
     return out;
 }
 
-std::string ReplayJson(const EndedGames& games) {
+std::string ReplayJson(const EndedGames* games) {
     const PlaybackResult r = PlaybackOutcome();
     const char* state = r.state == PLAYBACK_MATCHED      ? "matched"
                         : r.state == PLAYBACK_NO_CLOSING ? "no-closing"
@@ -68,8 +68,10 @@ std::string ReplayJson(const EndedGames& games) {
     std::string out = text;
     out += "\"detail\":";
     out += JsonString(DescribePlayback(r).c_str());
-    out += ',';
-    out += games.Json();
+    if (games != nullptr) {
+        out += ',';
+        out += games->Json();
+    }
     out += '}';
     return out;
 }

@@ -33,7 +33,8 @@ class EndedGames {
     int32_t nameAsked_ = 0; // the game over screen had a Name Entry open after the last frame
 };
 
-// The playback's outcome and the ended games as one JSON member: "replay":{...}.
-std::string ReplayJson(const EndedGames& games);
+// The playback's outcome and the ended games as one JSON member: "replay":{...} (without
+// "games" when games is null: a seek does not watch the frames it plays).
+std::string ReplayJson(const EndedGames* games);
 
 } // namespace velkar::sim

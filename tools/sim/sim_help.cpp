@@ -29,6 +29,8 @@ void PrintHelp() {
         "  --wave-dir DIR          load the ten effects from DIR through silent voices\n"
         "  --soak SEED             play random controls drawn from SEED, checking every frame\n"
         "  --replay FILE           play a recorded game and check it against its digests\n"
+        "  --seek FRAME            with --replay: play to that frame by seeking, most frames\n"
+        "                          undrawn; --png FILE then writes its screen, --json its state\n"
         "  --record FILE           write the run as a replay file, as the window programs do\n"
         "  --help                  show this help and end\n"
         "  --version               show the program's version and end\n"

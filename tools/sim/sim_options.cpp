@@ -130,10 +130,19 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
                 error = "--hold: not hexadecimal bits: " + v;
                 return false;
             }
+        } else if (arg == "--seek") {
+            if (!value(v)) return false;
+            if (!ParseCount(v, options.seek)) {
+                error = "--seek: not a frame number: " + v;
+                return false;
+            }
         } else if (arg == "--png" || arg == "--canvas-png") {
             if (!value(v)) return false;
             FrameFile target;
-            if (!ParseFrameFile(v, target)) {
+            if (arg == "--png" && !v.empty() && !ParseFrameFile(v, target)) {
+                target.frame = -1; // the seek frame's screen, when --seek is given
+                target.path = v;
+            } else if (!ParseFrameFile(v, target)) {
                 error = arg + ": expected FRAME:FILE, got " + v;
                 return false;
             }
@@ -196,6 +205,36 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             return false;
         }
     }
+    if (options.seek >= 0) {
+        // Seeking leaves frames undrawn and runs no frame after the one sought.
+        if (options.replayPath.empty()) {
+            error = "--seek needs --replay";
+            return false;
+        }
+        const char* refused = !options.canvasPngs.empty() ? "--canvas-png"
+                              : options.every > 0         ? "--every"
+                              : options.digestEvery > 0   ? "--digest"
+                              : options.bench             ? "--bench"
+                                                          : nullptr;
+        if (refused != nullptr) {
+            error = std::string(refused) + " cannot be used with --seek";
+            return false;
+        }
+        for (FrameFile& target : options.screenPngs) {
+            if (target.frame < 0) target.frame = options.seek;
+            if (target.frame != options.seek) {
+                error = "--png " + std::to_string(target.frame) + ":" + target.path +
+                        ": with --seek only the frame sought is written";
+                return false;
+            }
+        }
+    }
+    for (const FrameFile& target : options.screenPngs) {
+        if (target.frame < 0) {
+            error = "--png: expected FRAME:FILE, got " + target.path;
+            return false;
+        }
+    }
     if (!options.replayPath.empty()) {
         if (!scripted.empty()) {
             error = scripted + " cannot be used with --replay (the replay decides it)";
@@ -207,6 +246,11 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
 }
 
 bool CheckFramesReached(const Options& options, std::string& error) {
+    if (options.seek >= options.frames) {
+        error = "--seek " + std::to_string(options.seek) + " is never reached: the replay has " +
+                std::to_string(options.frames) + " frames";
+        return false;
+    }
     for (const auto* list : {&options.screenPngs, &options.canvasPngs}) {
         for (const FrameFile& target : *list) {
             if (target.frame >= options.frames) {

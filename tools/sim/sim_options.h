@@ -42,6 +42,10 @@ struct Options {
     // the name answers, so --frames, --input, --hold, --god, --settings, --rank and --name are
     // refused with it.
     std::string replayPath;
+    // With a replay: the frame (0-based) to seek to. The replay plays to it by seeking, without
+    // drawing the frames on the way except those its checks look at; a --png without a frame
+    // writes the screen there. -1: no seek.
+    int64_t seek = -1;
     // The run written as a replay file as it goes, as the window programs record a game.
     std::string recordPath;
     bool help = false;    // --help: print the options and end
