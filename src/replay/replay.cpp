@@ -162,7 +162,22 @@ void RecordAfterFrame() {
 
 } // namespace
 
+namespace {
+
+// The header's comment: "recorded by PROGRAM VERSION; ..." (with what came before it, if any).
+bool StartRecordingWith(const char* path, const char* program, const std::string& before,
+                        std::string& error);
+
+} // namespace
+
 bool StartRecording(const char* path, const char* program, std::string& error) {
+    return StartRecordingWith(path, program, std::string(), error);
+}
+
+namespace {
+
+bool StartRecordingWith(const char* path, const char* program, const std::string& before,
+                        std::string& error) {
     std::lock_guard<std::mutex> guard(recorderMutex);
     if (recorder.file != nullptr) {
         error = "a recording is already being made";
@@ -178,7 +193,7 @@ bool StartRecording(const char* path, const char* program, std::string& error) {
     recorder.path = path;
     recorder.lastRank = GameRank == 1 ? 1 : 0;
     clearedTables.store(0);
-    std::string comment = "recorded by ";
+    std::string comment = before + "recorded by ";
     comment += program;
     comment += ' ';
     comment += VELKAR_VERSION;
@@ -195,6 +210,8 @@ bool StartRecording(const char* path, const char* program, std::string& error) {
     recording.store(1);
     return true;
 }
+
+} // namespace
 
 bool Recording() {
     return recording.load() != 0;
@@ -484,8 +501,19 @@ std::string DescribePlayback(const PlaybackResult& r) {
     }
 }
 
+namespace {
+void PlaybackBeforeFrame();
+} // namespace
+
 void ReplayBeforeFrame() {
+    // The playback first: a take-over records the replay's controls and events as it plays them.
+    PlaybackBeforeFrame();
     if (recording.load() != 0) RecordBeforeFrame();
+}
+
+namespace {
+
+void PlaybackBeforeFrame() {
     if (playing.load() == 0) return;
     std::lock_guard<std::mutex> guard(playerMutex);
     if (player.inWindow != 0 && stopWanted.exchange(0) != 0) {
@@ -514,10 +542,12 @@ void ReplayBeforeFrame() {
                 Differs(f, f - 1, fault);
                 break;
             }
-            if (event.kind == REPLAY_EVENT_RANK)
+            if (event.kind == REPLAY_EVENT_RANK) {
                 GameRank = event.value;
-            else
+            } else {
                 DefaultRanking(event.value);
+                NoteHiScoreCleared(event.value); // for a take-over's recording
+            }
             break;
         }
         case REPLAY_EVENT_NAME:
@@ -535,6 +565,8 @@ void ReplayBeforeFrame() {
     }
     InputBits = player.bits;
 }
+
+} // namespace
 
 bool PlaybackLooksAtScreen() {
     if (playing.load() == 0) return false;
@@ -590,6 +622,53 @@ bool SeekPlayback(int64_t frames, uint8_t* canvasBits) {
         ReplayAfterFrame();
     }
     DrawGameFrame(canvasBits);
+    return true;
+}
+
+bool TakeOverPlayback(const char* path, const char* program, uint8_t* canvasBits,
+                      std::string& error) {
+    int64_t target = 0;
+    {
+        std::lock_guard<std::mutex> guard(playerMutex);
+        if (playing.load() == 0 || player.snapshots.empty()) {
+            error = "no replay is playing";
+            return false;
+        }
+        if (recording.load() != 0) {
+            error = "a recording is already being made";
+            return false;
+        }
+        target = player.frame;
+    }
+    // The replay from its start, recorded as a game of this program: the same frames, and
+    // the checks with this program's screens.
+    uint64_t stateThen = GameStateDigest();
+    {
+        std::lock_guard<std::mutex> guard(playerMutex);
+        RestoreSnapshot(player.snapshots[0]->game);
+        PutPlaceBack(player.snapshots[0]->place);
+    }
+    const std::string before = "take-over at frame " + std::to_string(target) + " of a replay; ";
+    if (!StartRecordingWith(path, program, before, error)) {
+        SeekPlayback(target, canvasBits); // back where it was
+        return false;
+    }
+    while (PlaybackFrame() < target) {
+        ReplayBeforeFrame();
+        if (playing.load() == 0) break;
+        const bool looks =
+            PlaybackLooksAtScreen() || (PlaybackFrame() + 1) % REPLAY_CHECK_FRAMES == 0;
+        StepGameFrame();
+        if (looks) DrawGameFrame(canvasBits);
+        ReplayAfterFrame();
+    }
+    DrawGameFrame(canvasBits);
+    std::lock_guard<std::mutex> guard(playerMutex);
+    if (player.result.state == PLAYBACK_PLAYING) player.result.state = PLAYBACK_STOPPED;
+    player.result.framesPlayed = player.frame;
+    playing.store(0);
+    if (GameStateDigest() != stateThen)
+        Trace("replay: the take-over's game is not the one shown at frame %" PRId64 "\n", target);
     return true;
 }
 

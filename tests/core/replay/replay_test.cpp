@@ -428,6 +428,69 @@ TEST_F(Replays, SeekingBackAndForthGivesTheStatesAndVerdictOfAPlaybackFromTheSta
     }
 }
 
+// Take over: at a frame reached by seeking, the controls go to the player; the recording made
+// holds the replay's controls, events and checks up to that frame and the player's after, is
+// named a take-over, and plays back to its own end.
+TEST_F(Replays, ATakeOverRecordsTheReplayUpToItsFrameAndThePlayerAfter) {
+    const ReplayData data = Parse(text);
+    const int64_t at = 3 * PLAYBACK_SNAPSHOT_FRAMES + 77;
+    ASSERT_LT(at, session.nameFrame);
+    FreshStart();
+    StartPlayback(ReplayData(data), 0);
+    BeginAttract();
+    ASSERT_TRUE(SeekPlayback(data.frames, FrameCanvasBits));
+    ASSERT_TRUE(SeekPlayback(at, FrameCanvasBits));
+    const uint64_t stateThen = GameStateDigest(), screenThen = ScreenDigest();
+    const std::string taken = dir->File("taken.vrp");
+    std::string error;
+    ASSERT_TRUE(TakeOverPlayback(taken.c_str(), "replay_test", FrameCanvasBits, error)) << error;
+    EXPECT_EQ(GameStateDigest(), stateThen);
+    EXPECT_EQ(ScreenDigest(), screenThen);
+    EXPECT_EQ(ReplayPlaying(), 0);
+    EXPECT_EQ(PlaybackOutcome().state, PLAYBACK_STOPPED);
+    EXPECT_FALSE(TakeOverPlayback(taken.c_str(), "replay_test", FrameCanvasBits, error));
+    for (int64_t f = 0; f < 700; ++f)
+        Frame(INPUT_LASER | (f % 50 < 25 ? INPUT_RIGHT : INPUT_DOWN));
+    const uint64_t stateEnd = GameStateDigest();
+    ASSERT_TRUE(FinishRecording());
+
+    const ReplayData mine = Parse(ReadText(taken));
+    EXPECT_NE(ReadText(taken).find("# take-over at frame " + std::to_string(at) + " of a replay"),
+              std::string::npos);
+    EXPECT_EQ(mine.frames, at + 700);
+    EXPECT_EQ(mine.rank, data.rank);
+    EXPECT_EQ(mine.ranking[1][0].score, data.ranking[1][0].score);
+    const auto before = [at](const auto& items) {
+        std::vector<std::pair<int64_t, int64_t>> out;
+        for (const auto& item : items) {
+            if (item.frame < at) out.emplace_back(item.frame, item.value);
+        }
+        return out;
+    };
+    struct Bits {
+        int64_t frame, value;
+    };
+    std::vector<Bits> controls, mineControls;
+    for (const ReplayControl& c : data.controls)
+        controls.push_back({c.frame, c.bits});
+    for (const ReplayControl& c : mine.controls)
+        mineControls.push_back({c.frame, c.bits});
+    EXPECT_EQ(before(controls), before(mineControls));
+    EXPECT_EQ(before(data.events), before(mine.events));
+    EXPECT_GE(before(data.events).size(), 2u); // the cleared table and the rank
+    EXPECT_TRUE(mine.controls.back().frame >= at);
+    for (size_t k = 0; k < data.checks.size() && data.checks[k].frames <= at; ++k) {
+        ASSERT_LT(k, mine.checks.size());
+        EXPECT_EQ(mine.checks[k].frames, data.checks[k].frames);
+        EXPECT_EQ(mine.checks[k].state, data.checks[k].state);
+        EXPECT_EQ(mine.checks[k].screen, data.checks[k].screen);
+    }
+    const PlaybackResult result = Play(mine);
+    EXPECT_EQ(result.state, PLAYBACK_MATCHED) << DescribePlayback(result);
+    EXPECT_EQ(result.framesPlayed, at + 700);
+    EXPECT_EQ(result.digestState, stateEnd);
+}
+
 // A page keeps and offers its session while it goes on: the recording so far, closed as if the
 // program ended there, without ending it.
 TEST_F(Replays, ARecordingClosedInACopyIsTheRecordingSoFarAndGoesOn) {
