@@ -279,6 +279,9 @@ struct Player {
     RankingEntry ownRanking[2][RANKING_PLACES] = {};
     int32_t differenceReported = 0;
     PlaybackResult result;
+    // The window's playback was taken over: the game plays on with the replay's rank and
+    // hi-score tables, and the player's own come back when the session ends.
+    int32_t takenOver = 0;
 };
 
 std::mutex playerMutex; // the player's state: the game thread per frame, others for the outcome
@@ -666,6 +669,7 @@ bool TakeOverPlayback(const char* path, const char* program, uint8_t* canvasBits
     std::lock_guard<std::mutex> guard(playerMutex);
     if (player.result.state == PLAYBACK_PLAYING) player.result.state = PLAYBACK_STOPPED;
     player.result.framesPlayed = player.frame;
+    player.takenOver = 1;
     playing.store(0);
     if (GameStateDigest() != stateThen)
         Trace("replay: the take-over's game is not the one shown at frame %" PRId64 "\n", target);
@@ -763,7 +767,8 @@ bool BeginReplaySession(const ReplayArguments& arguments, const char* program, s
 void EndReplaySession() {
     FinishRecording();
     std::lock_guard<std::mutex> guard(playerMutex);
-    if (playing.load() == 0) return;
+    if (playing.load() == 0 && (player.inWindow == 0 || player.takenOver == 0)) return;
+    player.takenOver = 0;
     if (player.result.state == PLAYBACK_PLAYING) player.result.state = PLAYBACK_STOPPED;
     Trace("replay: %s\n", DescribePlayback(player.result).c_str());
     GameRank = player.ownRank;

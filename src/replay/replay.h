@@ -233,7 +233,9 @@ bool SeekPlayback(int64_t frames, uint8_t* canvasBits);
 // that holds the replay's controls and events up to here and the player's after: the replay's
 // frames are played again from its start with the recorder on (undrawn, except the screens the
 // checks look at), so its checks are this program's. Its header comment names it a take-over
-// and the frame. The rank and hi-score tables stay the replay's. false, with error set, when no
+// and the frame. The rank and hi-score tables stay the replay's (in the window, the player's
+// own come back at EndReplaySession, so none of the replay's reach the settings). false, with
+// error set, when no
 // replay plays, a recording is already being made or the file cannot be written.
 bool TakeOverPlayback(const char* path, const char* program, uint8_t* canvasBits,
                       std::string& error);

@@ -489,6 +489,23 @@ TEST_F(Replays, ATakeOverRecordsTheReplayUpToItsFrameAndThePlayerAfter) {
     EXPECT_EQ(result.state, PLAYBACK_MATCHED) << DescribePlayback(result);
     EXPECT_EQ(result.framesPlayed, at + 700);
     EXPECT_EQ(result.digestState, stateEnd);
+
+    // In the window the game taken over keeps the replay's tables; the player's own come back
+    // at the end of the session, before the settings are written.
+    FreshStart();
+    GameRank = 0;
+    RankingTable[1][0].score = 4321;
+    StartPlayback(ReplayData(data), 1);
+    BeginAttract();
+    ASSERT_TRUE(SeekPlayback(at, FrameCanvasBits));
+    ASSERT_TRUE(TakeOverPlayback(taken.c_str(), "replay_test", FrameCanvasBits, error)) << error;
+    EXPECT_EQ(GameRank, 1);
+    EXPECT_EQ(RankingTable[1][0].score, data.ranking[1][0].score);
+    Frame(0);
+    EndReplaySession();
+    EXPECT_EQ(GameRank, 0);
+    EXPECT_EQ(RankingTable[1][0].score, 4321);
+    EXPECT_EQ(Parse(ReadText(taken)).frames, at + 1);
 }
 
 // A page keeps and offers its session while it goes on: the recording so far, closed as if the
