@@ -300,6 +300,13 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    if (!options.web.empty()) {
+        if (!std::filesystem::is_directory(options.web)) {
+            std::fprintf(stderr, "velkar-board: %s is not a folder\n", options.web.c_str());
+            return 2;
+        }
+        options.board.playPage = "/play/index.html";
+    }
     Board board(*store, options.board);
     // The stop signals are taken by one thread, which stops the listeners (or, with no HTTP,
     // wakes main); the board then lets a running verification finish within its grace time.
@@ -329,14 +336,7 @@ int main(int argc, char** argv) {
         std::unique_lock<std::mutex> lock(stopMutex);
         stopWake.wait(lock, [&] { return stopRequested; });
     } else {
-        if (!options.web.empty()) {
-            if (!std::filesystem::is_directory(options.web)) {
-                std::fprintf(stderr, "velkar-board: %s is not a folder\n", options.web.c_str());
-                return 2;
-            }
-            InstallSite(server, options.web);
-            options.board.playPage = "/play/index.html";
-        }
+        if (!options.web.empty()) InstallSite(server, options.web);
         InstallIcon(server);
         board.Install(server, options.metricsBind.empty());
         std::thread monitoring;
