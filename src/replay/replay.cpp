@@ -267,8 +267,9 @@ struct PlaybackSnapshot {
 
 struct Player {
     ReplayData data;
-    // snapshots[k] was taken before frame k * PLAYBACK_SNAPSHOT_FRAMES.
+    // snapshots[k] was taken before frame k * snapshotFrames.
     std::vector<std::unique_ptr<PlaybackSnapshot>> snapshots;
+    int64_t snapshotFrames = PLAYBACK_SNAPSHOT_FRAMES;
     size_t nextControl = 0;
     size_t nextEvent = 0;
     size_t nextCheck = 0;
@@ -382,8 +383,11 @@ void Finish() {
         playing.store(0);
 }
 
+size_t snapshotBudget = PLAYBACK_SNAPSHOT_BUDGET;
+
+// At least 2, so that thinning always leaves room for the next one.
 size_t SnapshotLimit() {
-    return PLAYBACK_SNAPSHOT_BUDGET / sizeof(PlaybackSnapshot);
+    return std::max<size_t>(2, snapshotBudget / sizeof(PlaybackSnapshot));
 }
 
 PlayerPlace PlaceNow() {
@@ -420,9 +424,20 @@ void PutPlaceBack(const PlayerPlace& p) {
 // game and the player's place are kept (while the budget lasts). Out of memory keeps none.
 void KeepSnapshot() {
     const int64_t f = player.frame;
-    if (f % PLAYBACK_SNAPSHOT_FRAMES != 0) return;
-    const size_t k = static_cast<size_t>(f / PLAYBACK_SNAPSHOT_FRAMES);
-    if (k != player.snapshots.size() || k >= SnapshotLimit()) return;
+    if (f % player.snapshotFrames != 0) return;
+    std::vector<std::unique_ptr<PlaybackSnapshot>>& kept = player.snapshots;
+    if (static_cast<size_t>(f / player.snapshotFrames) != kept.size()) return;
+    if (kept.size() >= SnapshotLimit()) {
+        // The budget is full: every other snapshot goes and the rest lie twice as far apart.
+        for (size_t k = 0; 2 * k < kept.size(); ++k)
+            kept[k] = std::move(kept[2 * k]);
+        kept.resize((kept.size() + 1) / 2);
+        player.snapshotFrames *= 2;
+        if (f % player.snapshotFrames != 0 ||
+            static_cast<size_t>(f / player.snapshotFrames) != kept.size()) {
+            return;
+        }
+    }
     try {
         auto snapshot = std::make_unique<PlaybackSnapshot>();
         TakeSnapshot(snapshot->game);
@@ -584,6 +599,19 @@ size_t PlaybackSnapshotBytes() {
     return sizeof(PlaybackSnapshot);
 }
 
+void SetPlaybackSnapshotBudget(size_t bytes) {
+    std::lock_guard<std::mutex> guard(playerMutex);
+    snapshotBudget = bytes;
+}
+
+std::vector<int64_t> PlaybackSnapshotFrames() {
+    std::lock_guard<std::mutex> guard(playerMutex);
+    std::vector<int64_t> frames;
+    for (const auto& snapshot : player.snapshots)
+        frames.push_back(snapshot->place.frame);
+    return frames;
+}
+
 size_t PlaybackSnapshotCount() {
     std::lock_guard<std::mutex> guard(playerMutex);
     return player.snapshots.size();
@@ -605,7 +633,7 @@ bool SeekPlayback(int64_t frames, uint8_t* canvasBits) {
             return false;
         }
         target = std::clamp<int64_t>(frames, 0, player.data.frames);
-        const size_t k = std::min(static_cast<size_t>(target / PLAYBACK_SNAPSHOT_FRAMES),
+        const size_t k = std::min(static_cast<size_t>(target / player.snapshotFrames),
                                   player.snapshots.size() - 1);
         const PlaybackSnapshot& nearest = *player.snapshots[k];
         const bool onFromHere =

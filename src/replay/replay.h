@@ -209,15 +209,19 @@ bool PlaybackLooksAtScreen();
 // --- Seeking: a playback jumps to any frame of its replay. ---
 
 // While a replay plays, the player keeps a snapshot (the whole game and its own place in the
-// file) before the frame that every this many frames reach for the first time: 10 s of play.
+// file) before every this many frames, the first time it reaches them: 10 s of play.
 constexpr int64_t PLAYBACK_SNAPSHOT_FRAMES = 625;
-// The snapshots a playback keeps take at most this many bytes; a longer replay keeps the first
-// ones and seeks past them by playing on from the last (slower, never wrong).
+// The snapshots a playback keeps take at most this many bytes (about 96 minutes of play): in a
+// longer replay, every other snapshot is let go each time the budget fills and the rest lie
+// twice as far apart, so a seek plays at most twice as many frames as before.
 constexpr size_t PLAYBACK_SNAPSHOT_BUDGET = 64u << 20;
+// Another budget from now on (for tests; at least two snapshots are kept).
+void SetPlaybackSnapshotBudget(size_t bytes);
 // The bytes one snapshot takes.
 size_t PlaybackSnapshotBytes();
-// The snapshots kept so far.
+// The snapshots kept so far, and the frames they were taken before.
 size_t PlaybackSnapshotCount();
+std::vector<int64_t> PlaybackSnapshotFrames();
 // Frames played so far (the next frame to play).
 int64_t PlaybackFrame();
 // The game thread between frames, while a replay plays (or, outside the window, after it
