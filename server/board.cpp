@@ -328,6 +328,11 @@ void Board::Stop() {
         if (t.joinable()) t.join();
     }
     threads_.clear();
+    try {
+        store_.Release(owner_);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "velkar-board: releasing claims: %s\n", LogText(e.what()).c_str());
+    }
     std::fprintf(stderr, "velkar-board: stopped\n");
 }
 

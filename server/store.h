@@ -82,6 +82,9 @@ class Store {
                                            int64_t until) = 0;
     virtual bool Renew(const std::string& id, const std::string& owner, int64_t now,
                        int64_t until) = 0;
+    // Gives up owner's claims on the files it did not settle (a board stopping), so that the
+    // next process to look takes them at once.
+    virtual void Release(const std::string& owner) = 0;
     // Hides a stored replay (or shows it again) and keeps the action in the audit table; false
     // when there is no such replay or it already is so.
     virtual bool SetHidden(const std::string& id, bool hidden, const std::string& reason,

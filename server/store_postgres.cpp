@@ -258,6 +258,11 @@ class PostgresStore final : public Store {
         return std::string(PQcmdTuples(r.get())) == "1";
     }
 
+    void Release(const std::string& owner) override {
+        Lease c(*this);
+        c->Run("UPDATE replays SET claim_until = 0 WHERE claimed_by = $1 AND status = 0", {owner});
+    }
+
     bool SetHidden(const std::string& id, bool hidden, const std::string& reason,
                    int64_t now) override {
         Lease c(*this);

@@ -297,6 +297,7 @@ class SqliteStore final : public Store {
     std::vector<std::string> Claim(int32_t limit, const std::string&, int64_t, int64_t) override {
         return Pending(limit);
     }
+    void Release(const std::string&) override {}
     bool Renew(const std::string& id, const std::string&, int64_t, int64_t) override {
         std::lock_guard<std::mutex> guard(mutex_);
         Statement s(db_, "SELECT 1 FROM replays WHERE id = ? AND status = 0");

@@ -171,6 +171,23 @@ TEST_P(StoreTest, RanksBestFirstThenEarlierAndPagesWithoutGapsOrRepeats) {
     EXPECT_FALSE(store->Scores(1, 1, 0).at(0).named);
 }
 
+// PostgreSQL, shared by several boards, keeps one claim a file until it expires or is released;
+// SQLite has one process, which is granted every claim. A settled file is nobody's to claim.
+TEST_P(StoreTest, AClaimIsOneBoardsUntilItExpiresOrIsReleased) {
+    const bool shared = GetParam() == "postgres";
+    const std::string id = NewId();
+    const std::string a = "a-" + id.substr(0, 8), b = "b-" + id.substr(0, 8);
+    ASSERT_TRUE(store->Add(id, "f", 100, 1));
+    EXPECT_TRUE(store->Renew(id, a, 1000, 1100));
+    EXPECT_TRUE(store->Renew(id, a, 1050, 1200)); // the holder extends it
+    EXPECT_EQ(store->Renew(id, b, 1150, 1300), !shared);
+    EXPECT_TRUE(store->Renew(id, b, 1201, 1300)); // expired: b takes it
+    store->Release(b);
+    EXPECT_TRUE(store->Renew(id, a, 1202, 1400)); // released: taken at once
+    store->Verified(id, 10, {});
+    EXPECT_FALSE(store->Renew(id, a, 1203, 1500));
+}
+
 INSTANTIATE_TEST_SUITE_P(Sqlite, StoreTest, ::testing::Values("sqlite"));
 INSTANTIATE_TEST_SUITE_P(Postgres, StoreTest, ::testing::Values("postgres"));
 
