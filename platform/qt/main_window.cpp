@@ -59,6 +59,13 @@ MainWindow::MainWindow() {
     setCentralWidget(view_);
     view_->installEventFilter(this);
     view_->setFocus();
+    // While a replay plays, the title bar says where it is (time, frame, length, paused).
+    auto* titleTimer = new QTimer(this);
+    connect(titleTimer, &QTimer::timeout, this, [this] {
+        const QString title = QString::fromStdString(ReplayWindowTitle());
+        if (title != windowTitle()) setWindowTitle(title);
+    });
+    titleTimer->start(100);
 }
 
 MainWindow::MainWindow(int32_t language) : MainWindow() {

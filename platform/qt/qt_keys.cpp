@@ -53,6 +53,9 @@ int32_t VirtualKeyOfQt(int qtKey, Qt::KeyboardModifiers modifiers, int32_t* exte
     case Qt::Key_Enter:
         *extended = 1; // keypad Enter
         return VKEY_RETURN;
+    case Qt::Key_Period:
+        // The main row's full stop; the keypad's (Num Lock on) is its decimal key.
+        return (modifiers & Qt::KeypadModifier) ? 0x6E : VKEY_PERIOD;
     case Qt::Key_Tab:
         return 0x09;
     case Qt::Key_Backspace:

@@ -1,9 +1,12 @@
 // The frame clock: tick, game thread loop, control sampling and the UI thread's hold.
 #include "app/frame_clock.h"
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 
+#include "app/key_handling.h"
 #include "app/platform_seam.h"
 #include "app/startup.h"
 #include "game/frame_sequence.h"
@@ -120,12 +123,70 @@ void SampleControls() {
     }
 
     std::lock_guard<std::mutex> gate(frameGate);
+    if (GameHold.load() == 0) RunPendingReplayCommand(canvas);
     if (GameHold.load() == 0 && Paused.load() == 0) {
         // The one place every program runs a game frame: recordings and replays follow it.
         ReplayBeforeFrame();
         GameFrameRoutine(canvas);
         ReplayAfterFrame();
     }
+}
+
+namespace {
+std::atomic<int32_t> pendingReplayCommand{REPLAY_KEY_NONE};
+} // namespace
+
+void RequestReplayCommand(int32_t command) {
+    pendingReplayCommand.store(command);
+}
+
+void RunPendingReplayCommand(uint8_t* canvasBits) {
+    const int32_t command = pendingReplayCommand.exchange(REPLAY_KEY_NONE);
+    if (command == REPLAY_KEY_NONE || ReplayPlaying() == 0) return;
+    const int64_t now = PlaybackFrame();
+    // The last frame, not the end: playing one more frame then ends the replay with its verdict.
+    const int64_t last = std::max<int64_t>(PlaybackLength() - 1, 0);
+    int64_t target = now;
+    switch (command) {
+    case REPLAY_KEY_STEP:
+        if (Paused.load() == 0) return;
+        target = now + 1;
+        break;
+    case REPLAY_KEY_BACK:
+        target = std::max<int64_t>(now - PLAYBACK_SNAPSHOT_FRAMES, 0);
+        break;
+    case REPLAY_KEY_FORWARD:
+        target = std::min(now + PLAYBACK_SNAPSHOT_FRAMES, std::max(last, now));
+        break;
+    case REPLAY_KEY_START:
+        target = 0;
+        break;
+    case REPLAY_KEY_END:
+        target = std::max(last, now);
+        break;
+    default:
+        return;
+    }
+    SeekPlayback(target, canvasBits);
+}
+
+std::string ReplayWindowTitle() {
+    if (ReplayPlaying() == 0) return "VELKAR";
+    const int64_t frame = PlaybackFrame();
+    const int64_t length = PlaybackLength();
+    // 62.5 frames a second: 16 ms each.
+    auto clock = [](int64_t frames) {
+        const int64_t ms = frames * 16;
+        char text[32];
+        std::snprintf(text, sizeof text, "%lld:%02lld.%02lld", static_cast<long long>(ms / 60000),
+                      static_cast<long long>(ms / 1000 % 60),
+                      static_cast<long long>(ms / 10 % 100));
+        return std::string(text);
+    };
+    std::string title = "VELKAR - replay " + clock(frame) + " / " + clock(length) + ", frame " +
+                        std::to_string(frame) + " / " + std::to_string(length);
+    if (Paused.load() != 0) title += ", paused";
+    return title;
 }
 
 void HoldGame() {

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 namespace velkar {
 
@@ -48,6 +49,16 @@ void SampleControls();
 // game frame starts, so the caller may change game data meanwhile.
 void HoldGame();
 void ReleaseGame();
+
+// Any thread: asks the game thread to carry out a replay key's command (REPLAY_KEY_STEP,
+// _BACK, _FORWARD, _START, _END) before its next frame, through SeekPlayback with no other
+// frame running; a later request before then replaces it. Step acts only while paused.
+void RequestReplayCommand(int32_t command);
+// The game thread, with the frame gate held: the pending replay command, if any.
+void RunPendingReplayCommand(uint8_t* canvasBits);
+// The window title while a replay plays: "VELKAR - replay 0:10.00 / 4:12.00, frame 625 / 15750"
+// and ", paused" when paused; "VELKAR" otherwise.
+std::string ReplayWindowTitle();
 
 // Paused 0 becomes 1, anything else 0, safely against the other thread's toggle.
 void TogglePaused();

@@ -2,6 +2,7 @@
 #include "app/key_handling.h"
 
 #include "app/commands.h"
+#include "app/frame_clock.h"
 #include "input/controls.h"
 #include "replay/replay.h"
 
@@ -29,11 +30,37 @@ void PostCloseCommand() {
 
 } // namespace
 
+int32_t ReplayKeyCommand(int32_t virtualKey) {
+    switch (virtualKey) {
+    case VKEY_SPACE:
+        return REPLAY_KEY_PAUSE;
+    case VKEY_PERIOD:
+        return REPLAY_KEY_STEP;
+    case VKEY_LEFT:
+        return REPLAY_KEY_BACK;
+    case VKEY_RIGHT:
+        return REPLAY_KEY_FORWARD;
+    case VKEY_HOME:
+        return REPLAY_KEY_START;
+    case VKEY_END:
+        return REPLAY_KEY_END;
+    default:
+        return REPLAY_KEY_NONE;
+    }
+}
+
 int32_t KeyDown(int32_t virtualKey, uint32_t flags) {
-    // A replay plays on its own: Escape still ends the program, F2 ends the replay.
+    // A replay plays on its own: Escape still ends the program, F2 ends the replay, and the
+    // replay keys move through it.
     if (ReplayPlaying() != 0) {
         if (virtualKey == VKEY_ESCAPE) PostCloseCommand();
         if (virtualKey == VKEY_F2) StopPlayback();
+        const int32_t command = ReplayKeyCommand(virtualKey);
+        if (command == REPLAY_KEY_PAUSE) {
+            if ((flags & KEYFLAG_WAS_DOWN) == 0) TogglePaused();
+        } else if (command != REPLAY_KEY_NONE) {
+            RequestReplayCommand(command);
+        }
         return 0;
     }
     if (PressRawKey(virtualKey, IsExtended(flags)) != 0) return 0;

@@ -10,7 +10,25 @@ namespace velkar {
 enum : int32_t {
     VKEY_RETURN = 0x0D,
     VKEY_MENU = 0x12, // Alt
+    VKEY_END = 0x23,
+    VKEY_HOME = 0x24,
+    VKEY_PERIOD = 0xBE, // the main row's full stop
 };
+
+// What a key does while a replay plays in the window.
+enum : int32_t {
+    REPLAY_KEY_NONE = 0,
+    REPLAY_KEY_PAUSE = 1,   // Space: pause or resume
+    REPLAY_KEY_STEP = 2,    // .: one frame on, while paused
+    REPLAY_KEY_BACK = 3,    // Left: 10 s back
+    REPLAY_KEY_FORWARD = 4, // Right: 10 s on
+    REPLAY_KEY_START = 5,   // Home
+    REPLAY_KEY_END = 6,     // End: the replay's last frame, so that one more frame ends it
+};
+
+// The replay command of a key (REPLAY_KEY_NONE for the others). Only while a replay plays:
+// in a game these keys keep their own meaning.
+int32_t ReplayKeyCommand(int32_t virtualKey);
 
 // Bits of a key message's flags (the lParam of a Windows key message).
 enum : uint32_t {
@@ -30,6 +48,9 @@ uint32_t MakeKeyFlags(int32_t extended, int32_t altDown, int32_t wasDown, int32_
 // handling; any other value is what the message returns.
 constexpr int32_t KEY_DEFAULT = -1;
 
+// Key-down while a replay plays: Escape closes the window, F2 ends the replay, the replay keys
+// (ReplayKeyCommand) go to the game thread (RequestReplayCommand), auto-repeats too except the
+// pause; every other key is ignored (0).
 // Key-down: the game's keys set their RawKeys bit (0); Escape closes the window (0); P and F12
 // toggle the pause on every key-down, auto-repeats too, then go on to the default handling.
 int32_t KeyDown(int32_t virtualKey, uint32_t flags);

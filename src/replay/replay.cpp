@@ -624,6 +624,11 @@ int64_t PlaybackFrame() {
     return player.frame;
 }
 
+int64_t PlaybackLength() {
+    std::lock_guard<std::mutex> guard(playerMutex);
+    return player.data.frames;
+}
+
 bool SeekPlayback(int64_t frames, uint8_t* canvasBits) {
     int64_t target = 0;
     {

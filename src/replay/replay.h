@@ -224,6 +224,8 @@ size_t PlaybackSnapshotCount();
 std::vector<int64_t> PlaybackSnapshotFrames();
 // Frames played so far (the next frame to play).
 int64_t PlaybackFrame();
+// Frames the replay being played holds (0 when none).
+int64_t PlaybackLength();
 // The game thread between frames, while a replay plays (or, outside the window, after it
 // ended): puts the game where it is after `frames` frames of the replay (clamped to 0..the
 // file's frames). It goes back to the nearest snapshot at or before that frame (or plays on

@@ -4,7 +4,8 @@
 # Name Entry dialog, Escape. velkar-sim --replay must then reproduce it to the closing digest,
 # a copy with one control changed in play must be caught at that frame, a copy cut off as by a
 # kill must play to its last line, and velkar --replay must play it in the window to the same
-# digest without keeping the replay's hi-scores.
+# digest without keeping the replay's hi-scores, also after it was paused, sought to its end and
+# back and stepped with the keys (the title bar showing each frame).
 # The script waits on what the program shows or writes (its window, its recording's lines),
 # never on how fast it runs, and the damaged copy is made where the recording shows the ship
 # under control, whatever the key timing was.
@@ -136,14 +137,37 @@ cat "$work/cut.log"
 [ "$status" = 4 ] || fail "a cut-off replay gave status $status"
 grep -q 'no closing digest' "$work/cut.log" || fail "the cut-off file was not reported as such"
 
-# --- Playback in the window, at normal speed, keys ignored ---
+# --- Playback in the window: paused, sought to its end and back, stepped, then played on ---
 cp "$work/own.ini" "$ini"
 "$work/game/velkar" --replay "$vrp" 2>"$work/replay.log" &
 pid=$!
-wait_window 20 VELKAR
+# The title bar says where the replay is.
+wait_window 20 'VELKAR - replay [0-9:.]* / [0-9:.]*, frame [0-9]* / [0-9]*'
 focus "$window"
-xdotool key F1 p Left # ignored: the replay plays on its own
 frames=$(tail -n1 "$vrp" | cut -d' ' -f2)
+[ "$frames" -gt 700 ] || fail "the recording is too short ($frames frames) to seek in"
+titled() { xdotool getwindowname "$window" | grep -q -- "$1\$"; }
+shows() { # FRAME: waits for the title to show the replay paused at FRAME
+  wait_for 30 titled "frame $1 / $frames, paused" ||
+    fail "the title shows '$(xdotool getwindowname "$window")', not frame $1 paused"
+}
+xdotool key space
+wait_for 10 titled ', paused' || fail "Space did not pause the replay"
+xdotool key F1 p # ignored: the replay plays on its own
+xdotool key End
+shows $((frames - 1))
+xdotool key Home
+shows 0
+xdotool key period
+shows 1
+xdotool key Right
+shows 626
+xdotool key Left
+shows 1
+xdotool key period period
+shows 3
+xdotool key space
+wait_for 10 titled "frame [0-9]* / $frames" || fail "Space did not resume the replay"
 played() { grep -q 'replay: .*frames played' "$work/replay.log"; }
 # Real time is 60 frames a second; a loaded machine may drop frames, so twice that and more.
 wait_for $((frames / 30 + 60)) played || fail "the replay did not end in the window"
