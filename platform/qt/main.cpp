@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <pthread.h>
 #include <pwd.h>
+#include <string>
 #include <thread>
 #include <unistd.h>
 
@@ -158,6 +159,13 @@ int main(int argc, char** argv) {
     // has none: the defaults).
     KeyBindingsInUse.store(1);
     ReadControlSettings(SettingsPath);
+    // A take-over (T while a replay plays) records beside the settings file.
+    {
+        const std::string settings = SettingsPath;
+        const size_t slash = settings.rfind('/');
+        SetTakeOverFolder(slash == std::string::npos ? "./" : settings.substr(0, slash + 1),
+                          "velkar");
+    }
     if (!BeginReplaySession(replayArguments, "velkar", replayError)) {
         std::fprintf(stderr, "velkar: %s\n", replayError.c_str());
         return 2;

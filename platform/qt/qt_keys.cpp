@@ -56,6 +56,10 @@ int32_t VirtualKeyOfQt(int qtKey, Qt::KeyboardModifiers modifiers, int32_t* exte
     case Qt::Key_Period:
         // The main row's full stop; the keypad's (Num Lock on) is its decimal key.
         return (modifiers & Qt::KeypadModifier) ? 0x6E : VKEY_PERIOD;
+    case Qt::Key_BracketLeft:
+        return VKEY_LEFT_BRACKET;
+    case Qt::Key_BracketRight:
+        return VKEY_RIGHT_BRACKET;
     case Qt::Key_Tab:
         return 0x09;
     case Qt::Key_Backspace:

@@ -2,8 +2,10 @@
 #include "app/frame_clock.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <ctime>
 #include <mutex>
 
 #include "app/key_handling.h"
@@ -15,6 +17,7 @@
 #include "gfx/display_modes.h"
 #include "input/controls.h"
 #include "replay/replay.h"
+#include "sound/sound.h"
 
 namespace velkar {
 
@@ -107,6 +110,66 @@ void PauseIfPadLost() {
         TogglePaused();
 }
 
+namespace {
+
+std::atomic<int32_t> replaySpeed{REPLAY_SPEED_NORMAL};
+int32_t slowTicks = 0; // game thread: ticks waited so far at x1/2 or x1/4
+
+// A replay frame that nobody looks at, except a frame whose screen the file checks.
+void RunUndrawnReplayFrame(uint8_t* canvas) {
+    ReplayBeforeFrame();
+    const bool looks = PlaybackLooksAtScreen();
+    StepGameFrame();
+    if (looks) DrawGameFrame(canvas);
+    ReplayAfterFrame();
+}
+
+// One tick of a replay at another speed than x1: below it, one frame every 2 or 4 ticks; above
+// it, 2, 4 or 8 frames (or as many as FASTEST_TICK_BUDGET_MS allows), only the last drawn.
+void RunReplayFramesAtSpeed(uint8_t* canvas) {
+    const int32_t speed = ReplaySpeed();
+    if (speed < REPLAY_SPEED_NORMAL) {
+        const int32_t wait = speed == REPLAY_SPEED_HALF ? 2 : 4;
+        if (++slowTicks < wait) return;
+        slowTicks = 0;
+        ReplayBeforeFrame();
+        GameFrameRoutine(canvas);
+        ReplayAfterFrame();
+        return;
+    }
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until =
+        Clock::now() + std::chrono::milliseconds(FASTEST_TICK_BUDGET_MS);
+    const int32_t frames = speed == REPLAY_SPEED_DOUBLE ? 2 : speed == REPLAY_SPEED_X4 ? 4 : 8;
+    for (int32_t n = 1; ReplayPlaying() != 0; ++n) {
+        const bool last = speed == REPLAY_SPEED_FASTEST ? Clock::now() >= until : n == frames;
+        if (last) {
+            ReplayBeforeFrame();
+            GameFrameRoutine(canvas);
+            ReplayAfterFrame();
+            return;
+        }
+        RunUndrawnReplayFrame(canvas);
+    }
+    // The replay ended within the tick: its last frame on the screen.
+    DrawGameFrame(canvas);
+}
+
+} // namespace
+
+void ChangeReplaySpeed(int32_t step) {
+    int32_t speed = replaySpeed.load();
+    int32_t next = 0;
+    do {
+        next = std::clamp<int32_t>(speed + step, REPLAY_SPEED_QUARTER, REPLAY_SPEED_FASTEST);
+    } while (!replaySpeed.compare_exchange_weak(speed, next));
+    EffectsMuted.store(next == REPLAY_SPEED_NORMAL ? 0 : 1);
+}
+
+int32_t ReplaySpeed() {
+    return replaySpeed.load();
+}
+
 void SampleControls() {
     uint8_t* const canvas = FrameCanvasBits;
     if (canvas == nullptr || ScreenBufferBits == nullptr) return;
@@ -125,33 +188,89 @@ void SampleControls() {
     std::lock_guard<std::mutex> gate(frameGate);
     if (GameHold.load() == 0) RunPendingReplayCommand(canvas);
     if (GameHold.load() == 0 && Paused.load() == 0) {
+        if (ReplayPlaying() != 0 && ReplaySpeed() != REPLAY_SPEED_NORMAL) {
+            RunReplayFramesAtSpeed(canvas);
+            return;
+        }
         // The one place every program runs a game frame: recordings and replays follow it.
         ReplayBeforeFrame();
         GameFrameRoutine(canvas);
         ReplayAfterFrame();
     }
+    if (ReplayPlaying() == 0 && ReplaySpeed() != REPLAY_SPEED_NORMAL)
+        ChangeReplaySpeed(REPLAY_SPEED_NORMAL - ReplaySpeed());
 }
 
 namespace {
 std::atomic<int32_t> pendingReplayCommand{REPLAY_KEY_NONE};
+std::atomic<int32_t> pendingSteps{0};
+std::mutex takeOverLock;
+std::string takeOverFolder;  // guarded by takeOverLock
+std::string takeOverProgram; // guarded by takeOverLock
+std::string takeOverNote;    // guarded by takeOverLock: what the last take-over did
 } // namespace
 
 void RequestReplayCommand(int32_t command) {
-    pendingReplayCommand.store(command);
+    // Steps add up, so that quick presses between two frames are each one frame.
+    if (command == REPLAY_KEY_STEP)
+        pendingSteps.fetch_add(1);
+    else
+        pendingReplayCommand.store(command);
 }
 
+void SetTakeOverFolder(const std::string& folder, const char* program) {
+    std::lock_guard<std::mutex> guard(takeOverLock);
+    takeOverFolder = folder;
+    takeOverProgram = program;
+}
+
+namespace {
+
+void TakeOver(uint8_t* canvasBits) {
+    std::string path;
+    std::string program;
+    {
+        std::lock_guard<std::mutex> guard(takeOverLock);
+        path = takeOverFolder;
+        program = takeOverProgram;
+    }
+    // A front end that named no folder offers no take-over.
+    if (program.empty()) return;
+    const std::time_t now = std::time(nullptr);
+    char name[48] = "takeover.vrp";
+    // Only the game thread asks for the local time.
+    const std::tm* local = std::localtime(&now);
+    if (local != nullptr) std::strftime(name, sizeof name, "takeover-%Y%m%d-%H%M%S.vrp", local);
+    path += name;
+    const int64_t frame = PlaybackFrame();
+    std::string error;
+    std::string note;
+    if (TakeOverPlayback(path.c_str(), program.c_str(), canvasBits, error)) {
+        note = "taken over at frame " + std::to_string(frame) + ", recording to " + path;
+        // The player's game starts at once.
+        if (Paused.load() != 0) TogglePaused();
+    } else {
+        note = "take-over failed: " + error;
+    }
+    std::lock_guard<std::mutex> guard(takeOverLock);
+    takeOverNote = note;
+}
+
+} // namespace
+
 void RunPendingReplayCommand(uint8_t* canvasBits) {
+    const int32_t steps = pendingSteps.exchange(0);
     const int32_t command = pendingReplayCommand.exchange(REPLAY_KEY_NONE);
-    if (command == REPLAY_KEY_NONE || ReplayPlaying() == 0) return;
+    if (ReplayPlaying() == 0) return;
+    if (command == REPLAY_KEY_NONE) {
+        if (steps > 0 && Paused.load() != 0) SeekPlayback(PlaybackFrame() + steps, canvasBits);
+        return;
+    }
     const int64_t now = PlaybackFrame();
     // The last frame, not the end: playing one more frame then ends the replay with its verdict.
     const int64_t last = std::max<int64_t>(PlaybackLength() - 1, 0);
     int64_t target = now;
     switch (command) {
-    case REPLAY_KEY_STEP:
-        if (Paused.load() == 0) return;
-        target = now + 1;
-        break;
     case REPLAY_KEY_BACK:
         target = std::max<int64_t>(now - PLAYBACK_SNAPSHOT_FRAMES, 0);
         break;
@@ -164,6 +283,9 @@ void RunPendingReplayCommand(uint8_t* canvasBits) {
     case REPLAY_KEY_END:
         target = std::max(last, now);
         break;
+    case REPLAY_KEY_TAKE_OVER:
+        TakeOver(canvasBits);
+        return;
     default:
         return;
     }
@@ -171,7 +293,12 @@ void RunPendingReplayCommand(uint8_t* canvasBits) {
 }
 
 std::string ReplayWindowTitle() {
-    if (ReplayPlaying() == 0) return "VELKAR";
+    std::string note;
+    {
+        std::lock_guard<std::mutex> guard(takeOverLock);
+        note = takeOverNote;
+    }
+    if (ReplayPlaying() == 0) return note.empty() ? "VELKAR" : "VELKAR - " + note;
     const int64_t frame = PlaybackFrame();
     const int64_t length = PlaybackLength();
     // 62.5 frames a second: 16 ms each.
@@ -185,7 +312,11 @@ std::string ReplayWindowTitle() {
     };
     std::string title = "VELKAR - replay " + clock(frame) + " / " + clock(length) + ", frame " +
                         std::to_string(frame) + " / " + std::to_string(length);
+    static const char* const SPEEDS[] = {", x1/4", ", x1/2", "",         ", x2",
+                                         ", x4",   ", x8",   ", fastest"};
+    title += SPEEDS[std::clamp<int32_t>(ReplaySpeed(), REPLAY_SPEED_QUARTER, REPLAY_SPEED_FASTEST)];
     if (Paused.load() != 0) title += ", paused";
+    if (!note.empty()) title += ", " + note;
     return title;
 }
 

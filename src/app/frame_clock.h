@@ -52,12 +52,36 @@ void ReleaseGame();
 
 // Any thread: asks the game thread to carry out a replay key's command (REPLAY_KEY_STEP,
 // _BACK, _FORWARD, _START, _END) before its next frame, through SeekPlayback with no other
-// frame running; a later request before then replaces it. Step acts only while paused.
+// frame running; a later seek before then replaces it, while steps add up (and act only while
+// paused; a seek asked for at the same time goes first and they are dropped).
 void RequestReplayCommand(int32_t command);
+// Where a take-over (T) records the player's game: a file named takeover-YYYYMMDD-HHMMSS.vrp
+// (local time) in folder, which ends with its separator; program names the recorder in the
+// file's header. Set by the front end before the game thread starts; without it T does nothing.
+void SetTakeOverFolder(const std::string& folder, const char* program);
 // The game thread, with the frame gate held: the pending replay command, if any.
 void RunPendingReplayCommand(uint8_t* canvasBits);
-// The window title while a replay plays: "VELKAR - replay 0:10.00 / 4:12.00, frame 625 / 15750"
-// and ", paused" when paused; "VELKAR" otherwise.
+// Speeds of a replay in the window: x1/4, x1/2, x1, x2, x4, x8 and as fast as it goes.
+enum : int32_t {
+    REPLAY_SPEED_QUARTER = 0,
+    REPLAY_SPEED_HALF = 1,
+    REPLAY_SPEED_NORMAL = 2,
+    REPLAY_SPEED_DOUBLE = 3,
+    REPLAY_SPEED_X4 = 4,
+    REPLAY_SPEED_X8 = 5,
+    REPLAY_SPEED_FASTEST = 6,
+};
+// Any thread: one speed up (step 1) or down (-1), staying within the list. The effects are
+// heard at x1 only. The speed goes back to x1 when no replay plays.
+void ChangeReplaySpeed(int32_t step);
+int32_t ReplaySpeed();
+// As fast as it goes: the frames of one tick stop once this much time went on them, so that
+// the picture and the keys still come through.
+constexpr int32_t FASTEST_TICK_BUDGET_MS = 12;
+
+// The window title while a replay plays: "VELKAR - replay 0:10.00 / 4:12.00, frame 625 / 15750",
+// then the speed when not x1 (", x2", ", fastest") and ", paused" when paused; after a take-over
+// "VELKAR - taken over at frame F, recording to FILE" (or why it failed); "VELKAR" otherwise.
 std::string ReplayWindowTitle();
 
 // Paused 0 becomes 1, anything else 0, safely against the other thread's toggle.

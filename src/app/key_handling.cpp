@@ -44,6 +44,12 @@ int32_t ReplayKeyCommand(int32_t virtualKey) {
         return REPLAY_KEY_START;
     case VKEY_END:
         return REPLAY_KEY_END;
+    case VKEY_RIGHT_BRACKET:
+        return REPLAY_KEY_FASTER;
+    case VKEY_LEFT_BRACKET:
+        return REPLAY_KEY_SLOWER;
+    case 'T':
+        return REPLAY_KEY_TAKE_OVER;
     default:
         return REPLAY_KEY_NONE;
     }
@@ -58,6 +64,8 @@ int32_t KeyDown(int32_t virtualKey, uint32_t flags) {
         const int32_t command = ReplayKeyCommand(virtualKey);
         if (command == REPLAY_KEY_PAUSE) {
             if ((flags & KEYFLAG_WAS_DOWN) == 0) TogglePaused();
+        } else if (command == REPLAY_KEY_FASTER || command == REPLAY_KEY_SLOWER) {
+            ChangeReplaySpeed(command == REPLAY_KEY_FASTER ? 1 : -1);
         } else if (command != REPLAY_KEY_NONE) {
             RequestReplayCommand(command);
         }

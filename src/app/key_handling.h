@@ -12,18 +12,23 @@ enum : int32_t {
     VKEY_MENU = 0x12, // Alt
     VKEY_END = 0x23,
     VKEY_HOME = 0x24,
-    VKEY_PERIOD = 0xBE, // the main row's full stop
+    VKEY_PERIOD = 0xBE,        // the main row's full stop
+    VKEY_LEFT_BRACKET = 0xDB,  // [
+    VKEY_RIGHT_BRACKET = 0xDD, // ]
 };
 
 // What a key does while a replay plays in the window.
 enum : int32_t {
     REPLAY_KEY_NONE = 0,
-    REPLAY_KEY_PAUSE = 1,   // Space: pause or resume
-    REPLAY_KEY_STEP = 2,    // .: one frame on, while paused
-    REPLAY_KEY_BACK = 3,    // Left: 10 s back
-    REPLAY_KEY_FORWARD = 4, // Right: 10 s on
-    REPLAY_KEY_START = 5,   // Home
-    REPLAY_KEY_END = 6,     // End: the replay's last frame, so that one more frame ends it
+    REPLAY_KEY_PAUSE = 1,     // Space: pause or resume
+    REPLAY_KEY_STEP = 2,      // .: one frame on, while paused
+    REPLAY_KEY_BACK = 3,      // Left: 10 s back
+    REPLAY_KEY_FORWARD = 4,   // Right: 10 s on
+    REPLAY_KEY_START = 5,     // Home
+    REPLAY_KEY_END = 6,       // End: the replay's last frame, so that one more frame ends it
+    REPLAY_KEY_FASTER = 7,    // ]
+    REPLAY_KEY_SLOWER = 8,    // [
+    REPLAY_KEY_TAKE_OVER = 9, // T: the player takes the controls from here (TakeOverPlayback)
 };
 
 // The replay command of a key (REPLAY_KEY_NONE for the others). Only while a replay plays:
@@ -50,7 +55,7 @@ constexpr int32_t KEY_DEFAULT = -1;
 
 // Key-down while a replay plays: Escape closes the window, F2 ends the replay, the replay keys
 // (ReplayKeyCommand) go to the game thread (RequestReplayCommand), auto-repeats too except the
-// pause; every other key is ignored (0).
+// pause; ] and [ change the speed (ChangeReplaySpeed); every other key is ignored (0).
 // Key-down: the game's keys set their RawKeys bit (0); Escape closes the window (0); P and F12
 // toggle the pause on every key-down, auto-repeats too, then go on to the default handling.
 int32_t KeyDown(int32_t virtualKey, uint32_t flags);

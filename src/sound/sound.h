@@ -1,6 +1,7 @@
 // The sound effect engine as the game sees it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace velkar {
@@ -72,6 +73,9 @@ void SoundStop();
 // device, so the game runs on without sound until the next SoundRestart; returns 1 then, else
 // 0. Called like SoundRestart, with no game frame running.
 int32_t SoundDropLostDevice();
+
+// 1 while the effects are to be skipped (a replay watched at another speed than x1); any thread.
+extern std::atomic<int32_t> EffectsMuted;
 
 // Starts effect 0..9: 0 when started or silently skipped, -1 when out of range or not loaded.
 int32_t PlayEffect(int32_t number);

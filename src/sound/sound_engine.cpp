@@ -200,8 +200,10 @@ void SoundStop() {
     MarkerOpen = false;
 }
 
+std::atomic<int32_t> EffectsMuted{0};
+
 int32_t PlayEffect(int32_t number) {
-    if (EnableSound == 0) return 0;
+    if (EnableSound == 0 || EffectsMuted.load() != 0) return 0;
     if (number < 0 || number >= EFFECT_COUNT) return -1;
     const EffectEntry& entry = EffectTable[number];
     SoundVoice* voice = EffectVoice[number];

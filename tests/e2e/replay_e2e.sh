@@ -5,7 +5,8 @@
 # a copy with one control changed in play must be caught at that frame, a copy cut off as by a
 # kill must play to its last line, and velkar --replay must play it in the window to the same
 # digest without keeping the replay's hi-scores, also after it was paused, sought to its end and
-# back and stepped with the keys (the title bar showing each frame).
+# back, stepped and sped up with the keys (the title bar showing each frame and speed); and T
+# must hand a replay to the player, recording a file that plays back to its own closing digest.
 # The script waits on what the program shows or writes (its window, its recording's lines),
 # never on how fast it runs, and the damaged copy is made where the recording shows the ship
 # under control, whatever the key timing was.
@@ -147,8 +148,10 @@ focus "$window"
 frames=$(tail -n1 "$vrp" | cut -d' ' -f2)
 [ "$frames" -gt 700 ] || fail "the recording is too short ($frames frames) to seek in"
 titled() { xdotool getwindowname "$window" | grep -q -- "$1\$"; }
-shows() { # FRAME: waits for the title to show the replay paused at FRAME
-  wait_for 30 titled "frame $1 / $frames, paused" ||
+shows() { # FRAME[, SPEED]: waits for the title to show the replay paused there
+  local at=${1%%,*} speed=""
+  [ "$at" = "$1" ] || speed=",${1#*,}"
+  wait_for 30 titled "frame $at / $frames$speed, paused" ||
     fail "the title shows '$(xdotool getwindowname "$window")', not frame $1 paused"
 }
 xdotool key space
@@ -166,8 +169,16 @@ xdotool key Left
 shows 1
 xdotool key period period
 shows 3
+# Speeds: ] up, [ down, within x1/4 .. as fast as it goes; the rest is played at the fastest.
+xdotool key bracketright
+shows "3, x2"
+xdotool key bracketleft bracketleft bracketleft bracketleft
+shows "3, x1/4"
+xdotool key bracketright bracketright bracketright bracketright bracketright bracketright bracketright
+shows "3, fastest"
 xdotool key space
-wait_for 10 titled "frame [0-9]* / $frames" || fail "Space did not resume the replay"
+resumed() { ! titled ', paused'; }
+wait_for 10 resumed || fail "Space did not resume the replay"
 played() { grep -q 'replay: .*frames played' "$work/replay.log"; }
 # Real time is 60 frames a second; a loaded machine may drop frames, so twice that and more.
 wait_for $((frames / 30 + 60)) played || fail "the replay did not end in the window"
@@ -194,4 +205,27 @@ wait_window 20 VELKAR
 focus "$window"
 xdotool key Escape
 ended "Escape after velkar-sim's recording"
+# --- Take-over: T hands the controls to the player where the replay is ---
+rm -f "$work"/game/takeover-*.vrp
+"$work/game/velkar" --replay "$work/sim.vrp" 2>"$work/takeover.log" &
+pid=$!
+wait_window 20 'VELKAR - replay .*'
+focus "$window"
+xdotool key space
+wait_for 10 titled ', paused' || fail "Space did not pause velkar-sim's recording"
+xdotool key Home period period
+wait_for 30 titled "frame 2 / 600, paused" || fail "the title shows '$(xdotool getwindowname "$window")', not frame 2"
+xdotool key t
+wait_for 30 titled "VELKAR - taken over at frame 2, recording to $work/game/takeover-[0-9-]*\.vrp" ||
+  fail "the title shows '$(xdotool getwindowname "$window")', not the take-over"
+taken=$(xdotool getwindowname "$window" | sed 's/.*, recording to //')
+# The player's game: F1 held until the file shows it, then the program ends.
+xdotool keydown F1
+wait_for 30 grep -q '^[0-9]* 100$' "$taken" || fail "the taken-over game took no control"
+xdotool keyup F1
+xdotool key Escape
+ended "Escape after a take-over"
+grep -q '^# take-over at frame 2 of a replay; ' "$taken" || fail "the take-over's header does not say so"
+"$sim" --replay "$taken" >/dev/null 2>"$work/taken.log" || fail "the take-over's recording: $(cat "$work/taken.log")"
+grep -q 'the closing digests [0-9a-f]* [0-9a-f]* match$' "$work/taken.log" || fail "the take-over's recording did not match"
 echo "PASS"
