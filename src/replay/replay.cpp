@@ -343,6 +343,8 @@ void ReturnToOwnGame() {
     BeginAttract();
     ModeFrame = 0;
     playing.store(0);
+    // Nothing is left to seek in: the snapshots' memory goes back.
+    std::vector<std::unique_ptr<PlaybackSnapshot>>().swap(player.snapshots);
 }
 
 // What differs between the recorded digests and the game's now ("" when nothing does); the
@@ -699,6 +701,8 @@ bool TakeOverPlayback(const char* path, const char* program, uint8_t* canvasBits
     player.result.framesPlayed = player.frame;
     player.takenOver = 1;
     playing.store(0);
+    // The game is the player's now: no seek may take it back into the replay.
+    std::vector<std::unique_ptr<PlaybackSnapshot>>().swap(player.snapshots);
     if (GameStateDigest() != stateThen)
         Trace("replay: the take-over's game is not the one shown at frame %" PRId64 "\n", target);
     return true;
@@ -802,6 +806,7 @@ void EndReplaySession() {
     GameRank = player.ownRank;
     SetRanking(player.ownRanking);
     playing.store(0);
+    std::vector<std::unique_ptr<PlaybackSnapshot>>().swap(player.snapshots);
 }
 
 } // namespace velkar

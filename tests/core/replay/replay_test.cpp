@@ -466,6 +466,8 @@ TEST_F(Replays, ATakeOverRecordsTheReplayUpToItsFrameAndThePlayerAfter) {
     EXPECT_EQ(ReplayPlaying(), 0);
     EXPECT_EQ(PlaybackOutcome().state, PLAYBACK_STOPPED);
     EXPECT_FALSE(TakeOverPlayback(taken.c_str(), "replay_test", FrameCanvasBits, error));
+    EXPECT_FALSE(SeekPlayback(10, FrameCanvasBits)); // the game is the player's now
+    EXPECT_EQ(GameStateDigest(), stateThen);
     for (int64_t f = 0; f < 700; ++f)
         Frame(INPUT_LASER | (f % 50 < 25 ? INPUT_RIGHT : INPUT_DOWN));
     const uint64_t stateEnd = GameStateDigest();
@@ -522,6 +524,7 @@ TEST_F(Replays, ATakeOverRecordsTheReplayUpToItsFrameAndThePlayerAfter) {
     EndReplaySession();
     EXPECT_EQ(GameRank, 0);
     EXPECT_EQ(RankingTable[1][0].score, 4321);
+    EXPECT_EQ(PlaybackSnapshotCount(), 0u);
     EXPECT_EQ(Parse(ReadText(taken)).frames, at + 1);
 }
 
@@ -804,10 +807,14 @@ TEST_F(Replays, InTheWindowTheReplayKeepsThePlayersOwnDataAndKeys) {
         ReplayAfterFrame();
     }
     EXPECT_EQ(PlaybackOutcome().framesPlayed, 100);
-    // F2: back to the title at the next frame, with the player's own rank and table.
+    EXPECT_EQ(PlaybackSnapshotCount(), 1u);
+    // F2: back to the title at the next frame, with the player's own rank and table; the
+    // snapshots are let go (nothing is left to seek in).
     EXPECT_EQ(KeyDown(VKEY_F2, 0), 0);
     ReplayBeforeFrame();
     EXPECT_EQ(ReplayPlaying(), 0);
+    EXPECT_EQ(PlaybackSnapshotCount(), 0u);
+    EXPECT_FALSE(SeekPlayback(50, FrameCanvasBits));
     EXPECT_EQ(PlaybackOutcome().state, PLAYBACK_STOPPED);
     EXPECT_EQ(GameMode, MODE_TITLE);
     EXPECT_EQ(ModeFrame, 0);
