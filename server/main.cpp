@@ -1,6 +1,7 @@
 // velkar-board: the score board server. It ranks only what a submitted replay reaches when the
 // board plays it through with velkar-sim, the same player every program checks replays with.
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
@@ -315,19 +316,33 @@ int main(int argc, char** argv) {
     std::mutex stopMutex;
     std::condition_variable stopWake;
     bool stopRequested = false;
-    std::thread signals([&, stopSignals] {
-        int signal = 0;
-        sigwait(&stopSignals, &signal);
-        std::fprintf(stderr, "velkar-board: signal %d: stopping\n", signal);
-        server.stop();
-        monitor.stop();
-        std::lock_guard<std::mutex> guard(stopMutex);
-        stopRequested = true;
-        stopWake.notify_all();
-    });
-    signals.detach();
+    // The listeners are stopped once, by the signal or by the board's listener ending first.
+    std::once_flag stopOnce;
+    const auto stopListeners = [&] {
+        std::call_once(stopOnce, [&] {
+            server.stop();
+            monitor.stop();
+        });
+    };
+    // Started once the listeners are bound: their sockets are made before the thread that may
+    // close them.
+    std::thread signals;
+    std::atomic<bool> ending{false}; // the process ends on its own: the thread only leaves
+    const auto takeSignals = [&] {
+        signals = std::thread([&, stopSignals] {
+            int signal = 0;
+            sigwait(&stopSignals, &signal);
+            if (ending.load()) return;
+            std::fprintf(stderr, "velkar-board: signal %d: stopping\n", signal);
+            stopListeners();
+            std::lock_guard<std::mutex> guard(stopMutex);
+            stopRequested = true;
+            stopWake.notify_all();
+        });
+    };
     bool ok = true;
     if (options.noHttp) {
+        takeSignals();
         board.Start();
         std::printf("velkar-board: verifying pending files only (%s, %d workers, player %s)\n",
                     options.database.empty() ? ("data in " + options.data).c_str() : "PostgreSQL",
@@ -363,10 +378,11 @@ int main(int argc, char** argv) {
         if (port <= 0) {
             std::fprintf(stderr, "velkar-board: cannot listen on %s:%d\n", options.bind.c_str(),
                          options.port);
-            monitor.stop();
+            stopListeners();
             if (monitoring.joinable()) monitoring.join();
             return 1;
         }
+        takeSignals();
         board.Start();
         std::printf("velkar-board: serving http://%s:%d/ (%s, %d workers, player %s)\n",
                     options.bind.c_str(), port,
@@ -374,10 +390,15 @@ int main(int argc, char** argv) {
                     options.board.workers, options.board.simPath.c_str());
         std::fflush(stdout);
         ok = server.listen_after_bind();
-        monitor.stop();
+        stopListeners();
         if (monitoring.joinable()) monitoring.join();
     }
     board.Stop();
+    if (signals.joinable()) {
+        ending.store(true);
+        pthread_kill(signals.native_handle(), SIGTERM); // nothing if it has already taken one
+        signals.join();
+    }
     if (!temporaryWork.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(temporaryWork, ignored);
