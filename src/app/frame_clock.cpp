@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <ctime>
+#include <deque>
 #include <mutex>
 
 #include "app/key_handling.h"
@@ -202,8 +203,12 @@ void SampleControls() {
 }
 
 namespace {
-std::atomic<int32_t> pendingReplayCommand{REPLAY_KEY_NONE};
-std::atomic<int32_t> pendingSteps{0};
+// Replay keys wait here for the game thread, in the order they were pressed, so that a seek
+// and the steps after it, pressed between two frames, each take effect. A key held down
+// repeats; past this many waiting commands the rest are dropped.
+constexpr size_t MAX_PENDING_REPLAY_COMMANDS = 16;
+std::mutex replayCommandLock;
+std::deque<int32_t> pendingReplayCommands; // guarded by replayCommandLock
 std::mutex takeOverLock;
 std::string takeOverFolder;  // guarded by takeOverLock
 std::string takeOverProgram; // guarded by takeOverLock
@@ -211,11 +216,9 @@ std::string takeOverNote;    // guarded by takeOverLock: what the last take-over
 } // namespace
 
 void RequestReplayCommand(int32_t command) {
-    // Steps add up, so that quick presses between two frames are each one frame.
-    if (command == REPLAY_KEY_STEP)
-        pendingSteps.fetch_add(1);
-    else
-        pendingReplayCommand.store(command);
+    std::lock_guard<std::mutex> guard(replayCommandLock);
+    if (pendingReplayCommands.size() < MAX_PENDING_REPLAY_COMMANDS)
+        pendingReplayCommands.push_back(command);
 }
 
 void SetTakeOverFolder(const std::string& folder, const char* program) {
@@ -256,21 +259,17 @@ void TakeOver(uint8_t* canvasBits) {
     takeOverNote = note;
 }
 
-} // namespace
-
-void RunPendingReplayCommand(uint8_t* canvasBits) {
-    const int32_t steps = pendingSteps.exchange(0);
-    const int32_t command = pendingReplayCommand.exchange(REPLAY_KEY_NONE);
-    if (ReplayPlaying() == 0) return;
-    if (command == REPLAY_KEY_NONE) {
-        if (steps > 0 && Paused.load() != 0) SeekPlayback(PlaybackFrame() + steps, canvasBits);
-        return;
-    }
+void RunReplayCommand(int32_t command, uint8_t* canvasBits) {
     const int64_t now = PlaybackFrame();
     // The last frame, not the end: playing one more frame then ends the replay with its verdict.
     const int64_t last = std::max<int64_t>(PlaybackLength() - 1, 0);
     int64_t target = now;
     switch (command) {
+    case REPLAY_KEY_STEP:
+        // A step moves on one frame while paused; a playing replay moves on by itself.
+        if (Paused.load() == 0) return;
+        target = now + 1;
+        break;
     case REPLAY_KEY_BACK:
         target = std::max<int64_t>(now - PLAYBACK_SNAPSHOT_FRAMES, 0);
         break;
@@ -290,6 +289,20 @@ void RunPendingReplayCommand(uint8_t* canvasBits) {
         return;
     }
     SeekPlayback(target, canvasBits);
+}
+
+} // namespace
+
+void RunPendingReplayCommand(uint8_t* canvasBits) {
+    std::deque<int32_t> commands;
+    {
+        std::lock_guard<std::mutex> guard(replayCommandLock);
+        commands.swap(pendingReplayCommands);
+    }
+    for (const int32_t command : commands) {
+        if (ReplayPlaying() == 0) return;
+        RunReplayCommand(command, canvasBits);
+    }
 }
 
 std::string ReplayWindowTitle() {

@@ -51,9 +51,9 @@ void HoldGame();
 void ReleaseGame();
 
 // Any thread: asks the game thread to carry out a replay key's command (REPLAY_KEY_STEP,
-// _BACK, _FORWARD, _START, _END) before its next frame, through SeekPlayback with no other
-// frame running; a later seek before then replaces it, while steps add up (and act only while
-// paused; a seek asked for at the same time goes first and they are dropped).
+// _BACK, _FORWARD, _START, _END, _TAKE_OVER) before its next frame, through SeekPlayback with
+// no other frame running. Commands asked for between two frames run in the order asked; a step
+// acts only while paused.
 void RequestReplayCommand(int32_t command);
 // Where a take-over (T) records the player's game: a file named takeover-YYYYMMDD-HHMMSS.vrp
 // (local time) in folder, which ends with its separator; program names the recorder in the

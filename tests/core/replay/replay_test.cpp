@@ -445,6 +445,30 @@ TEST_F(Replays, SeekingBackAndForthGivesTheStatesAndVerdictOfAPlaybackFromTheSta
     SetPlaybackSnapshotBudget(PLAYBACK_SNAPSHOT_BUDGET);
 }
 
+// Replay keys pressed between two frames all act, in the order pressed: a seek, then the steps
+// after it (while paused; playing, a step does nothing).
+TEST_F(Replays, ReplayKeysBetweenTwoFramesActInTheOrderPressed) {
+    FreshStart();
+    StartPlayback(Parse(text), 0);
+    BeginAttract();
+    Paused.store(1);
+    for (const int32_t key :
+         {REPLAY_KEY_FORWARD, REPLAY_KEY_STEP, REPLAY_KEY_START, REPLAY_KEY_STEP, REPLAY_KEY_STEP})
+        RequestReplayCommand(key);
+    RunPendingReplayCommand(FrameCanvasBits);
+    EXPECT_EQ(PlaybackFrame(), 2);
+    RequestReplayCommand(REPLAY_KEY_FORWARD);
+    RequestReplayCommand(REPLAY_KEY_STEP);
+    RequestReplayCommand(REPLAY_KEY_BACK);
+    RunPendingReplayCommand(FrameCanvasBits);
+    EXPECT_EQ(PlaybackFrame(), 3);
+    Paused.store(0);
+    RequestReplayCommand(REPLAY_KEY_STEP);
+    RunPendingReplayCommand(FrameCanvasBits);
+    EXPECT_EQ(PlaybackFrame(), 3);
+    StopPlayback();
+}
+
 // Take over: at a frame reached by seeking, the controls go to the player; the recording made
 // holds the replay's controls, events and checks up to that frame and the player's after, is
 // named a take-over, and plays back to its own end.
