@@ -31,7 +31,7 @@ bool Load(benchmark::State& state, ReplayData& data) {
 
 // A fresh program with the replay's playback started.
 bool Start(const ReplayData& data) {
-    RandomSeed = 1;
+    TheGame().randomSeed = 1;
     if (InitGame() != 0) return false;
     DestroyCanvases();
     if (CreateCanvases() != 0) return false;

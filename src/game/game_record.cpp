@@ -35,14 +35,14 @@ int32_t InitGame() {
 
     ResetPlayer();
     ResetWeapons();
-    Score = 0;
+    TheGame().score = 0;
     DefaultRanking(0);
     DefaultRanking(1);
-    GameRank = 0;
-    GameMode = MODE_TITLE;
-    ContinueCount = 0;
-    DemoStage = 0;
-    RankingPlace = -1;
+    TheGame().gameRank = 0;
+    TheGame().gameMode = MODE_TITLE;
+    TheGame().continueCount = 0;
+    TheGame().demoStage = 0;
+    TheGame().rankingPlace = -1;
     NameEntryRequested = 0;
     NameEntryPosted = 0;
     NameEntryDone = 0;
@@ -51,22 +51,22 @@ int32_t InitGame() {
 }
 
 void ResetGame() {
-    ViewX = 120;
-    ViewY = 320;
-    Score = 0;
-    Lives = 3;
-    StageLevel = 1;
-    StageNumber = 1;
+    TheGame().viewX = 120;
+    TheGame().viewY = 320;
+    TheGame().score = 0;
+    TheGame().lives = 3;
+    TheGame().stageLevel = 1;
+    TheGame().stageNumber = 1;
     ResetPlayer();
     ResetWeapons();
     ResetEnemyShots();
     ResetParticles();
     SeedStars();
     StageScriptReset();
-    EndSequence = 0;
-    EndCountdown = 0;
-    StageCleared = 0;
-    QuitRequested = 0;
+    TheGame().endSequence = 0;
+    TheGame().endCountdown = 0;
+    TheGame().stageCleared = 0;
+    TheGame().quitRequested = 0;
 }
 
 } // namespace velkar

@@ -30,9 +30,8 @@ struct ShotTargets {
 
 void ListShotTargets(ShotTargets& targets) {
     targets.count = 0;
-    if (EnemyPool == nullptr) return;
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        EnemySlot& slot = EnemyPool[i];
+        EnemySlot& slot = TheGame().enemies[i];
         if (slot.state == 0 || slot.hitPoints <= 0) continue;
         targets.list[targets.count++] = {&slot, slot.x + slot.boxLeft, slot.y + slot.boxTop,
                                          slot.x + slot.boxRight, slot.y + slot.boxBottom};
@@ -61,39 +60,37 @@ bool HitEnemies(const ShotTargets& targets, const PlayerShot& shot) {
 // reaches its full length.
 void StrikeWithLaser() {
     // The beam: columns PlayerX + 4 .. PlayerX + 28 px, from PlayerY + 24 px up to its top.
-    const int32_t beamLeft = PlayerX + (4 << 8);
-    const int32_t beamRight = PlayerX + (28 << 8);
-    const int32_t beamBase = PlayerY + (24 << 8);
-    const int32_t beamTop = PlayerY - (LaserLength << 8);
+    const int32_t beamLeft = TheGame().playerX + (4 << 8);
+    const int32_t beamRight = TheGame().playerX + (28 << 8);
+    const int32_t beamBase = TheGame().playerY + (24 << 8);
+    const int32_t beamTop = TheGame().playerY - (TheGame().laserLength << 8);
     EnemySlot* nearest = nullptr;
     int32_t nearestBottom = 0;
-    if (EnemyPool != nullptr) {
-        for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-            EnemySlot& slot = EnemyPool[i];
-            if (slot.state == 0 || slot.hitPoints <= 0) continue;
-            if (slot.x + slot.boxLeft > beamRight || slot.x + slot.boxRight < beamLeft) continue;
-            const int32_t bottom = slot.y + slot.boxBottom;
-            if (bottom < beamTop || slot.y + slot.boxTop > beamBase) continue;
-            if (nearest == nullptr || bottom > nearestBottom) {
-                nearest = &slot;
-                nearestBottom = bottom;
-            }
+    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
+        EnemySlot& slot = TheGame().enemies[i];
+        if (slot.state == 0 || slot.hitPoints <= 0) continue;
+        if (slot.x + slot.boxLeft > beamRight || slot.x + slot.boxRight < beamLeft) continue;
+        const int32_t bottom = slot.y + slot.boxBottom;
+        if (bottom < beamTop || slot.y + slot.boxTop > beamBase) continue;
+        if (nearest == nullptr || bottom > nearestBottom) {
+            nearest = &slot;
+            nearestBottom = bottom;
         }
     }
     if (nearest == nullptr) {
-        LaserHit = 0;
-        LaserTop = beamTop;
+        TheGame().laserHit = 0;
+        TheGame().laserTop = beamTop;
         return;
     }
     nearest->hitPoints -= 5;
     if (nearest->hitPoints < 0) nearest->hitPoints = 0;
     nearest->hit = 1;
-    LaserHit = 1;
-    LaserTop = nearestBottom;
-    LaserLength = (PlayerY - LaserTop) >> 8;
+    TheGame().laserHit = 1;
+    TheGame().laserTop = nearestBottom;
+    TheGame().laserLength = (TheGame().playerY - TheGame().laserTop) >> 8;
     static constexpr int32_t sparkColumns[5] = {4, 10, 16, 22, 28};
     for (int32_t column : sparkColumns) {
-        if ((NextRandom() & 3) == 0) SpawnLaserSpark(PlayerX + (column << 8), LaserTop + (4 << 8));
+        if ((NextRandom() & 3) == 0) SpawnLaserSpark(TheGame().playerX + (column << 8), TheGame().laserTop + (4 << 8));
     }
 }
 
@@ -101,8 +98,8 @@ void StrikeWithLaser() {
 
 void UpdateShip() {
     if (TakeShipHit()) {
-        for (int32_t i = 0; i < ShotPower; ++i) {
-            SpawnDroppedItem(ITEM_POWER, PlayerX + SHIP_CENTRE, PlayerY + SHIP_CENTRE);
+        for (int32_t i = 0; i < TheGame().shotPower; ++i) {
+            SpawnDroppedItem(ITEM_POWER, TheGame().playerX + SHIP_CENTRE, TheGame().playerY + SHIP_CENTRE);
         }
     }
     UpdatePlayer();
@@ -125,9 +122,9 @@ void UpdateShots() {
 }
 
 void UpdateBomb() {
-    if (!AdvanceBomb() || EnemyPool == nullptr) return;
+    if (!AdvanceBomb()) return;
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        EnemySlot& slot = EnemyPool[i];
+        EnemySlot& slot = TheGame().enemies[i];
         if (slot.state == 0 || slot.hitPoints <= 0) continue;
         slot.hitPoints -= 1;
         slot.hit = 1;
