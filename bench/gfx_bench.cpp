@@ -47,14 +47,14 @@ void BM_TitleFrameDrawing(benchmark::State& state) {
     benchmark::DoNotOptimize(glyphs);
     static Sprite* ring =
         MakeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400, 30, 200, 80, 1, 0);
-    ViewX = 240;
+    TheGame().viewX = 240;
     for (auto _ : state) {
         FillCanvasRect(120, 320, 480, 320, 0, 0, 0);
-        DrawSprite(ViewX + 120 - 200, 480 - 200, ring, 0);
-        DrawText(ViewX, 420, "            VELKAR            ");
-        DrawText(ViewX, 570, "     PUSH F1 KEY TO START     ");
-        DrawText(ViewX, 600, "        RANK : NORMAL         ");
-        CopyViewToScreen(ViewX, 320);
+        DrawSprite(TheGame().viewX + 120 - 200, 480 - 200, ring, 0);
+        DrawText(TheGame().viewX, 420, "            VELKAR            ");
+        DrawText(TheGame().viewX, 570, "     PUSH F1 KEY TO START     ");
+        DrawText(TheGame().viewX, 600, "        RANK : NORMAL         ");
+        CopyViewToScreen(TheGame().viewX, 320);
         benchmark::ClobberMemory();
     }
 }

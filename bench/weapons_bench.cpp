@@ -5,6 +5,7 @@
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "stage/collisions.h"
 #include "stage/enemy_pool.h"
 
 using namespace velkar;
@@ -24,16 +25,16 @@ void PlaceEnemies(bool offField) {
         e->y = (500 + (i / 10) * 12) << 8;
         e->width = e->height = 32;
         e->boxRight = e->boxBottom = 32 << 8;
-        EnemyCount += 1;
+        TheGame().enemyCount += 1;
     }
 }
 
 void FillShots() {
     ResetWeapons();
-    ShotPower = 6;
+    TheGame().shotPower = 6;
     for (int32_t v = 0; v < 55; ++v) {
-        PlayerX = (130 + (v % 11) * 40) << 8;
-        PlayerY = (480 + (v / 11) * 20) << 8;
+        TheGame().playerX = (130 + (v % 11) * 40) << 8;
+        TheGame().playerY = (480 + (v / 11) * 20) << 8;
         FireShot();
     }
 }
@@ -43,8 +44,8 @@ void UpdateShotsFullPools(benchmark::State& state) {
     InitWeapons();
     InitParticles();
     BuildSinCosTable();
-    GameMode = MODE_PLAY;
-    ViewX = 240;
+    TheGame().gameMode = MODE_PLAY;
+    TheGame().viewX = 240;
     const bool offField = state.range(0) != 0;
     for (auto _ : state) {
         state.PauseTiming();

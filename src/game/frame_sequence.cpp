@@ -10,6 +10,7 @@
 #include "player/player.h"
 #include "player/weapons.h"
 #include "sound/sound.h"
+#include "stage/collisions.h"
 #include "stage/enemy_fire.h"
 #include "stage/enemy_pool.h"
 #include "stage/stage_script.h"
@@ -21,12 +22,12 @@ namespace {
 constexpr int32_t EFFECT_START = 2; // "Doooon.wav"
 
 void EnterMode(int32_t mode) {
-    GameMode = mode;
-    ModeFrame = 0;
+    TheGame().gameMode = mode;
+    TheGame().modeFrame = 0;
 }
 
 void RunPlaySteps() {
-    UpdatePlayer();
+    UpdateShip();
     UpdateShots();
     UpdateBomb();
     UpdateEnemyShots();
@@ -37,34 +38,34 @@ void RunPlaySteps() {
 }
 
 void EnterStage() {
-    if (GameMode == MODE_PLAY) {
-        StageLevel += 1;
-        if (StageLevel > 5) StageLevel = 2;
-        StageNumber += 1;
-        if (StageNumber > 99) StageNumber = 99;
-        if (StageNumber > 1) {
+    if (TheGame().gameMode == MODE_PLAY) {
+        TheGame().stageLevel += 1;
+        if (TheGame().stageLevel > 5) TheGame().stageLevel = 2;
+        TheGame().stageNumber += 1;
+        if (TheGame().stageNumber > 99) TheGame().stageNumber = 99;
+        if (TheGame().stageNumber > 1) {
             SeedStars();
             StageScriptReset();
-            StageCleared = 0;
+            TheGame().stageCleared = 0;
         } else {
             ResetGame();
         }
     } else {
         ResetGame();
-        Lives = 1;
-        StageLevel = DemoStage;
-        StageNumber = DemoStage;
+        TheGame().lives = 1;
+        TheGame().stageLevel = TheGame().demoStage;
+        TheGame().stageNumber = TheGame().demoStage;
     }
 }
 
 void ContinueGame() {
-    PlayerState = PLAYER_VULNERABLE;
-    Lives = 3;
-    EndSequence = 0;
-    EndCountdown = 0;
-    if (ContinueCount < 99) {
-        ContinueCount += 1;
-        Score += 1;
+    TheGame().playerState = PLAYER_VULNERABLE;
+    TheGame().lives = 3;
+    TheGame().endSequence = 0;
+    TheGame().endCountdown = 0;
+    if (TheGame().continueCount < 99) {
+        TheGame().continueCount += 1;
+        TheGame().score += 1;
     }
     RespawnPlayer();
     PlayEffect(EFFECT_START);
@@ -73,93 +74,93 @@ void ContinueGame() {
 // Modes 3 and 4 after their entry: the controls, the end test and the play steps.
 // Returns true when the mode changed and the dispatch must run again.
 bool RunStageMode(int32_t input) {
-    if (GameMode == MODE_PLAY) {
+    if (TheGame().gameMode == MODE_PLAY) {
         if (input & INPUT_END) {
-            EndSequence = 1;
-            EndCountdown = 0;
-            QuitRequested = 1;
+            TheGame().endSequence = 1;
+            TheGame().endCountdown = 0;
+            TheGame().quitRequested = 1;
         }
-        if ((input & INPUT_START) && PlayerState == PLAYER_OUT) ContinueGame();
+        if ((input & INPUT_START) && TheGame().playerState == PLAYER_OUT) ContinueGame();
     }
     for (;;) {
         bool ended = false;
-        if (PlayerState == PLAYER_OUT && EndSequence == 0) {
-            EndSequence = 1;
-            EndCountdown = 360 - 1; // this frame counts at once
-            ended = EndCountdown == 0;
-        } else if (EndSequence == 1) {
-            if (EndCountdown > 0) EndCountdown -= 1;
-            ended = EndCountdown == 0;
+        if (TheGame().playerState == PLAYER_OUT && TheGame().endSequence == 0) {
+            TheGame().endSequence = 1;
+            TheGame().endCountdown = 360 - 1; // this frame counts at once
+            ended = TheGame().endCountdown == 0;
+        } else if (TheGame().endSequence == 1) {
+            if (TheGame().endCountdown > 0) TheGame().endCountdown -= 1;
+            ended = TheGame().endCountdown == 0;
         }
         if (ended) {
-            if (GameMode == MODE_PLAY && QuitRequested == 0) {
+            if (TheGame().gameMode == MODE_PLAY && TheGame().quitRequested == 0) {
                 EnterMode(MODE_GAME_OVER);
             } else {
-                QuitRequested = 0;
+                TheGame().quitRequested = 0;
                 EnterMode(MODE_TITLE);
             }
             return true;
         }
-        if (StageCleared == 0) {
+        if (TheGame().stageCleared == 0) {
             RunPlaySteps();
             return false;
         }
-        if (GameMode == MODE_PLAY) {
+        if (TheGame().gameMode == MODE_PLAY) {
             EnterMode(MODE_PLAY); // the next stage starts in this frame
             return true;
         }
-        EndSequence = 1; // a cleared demonstration ends at once
-        EndCountdown = 0;
+        TheGame().endSequence = 1; // a cleared demonstration ends at once
+        TheGame().endCountdown = 0;
     }
 }
 
 void RunGameOverMode() {
-    if (ModeFrame == 0) {
-        EndSequence = 0;
-        RankingPlace = InsertRanking();
-        GameOverFrame = 0;
-    } else if (GameOverFrame == 70 && RankingPlace >= 0) {
+    if (TheGame().modeFrame == 0) {
+        TheGame().endSequence = 0;
+        TheGame().rankingPlace = InsertRanking();
+        TheGame().gameOverFrame = 0;
+    } else if (TheGame().gameOverFrame == 70 && TheGame().rankingPlace >= 0) {
         NameEntryPosted = 0;
         NameEntryDone = 0;
         NameEntryRequested = 1;
-        GameOverFrame = 71;
+        TheGame().gameOverFrame = 71;
     }
     if (NameEntryDone.load(std::memory_order_acquire) != 0) {
-        if (NameBuffer[0] != '\0') SetRankingName(RankingPlace, NameBuffer);
+        if (NameBuffer[0] != '\0') SetRankingName(TheGame().rankingPlace, NameBuffer);
         NameEntryRequested = 0;
         NameEntryPosted = 0;
         NameEntryDone = 0;
     }
-    if (NameEntryRequested == 0) GameOverFrame += 1;
-    if (GameOverFrame > 360) EnterMode(MODE_TITLE);
+    if (NameEntryRequested == 0) TheGame().gameOverFrame += 1;
+    if (TheGame().gameOverFrame > 360) EnterMode(MODE_TITLE);
 }
 
 // Runs the branch of the current mode; a branch that changes the mode runs the new one too.
 void DispatchModes(int32_t input) {
     for (;;) {
-        const int32_t mode = GameMode;
+        const int32_t mode = TheGame().gameMode;
         switch (mode) {
         case MODE_TITLE:
-            if (ModeFrame == 0) {
+            if (TheGame().modeFrame == 0) {
                 ResetGame();
                 SeedStars();
                 ResetPlayer();
-                BombActive = 0;
-                DemoStage += 1;
-                if (DemoStage > 5) DemoStage = 1;
+                TheGame().bombActive = 0;
+                TheGame().demoStage += 1;
+                if (TheGame().demoStage > 5) TheGame().demoStage = 1;
             }
-            if (ModeFrame > 360) {
+            if (TheGame().modeFrame > 360) {
                 EnterMode(MODE_KEY_ASSIGN);
                 continue;
             }
-            if (ModeFrame > 80) FireBomb(ViewX + 120, 480, 0);
+            if (TheGame().modeFrame > 80) FireBomb(TheGame().viewX + 120, 480, 0);
             StepStars();
             UpdateBomb();
             return;
         case MODE_KEY_ASSIGN:
         case MODE_RANKING:
-            if (ModeFrame == 0) ResetPlayer();
-            if (ModeFrame > (mode == MODE_KEY_ASSIGN ? 360 : 480)) {
+            if (TheGame().modeFrame == 0) ResetPlayer();
+            if (TheGame().modeFrame > (mode == MODE_KEY_ASSIGN ? 360 : 480)) {
                 EnterMode(mode + 1);
                 continue;
             }
@@ -168,12 +169,12 @@ void DispatchModes(int32_t input) {
             return;
         case MODE_DEMO:
         case MODE_PLAY:
-            if (ModeFrame == 0) EnterStage();
+            if (TheGame().modeFrame == 0) EnterStage();
             if (RunStageMode(input)) continue;
             return;
         case MODE_GAME_OVER:
             RunGameOverMode();
-            if (GameMode != MODE_GAME_OVER) continue;
+            if (TheGame().gameMode != MODE_GAME_OVER) continue;
             return;
         default:
             return;
@@ -185,11 +186,11 @@ void UpdatePhase(int32_t input) {
     for (;;) {
         DispatchModes(input);
         const bool startAllowed =
-            GameMode != MODE_PLAY && !(GameMode == MODE_GAME_OVER && GameOverFrame <= 80);
+            TheGame().gameMode != MODE_PLAY && !(TheGame().gameMode == MODE_GAME_OVER && TheGame().gameOverFrame <= 80);
         if (!startAllowed || (input & INPUT_START) == 0) return;
         EnterMode(MODE_PLAY);
-        StageLevel = 0;
-        StageNumber = 0;
+        TheGame().stageLevel = 0;
+        TheGame().stageNumber = 0;
         PlayEffect(EFFECT_START);
     }
 }
@@ -206,8 +207,8 @@ bool StarsStepTwice(int32_t mode) {
 // pass did these once, in this order; they stay in it, so every random draw and every digest
 // falls where it always has, and drawing only reads the game.
 void FinishFrame() {
-    BlinkPhase = BlinkPhase == 0 ? 1 : 0;
-    switch (GameMode) {
+    TheGame().blinkPhase = TheGame().blinkPhase == 0 ? 1 : 0;
+    switch (TheGame().gameMode) {
     case MODE_TITLE:
     case MODE_KEY_ASSIGN:
     case MODE_RANKING:
@@ -223,7 +224,7 @@ void FinishFrame() {
     default:
         break;
     }
-    ModeFrame += 1;
+    TheGame().modeFrame += 1;
 }
 
 } // namespace
@@ -240,13 +241,14 @@ void StepGameFrame() {
 }
 
 void DrawGameFrame(uint8_t* canvasBits) {
-    const int32_t shownFrame = ModeFrame - 1; // the frame as it was before the step counted it
+    const int32_t shownFrame = TheGame().modeFrame - 1; // the frame as it was before the step counted it
+    BlinkPhase = TheGame().blinkPhase;
     FillCanvasRect(120, 320, 480, 320, 0, 0, 0);
     HudLines hud;
     FormatHud(shownFrame, hud);
     // Where the step moved the stars a second time, they show as they were before that step.
-    DrawStars(canvasBits, StarsStepTwice(GameMode) ? 1 : 0);
-    switch (GameMode) {
+    DrawStars(canvasBits, StarsStepTwice(TheGame().gameMode) ? 1 : 0);
+    switch (TheGame().gameMode) {
     case MODE_TITLE:
         DrawBomb();
         if (shownFrame > 20 && shownFrame < 340) DrawTitleScreen(shownFrame);
@@ -267,20 +269,20 @@ void DrawGameFrame(uint8_t* canvasBits) {
         DrawLaser();
         DrawPlayer();
         DrawEnemyShots();
-        if (EndSequence == 0) DrawEnemyExtras();
+        if (TheGame().endSequence == 0) DrawEnemyExtras();
         DrawBomb();
         break;
     case MODE_GAME_OVER:
         DrawBomb();
-        DrawRanking(shownFrame, RankingPlace, GameOverFrame > 80 ? 1 : 0);
+        DrawRanking(shownFrame, TheGame().rankingPlace, TheGame().gameOverFrame > 80 ? 1 : 0);
         break;
     default:
         break;
     }
     DrawHud(hud);
-    if (GameMode == MODE_DEMO) DrawDemoTexts(shownFrame);
-    if (EndSequence != 0) DrawGameOver();
-    CopyViewToScreen(ViewX, ViewY);
+    if (TheGame().gameMode == MODE_DEMO) DrawDemoTexts(shownFrame);
+    if (TheGame().endSequence != 0) DrawGameOver();
+    CopyViewToScreen(TheGame().viewX, TheGame().viewY);
 }
 
 void RunGameFrame(uint8_t* canvasBits) {
@@ -290,7 +292,7 @@ void RunGameFrame(uint8_t* canvasBits) {
 
 int32_t BeginAttract() {
     ResetGame();
-    GameMode = MODE_TITLE;
+    TheGame().gameMode = MODE_TITLE;
     return 0;
 }
 

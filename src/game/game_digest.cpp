@@ -5,12 +5,12 @@
 #include <initializer_list>
 
 #include "game/game_record.h"
-#include "game/random.h"
 #include "game/ranking.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "record/random.h"
 #include "stage/enemy_fire.h"
 #include "stage/enemy_pool.h"
 
@@ -61,7 +61,7 @@ uint64_t BytesDigest(const uint8_t* bytes, size_t size) {
 }
 
 void AddRanking(Fold& d) {
-    for (const auto& table : RankingTable) {
+    for (const auto& table : TheGame().ranking) {
         for (const RankingEntry& entry : table) {
             d.Add32(entry.stage);
             d.Add(static_cast<uint64_t>(entry.score));
@@ -79,49 +79,43 @@ void AddRanking(Fold& d) {
 
 uint64_t GameStateDigest() {
     Fold d;
-    for (int32_t v : {GameMode, ModeFrame, Lives, Bombs, StageNumber, StageLevel, ContinueCount,
-                      GameRank, DemoStage, RankingPlace, ShotPower, EndSequence, EndCountdown,
-                      QuitRequested, StageCleared, GameOverFrame, ViewX, ViewY}) {
+    for (int32_t v : {TheGame().gameMode, TheGame().modeFrame, TheGame().lives, TheGame().bombs, TheGame().stageNumber, TheGame().stageLevel, TheGame().continueCount,
+                      TheGame().gameRank, TheGame().demoStage, TheGame().rankingPlace, TheGame().shotPower, TheGame().endSequence, TheGame().endCountdown,
+                      TheGame().quitRequested, TheGame().stageCleared, TheGame().gameOverFrame, TheGame().viewX, TheGame().viewY}) {
         d.Add32(v);
     }
-    d.Add(static_cast<uint64_t>(Score));
-    for (int32_t v : {PlayerX,       PlayerY,     PlayerState,    HitFlag,       Invulnerable,
-                      ExplodeFrames, RespawnWait, PickupGlow,     ShotCooldown,  DemoFireCount,
-                      ShotCount,     LaserLength, LaserTop,       LaserHit,      LaserPhase,
-                      LaserToggle,   BombActive,  BombX,          BombY,         BombStage,
-                      BombTimer,     EnemyCount,  EnemyShotCount, ParticleCount, BlinkPhase}) {
+    d.Add(static_cast<uint64_t>(TheGame().score));
+    for (int32_t v : {TheGame().playerX,       TheGame().playerY,     TheGame().playerState,    TheGame().hitFlag,       TheGame().invulnerable,
+                      TheGame().explodeFrames, TheGame().respawnWait, TheGame().pickupGlow,     TheGame().shotCooldown,  TheGame().demoFireCount,
+                      TheGame().shotCount,     TheGame().laserLength, TheGame().laserTop,       TheGame().laserHit,      TheGame().laserPhase,
+                      TheGame().laserToggle,   TheGame().bombActive,  TheGame().bombX,          TheGame().bombY,         TheGame().bombStage,
+                      TheGame().bombTimer,     TheGame().enemyCount,  TheGame().enemyShotCount, TheGame().particleCount, TheGame().blinkPhase}) {
         d.Add32(v);
     }
-    d.Add(RandomSeed);
+    d.Add(TheGame().randomSeed);
     AddRanking(d);
     // Only entries in use: what a free entry still holds plays no part in the game.
-    if (EnemyPool != nullptr) {
-        for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-            const EnemySlot& s = EnemyPool[i];
-            if (s.state == 0) continue;
-            for (int32_t v : {i, s.state, s.flags, s.hitPoints, s.hit, s.solid, s.x, s.y, s.width,
-                              s.height, s.boxLeft, s.boxTop, s.boxRight, s.boxBottom, s.word1,
-                              s.word2, s.word3, s.word4}) {
-                d.Add32(v);
-            }
+    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
+        const EnemySlot& s = TheGame().enemies[i];
+        if (s.state == 0) continue;
+        for (int32_t v : {i, s.state, s.flags, s.hitPoints, s.hit, s.solid, s.x, s.y, s.width,
+                          s.height, s.boxLeft, s.boxTop, s.boxRight, s.boxBottom, s.word1,
+                          s.word2, s.word3, s.word4}) {
+            d.Add32(v);
         }
     }
-    if (EnemyShotPool != nullptr) {
-        for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i) {
-            const EnemyShot& s = EnemyShotPool[i];
-            if (s.pictures[0] == nullptr) continue;
-            for (int32_t v : {i, s.type, s.x, s.y, s.vx, s.vy, s.frame, s.animCount})
-                d.Add32(v);
-        }
+    for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i) {
+        const EnemyShot& s = TheGame().enemyShots[i];
+        if (s.pictures[0] == nullptr) continue;
+        for (int32_t v : {i, s.type, s.x, s.y, s.vx, s.vy, s.frame, s.animCount})
+            d.Add32(v);
     }
-    if (ParticlePool != nullptr) {
-        for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-            const Particle& p = ParticlePool[i];
-            if (p.life == 0) continue;
-            for (int32_t v : {i, p.kind, p.counter, p.interval, p.life, p.x, p.y, p.vx, p.vy,
-                              p.brightness, p.priority}) {
-                d.Add32(v);
-            }
+    for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
+        const Particle& p = TheGame().particles[i];
+        if (p.life == 0) continue;
+        for (int32_t v : {i, p.kind, p.counter, p.interval, p.life, p.x, p.y, p.vx, p.vy,
+                          p.brightness, p.priority}) {
+            d.Add32(v);
         }
     }
     return d.h;

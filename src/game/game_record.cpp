@@ -13,28 +13,6 @@
 
 namespace velkar {
 
-int32_t GameMode = MODE_TITLE;
-int32_t ModeFrame = 0;
-int64_t Score = 0;
-int32_t Lives = 0;
-int32_t Bombs = 0;
-int32_t StageNumber = 0;
-int32_t StageLevel = 0;
-int32_t ContinueCount = 0;
-int32_t GameRank = 0;
-int32_t DemoStage = 0;
-int32_t RankingPlace = -1;
-int32_t ShotPower = 0;
-
-int32_t EndSequence = 0;
-int32_t EndCountdown = 0;
-int32_t QuitRequested = 0;
-int32_t StageCleared = 0;
-int32_t GameOverFrame = 0;
-
-int32_t ViewX = 120;
-int32_t ViewY = 320;
-
 std::atomic<int32_t> NameEntryRequested{0};
 std::atomic<int32_t> NameEntryPosted{0};
 std::atomic<int32_t> NameEntryDone{0};
@@ -57,14 +35,14 @@ int32_t InitGame() {
 
     ResetPlayer();
     ResetWeapons();
-    Score = 0;
+    TheGame().score = 0;
     DefaultRanking(0);
     DefaultRanking(1);
-    GameRank = 0;
-    GameMode = MODE_TITLE;
-    ContinueCount = 0;
-    DemoStage = 0;
-    RankingPlace = -1;
+    TheGame().gameRank = 0;
+    TheGame().gameMode = MODE_TITLE;
+    TheGame().continueCount = 0;
+    TheGame().demoStage = 0;
+    TheGame().rankingPlace = -1;
     NameEntryRequested = 0;
     NameEntryPosted = 0;
     NameEntryDone = 0;
@@ -73,53 +51,22 @@ int32_t InitGame() {
 }
 
 void ResetGame() {
-    ViewX = 120;
-    ViewY = 320;
-    Score = 0;
-    Lives = 3;
-    StageLevel = 1;
-    StageNumber = 1;
+    TheGame().viewX = 120;
+    TheGame().viewY = 320;
+    TheGame().score = 0;
+    TheGame().lives = 3;
+    TheGame().stageLevel = 1;
+    TheGame().stageNumber = 1;
     ResetPlayer();
     ResetWeapons();
     ResetEnemyShots();
     ResetParticles();
     SeedStars();
     StageScriptReset();
-    EndSequence = 0;
-    EndCountdown = 0;
-    StageCleared = 0;
-    QuitRequested = 0;
-}
-
-void ResetPlayer() {
-    PlayerX = 344 << 8;
-    PlayerY = 600 << 8;
-    PlayerState = PLAYER_SPAWNED;
-    Bombs = 3;
-    HitFlag = 0;
-    ExplodeFrames = 0;
-    Invulnerable = 10;
-    RespawnWait = 0;
-    PickupGlow = 0;
-    ShotCooldown = 0;
-    ShipPicture = ShipSprite;
-    DemoFireCount = 0;
-    RespawnPlayer();
-}
-
-void RespawnPlayer() {
-    PlayerY = 580 << 8;
-    PickupGlow = 0;
-    ShotCooldown = 0;
-    HitFlag = 0;
-    Bombs = 3;
-    PlayerState = PLAYER_SPAWNED;
-    ShotPower = GameMode == MODE_DEMO ? 6 : 1;
-}
-
-void AddScore(int32_t points) {
-    if (PlayerState != PLAYER_OUT) Score += points;
-    if (Score > SCORE_MAX) Score = 99'999'999'999'900LL + points % 100;
+    TheGame().endSequence = 0;
+    TheGame().endCountdown = 0;
+    TheGame().stageCleared = 0;
+    TheGame().quitRequested = 0;
 }
 
 } // namespace velkar

@@ -32,7 +32,7 @@ void BlankField(char* line, int32_t column, int32_t width) {
 
 void FormatHud(int32_t shownFrame, HudLines& lines) {
     char text[48];
-    std::snprintf(text, sizeof text, "%14" PRId64, Score);
+    std::snprintf(text, sizeof text, "%14" PRId64, TheGame().score);
     PutField(lines.score, 0, 14, text);
     lines.score[14] = ' ';
     std::snprintf(text, sizeof text, "%14" PRId64, CurrentRanking()[0].score);
@@ -40,12 +40,12 @@ void FormatHud(int32_t shownFrame, HudLines& lines) {
     lines.score[29] = ' ';
 
     const bool attract =
-        GameMode == MODE_TITLE || GameMode == MODE_KEY_ASSIGN || GameMode == MODE_RANKING;
-    if (!attract && PlayerState != PLAYER_OUT) {
-        std::snprintf(text, sizeof text, "1P:%d B:%d", static_cast<int>(std::max(Lives, 0)),
-                      static_cast<int>(Bombs));
+        TheGame().gameMode == MODE_TITLE || TheGame().gameMode == MODE_KEY_ASSIGN || TheGame().gameMode == MODE_RANKING;
+    if (!attract && TheGame().playerState != PLAYER_OUT) {
+        std::snprintf(text, sizeof text, "1P:%d B:%d", static_cast<int>(std::max(TheGame().lives, 0)),
+                      static_cast<int>(TheGame().bombs));
         PutField(lines.status, 1, 8, text);
-        std::snprintf(text, sizeof text, "ST:%2d", static_cast<int>(StageNumber));
+        std::snprintf(text, sizeof text, "ST:%2d", static_cast<int>(TheGame().stageNumber));
         PutField(lines.status, 20, 5, text);
         std::snprintf(text, sizeof text, "%3d%%", static_cast<int>(StageProgress(shownFrame)));
         PutField(lines.status, 26, 4, text);

@@ -8,7 +8,6 @@
 
 namespace velkar {
 
-RankingEntry RankingTable[2][RANKING_PLACES] = {};
 
 namespace {
 
@@ -28,14 +27,14 @@ void SetName(RankingEntry& entry, const char* name) {
 } // namespace
 
 RankingEntry* CurrentRanking() {
-    return RankingTable[RankIndex(GameRank)];
+    return TheGame().ranking[RankIndex(TheGame().gameRank)];
 }
 
 void DefaultRanking(int32_t rank) {
-    if (rank == -1) rank = RankIndex(GameRank);
+    if (rank == -1) rank = RankIndex(TheGame().gameRank);
     if (rank != 0 && rank != 1) return;
     for (int32_t i = 0; i < RANKING_PLACES; ++i) {
-        RankingEntry& entry = RankingTable[rank][i];
+        RankingEntry& entry = TheGame().ranking[rank][i];
         entry.stage = DEFAULT_STAGES[i];
         entry.score = 110000 - 10000 * static_cast<int64_t>(i);
         SetName(entry, DEFAULT_NAME);
@@ -43,19 +42,19 @@ void DefaultRanking(int32_t rank) {
 }
 
 int32_t RankingChangeable() {
-    return GameMode == MODE_TITLE || GameMode == MODE_KEY_ASSIGN ? 1 : 0;
+    return TheGame().gameMode == MODE_TITLE || TheGame().gameMode == MODE_KEY_ASSIGN ? 1 : 0;
 }
 
 int32_t InsertRanking() {
     RankingEntry* table = CurrentRanking();
     int32_t place = 0;
-    while (place < RANKING_PLACES && table[place].score >= Score)
+    while (place < RANKING_PLACES && table[place].score >= TheGame().score)
         ++place;
     if (place == RANKING_PLACES) return -1;
     for (int32_t i = RANKING_PLACES - 1; i > place; --i)
         table[i] = table[i - 1];
-    table[place].stage = StageNumber;
-    table[place].score = Score;
+    table[place].stage = TheGame().stageNumber;
+    table[place].score = TheGame().score;
     SetName(table[place], NEW_ENTRY_NAME);
     return place;
 }

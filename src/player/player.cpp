@@ -1,28 +1,16 @@
 // The player's ship: controls, movement and camera, vulnerability, explosion and return.
 #include "player/player.h"
 
-#include "game/game_record.h"
-#include "game/random.h"
 #include "gfx/canvas.h"
 #include "input/controls.h"
 #include "player/effects.h"
 #include "player/weapons.h"
+#include "record/random.h"
+#include "record/record.h"
 #include "sound/sound.h"
-#include "stage/items.h"
 
 namespace velkar {
 
-int32_t PlayerX = 0;
-int32_t PlayerY = 0;
-int32_t PlayerState = PLAYER_OUT;
-int32_t HitFlag = 0;
-int32_t Invulnerable = 0;
-int32_t ExplodeFrames = 0;
-int32_t RespawnWait = 0;
-int32_t PickupGlow = 0;
-int32_t ShotCooldown = 0;
-int32_t DemoFireCount = 0;
-const Sprite* ShipPicture = nullptr;
 
 Sprite* ShipSprite = nullptr;
 Sprite* ShipExplosionSprites[10] = {};
@@ -47,83 +35,69 @@ int32_t Clamp(int32_t value, int32_t lo, int32_t hi) {
 
 void FlyShip() {
     int32_t controls = InputBits;
-    if (GameMode == MODE_DEMO) {
+    if (TheGame().gameMode == MODE_DEMO) {
         // The demonstration ship stands still, fires and sets off a bomb every 1000 frames.
-        DemoFireCount += 1;
+        TheGame().demoFireCount += 1;
         controls = INPUT_SHOT;
-        if (DemoFireCount % DEMO_BOMB_INTERVAL == 0) controls |= INPUT_BOMB;
+        if (TheGame().demoFireCount % DEMO_BOMB_INTERVAL == 0) controls |= INPUT_BOMB;
     }
-    if (BombActive != 0) HitFlag = 0;
+    if (TheGame().bombActive != 0) TheGame().hitFlag = 0;
     bool protectedFrame = false;
-    if (Invulnerable > 0) {
-        Invulnerable -= 1;
-        HitFlag = 0;
-        protectedFrame = Invulnerable > 0;
+    if (TheGame().invulnerable > 0) {
+        TheGame().invulnerable -= 1;
+        TheGame().hitFlag = 0;
+        protectedFrame = TheGame().invulnerable > 0;
     }
     if (!protectedFrame) {
-        if (PlayerState == PLAYER_SPAWNED) PlayerState = PLAYER_VULNERABLE;
-        if (HitFlag != 0) {
-            PlayerState = PLAYER_EXPLODING;
+        if (TheGame().playerState == PLAYER_SPAWNED) TheGame().playerState = PLAYER_VULNERABLE;
+        if (TheGame().hitFlag != 0) {
+            TheGame().playerState = PLAYER_EXPLODING;
             return;
         }
     }
 
-    ShipPicture = ShipSprite;
-    if (ShotCooldown > 0) ShotCooldown -= 1;
-    if (PickupGlow > 0) {
-        PickupGlow -= 1;
-        SpawnGlow(PlayerX + CENTRE, PlayerY + CENTRE);
+    TheGame().shipPicture = ShipSprite;
+    if (TheGame().shotCooldown > 0) TheGame().shotCooldown -= 1;
+    if (TheGame().pickupGlow > 0) {
+        TheGame().pickupGlow -= 1;
+        SpawnGlow(TheGame().playerX + CENTRE, TheGame().playerY + CENTRE);
     }
 
     bool slow = false;
     if (controls & INPUT_LASER) {
         ChargeLaser();
         slow = true;
-    } else if ((controls & INPUT_SHOT) && ShotCooldown == 0) {
-        ShotCooldown = SHOT_INTERVAL;
+    } else if ((controls & INPUT_SHOT) && TheGame().shotCooldown == 0) {
+        TheGame().shotCooldown = SHOT_INTERVAL;
         FireShot();
     }
-    if (controls & INPUT_BOMB) FireBomb((PlayerX >> 8) + 16, (PlayerY >> 8) + 16, 1);
+    if (controls & INPUT_BOMB) FireBomb((TheGame().playerX >> 8) + 16, (TheGame().playerY >> 8) + 16, 1);
 
     const int32_t speed = slow ? SPEED_SLOW : SPEED_FAST;
-    if (controls & INPUT_UP) PlayerY -= speed;
-    if (controls & INPUT_DOWN) PlayerY += speed;
-    if (controls & INPUT_LEFT) PlayerX -= speed;
-    if (controls & INPUT_RIGHT) PlayerX += speed;
-    PlayerX = Clamp(PlayerX, MIN_X, MAX_X);
-    PlayerY = Clamp(PlayerY, MIN_Y, MAX_Y);
+    if (controls & INPUT_UP) TheGame().playerY -= speed;
+    if (controls & INPUT_DOWN) TheGame().playerY += speed;
+    if (controls & INPUT_LEFT) TheGame().playerX -= speed;
+    if (controls & INPUT_RIGHT) TheGame().playerX += speed;
+    TheGame().playerX = Clamp(TheGame().playerX, MIN_X, MAX_X);
+    TheGame().playerY = Clamp(TheGame().playerY, MIN_Y, MAX_Y);
 
     // The 240-pixel view pans over the 480-pixel field as the ship crosses it.
-    ViewX = 120 + ((PlayerX >> 8) - 120) * 240 / 448;
+    TheGame().viewX = 120 + ((TheGame().playerX >> 8) - 120) * 240 / 448;
 }
 
 void Explode() {
-    if (HitFlag != 0) {
-        PlayEffect(EFFECT_DEATH);
-        Lives -= 1;
-        HitFlag = 0;
-        ExplodeFrames = 99;
-        RespawnWait = Lives > 0 ? 30 : 200;
-        Invulnerable = 200;
-        for (int32_t i = 0; i < 20; ++i) {
-            SpawnDeathBurst(PlayerX + CENTRE, PlayerY + CENTRE, 5000);
-        }
-        for (int32_t i = 0; i < ShotPower; ++i) {
-            SpawnDroppedItem(ITEM_POWER, PlayerX + CENTRE, PlayerY + CENTRE);
-        }
-    }
-    if (ExplodeFrames > 0) {
-        ExplodeFrames -= 1;
-        int32_t frame = (ExplodeFrames > 30 ? 0 : 10 - ExplodeFrames / 2) + NextRandom() % 3;
+    if (TheGame().explodeFrames > 0) {
+        TheGame().explodeFrames -= 1;
+        int32_t frame = (TheGame().explodeFrames > 30 ? 0 : 10 - TheGame().explodeFrames / 2) + NextRandom() % 3;
         frame = Clamp(frame, 0, 9);
-        ShipPicture = ShipExplosionSprites[frame];
-    } else if (RespawnWait > 0) {
-        RespawnWait -= 1;
-        if (RespawnWait == 0) {
-            if (Lives != 0) {
+        TheGame().shipPicture = ShipExplosionSprites[frame];
+    } else if (TheGame().respawnWait > 0) {
+        TheGame().respawnWait -= 1;
+        if (TheGame().respawnWait == 0) {
+            if (TheGame().lives != 0) {
                 RespawnPlayer();
             } else {
-                PlayerState = PLAYER_OUT;
+                TheGame().playerState = PLAYER_OUT;
             }
         }
     }
@@ -138,12 +112,26 @@ int32_t MakePlayerSprites() {
         ShipExplosionSprites[k] = DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 64,
                                                  64, 4 * k, 255, 127, 0, 0);
     }
-    ShipPicture = ShipSprite;
+    TheGame().shipPicture = ShipSprite;
     return 0;
 }
 
+bool TakeShipHit() {
+    if (TheGame().playerState != PLAYER_EXPLODING || TheGame().hitFlag == 0) return false;
+    PlayEffect(EFFECT_DEATH);
+    TheGame().lives -= 1;
+    TheGame().hitFlag = 0;
+    TheGame().explodeFrames = 99;
+    TheGame().respawnWait = TheGame().lives > 0 ? 30 : 200;
+    TheGame().invulnerable = 200;
+    for (int32_t i = 0; i < 20; ++i) {
+        SpawnDeathBurst(TheGame().playerX + CENTRE, TheGame().playerY + CENTRE, 5000);
+    }
+    return true;
+}
+
 void UpdatePlayer() {
-    switch (PlayerState) {
+    switch (TheGame().playerState) {
     case PLAYER_SPAWNED:
     case PLAYER_VULNERABLE:
         FlyShip();
@@ -157,12 +145,43 @@ void UpdatePlayer() {
 }
 
 void DrawPlayer() {
-    if (PlayerState == PLAYER_OUT) return;
-    if (ExplodeFrames > 0) {
-        DrawSprite((PlayerX >> 8) - 16, (PlayerY >> 8) - 16, ShipPicture, 0);
-    } else if (RespawnWait <= 0) {
-        DrawSprite(PlayerX >> 8, PlayerY >> 8, ShipPicture, 0);
+    if (TheGame().playerState == PLAYER_OUT) return;
+    if (TheGame().explodeFrames > 0) {
+        DrawSprite((TheGame().playerX >> 8) - 16, (TheGame().playerY >> 8) - 16, TheGame().shipPicture, 0);
+    } else if (TheGame().respawnWait <= 0) {
+        DrawSprite(TheGame().playerX >> 8, TheGame().playerY >> 8, TheGame().shipPicture, 0);
     }
+}
+
+void ResetPlayer() {
+    TheGame().playerX = 344 << 8;
+    TheGame().playerY = 600 << 8;
+    TheGame().playerState = PLAYER_SPAWNED;
+    TheGame().bombs = 3;
+    TheGame().hitFlag = 0;
+    TheGame().explodeFrames = 0;
+    TheGame().invulnerable = 10;
+    TheGame().respawnWait = 0;
+    TheGame().pickupGlow = 0;
+    TheGame().shotCooldown = 0;
+    TheGame().shipPicture = ShipSprite;
+    TheGame().demoFireCount = 0;
+    RespawnPlayer();
+}
+
+void RespawnPlayer() {
+    TheGame().playerY = 580 << 8;
+    TheGame().pickupGlow = 0;
+    TheGame().shotCooldown = 0;
+    TheGame().hitFlag = 0;
+    TheGame().bombs = 3;
+    TheGame().playerState = PLAYER_SPAWNED;
+    TheGame().shotPower = TheGame().gameMode == MODE_DEMO ? 6 : 1;
+}
+
+void AddScore(int32_t points) {
+    if (TheGame().playerState != PLAYER_OUT) TheGame().score += points;
+    if (TheGame().score > SCORE_MAX) TheGame().score = 99'999'999'999'900LL + points % 100;
 }
 
 } // namespace velkar

@@ -5,17 +5,16 @@
 #include <new>
 
 #include "base/trace.h"
-#include "game/game_record.h"
-#include "game/random.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "record/random.h"
+#include "record/record.h"
+#include "stage/collisions.h"
 
 namespace velkar {
 
-EnemyShot* EnemyShotPool = nullptr;
-int32_t EnemyShotCount = 0;
 
 // Pictures are filled in by InitEnemyShots; the rest is fixed.
 EnemyShotType ShotTypeTable[6] = {
@@ -35,8 +34,6 @@ constexpr int32_t EDGE_RIGHT = 595 << 8;
 constexpr int32_t EDGE_TOP = 320 << 8;
 constexpr int32_t EDGE_BOTTOM = 643 << 8;
 // The ship's 4 x 4 core, as offsets from its top-left corner.
-constexpr int32_t CORE_NEAR = 14 << 8;
-constexpr int32_t CORE_FAR = 18 << 8;
 // The point bullets are aimed at, before the bullet's own aim offsets.
 constexpr int32_t AIM_X = 15 << 8;
 constexpr int32_t AIM_Y = 10 << 8;
@@ -46,15 +43,13 @@ constexpr int32_t ANIMATED_TYPE = 4;
 // A flying shot has a type of 1..5; a free one has type 0 and no first picture. The type is what
 // is tested, so that a bullet whose picture could not be made still flies and is still counted
 // correctly.
-int32_t ShotFreeHint = 0; // no free entry below this index
-int32_t ShotHighMark = 0; // no flying entry at or above this index
 
 void FreeShot(int32_t index) {
-    EnemyShot& shot = EnemyShotPool[index];
+    EnemyShot& shot = TheGame().enemyShots[index];
     shot.type = 0;
     shot.pictures[0] = nullptr;
-    EnemyShotCount -= 1;
-    if (index < ShotFreeHint) ShotFreeHint = index;
+    TheGame().enemyShotCount -= 1;
+    if (index < TheGame().enemyShotFreeHint) TheGame().enemyShotFreeHint = index;
 }
 
 void AnimateShot(EnemyShot& shot) {
@@ -67,13 +62,6 @@ void AnimateShot(EnemyShot& shot) {
 } // namespace
 
 int32_t InitEnemyShots() {
-    if (EnemyShotPool == nullptr) {
-        EnemyShotPool = new (std::nothrow) EnemyShot[ENEMY_SHOT_POOL_SIZE];
-    }
-    if (EnemyShotPool == nullptr) {
-        Trace("Memory allocation error (enshot)\n");
-        return -1;
-    }
     ShotTypeTable[1].pictures[0] = DescribeSprite(SHAPE_ELLIPSE, 8, 6, -1, 255, 127, 1, 32);
     ShotTypeTable[2].pictures[0] = DescribeSprite(SHAPE_ELLIPSE, 4, 4, -1, 200, 255, 1, 32);
     ShotTypeTable[3].pictures[0] = DescribeSprite(SHAPE_ELLIPSE, 8, 8, -1, 255, 200, 1, 32);
@@ -87,43 +75,33 @@ int32_t InitEnemyShots() {
     return 0;
 }
 
-EnemyShotMarks CopyEnemyShotMarks() {
-    return {ShotFreeHint, ShotHighMark};
-}
-
-void RestoreEnemyShotMarks(const EnemyShotMarks& marks) {
-    ShotFreeHint = marks.freeHint;
-    ShotHighMark = marks.highMark;
-}
-
 void ResetEnemyShots() {
-    EnemyShotCount = 0;
-    ShotFreeHint = 0;
-    ShotHighMark = 0;
-    if (EnemyShotPool == nullptr) return;
+    TheGame().enemyShotCount = 0;
+    TheGame().enemyShotFreeHint = 0;
+    TheGame().enemyShotHighMark = 0;
     for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i)
-        EnemyShotPool[i] = EnemyShot{};
+        TheGame().enemyShots[i] = EnemyShot{};
 }
 
 int32_t ShotSpeed(int32_t type) {
     if (type < 0 || type > 5) type = 0;
-    return ShotTypeTable[type].baseSpeed + 256 * (GameRank + StageLevel);
+    return ShotTypeTable[type].baseSpeed + 256 * (TheGame().gameRank + TheGame().stageLevel);
 }
 
 void SpawnEnemyShot(int32_t type, int32_t x, int32_t y, int32_t vx, int32_t vy) {
-    if (type < 1 || type > 5 || EnemyShotPool == nullptr) return;
+    if (type < 1 || type > 5) return;
     const EnemyShotType& kind = ShotTypeTable[type];
     // Only inside the columns of the view.
-    if (x < ViewX * 256 || x > (ViewX - kind.width + 240) * 256) return;
-    if (EnemyShotCount >= ENEMY_SHOT_LIMIT) return;
-    int32_t index = ShotFreeHint;
-    while (index < ENEMY_SHOT_POOL_SIZE && EnemyShotPool[index].type != 0)
+    if (x < TheGame().viewX * 256 || x > (TheGame().viewX - kind.width + 240) * 256) return;
+    if (TheGame().enemyShotCount >= ENEMY_SHOT_LIMIT) return;
+    int32_t index = TheGame().enemyShotFreeHint;
+    while (index < ENEMY_SHOT_POOL_SIZE && TheGame().enemyShots[index].type != 0)
         ++index;
     if (index >= ENEMY_SHOT_POOL_SIZE) return;
-    ShotFreeHint = index + 1;
-    if (index >= ShotHighMark) ShotHighMark = index + 1;
+    TheGame().enemyShotFreeHint = index + 1;
+    if (index >= TheGame().enemyShotHighMark) TheGame().enemyShotHighMark = index + 1;
 
-    EnemyShot& shot = EnemyShotPool[index];
+    EnemyShot& shot = TheGame().enemyShots[index];
     shot.type = type;
     shot.x = x;
     shot.y = y;
@@ -138,7 +116,7 @@ void SpawnEnemyShot(int32_t type, int32_t x, int32_t y, int32_t vx, int32_t vy) 
     for (int32_t p = 0; p < 10; ++p)
         shot.pictures[p] = kind.pictures[p];
     shot.draw = kind.draw;
-    EnemyShotCount += 1;
+    TheGame().enemyShotCount += 1;
 }
 
 void FireAtAngle(int32_t type, int32_t angle, int32_t x, int32_t y) {
@@ -156,8 +134,8 @@ void FireAtAngle(int32_t type, int32_t angle, int32_t x, int32_t y) {
 
 int32_t AimAngle(int32_t type, int32_t x, int32_t y) {
     const EnemyShotType& kind = ShotTypeTable[type >= 0 && type <= 5 ? type : 0];
-    const int32_t dx = PlayerX + AIM_X - (kind.aimX >> 1) - x;
-    const int32_t dy = PlayerY + AIM_Y - (kind.aimY >> 1) - y;
+    const int32_t dx = TheGame().playerX + AIM_X - (kind.aimX >> 1) - x;
+    const int32_t dy = TheGame().playerY + AIM_Y - (kind.aimY >> 1) - y;
     const double degrees =
         std::atan2(static_cast<double>(dy), static_cast<double>(dx)) * 57.29577951471995;
     return static_cast<int32_t>(degrees);
@@ -196,22 +174,19 @@ void FireRandom(int32_t x, int32_t y) {
 }
 
 void FireDown(int32_t x, int32_t y) {
-    SpawnEnemyShot(5, x, y, 0, 256 * (GameRank + StageLevel) + 320);
+    SpawnEnemyShot(5, x, y, 0, 256 * (TheGame().gameRank + TheGame().stageLevel) + 320);
 }
 
 void UpdateEnemyShots() {
-    if (EnemyShotPool == nullptr) return;
-    const bool shipExposed = PlayerState == PLAYER_VULNERABLE;
-    const bool clearing = BombActive != 0;
+    const bool shipExposed = TheGame().playerState == PLAYER_VULNERABLE;
+    const bool clearing = TheGame().bombActive != 0;
     int32_t lastFlying = -1;
-    for (int32_t i = 0; i < ShotHighMark; ++i) {
-        EnemyShot& shot = EnemyShotPool[i];
+    for (int32_t i = 0; i < TheGame().enemyShotHighMark; ++i) {
+        EnemyShot& shot = TheGame().enemyShots[i];
         if (shot.type == 0) continue;
         bool gone = false;
-        if (shipExposed && shot.x <= PlayerX + CORE_FAR &&
-            shot.x + shot.boxWidth >= PlayerX + CORE_NEAR && shot.y <= PlayerY + CORE_FAR &&
-            shot.y + shot.boxHeight >= PlayerY + CORE_NEAR) {
-            HitFlag = 1;
+        if (shipExposed && BulletTouchesShip(shot)) {
+            TheGame().hitFlag = 1;
             gone = true;
         }
         if (clearing) gone = true;
@@ -225,13 +200,12 @@ void UpdateEnemyShots() {
         if (shot.type == ANIMATED_TYPE) AnimateShot(shot);
         lastFlying = i;
     }
-    ShotHighMark = lastFlying + 1;
+    TheGame().enemyShotHighMark = lastFlying + 1;
 }
 
 void DrawEnemyShots() {
-    if (EnemyShotPool == nullptr) return;
-    for (int32_t i = 0; i < ShotHighMark; ++i) {
-        const EnemyShot& shot = EnemyShotPool[i];
+    for (int32_t i = 0; i < TheGame().enemyShotHighMark; ++i) {
+        const EnemyShot& shot = TheGame().enemyShots[i];
         if (shot.type == 0) continue;
         const ShotDrawRoutine draw = shot.draw != nullptr ? shot.draw : DrawSpritePlain;
         draw(shot.x >> 8, shot.y >> 8, shot.pictures[shot.frame]);

@@ -1,9 +1,10 @@
 // Operand helpers, slot taking for script records and the destruction sequence of all enemies.
 #include "stage/enemy_helpers.h"
 
-#include "game/game_record.h"
-#include "game/random.h"
 #include "player/effects.h"
+#include "player/player.h"
+#include "record/random.h"
+#include "record/record.h"
 #include "sound/sound.h"
 #include "stage/stage_script.h"
 
@@ -63,7 +64,7 @@ int32_t RandomInRange(int32_t op, int32_t lo, int32_t hi) {
 
 EnemySlot* TakeScriptSlot(int32_t operandCount) {
     EnemySlot* e = nullptr;
-    if (EnemyCount < ENEMY_SLOT_COUNT) e = EnemyAlloc();
+    if (TheGame().enemyCount < ENEMY_SLOT_COUNT) e = EnemyAlloc();
     if (e == nullptr) SkipScriptOperands(operandCount);
     return e;
 }

@@ -1,11 +1,12 @@
 // Items: the bomb, power and life pickups, placed by the script or scattered by a lost ship.
 #include "stage/items.h"
 
-#include "game/game_record.h"
-#include "game/random.h"
 #include "player/effects.h"
 #include "player/player.h"
+#include "record/random.h"
+#include "record/record.h"
 #include "sound/sound.h"
+#include "stage/collisions.h"
 #include "stage/enemy_helpers.h"
 #include "stage/enemy_sprites.h"
 #include "stage/stage_script.h"
@@ -53,23 +54,23 @@ void FillItem(EnemySlot* e, int32_t kind) {
 void Collect(EnemySlot* e) {
     const int32_t kind = e->word1;
     if (kind == ITEM_BOMB) {
-        if (Bombs < MAX_BOMBS) {
-            Bombs += 1;
+        if (TheGame().bombs < MAX_BOMBS) {
+            TheGame().bombs += 1;
         } else {
             AddScore(SURPLUS_POINTS);
             SpawnScorePopup(e, SURPLUS_POINTS);
         }
     } else if (kind == ITEM_LIFE) {
-        Lives += 1;
-    } else if (ShotPower < MAX_SHOT_POWER) {
-        ShotPower += 1;
+        TheGame().lives += 1;
+    } else if (TheGame().shotPower < MAX_SHOT_POWER) {
+        TheGame().shotPower += 1;
     } else {
         AddScore(SURPLUS_POINTS);
         SpawnScorePopup(e, SURPLUS_POINTS);
     }
     EnemyFree(e);
     PlayEffect(PICKUP_EFFECT);
-    PickupGlow = PICKUP_GLOW_FRAMES;
+    TheGame().pickupGlow = PICKUP_GLOW_FRAMES;
 }
 
 } // namespace
@@ -92,11 +93,11 @@ void SpawnItem() {
     e->word3 = 0;
     e->word4 = FALL_SPEED;
     e->state = 1;
-    EnemyCount += 1;
+    TheGame().enemyCount += 1;
 }
 
 void SpawnDroppedItem(int32_t kind, int32_t x, int32_t y) {
-    if (EnemyCount >= ENEMY_SLOT_COUNT) return;
+    if (TheGame().enemyCount >= ENEMY_SLOT_COUNT) return;
     EnemySlot* e = EnemyAlloc();
     if (e == nullptr) return;
     e->x = x - 3072;
@@ -116,7 +117,7 @@ void SpawnDroppedItem(int32_t kind, int32_t x, int32_t y) {
     e->word3 = vx;
     e->word4 = -(v < 0 ? -v : v) - 512; // always upwards
     e->state = ((NextRandom() & 15) + 20) * 5 / 4;
-    EnemyCount += 1;
+    TheGame().enemyCount += 1;
 }
 
 void UpdateItem(EnemySlot* e) {
@@ -129,10 +130,8 @@ void UpdateItem(EnemySlot* e) {
             e->word4 = FALL_SPEED;
         }
     }
-    if (PlayerState == PLAYER_SPAWNED || PlayerState == PLAYER_VULNERABLE) {
-        // The ship's box: 0..31 pixels across, 15..31 pixels down.
-        if (PlayerX + 7936 >= e->x + e->boxLeft && PlayerX <= e->x + e->boxRight &&
-            PlayerY + 7936 >= e->y + e->boxTop && PlayerY + 3840 <= e->y + e->boxBottom) {
+    if (TheGame().playerState == PLAYER_SPAWNED || TheGame().playerState == PLAYER_VULNERABLE) {
+        if (ItemTouchesShip(*e)) {
             Collect(e);
             return;
         }

@@ -3,19 +3,15 @@
 
 #include <cstdio>
 
-#include "game/game_record.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
+#include "record/record.h"
 #include "stage/enemy_helpers.h"
 #include "stage/enemy_pool.h"
 #include "stage/items.h"
 
 namespace velkar {
 
-int32_t ScriptCursor = 1;
-int32_t ScriptWait = 0;
-int32_t WaitForClear = 0;
-int32_t StageLength = 10000;
 
 namespace {
 
@@ -37,16 +33,16 @@ static_assert(sizeof(STAGE_TEXT) == 31 && sizeof(READY_TEXT) == 31 && sizeof(CLE
 static_assert(STAGE_TEXT[STAGE_DIGITS_AT] == '0' && STAGE_TEXT[STAGE_DIGITS_AT + 1] == '0');
 
 void OpWait() {
-    ScriptWait += FRAMES_PER_WAIT * ScriptOperand();
+    TheGame().scriptWait += FRAMES_PER_WAIT * ScriptOperand();
 }
 
 void OpWaitClear() {
-    WaitForClear = 1;
+    TheGame().waitForClear = 1;
 }
 
 // A banner spends its life making a particle fountain at the centre of the view.
 void UpdateBanner(EnemySlot* e, int32_t life) {
-    e->x = (ViewX + 120) * 256;
+    e->x = (TheGame().viewX + 120) * 256;
     SpawnExplosion(e->x, e->y + e->height * 128, 1, 1000);
     e->hit = 0;
     e->state += 1;
@@ -63,9 +59,9 @@ void UpdateClearBanner(EnemySlot* e) {
 
 void DrawBanner(const char* second) {
     char stage[sizeof(STAGE_TEXT)];
-    FormatStageText(StageNumber, stage);
-    DrawText(ViewX, BANNER_STAGE_ROW, stage);
-    DrawText(ViewX, BANNER_TEXT_ROW, second);
+    FormatStageText(TheGame().stageNumber, stage);
+    DrawText(TheGame().viewX, BANNER_STAGE_ROW, stage);
+    DrawText(TheGame().viewX, BANNER_TEXT_ROW, second);
 }
 
 void DrawReadyBanner(EnemySlot*) {
@@ -77,13 +73,13 @@ void DrawClearBanner(EnemySlot*) {
 }
 
 void SpawnBanner(EnemyRoutine update, EnemyRoutine draw) {
-    if (EnemyCount >= ENEMY_SLOT_COUNT) return;
+    if (TheGame().enemyCount >= ENEMY_SLOT_COUNT) return;
     EnemySlot* e = EnemyAlloc();
     if (e == nullptr) return;
     e->hitPoints = 0;
     e->hit = 0;
     e->solid = 0;
-    e->x = ViewX * 256;
+    e->x = TheGame().viewX * 256;
     e->y = BANNER_ROW * 256;
     e->width = e->height = 0;
     e->boxLeft = e->boxTop = e->boxRight = e->boxBottom = 0;
@@ -91,7 +87,7 @@ void SpawnBanner(EnemyRoutine update, EnemyRoutine draw) {
     e->drawExtra = draw;
     e->sprite = nullptr;
     e->state = 1;
-    EnemyCount += 1;
+    TheGame().enemyCount += 1;
 }
 
 void OpReadyBanner() {
@@ -112,40 +108,40 @@ const ScriptRoutine ScriptOpcodes[OP_COUNT] = {
 };
 
 int32_t ScriptOperand() {
-    return ScriptTable[ScriptCursor++];
+    return ScriptTable[TheGame().scriptCursor++];
 }
 
 void SkipScriptOperands(int32_t count) {
-    ScriptCursor += count;
+    TheGame().scriptCursor += count;
 }
 
 void StageScriptReset() {
-    ScriptCursor = 1;
-    StageLength = ScriptTable[0];
+    TheGame().scriptCursor = 1;
+    TheGame().stageLength = ScriptTable[0];
     ClearEnemyPool();
-    EnemyCount = 0;
-    ScriptWait = FIRST_STEP_DELAY;
-    WaitForClear = 0;
+    TheGame().enemyCount = 0;
+    TheGame().scriptWait = FIRST_STEP_DELAY;
+    TheGame().waitForClear = 0;
 }
 
 void StageScriptStep() {
-    if (ScriptWait > 0) {
-        ScriptWait -= 1;
+    if (TheGame().scriptWait > 0) {
+        TheGame().scriptWait -= 1;
         return;
     }
-    if (WaitForClear == 1) {
+    if (TheGame().waitForClear == 1) {
         if (AnyEnemyInUse() != 0) return;
-        WaitForClear = 0;
+        TheGame().waitForClear = 0;
     }
-    if (ScriptTable[ScriptCursor] == OP_END) {
-        StageCleared = 1;
+    if (ScriptTable[TheGame().scriptCursor] == OP_END) {
+        TheGame().stageCleared = 1;
         return;
     }
     // The table is checked once (MeasureScript) rather than on every record: every opcode met
     // here lies in 1..15.
-    ScriptWait = STEP_DELAY;
+    TheGame().scriptWait = STEP_DELAY;
     for (;;) {
-        const int32_t op = ScriptTable[ScriptCursor++];
+        const int32_t op = ScriptTable[TheGame().scriptCursor++];
         if (op == STEP_END) return;
         ScriptOpcodes[op]();
     }
@@ -162,7 +158,7 @@ void FormatStageText(int32_t stage, char (&text)[31]) {
 }
 
 int32_t StageProgress(int32_t frames) {
-    const int64_t percent = static_cast<int64_t>(frames) * 100 / StageLength;
+    const int64_t percent = static_cast<int64_t>(frames) * 100 / TheGame().stageLength;
     return percent > 100 ? 100 : static_cast<int32_t>(percent);
 }
 

@@ -12,15 +12,15 @@
 namespace velkar::sim {
 
 void EndedGames::AfterFrame(int64_t frame) {
-    const int32_t mode = GameMode;
+    const int32_t mode = TheGame().gameMode;
     if (mode == MODE_GAME_OVER && lastMode_ != MODE_GAME_OVER) {
         // The first game-over frame has inserted the score (place -1 when it was too low).
         EndedGame game;
         game.frame = frame;
-        game.rank = GameRank == 1 ? 1 : 0;
-        game.score = Score;
-        game.stage = StageNumber;
-        game.place = RankingPlace;
+        game.rank = TheGame().gameRank == 1 ? 1 : 0;
+        game.score = TheGame().score;
+        game.stage = TheGame().stageNumber;
+        game.place = TheGame().rankingPlace;
         games_.push_back(game);
         nameAsked_ = 0;
     }

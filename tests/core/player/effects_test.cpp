@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "game/game_record.h"
-#include "game/random.h"
+#include "record/random.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
 
@@ -20,19 +20,19 @@ class EffectsTest : public ::testing::Test {
     void SetUp() override {
         BuildSinCosTable();
         ASSERT_EQ(InitParticles(), 0);
-        savedViewX = ViewX;
-        savedSeed = RandomSeed;
-        ViewX = 120;
+        savedViewX = TheGame().viewX;
+        savedSeed = TheGame().randomSeed;
+        TheGame().viewX = 120;
     }
     void TearDown() override {
         ResetParticles();
-        ViewX = savedViewX;
-        RandomSeed = savedSeed;
+        TheGame().viewX = savedViewX;
+        TheGame().randomSeed = savedSeed;
     }
     int32_t LiveParticles() const {
         int32_t live = 0;
         for (int32_t i = 0; i < PARTICLE_MAX; ++i)
-            live += ParticlePool[i].life != 0 ? 1 : 0;
+            live += TheGame().particles[i].life != 0 ? 1 : 0;
         return live;
     }
     int32_t savedViewX = 0;
@@ -61,9 +61,9 @@ bool Expect(std::vector<Expected>& out, int32_t angle, int32_t x, int32_t y, int
 }
 
 void CheckPool(const std::vector<Expected>& expected, int32_t priority) {
-    ASSERT_EQ(ParticleCount, static_cast<int32_t>(expected.size()));
+    ASSERT_EQ(TheGame().particleCount, static_cast<int32_t>(expected.size()));
     for (size_t i = 0; i < expected.size(); ++i) {
-        const Particle& p = ParticlePool[i];
+        const Particle& p = TheGame().particles[i];
         SCOPED_TRACE(i);
         EXPECT_EQ(p.kind, PARTICLE_DEBRIS);
         EXPECT_EQ(p.x, expected[i].x);
@@ -106,15 +106,15 @@ TEST(SinCosTable, PinnedValuesAndTruncation) {
 }
 
 TEST_F(EffectsTest, SeedStarsDrawsEachStarInOrder) {
-    RandomSeed = 20240;
+    TheGame().randomSeed = 20240;
     SeedStars();
-    ASSERT_EQ(StarCount, 600);
-    const uint32_t after = RandomSeed;
+    ASSERT_EQ(TheGame().starCount, 600);
+    const uint32_t after = TheGame().randomSeed;
 
-    RandomSeed = 20240;
+    TheGame().randomSeed = 20240;
     int32_t speeds[5] = {};
     for (int32_t i = 0; i < 600; ++i) {
-        const Star& s = Stars[i];
+        const Star& s = TheGame().stars[i];
         SCOPED_TRACE(i);
         ASSERT_EQ(s.x, NextRandom() % 480 + 120);
         ASSERT_EQ(s.y, NextRandom() % 320 + 320);
@@ -129,7 +129,7 @@ TEST_F(EffectsTest, SeedStarsDrawsEachStarInOrder) {
         ASSERT_EQ(s.phase, NextRandom() % 128);
         speeds[s.speed + 2] += 1;
     }
-    EXPECT_EQ(RandomSeed, after);
+    EXPECT_EQ(TheGame().randomSeed, after);
     EXPECT_EQ(speeds[2], 0);
     EXPECT_GT(speeds[0], 0);
     EXPECT_GT(speeds[1], 0);
@@ -141,44 +141,44 @@ TEST_F(EffectsTest, StarsFallAtTheirRatesAndWrap) {
     SeedStars();
     const int32_t speeds[4] = {2, 1, -1, -2};
     for (int32_t i = 0; i < 4; ++i)
-        Stars[i] = Star{200 + i, 400, 10, 10, 10, speeds[i], 0, 0};
-    Stars[4] = Star{300, 639, 10, 10, 10, -2, 0, 0};
-    Stars[5] = Star{301, 639, 10, 10, 10, 2, 0, 0};
-    StarCount = 6;
+        TheGame().stars[i] = Star{200 + i, 400, 10, 10, 10, speeds[i], 0, 0};
+    TheGame().stars[4] = Star{300, 639, 10, 10, 10, -2, 0, 0};
+    TheGame().stars[5] = Star{301, 639, 10, 10, 10, 2, 0, 0};
+    TheGame().starCount = 6;
 
     StepStars();
-    EXPECT_EQ(Stars[4].y, 321); // 639 + 2 wraps 320 rows up
-    EXPECT_EQ(Stars[5].y, 639); // speed 2 waits a frame first
+    EXPECT_EQ(TheGame().stars[4].y, 321); // 639 + 2 wraps 320 rows up
+    EXPECT_EQ(TheGame().stars[5].y, 639); // speed 2 waits a frame first
     StepStars();
-    EXPECT_EQ(Stars[5].y, 320);
+    EXPECT_EQ(TheGame().stars[5].y, 320);
     for (int32_t frame = 2; frame < 10; ++frame)
         StepStars();
-    EXPECT_EQ(Stars[0].y, 405);
-    EXPECT_EQ(Stars[1].y, 410);
-    EXPECT_EQ(Stars[2].y, 410);
-    EXPECT_EQ(Stars[3].y, 420);
-    EXPECT_EQ(Stars[0].phase, 10);
+    EXPECT_EQ(TheGame().stars[0].y, 405);
+    EXPECT_EQ(TheGame().stars[1].y, 410);
+    EXPECT_EQ(TheGame().stars[2].y, 410);
+    EXPECT_EQ(TheGame().stars[3].y, 420);
+    EXPECT_EQ(TheGame().stars[0].phase, 10);
 }
 
 TEST_F(EffectsTest, TwinklePhaseRunsToOneTwentyEightThenRestarts) {
     SeedStars();
-    Stars[0] = Star{200, 400, 10, 10, 10, 2, 0, 127};
-    StarCount = 1;
+    TheGame().stars[0] = Star{200, 400, 10, 10, 10, 2, 0, 127};
+    TheGame().starCount = 1;
     StepStars();
-    EXPECT_EQ(Stars[0].phase, 128);
+    EXPECT_EQ(TheGame().stars[0].phase, 128);
     StepStars();
-    EXPECT_EQ(Stars[0].phase, 0);
+    EXPECT_EQ(TheGame().stars[0].phase, 0);
 }
 
 TEST_F(EffectsTest, DrawStarsAddsTheTwinkleAndSaturates) {
     std::vector<uint8_t> canvas(CANVAS_STRIDE * CANVAS_HEIGHT, 0);
     SeedStars();
-    Stars[0] = Star{120, 320, 100, 150, 200, 1, 0, 8}; // b = 1
-    Stars[1] = Star{599, 639, 254, 250, 1, 1, 0, 63};  // b = 7
-    Stars[2] = Star{300, 500, 1, 128, 254, 1, 0, 128}; // b = (127 - 128) >> 3 = -1
-    Stars[3] = Star{301, 500, 30, 40, 50, 1, 0, 64};   // b = 63 >> 3 = 7
-    Stars[4] = Star{302, 500, 30, 40, 50, 1, 0, 120};  // b = 7 >> 3 = 0
-    StarCount = 5;
+    TheGame().stars[0] = Star{120, 320, 100, 150, 200, 1, 0, 8}; // b = 1
+    TheGame().stars[1] = Star{599, 639, 254, 250, 1, 1, 0, 63};  // b = 7
+    TheGame().stars[2] = Star{300, 500, 1, 128, 254, 1, 0, 128}; // b = (127 - 128) >> 3 = -1
+    TheGame().stars[3] = Star{301, 500, 30, 40, 50, 1, 0, 64};   // b = 63 >> 3 = 7
+    TheGame().stars[4] = Star{302, 500, 30, 40, 50, 1, 0, 120};  // b = 7 >> 3 = 0
+    TheGame().starCount = 5;
     DrawStars(canvas.data(), 0);
     auto pixel = [&](int32_t x, int32_t y) { return &canvas[y * CANVAS_STRIDE + x * 3]; };
     EXPECT_EQ(pixel(120, 320)[0], 101);
@@ -199,129 +199,129 @@ TEST_F(EffectsTest, DrawStarsAddsTheTwinkleAndSaturates) {
 }
 
 TEST_F(EffectsTest, EmissionOutsideTheViewColumnsIsDropped) {
-    ViewX = 200;
+    TheGame().viewX = 200;
     EmitParticle(PARTICLE_GLOW, 200 * 256 - 1, 400 * 256, 256, 0, 10, 100);
     EmitParticle(PARTICLE_GLOW, 150 * 256, 400 * 256, 256, 0, 10, 100); // in the field
     EmitParticle(PARTICLE_GLOW, 439 * 256 + 1, 400 * 256, 256, 0, 10, 100);
-    EXPECT_EQ(ParticleCount, 0);
+    EXPECT_EQ(TheGame().particleCount, 0);
     EmitParticle(PARTICLE_GLOW, 200 * 256, 400 * 256, 256, 0, 10, 100);
     EmitParticle(PARTICLE_GLOW, 439 * 256, 400 * 256, 256, 0, 10, 100);
-    EXPECT_EQ(ParticleCount, 2);
+    EXPECT_EQ(TheGame().particleCount, 2);
     EXPECT_EQ(LiveParticles(), 2);
 }
 
 TEST_F(EffectsTest, ShortestLifeIsRemovedAtTheFirstStepWithoutMoving) {
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 0, 100);
-    ASSERT_EQ(ParticleCount, 1);
-    EXPECT_EQ(ParticlePool[0].life, 2); // raised to the minimum
-    EXPECT_EQ(ParticlePool[0].interval, 1);
+    ASSERT_EQ(TheGame().particleCount, 1);
+    EXPECT_EQ(TheGame().particles[0].life, 2); // raised to the minimum
+    EXPECT_EQ(TheGame().particles[0].interval, 1);
     UpdateParticles();
-    EXPECT_EQ(ParticleCount, 0);
-    EXPECT_EQ(ParticlePool[0].life, 0);
-    EXPECT_EQ(ParticlePool[0].y, 400 * 256);
+    EXPECT_EQ(TheGame().particleCount, 0);
+    EXPECT_EQ(TheGame().particles[0].life, 0);
+    EXPECT_EQ(TheGame().particles[0].y, 400 * 256);
 }
 
 TEST_F(EffectsTest, LifeFortyEightMovesFortySixTimes) {
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 48, 100);
     int32_t steps = 0;
-    while (ParticlePool[0].life != 0 && steps < 100) {
+    while (TheGame().particles[0].life != 0 && steps < 100) {
         UpdateParticles();
         ++steps;
-        ASSERT_GE(ParticlePool[0].brightness, 1);
-        ASSERT_LE(ParticlePool[0].brightness, 8);
+        ASSERT_GE(TheGame().particles[0].brightness, 1);
+        ASSERT_LE(TheGame().particles[0].brightness, 8);
     }
     EXPECT_EQ(steps, 47);
-    EXPECT_EQ(ParticlePool[0].y, 446 * 256);
-    EXPECT_EQ(ParticleCount, 0);
+    EXPECT_EQ(TheGame().particles[0].y, 446 * 256);
+    EXPECT_EQ(TheGame().particleCount, 0);
 }
 
 TEST_F(EffectsTest, DebrisStepsOnItsOwnInterval) {
     EmitParticle(PARTICLE_DEBRIS, 300 * 256, 400 * 256, 256, 0, 30, 100);
-    const int32_t interval = ParticlePool[0].interval;
+    const int32_t interval = TheGame().particles[0].interval;
     ASSERT_GE(interval, 1);
     ASSERT_LE(interval, 3);
     for (int32_t frame = 1; frame <= 3 * interval; ++frame)
         UpdateParticles();
-    EXPECT_EQ(ParticlePool[0].x, 303 * 256);
-    EXPECT_EQ(ParticlePool[0].life, 27);
+    EXPECT_EQ(TheGame().particles[0].x, 303 * 256);
+    EXPECT_EQ(TheGame().particles[0].life, 27);
 }
 
 TEST_F(EffectsTest, ParticlesLeavingThePlayfieldAreFreed) {
-    ViewX = 359;
+    TheGame().viewX = 359;
     EmitParticle(PARTICLE_GLOW, 595 * 256 + 255, 400 * 256, 0, 0, 10, 100); // stays
     EmitParticle(PARTICLE_GLOW, 596 * 256, 400 * 256, 0, 0, 10, 100);       // freed
     EmitParticle(PARTICLE_GLOW, 400 * 256, 643 * 256 + 255, 0, 0, 10, 100); // stays
     EmitParticle(PARTICLE_GLOW, 400 * 256, 644 * 256, 0, 0, 10, 100);       // freed
     EmitParticle(PARTICLE_GLOW, 400 * 256, 320 * 256 - 1, 0, 0, 10, 100);   // freed
-    ASSERT_EQ(ParticleCount, 5);
+    ASSERT_EQ(TheGame().particleCount, 5);
     UpdateParticles();
-    EXPECT_EQ(ParticleCount, 2);
-    EXPECT_NE(ParticlePool[0].life, 0);
-    EXPECT_EQ(ParticlePool[1].life, 0);
-    EXPECT_NE(ParticlePool[2].life, 0);
-    EXPECT_EQ(ParticlePool[3].life, 0);
-    EXPECT_EQ(ParticlePool[4].life, 0);
+    EXPECT_EQ(TheGame().particleCount, 2);
+    EXPECT_NE(TheGame().particles[0].life, 0);
+    EXPECT_EQ(TheGame().particles[1].life, 0);
+    EXPECT_NE(TheGame().particles[2].life, 0);
+    EXPECT_EQ(TheGame().particles[3].life, 0);
+    EXPECT_EQ(TheGame().particles[4].life, 0);
 }
 
 TEST_F(EffectsTest, NearlyFullPoolKeepsRoomForHighPriority) {
     for (int32_t i = 0; i < 499; ++i) {
         EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 256, 0, 40, i == 0 ? 4000 : 100);
     }
-    ASSERT_EQ(ParticleCount, 499);
+    ASSERT_EQ(TheGame().particleCount, 499);
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 40, 500);
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 40, 2000);
     SpawnExplosion(300 * 256, 400 * 256, 1, 500);
-    EXPECT_EQ(ParticleCount, 499);
-    EXPECT_EQ(ParticlePool[499].life, 0);
+    EXPECT_EQ(TheGame().particleCount, 499);
+    EXPECT_EQ(TheGame().particles[499].life, 0);
 
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 40, 2001); // the free slot
-    EXPECT_EQ(ParticleCount, 500);
-    EXPECT_EQ(ParticlePool[499].priority, 2001);
+    EXPECT_EQ(TheGame().particleCount, 500);
+    EXPECT_EQ(TheGame().particles[499].priority, 2001);
 
     // Full: the first entry of lower priority gives way, not the lowest priority.
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 512, 40, 5000);
-    EXPECT_EQ(ParticleCount, 500);
-    EXPECT_EQ(ParticlePool[0].priority, 5000);
-    EXPECT_EQ(ParticlePool[0].vy, 512);
+    EXPECT_EQ(TheGame().particleCount, 500);
+    EXPECT_EQ(TheGame().particles[0].priority, 5000);
+    EXPECT_EQ(TheGame().particles[0].vy, 512);
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 512, 40, 3000);
-    EXPECT_EQ(ParticlePool[1].priority, 3000);
+    EXPECT_EQ(TheGame().particles[1].priority, 3000);
 
     SpawnDeathBurst(300 * 256, 400 * 256, 5000);
-    EXPECT_EQ(ParticleCount, 500);
+    EXPECT_EQ(TheGame().particleCount, 500);
     int32_t deathParticles = 0;
     for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-        deathParticles += ParticlePool[i].priority == 5000 ? 1 : 0;
+        deathParticles += TheGame().particles[i].priority == 5000 ? 1 : 0;
     }
     EXPECT_GT(deathParticles, 1); // speed 0 draws emit nothing, so up to 30 take places
     EXPECT_LE(deathParticles, 31);
 }
 
 TEST_F(EffectsTest, EmitParticleAtTurnsAngleAndSpeedIntoAVelocity) {
-    const uint32_t before = RandomSeed;
+    const uint32_t before = TheGame().randomSeed;
     EmitParticleAt(PARTICLE_GLOW, 0, 300 * 256, 400 * 256, 0, 20, 100);
     EmitParticleAt(PARTICLE_GLOW, 45, 300 * 256, 400 * 256, 1, 20, 100); // 181/256 -> 0
-    EXPECT_EQ(ParticleCount, 0);
-    EXPECT_EQ(RandomSeed, before);
+    EXPECT_EQ(TheGame().particleCount, 0);
+    EXPECT_EQ(TheGame().randomSeed, before);
 
     EmitParticleAt(PARTICLE_GLOW, -1, 300 * 256, 400 * 256, 256, 20, 100);
     EmitParticleAt(PARTICLE_GLOW, 719, 300 * 256, 400 * 256, 256, 20, 100);
     EmitParticleAt(PARTICLE_GLOW, 135, 300 * 256, 400 * 256, 100, 20, 100);
-    ASSERT_EQ(ParticleCount, 3);
-    EXPECT_EQ(ParticlePool[0].vx, 255);
-    EXPECT_EQ(ParticlePool[0].vy, -4);
-    EXPECT_EQ(ParticlePool[1].vx, 255);
-    EXPECT_EQ(ParticlePool[1].vy, -4);
-    EXPECT_EQ(ParticlePool[2].vx, -70); // -18100 / 256 truncates toward zero
-    EXPECT_EQ(ParticlePool[2].vy, 70);
+    ASSERT_EQ(TheGame().particleCount, 3);
+    EXPECT_EQ(TheGame().particles[0].vx, 255);
+    EXPECT_EQ(TheGame().particles[0].vy, -4);
+    EXPECT_EQ(TheGame().particles[1].vx, 255);
+    EXPECT_EQ(TheGame().particles[1].vy, -4);
+    EXPECT_EQ(TheGame().particles[2].vx, -70); // -18100 / 256 truncates toward zero
+    EXPECT_EQ(TheGame().particles[2].vy, 70);
 }
 
 TEST_F(EffectsTest, ExplosionDrawsLifeSpeedAngleForEachParticle) {
-    RandomSeed = 777;
+    TheGame().randomSeed = 777;
     const int32_t x = 240 * 256, y = 480 * 256;
     SpawnExplosion(x, y, 2, 1234);
-    const uint32_t after = RandomSeed;
+    const uint32_t after = TheGame().randomSeed;
 
-    RandomSeed = 777;
+    TheGame().randomSeed = 777;
     std::vector<Expected> expected;
     for (int32_t i = 0; i < 200; ++i) {
         const int32_t life = 32 + (NextRandom() & 16);
@@ -329,20 +329,20 @@ TEST_F(EffectsTest, ExplosionDrawsLifeSpeedAngleForEachParticle) {
         const int32_t angle = NextRandom() % 360;
         Expect(expected, angle, x, y, speed, life);
     }
-    EXPECT_EQ(RandomSeed, after);
+    EXPECT_EQ(TheGame().randomSeed, after);
     EXPECT_GT(expected.size(), 190u);
     CheckPool(expected, 1234);
 }
 
 TEST_F(EffectsTest, GlowIsOneSlowStepKindTwoParticle) {
-    RandomSeed = 99;
+    TheGame().randomSeed = 99;
     SpawnGlow(300 * 256, 400 * 256);
-    RandomSeed = 99;
+    TheGame().randomSeed = 99;
     const int32_t life = 32 + (NextRandom() & 16);
     const int32_t speed = 256 + (NextRandom() & 255);
     const int32_t angle = NextRandom() % 360;
-    ASSERT_EQ(ParticleCount, 1);
-    const Particle& p = ParticlePool[0];
+    ASSERT_EQ(TheGame().particleCount, 1);
+    const Particle& p = TheGame().particles[0];
     EXPECT_EQ(p.kind, PARTICLE_GLOW);
     EXPECT_EQ(p.interval, 1);
     EXPECT_EQ(p.life, life);
@@ -354,12 +354,12 @@ TEST_F(EffectsTest, GlowIsOneSlowStepKindTwoParticle) {
 TEST_F(EffectsTest, ShotSparkSpraysAlongTheShotLineWithTruncatedAngles) {
     // (256, 1) points at 0.22 degrees, so a = 0; (-256, -1) points at -179.78, which
     // truncates to -179 (flooring would give -180).
-    RandomSeed = 4242;
+    TheGame().randomSeed = 4242;
     const int32_t x = 300 * 256, y = 400 * 256;
     SpawnShotSpark(x, y, 256, 1);
-    const uint32_t after = RandomSeed;
+    const uint32_t after = TheGame().randomSeed;
 
-    RandomSeed = 4242;
+    TheGame().randomSeed = 4242;
     std::vector<Expected> expected;
     for (int32_t i = 0; i < 3; ++i) {
         const int32_t life = 10 + (NextRandom() & 15);
@@ -373,29 +373,29 @@ TEST_F(EffectsTest, ShotSparkSpraysAlongTheShotLineWithTruncatedAngles) {
             Expect(expected, direction + (NextRandom() & 63) - 32, x, y, speed, life);
         }
     }
-    EXPECT_EQ(RandomSeed, after);
+    EXPECT_EQ(TheGame().randomSeed, after);
     CheckPool(expected, 300);
 }
 
 TEST_F(EffectsTest, ShotSparkStraightUpSpraysUpAndDown) {
     SpawnShotSpark(300 * 256, 400 * 256, 0, -1024);
     int32_t up = 0, down = 0;
-    for (int32_t i = 0; i < ParticleCount; ++i) {
+    for (int32_t i = 0; i < TheGame().particleCount; ++i) {
         // Particles past the first three belong to the two sprays, at -90 +-32 and 90 +-32.
-        if (ParticlePool[i].vy < 0) up += 1;
-        if (ParticlePool[i].vy > 0) down += 1;
+        if (TheGame().particles[i].vy < 0) up += 1;
+        if (TheGame().particles[i].vy > 0) down += 1;
     }
     EXPECT_GE(up, 5);
     EXPECT_GE(down, 5);
 }
 
 TEST_F(EffectsTest, LaserSparkJittersYBeforeX) {
-    RandomSeed = 31337;
+    TheGame().randomSeed = 31337;
     const int32_t x = 300 * 256, y = 400 * 256;
     SpawnLaserSpark(x, y);
-    const uint32_t after = RandomSeed;
+    const uint32_t after = TheGame().randomSeed;
 
-    RandomSeed = 31337;
+    TheGame().randomSeed = 31337;
     std::vector<Expected> expected;
     for (int32_t i = 0; i < 23; ++i) {
         const int32_t life = 10 + (NextRandom() & 15);
@@ -405,7 +405,7 @@ TEST_F(EffectsTest, LaserSparkJittersYBeforeX) {
         const int32_t angle = i < 3 ? NextRandom() % 360 : (NextRandom() & 63) - 32;
         Expect(expected, angle, jx, jy, speed, life);
     }
-    EXPECT_EQ(RandomSeed, after);
+    EXPECT_EQ(TheGame().randomSeed, after);
     CheckPool(expected, 300);
 }
 
@@ -417,21 +417,21 @@ TEST_F(EffectsTest, ParticlesTakeABrightnessEachStepAndPlotItsGrey) {
     for (int32_t i = 0; i < COUNT; ++i) {
         const int32_t kind = i % 3 == 0 ? PARTICLE_GLOW : PARTICLE_DEBRIS;
         EmitParticle(kind, (130 + 4 * (i % 30)) << 8, (400 + 4 * (i / 30)) << 8, 0, 0, 10, 100);
-        ParticlePool[i].interval = 1; // every particle steps on every update
+        TheGame().particles[i].interval = 1; // every particle steps on every update
     }
-    ASSERT_EQ(ParticleCount, COUNT);
-    RandomSeed = 2024;
+    ASSERT_EQ(TheGame().particleCount, COUNT);
+    TheGame().randomSeed = 2024;
     UpdateParticles();
-    const uint32_t afterUpdate = RandomSeed;
-    RandomSeed = 2024;
+    const uint32_t afterUpdate = TheGame().randomSeed;
+    TheGame().randomSeed = 2024;
     int32_t seen[9] = {};
     for (int32_t i = 0; i < COUNT; ++i) {
         if (i % 3 == 0) NextRandom();
         const int32_t brightness = (NextRandom() & 7) + 1;
-        ASSERT_EQ(ParticlePool[i].brightness, brightness) << i;
+        ASSERT_EQ(TheGame().particles[i].brightness, brightness) << i;
         seen[brightness] += 1;
     }
-    ASSERT_EQ(RandomSeed, afterUpdate);
+    ASSERT_EQ(TheGame().randomSeed, afterUpdate);
     EXPECT_GT(seen[1], 0);
     EXPECT_GT(seen[8], 0);
 
@@ -439,17 +439,17 @@ TEST_F(EffectsTest, ParticlesTakeABrightnessEachStepAndPlotItsGrey) {
     std::vector<uint8_t> expected(canvas.size(), 0);
     uint8_t* const saved = FrameCanvasBits;
     FrameCanvasBits = canvas.data();
-    RandomSeed = 77;
+    TheGame().randomSeed = 77;
     PickParticleSparkles();
-    const uint32_t afterDraw = RandomSeed;
+    const uint32_t afterDraw = TheGame().randomSeed;
     DrawParticles();
     DrawParticles(); // drawing again draws nothing new and takes no random number
     FrameCanvasBits = saved;
-    ASSERT_EQ(RandomSeed, afterDraw);
-    RandomSeed = 77;
+    ASSERT_EQ(TheGame().randomSeed, afterDraw);
+    TheGame().randomSeed = 77;
     int32_t right = 0, below = 0;
     for (int32_t i = 0; i < COUNT; ++i) {
-        const Particle& p = ParticlePool[i];
+        const Particle& p = TheGame().particles[i];
         const int32_t grey = std::min(32 * p.brightness, 255);
         auto plot = [&](int32_t x, int32_t y) {
             for (int32_t c = 0; c < 3; ++c)
@@ -465,7 +465,7 @@ TEST_F(EffectsTest, ParticlesTakeABrightnessEachStepAndPlotItsGrey) {
         }
         plot(x, y);
     }
-    EXPECT_EQ(RandomSeed, afterDraw);
+    EXPECT_EQ(TheGame().randomSeed, afterDraw);
     EXPECT_GT(right, 0);
     EXPECT_GT(below, 0);
     EXPECT_TRUE(canvas == expected);
@@ -479,7 +479,7 @@ TEST_F(EffectsTest, ParticleOffTheCanvasIsNotPlotted) {
     FrameCanvasBits = canvas.data();
     EmitParticle(PARTICLE_GLOW, 300 * 256, -5000 * 256, 0, 0, 10, 100);
     EmitParticle(PARTICLE_GLOW, 300 * 256, 4000 * 256, 0, 0, 10, 100);
-    ASSERT_EQ(ParticleCount, 2);
+    ASSERT_EQ(TheGame().particleCount, 2);
     PickParticleSparkles();
     DrawParticles();
     FrameCanvasBits = saved;
@@ -488,5 +488,5 @@ TEST_F(EffectsTest, ParticleOffTheCanvasIsNotPlotted) {
         written += byte != 0 ? 1 : 0;
     EXPECT_EQ(written, 0);
     UpdateParticles();
-    EXPECT_EQ(ParticleCount, 0);
+    EXPECT_EQ(TheGame().particleCount, 0);
 }

@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "game/game_record.h"
-#include "game/random.h"
 #include "gfx/canvas.h"
 #include "input/controls.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "record/random.h"
+#include "stage/collisions.h"
 #include "stage/enemy_pool.h"
 
 using namespace velkar;
@@ -27,8 +28,8 @@ class Ship : public ::testing::Test {
         static const int32_t sprites = MakePlayerSprites();
         ASSERT_EQ(sprites, 0);
         ClearEnemyPool();
-        GameMode = MODE_PLAY;
-        Lives = 3;
+        TheGame().gameMode = MODE_PLAY;
+        TheGame().lives = 3;
         ResetPlayer();
         ResetWeapons();
         InputBits = 0;
@@ -37,148 +38,148 @@ class Ship : public ::testing::Test {
 
     // Lets the start-up protection run out: the ship is then vulnerable.
     static void MakeVulnerable() {
-        Invulnerable = 0;
-        UpdatePlayer();
-        ASSERT_EQ(PlayerState, PLAYER_VULNERABLE);
+        TheGame().invulnerable = 0;
+        UpdateShip();
+        ASSERT_EQ(TheGame().playerState, PLAYER_VULNERABLE);
     }
 
     // Frames of UpdatePlayer until the state becomes the wanted one (at most limit).
     static int32_t FramesUntilState(int32_t state, int32_t limit) {
         for (int32_t frame = 1; frame <= limit; ++frame) {
-            UpdatePlayer();
-            if (PlayerState == state) return frame;
+            UpdateShip();
+            if (TheGame().playerState == state) return frame;
         }
         return -1;
     }
 };
 
 TEST_F(Ship, StaysInsideTheFieldAndTheViewFollows) {
-    PlayerX = 121 << 8;
-    PlayerY = 321 << 8;
+    TheGame().playerX = 121 << 8;
+    TheGame().playerY = 321 << 8;
     InputBits = INPUT_LEFT | INPUT_UP;
-    UpdatePlayer();
-    EXPECT_EQ(PlayerX, 120 << 8);
-    EXPECT_EQ(PlayerY, 320 << 8);
-    EXPECT_EQ(ViewX, 120);
+    UpdateShip();
+    EXPECT_EQ(TheGame().playerX, 120 << 8);
+    EXPECT_EQ(TheGame().playerY, 320 << 8);
+    EXPECT_EQ(TheGame().viewX, 120);
 
-    PlayerX = 565 << 8;
-    PlayerY = 605 << 8;
+    TheGame().playerX = 565 << 8;
+    TheGame().playerY = 605 << 8;
     InputBits = INPUT_RIGHT | INPUT_DOWN;
-    UpdatePlayer();
-    EXPECT_EQ(PlayerX, 567 << 8);
-    EXPECT_EQ(PlayerY, 607 << 8);
-    EXPECT_EQ(ViewX, 359);
+    UpdateShip();
+    EXPECT_EQ(TheGame().playerX, 567 << 8);
+    EXPECT_EQ(TheGame().playerY, 607 << 8);
+    EXPECT_EQ(TheGame().viewX, 359);
 
-    PlayerX = 344 << 8;
+    TheGame().playerX = 344 << 8;
     InputBits = INPUT_LEFT | INPUT_RIGHT;
-    UpdatePlayer();
-    EXPECT_EQ(PlayerX, 344 << 8);
-    EXPECT_EQ(ViewX, 120 + 224 * 240 / 448);
+    UpdateShip();
+    EXPECT_EQ(TheGame().playerX, 344 << 8);
+    EXPECT_EQ(TheGame().viewX, 120 + 224 * 240 / 448);
 }
 
 TEST_F(Ship, LaserHalvesTheSpeedAndHoldsTheRapidShot) {
-    const int32_t x = PlayerX;
+    const int32_t x = TheGame().playerX;
     InputBits = INPUT_LASER | INPUT_SHOT | INPUT_RIGHT;
-    UpdatePlayer();
-    EXPECT_EQ(PlayerX, x + 512);
-    EXPECT_EQ(ShotCount, 0);
-    EXPECT_EQ(LaserLength, 50);
+    UpdateShip();
+    EXPECT_EQ(TheGame().playerX, x + 512);
+    EXPECT_EQ(TheGame().shotCount, 0);
+    EXPECT_EQ(TheGame().laserLength, 50);
 
     InputBits = INPUT_SHOT | INPUT_RIGHT;
-    UpdatePlayer();
-    EXPECT_EQ(PlayerX, x + 512 + 1024);
-    EXPECT_EQ(ShotCount, 8);
+    UpdateShip();
+    EXPECT_EQ(TheGame().playerX, x + 512 + 1024);
+    EXPECT_EQ(TheGame().shotCount, 8);
     // Held, the rapid shot fires one volley every 5 frames.
     for (int32_t count : {8, 8, 8, 8, 16, 16, 16, 16, 16, 24}) {
-        UpdatePlayer();
-        EXPECT_EQ(ShotCount, count);
+        UpdateShip();
+        EXPECT_EQ(TheGame().shotCount, count);
     }
 }
 
 TEST_F(Ship, ProtectionIgnoresHitsUntilItRunsOut) {
-    EXPECT_EQ(Invulnerable, 10);
+    EXPECT_EQ(TheGame().invulnerable, 10);
     for (int frame = 1; frame <= 9; ++frame) {
-        HitFlag = 1;
-        UpdatePlayer();
-        EXPECT_EQ(PlayerState, PLAYER_SPAWNED) << "frame " << frame;
-        EXPECT_EQ(HitFlag, 0);
+        TheGame().hitFlag = 1;
+        UpdateShip();
+        EXPECT_EQ(TheGame().playerState, PLAYER_SPAWNED) << "frame " << frame;
+        EXPECT_EQ(TheGame().hitFlag, 0);
     }
-    UpdatePlayer(); // the protection ends: the ship becomes vulnerable this frame
-    EXPECT_EQ(PlayerState, PLAYER_VULNERABLE);
-    BombActive = 1;
-    HitFlag = 1;
-    UpdatePlayer();
-    EXPECT_EQ(PlayerState, PLAYER_VULNERABLE);
-    BombActive = 0;
-    HitFlag = 1;
-    UpdatePlayer();
-    EXPECT_EQ(PlayerState, PLAYER_EXPLODING);
+    UpdateShip(); // the protection ends: the ship becomes vulnerable this frame
+    EXPECT_EQ(TheGame().playerState, PLAYER_VULNERABLE);
+    TheGame().bombActive = 1;
+    TheGame().hitFlag = 1;
+    UpdateShip();
+    EXPECT_EQ(TheGame().playerState, PLAYER_VULNERABLE);
+    TheGame().bombActive = 0;
+    TheGame().hitFlag = 1;
+    UpdateShip();
+    EXPECT_EQ(TheGame().playerState, PLAYER_EXPLODING);
 }
 
 TEST_F(Ship, ExplosionThenRespawnAfter99And30Frames) {
     MakeVulnerable();
-    ShotPower = 3;
-    HitFlag = 1;
-    UpdatePlayer();
-    ASSERT_EQ(PlayerState, PLAYER_EXPLODING);
-    EXPECT_EQ(Lives, 3); // counted on the first exploding frame
+    TheGame().shotPower = 3;
+    TheGame().hitFlag = 1;
+    UpdateShip();
+    ASSERT_EQ(TheGame().playerState, PLAYER_EXPLODING);
+    EXPECT_EQ(TheGame().lives, 3); // counted on the first exploding frame
 
-    UpdatePlayer();
-    EXPECT_EQ(Lives, 2);
-    EXPECT_EQ(ExplodeFrames, 98);
-    EXPECT_EQ(RespawnWait, 30);
-    EXPECT_EQ(Invulnerable, 200);
-    EXPECT_EQ(EnemyCount, 3); // one power item per level of ShotPower
+    UpdateShip();
+    EXPECT_EQ(TheGame().lives, 2);
+    EXPECT_EQ(TheGame().explodeFrames, 98);
+    EXPECT_EQ(TheGame().respawnWait, 30);
+    EXPECT_EQ(TheGame().invulnerable, 200);
+    EXPECT_EQ(TheGame().enemyCount, 3); // one power item per level of ShotPower
     EXPECT_EQ(FramesUntilState(PLAYER_SPAWNED, 300), 98 + 30);
-    EXPECT_EQ(PlayerY, 580 << 8);
-    EXPECT_EQ(ShotPower, 1);
-    EXPECT_EQ(Bombs, 3);
+    EXPECT_EQ(TheGame().playerY, 580 << 8);
+    EXPECT_EQ(TheGame().shotPower, 1);
+    EXPECT_EQ(TheGame().bombs, 3);
     // The new ship is protected for 200 frames.
     EXPECT_EQ(FramesUntilState(PLAYER_VULNERABLE, 300), 200);
 }
 
 TEST_F(Ship, LastShipGoesOutOfPlayAfter99And200Frames) {
-    Lives = 1;
+    TheGame().lives = 1;
     MakeVulnerable();
-    HitFlag = 1;
-    UpdatePlayer();
+    TheGame().hitFlag = 1;
+    UpdateShip();
     EXPECT_EQ(FramesUntilState(PLAYER_OUT, 400), 99 + 200);
-    EXPECT_EQ(Lives, 0);
-    const int32_t x = PlayerX;
+    EXPECT_EQ(TheGame().lives, 0);
+    const int32_t x = TheGame().playerX;
     InputBits = INPUT_LEFT | INPUT_SHOT;
-    UpdatePlayer();
-    EXPECT_EQ(PlayerX, x);
-    EXPECT_EQ(PlayerState, PLAYER_OUT);
+    UpdateShip();
+    EXPECT_EQ(TheGame().playerX, x);
+    EXPECT_EQ(TheGame().playerState, PLAYER_OUT);
 }
 
 TEST_F(Ship, DemonstrationShipStandsStillAndBombsEveryThousandFrames) {
-    GameMode = MODE_DEMO;
+    TheGame().gameMode = MODE_DEMO;
     ResetPlayer();
     ResetWeapons();
-    const int32_t x = PlayerX;
-    const int32_t y = PlayerY;
+    const int32_t x = TheGame().playerX;
+    const int32_t y = TheGame().playerY;
     InputBits = INPUT_LEFT | INPUT_UP | INPUT_LASER;
     for (int frame = 1; frame < 1000; ++frame) {
-        UpdatePlayer();
+        UpdateShip();
         UpdateShots();
         UpdateBomb();
     }
-    EXPECT_EQ(Bombs, 3);
-    EXPECT_EQ(PlayerX, x);
-    EXPECT_EQ(PlayerY, y);
-    EXPECT_EQ(LaserLength, 0);
-    EXPECT_GT(ShotCount, 0);
-    UpdatePlayer();
-    EXPECT_EQ(DemoFireCount, 1000);
-    EXPECT_EQ(Bombs, 2);
-    EXPECT_EQ(BombActive, 1);
-    GameMode = MODE_PLAY;
+    EXPECT_EQ(TheGame().bombs, 3);
+    EXPECT_EQ(TheGame().playerX, x);
+    EXPECT_EQ(TheGame().playerY, y);
+    EXPECT_EQ(TheGame().laserLength, 0);
+    EXPECT_GT(TheGame().shotCount, 0);
+    UpdateShip();
+    EXPECT_EQ(TheGame().demoFireCount, 1000);
+    EXPECT_EQ(TheGame().bombs, 2);
+    EXPECT_EQ(TheGame().bombActive, 1);
+    TheGame().gameMode = MODE_PLAY;
 }
 
 // A seed whose next draw leaves the given remainder by 3.
 uint32_t SeedWithRemainder(int32_t remainder) {
     for (uint32_t seed = 1;; ++seed) {
-        RandomSeed = seed;
+        TheGame().randomSeed = seed;
         if (NextRandom() % 3 == remainder) return seed;
     }
 }
@@ -187,23 +188,23 @@ uint32_t SeedWithRemainder(int32_t remainder) {
 // up to frame 9 as 10 - frames left / 2 plus the same draw, held to 0..9.
 TEST_F(Ship, ExplosionPicturesFlickerThenRunUpToTheLast) {
     MakeVulnerable();
-    HitFlag = 1;
-    UpdatePlayer();
-    ASSERT_EQ(PlayerState, PLAYER_EXPLODING);
-    UpdatePlayer(); // the hit is taken: 99 frames of pictures start
-    ASSERT_EQ(ExplodeFrames, 98);
+    TheGame().hitFlag = 1;
+    UpdateShip();
+    ASSERT_EQ(TheGame().playerState, PLAYER_EXPLODING);
+    UpdateShip(); // the hit is taken: 99 frames of pictures start
+    ASSERT_EQ(TheGame().explodeFrames, 98);
     // With a draw of 2 mod 3 (and of 0 mod 3) before each frame, frames left 97 down to 0.
     const std::string plus2 = std::string(67, '2') + "0000000112233445566778899999999";
     const std::string plus0 = std::string(67, '0') + "0000000000011223344556677889999";
     for (const auto& [remainder, expected] : {std::pair{2, plus2}, std::pair{0, plus0}}) {
         const uint32_t seed = SeedWithRemainder(remainder);
-        ExplodeFrames = 98;
+        TheGame().explodeFrames = 98;
         std::string shown;
-        while (ExplodeFrames > 0) {
-            RandomSeed = seed;
-            UpdatePlayer();
+        while (TheGame().explodeFrames > 0) {
+            TheGame().randomSeed = seed;
+            UpdateShip();
             int32_t k = 0;
-            while (k < 10 && ShipExplosionSprites[k] != ShipPicture)
+            while (k < 10 && ShipExplosionSprites[k] != TheGame().shipPicture)
                 ++k;
             shown += static_cast<char>('0' + k);
         }
@@ -223,24 +224,24 @@ TEST_F(Ship, DrawnAtItsCornerAndTheExplosionCentredOnIt) {
         return std::vector<uint8_t>(FrameCanvasBits, FrameCanvasBits + size);
     };
     BlinkPhase = 0;
-    PlayerX = (301 << 8) + 255; // the pixel is the arithmetic shift of the position
-    PlayerY = (455 << 8) + 128;
-    ShipPicture = ShipSprite;
-    ExplodeFrames = 0;
-    RespawnWait = 0;
+    TheGame().playerX = (301 << 8) + 255; // the pixel is the arithmetic shift of the position
+    TheGame().playerY = (455 << 8) + 128;
+    TheGame().shipPicture = ShipSprite;
+    TheGame().explodeFrames = 0;
+    TheGame().respawnWait = 0;
     const std::vector<uint8_t> ship = drawn([] { DrawPlayer(); });
     EXPECT_EQ(ship, drawn([] { DrawSprite(301, 455, ShipSprite, 0); }));
     EXPECT_NE(ship, drawn([] {}));
 
-    ExplodeFrames = 40;
-    ShipPicture = ShipExplosionSprites[3];
+    TheGame().explodeFrames = 40;
+    TheGame().shipPicture = ShipExplosionSprites[3];
     EXPECT_EQ(drawn([] { DrawPlayer(); }),
               drawn([] { DrawSprite(285, 439, ShipExplosionSprites[3], 0); }));
-    ExplodeFrames = 0;
-    RespawnWait = 5;
+    TheGame().explodeFrames = 0;
+    TheGame().respawnWait = 5;
     EXPECT_EQ(drawn([] { DrawPlayer(); }), drawn([] {}));
-    RespawnWait = 0;
-    PlayerState = PLAYER_OUT;
+    TheGame().respawnWait = 0;
+    TheGame().playerState = PLAYER_OUT;
     EXPECT_EQ(drawn([] { DrawPlayer(); }), drawn([] {}));
 }
 

@@ -2,10 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "game/game_record.h"
-#include "game/random.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "record/random.h"
+#include "stage/collisions.h"
 #include "stage/enemy_pool.h"
 
 using namespace velkar;
@@ -20,14 +21,14 @@ class Weapons : public ::testing::Test {
         ASSERT_EQ(InitParticles(), 0);
         BuildSinCosTable();
         ClearEnemyPool();
-        GameMode = MODE_PLAY;
+        TheGame().gameMode = MODE_PLAY;
         ResetWeapons();
         ResetParticles();
-        PlayerX = 344 << 8;
-        PlayerY = 600 << 8;
-        PlayerState = PLAYER_VULNERABLE;
-        ViewX = 240;
-        Bombs = 3;
+        TheGame().playerX = 344 << 8;
+        TheGame().playerY = 600 << 8;
+        TheGame().playerState = PLAYER_VULNERABLE;
+        TheGame().viewX = 240;
+        TheGame().bombs = 3;
     }
 
     // A solid enemy whose box covers canvas pixels [left, right] x [top, bottom].
@@ -43,30 +44,30 @@ class Weapons : public ::testing::Test {
         e->height = bottom - top;
         e->boxRight = (right - left) << 8;
         e->boxBottom = (bottom - top) << 8;
-        EnemyCount += 1;
+        TheGame().enemyCount += 1;
         return e;
     }
 };
 
 TEST_F(Weapons, VolleySizeFollowsShotPowerAndTheGuardDropsWholeVolleys) {
-    ShotPower = 1;
+    TheGame().shotPower = 1;
     FireShot();
-    EXPECT_EQ(ShotCount, 8);
+    EXPECT_EQ(TheGame().shotCount, 8);
     ResetWeapons();
-    ShotPower = 6;
+    TheGame().shotPower = 6;
     FireShot();
-    EXPECT_EQ(ShotCount, 18);
+    EXPECT_EQ(TheGame().shotCount, 18);
 
     // 55 volleys of 18 make 990; the next would reach 1008 and is dropped entirely.
     for (int i = 1; i < 60; ++i)
         FireShot();
-    EXPECT_EQ(ShotCount, 990);
+    EXPECT_EQ(TheGame().shotCount, 990);
     // At ShotPower 1: 990 + 8 = 998 still fits under 999, then nothing more.
-    ShotPower = 1;
+    TheGame().shotPower = 1;
     FireShot();
-    EXPECT_EQ(ShotCount, 998);
+    EXPECT_EQ(TheGame().shotCount, 998);
     FireShot();
-    EXPECT_EQ(ShotCount, 998);
+    EXPECT_EQ(TheGame().shotCount, 998);
 }
 
 TEST_F(Weapons, OneShotDamagesEveryOverlappedEnemyWithOneSparkBurst) {
@@ -74,25 +75,25 @@ TEST_F(Weapons, OneShotDamagesEveryOverlappedEnemyWithOneSparkBurst) {
     // volley reaches the point (354..355, 605..606).
     EnemySlot* a = Enemy(354, 605, 355, 606, 10);
     EnemySlot* b = Enemy(354, 605, 355, 606, 10);
-    ShotPower = 1;
+    TheGame().shotPower = 1;
     FireShot();
 
-    RandomSeed = 12345;
+    TheGame().randomSeed = 12345;
     ResetParticles();
     SpawnShotSpark(353 << 8, 605 << 8, 0, -2500);
-    const uint32_t seedAfterOneBurst = RandomSeed;
-    const int32_t particlesOfOneBurst = ParticleCount;
+    const uint32_t seedAfterOneBurst = TheGame().randomSeed;
+    const int32_t particlesOfOneBurst = TheGame().particleCount;
 
-    RandomSeed = 12345;
+    TheGame().randomSeed = 12345;
     ResetParticles();
     UpdateShots();
     EXPECT_EQ(a->hitPoints, 9);
     EXPECT_EQ(b->hitPoints, 9);
     EXPECT_EQ(a->hit, 1);
     EXPECT_EQ(b->hit, 1);
-    EXPECT_EQ(ShotCount, 7);
-    EXPECT_EQ(RandomSeed, seedAfterOneBurst);
-    EXPECT_EQ(ParticleCount, particlesOfOneBurst);
+    EXPECT_EQ(TheGame().shotCount, 7);
+    EXPECT_EQ(TheGame().randomSeed, seedAfterOneBurst);
+    EXPECT_EQ(TheGame().particleCount, particlesOfOneBurst);
 }
 
 // A shot's square takes in 4 pixels right of and below its corner, edges included: a one-point
@@ -115,22 +116,22 @@ TEST_F(Weapons, AShotsSquareMeetsBoxesOnItsEdgesInclusive) {
         EnemySlot* e = Enemy(0, 0, 0, 0, 10);
         e->x = c.x;
         e->y = c.y;
-        ShotPower = 1;
+        TheGame().shotPower = 1;
         FireShot();
         UpdateShots();
         EXPECT_EQ(e->hitPoints, c.hit ? 9 : 10) << "point " << c.x << ", " << c.y;
-        EXPECT_EQ(ShotCount, c.hit ? 7 : 8);
+        EXPECT_EQ(TheGame().shotCount, c.hit ? 7 : 8);
     }
 }
 
 TEST_F(Weapons, AnEnemyDestroyedByOneShotStopsTheNextInTheSameFrame) {
     // Rows 0 (x 353) and 3 (x 363) both overlap this box at the muzzle.
     EnemySlot* e = Enemy(353, 605, 367, 606, 1);
-    ShotPower = 1;
+    TheGame().shotPower = 1;
     FireShot();
     UpdateShots();
     EXPECT_EQ(e->hitPoints, 0);
-    EXPECT_EQ(ShotCount, 7);
+    EXPECT_EQ(TheGame().shotCount, 7);
 }
 
 TEST_F(Weapons, EveryShotOfAVolleyHitsABarAcrossTheFieldAtAnyRow) {
@@ -140,13 +141,13 @@ TEST_F(Weapons, EveryShotOfAVolleyHitsABarAcrossTheFieldAtAnyRow) {
         ResetWeapons();
         EnemySlot* bar = Enemy(120, row - 10, 599, row + 10, 100);
         EnemySlot* dead = Enemy(120, row - 10, 599, row + 10, 0);
-        ShotPower = 1;
+        TheGame().shotPower = 1;
         FireShot();
         for (int i = 0; i < 60; ++i)
             UpdateShots();
         EXPECT_EQ(bar->hitPoints, 92) << "bar at row " << row;
         EXPECT_EQ(dead->hitPoints, 0);
-        EXPECT_EQ(ShotCount, 0);
+        EXPECT_EQ(TheGame().shotCount, 0);
     }
 }
 
@@ -157,7 +158,7 @@ TEST_F(Weapons, LaserStopsAtTheNearestEnemyInItsColumnAndTiesGoToTheEarlierSlot)
     EnemySlot* aside = Enemy(380, 560, 412, 590, 50); // left edge right of the beam's x 372
     EnemySlot* below = Enemy(350, 625, 370, 640, 50); // top under the beam's base at y 624
     EnemySlot* atBase = Enemy(300, 624, 348, 630, 0); // spent: not a target
-    LaserLength = 339;
+    TheGame().laserLength = 339;
     UpdateShots();
     EXPECT_EQ(nearer->hitPoints, 45);
     EXPECT_EQ(nearer->hit, 1);
@@ -167,9 +168,9 @@ TEST_F(Weapons, LaserStopsAtTheNearestEnemyInItsColumnAndTiesGoToTheEarlierSlot)
     EXPECT_EQ(aside->hitPoints, 50);
     EXPECT_EQ(below->hitPoints, 50);
     EXPECT_EQ(atBase->hit, 0);
-    EXPECT_EQ(LaserHit, 1);
-    EXPECT_EQ(LaserTop, 532 << 8);
-    EXPECT_EQ(LaserLength, 68);
+    EXPECT_EQ(TheGame().laserHit, 1);
+    EXPECT_EQ(TheGame().laserTop, 532 << 8);
+    EXPECT_EQ(TheGame().laserLength, 68);
 
     // A box whose top is exactly at the beam's base is still in the beam, and the nearest.
     EnemySlot* base = Enemy(352, 624, 360, 630, 50);
@@ -181,7 +182,7 @@ TEST_F(Weapons, LaserStopsAtTheNearestEnemyInItsColumnAndTiesGoToTheEarlierSlot)
 // Shots are tested where they stand and leave once they are left of x 120, right of x 591 or
 // above y 320 (in pixels); exactly on a bound they stay and move on.
 TEST_F(Weapons, ShotsLeaveTheFieldOnlyPastItsEdges) {
-    ShotPower = 1;
+    TheGame().shotPower = 1;
     struct Case {
         int32_t playerX, playerY, left; // shots of the 8 left after one update
     } cases[] = {
@@ -197,11 +198,11 @@ TEST_F(Weapons, ShotsLeaveTheFieldOnlyPastItsEdges) {
     };
     for (const Case& c : cases) {
         ResetWeapons();
-        PlayerX = c.playerX;
-        PlayerY = c.playerY;
+        TheGame().playerX = c.playerX;
+        TheGame().playerY = c.playerY;
         FireShot();
         UpdateShots();
-        EXPECT_EQ(ShotCount, c.left) << "ship at " << c.playerX << ", " << c.playerY;
+        EXPECT_EQ(TheGame().shotCount, c.left) << "ship at " << c.playerX << ", " << c.playerY;
     }
 }
 
@@ -210,32 +211,32 @@ TEST_F(Weapons, LaserGrowsThirtyPerFrameUpTo319AndShrinksTwenty) {
         ChargeLaser();
         UpdateShots();
         const int32_t expected = frame * 30 < 319 ? frame * 30 : 319;
-        EXPECT_EQ(LaserLength, expected);
-        EXPECT_EQ(LaserTop, PlayerY - (expected << 8));
-        EXPECT_EQ(LaserHit, 0);
+        EXPECT_EQ(TheGame().laserLength, expected);
+        EXPECT_EQ(TheGame().laserTop, TheGame().playerY - (expected << 8));
+        EXPECT_EQ(TheGame().laserHit, 0);
     }
     UpdateShots();
-    EXPECT_EQ(LaserLength, 299);
+    EXPECT_EQ(TheGame().laserLength, 299);
     for (int i = 0; i < 15; ++i)
         UpdateShots();
-    EXPECT_EQ(LaserLength, 0);
+    EXPECT_EQ(TheGame().laserLength, 0);
 }
 
 TEST_F(Weapons, FireBombNeedsABombAndNoBombRunning) {
-    Bombs = 0;
+    TheGame().bombs = 0;
     FireBomb(400, 500, 1);
-    EXPECT_EQ(BombActive, 0);
-    EXPECT_EQ(Bombs, 0);
+    EXPECT_EQ(TheGame().bombActive, 0);
+    EXPECT_EQ(TheGame().bombs, 0);
 
-    Bombs = 2;
+    TheGame().bombs = 2;
     FireBomb(400, 500, 1);
-    EXPECT_EQ(BombActive, 1);
-    EXPECT_EQ(Bombs, 1);
-    EXPECT_EQ(BombX, 400 - ViewX);
-    EXPECT_EQ(BombY, 500 - 320);
+    EXPECT_EQ(TheGame().bombActive, 1);
+    EXPECT_EQ(TheGame().bombs, 1);
+    EXPECT_EQ(TheGame().bombX, 400 - TheGame().viewX);
+    EXPECT_EQ(TheGame().bombY, 500 - 320);
     FireBomb(300, 450, 1);
-    EXPECT_EQ(Bombs, 1);
-    EXPECT_EQ(BombX, 400 - ViewX);
+    EXPECT_EQ(TheGame().bombs, 1);
+    EXPECT_EQ(TheGame().bombX, 400 - TheGame().viewX);
 }
 
 TEST_F(Weapons, BombLastsHundredFramesAndWearsDownEverySlot) {
@@ -245,13 +246,13 @@ TEST_F(Weapons, BombLastsHundredFramesAndWearsDownEverySlot) {
     EnemySlot* inView = Enemy(300, 440, 340, 460, 1000); // its bursts fall in the view
     FireBomb(400, 500, 0);
     for (int frame = 1; frame <= 100; ++frame) {
-        ASSERT_EQ(BombActive, 1) << "before frame " << frame;
+        ASSERT_EQ(TheGame().bombActive, 1) << "before frame " << frame;
         UpdateBomb();
         if (frame == 1) {
             // One burst per slot at the slot's centre, protected at priority 500.
-            ASSERT_GT(ParticleCount, 90);
+            ASSERT_GT(TheGame().particleCount, 90);
             for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-                const Particle& p = ParticlePool[i];
+                const Particle& p = TheGame().particles[i];
                 if (p.life == 0) continue;
                 ASSERT_EQ(p.x, 320 << 8) << i;
                 ASSERT_EQ(p.y, 450 << 8) << i;
@@ -259,8 +260,8 @@ TEST_F(Weapons, BombLastsHundredFramesAndWearsDownEverySlot) {
             }
         }
     }
-    EXPECT_EQ(BombActive, 0);
-    EXPECT_EQ(BombStage, 20);
+    EXPECT_EQ(TheGame().bombActive, 0);
+    EXPECT_EQ(TheGame().bombStage, 20);
     EXPECT_EQ(tough->hitPoints, 900);
     EXPECT_EQ(weak->hitPoints, 0);
     EXPECT_EQ(item->hitPoints, 0);

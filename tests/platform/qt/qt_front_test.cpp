@@ -142,8 +142,8 @@ void QtFrontTest::initTestCase() {
 }
 
 void QtFrontTest::cleanup() {
-    GameMode = MODE_TITLE;
-    GameRank = 0;
+    TheGame().gameMode = MODE_TITLE;
+    TheGame().gameRank = 0;
     Paused.store(0);
     GameHold.store(0);
     FullScreen.store(0);
@@ -189,7 +189,7 @@ void QtFrontTest::menuTextsInJapanese() {
 void QtFrontTest::menuChecksAndGraysFollowTheGame() {
     MainWindow window(0);
     InstallQtFrontEnd(&window);
-    GameMode = MODE_PLAY;
+    TheGame().gameMode = MODE_PLAY;
     Paused.store(1);
     Language = -1;
     emit window.Popup(0)->aboutToShow();
@@ -203,8 +203,8 @@ void QtFrontTest::menuChecksAndGraysFollowTheGame() {
     emit window.Popup(0)->aboutToHide();
     QTRY_COMPARE(GameHold.load(), 0);
 
-    GameMode = MODE_TITLE;
-    GameRank = 1;
+    TheGame().gameMode = MODE_TITLE;
+    TheGame().gameRank = 1;
     Paused.store(0);
     Language = 1;
     emit window.Popup(0)->aboutToShow();
@@ -237,13 +237,13 @@ void QtFrontTest::menuChecksAndGraysFollowTheGame() {
 void QtFrontTest::grayRankCommandChangesNothingDuringPlay() {
     MainWindow window(0);
     InstallQtFrontEnd(&window);
-    GameMode = MODE_PLAY;
+    TheGame().gameMode = MODE_PLAY;
     window.Action(CMD_RANK_HARD)->trigger();
     QTest::qWait(50);
-    QCOMPARE(GameRank, 0);
-    GameMode = MODE_TITLE;
+    QCOMPARE(TheGame().gameRank, 0);
+    TheGame().gameMode = MODE_TITLE;
     window.Action(CMD_RANK_HARD)->trigger();
-    QTRY_COMPARE(GameRank, 1);
+    QTRY_COMPARE(TheGame().gameRank, 1);
     InstallQtFrontEnd(nullptr);
 }
 
@@ -293,8 +293,8 @@ void QtFrontTest::onlyItemsWithAStateAreCheckable() {
 void QtFrontTest::clearHiScoreCancelledKeepsTable() {
     MainWindow window(0);
     InstallQtFrontEnd(&window);
-    GameMode = MODE_TITLE;
-    RankingTable[0][0].score = 123456;
+    TheGame().gameMode = MODE_TITLE;
+    TheGame().ranking[0][0].score = 123456;
     QString text;
     bool cancelIsDefault = false;
     OnNextModal([&](QWidget* modal) {
@@ -307,14 +307,14 @@ void QtFrontTest::clearHiScoreCancelledKeepsTable() {
     RunCommand(CMD_CLEAR_HISCORE);
     QCOMPARE(text, QStringLiteral("Clear Ranking, Are you sure ?"));
     QVERIFY(cancelIsDefault);
-    QCOMPARE(RankingTable[0][0].score, 123456);
+    QCOMPARE(TheGame().ranking[0][0].score, 123456);
     QCOMPARE(GameHold.load(), 0);
 
     OnNextModal([](QWidget* modal) {
         if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::Ok)->click();
     });
     RunCommand(CMD_CLEAR_HISCORE);
-    QVERIFY(RankingTable[0][0].score != 123456);
+    QVERIFY(TheGame().ranking[0][0].score != 123456);
     InstallQtFrontEnd(nullptr);
 }
 
@@ -978,7 +978,7 @@ void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
     // Pads of Nintendo's layout are read by position too (south shoots, whatever its letter).
     QVERIFY(!SDL_GetHintBoolean(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, SDL_TRUE));
     QCOMPARE(Sample(), 0);
-    GameMode = MODE_PLAY;
+    TheGame().gameMode = MODE_PLAY;
     Paused.store(0);
 
     // Plugged in mid-game: taken by the next poll, read by its layout.
@@ -1054,7 +1054,7 @@ void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
     QCOMPARE(Sample(), INPUT_SHOT);
     // Lost outside play (the title): no pause.
     Paused.store(0);
-    GameMode = MODE_TITLE;
+    TheGame().gameMode = MODE_TITLE;
     SDL_JoystickDetachVirtual(IndexOf("Plain Stick"));
     QCOMPARE(Sample(), 0);
     QCOMPARE(Paused.load(), 0);
