@@ -10,8 +10,8 @@
 
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
-#include "record/random.h"
 #include "gfx/canvas.h"
+#include "record/random.h"
 #include "replay/replay.h"
 
 using namespace velkar;

@@ -30,22 +30,24 @@ void PlaceEnemies(bool offField) {
 }
 
 void FillShots() {
+    Game& g = TheGame();
     ResetWeapons();
-    TheGame().shotPower = 6;
+    g.shotPower = 6;
     for (int32_t v = 0; v < 55; ++v) {
-        TheGame().playerX = (130 + (v % 11) * 40) << 8;
-        TheGame().playerY = (480 + (v / 11) * 20) << 8;
+        g.playerX = (130 + (v % 11) * 40) << 8;
+        g.playerY = (480 + (v / 11) * 20) << 8;
         FireShot();
     }
 }
 
 void UpdateShotsFullPools(benchmark::State& state) {
+    Game& g = TheGame();
     InitEnemyPool();
     InitWeapons();
     InitParticles();
     BuildSinCosTable();
-    TheGame().gameMode = MODE_PLAY;
-    TheGame().viewX = 240;
+    g.gameMode = MODE_PLAY;
+    g.viewX = 240;
     const bool offField = state.range(0) != 0;
     for (auto _ : state) {
         state.PauseTiming();

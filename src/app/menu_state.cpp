@@ -38,6 +38,7 @@ const MenuEntry MAIN_MENU[MAIN_MENU_ENTRY_COUNT] = {
 };
 
 int32_t MenuPopupState(int32_t popupIndex, MenuItemState items[MENU_POPUP_STATE_MAX]) {
+    Game& g = TheGame();
     int32_t n = 0;
     switch (popupIndex) {
     case 0: {
@@ -45,8 +46,8 @@ int32_t MenuPopupState(int32_t popupIndex, MenuItemState items[MENU_POPUP_STATE_
         int32_t language = Language;
         items[n++] = {CMD_PAUSE, Paused.load() != 0 ? 1 : 0, 1};
         items[n++] = {CMD_CLEAR_HISCORE, 0, changeable};
-        items[n++] = {CMD_RANK_NORMAL, TheGame().gameRank == 0 ? 1 : 0, changeable};
-        items[n++] = {CMD_RANK_HARD, TheGame().gameRank == 1 ? 1 : 0, changeable};
+        items[n++] = {CMD_RANK_NORMAL, g.gameRank == 0 ? 1 : 0, changeable};
+        items[n++] = {CMD_RANK_HARD, g.gameRank == 1 ? 1 : 0, changeable};
         items[n++] = {CMD_LANGUAGE_AUTO, language != 0 && language != 1 ? 1 : 0, 1};
         items[n++] = {CMD_LANGUAGE_ENGLISH, language == 0 ? 1 : 0, 1};
         items[n++] = {CMD_LANGUAGE_JAPANESE, language == 1 ? 1 : 0, 1};

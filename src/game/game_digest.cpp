@@ -78,40 +78,43 @@ void AddRanking(Fold& d) {
 } // namespace
 
 uint64_t GameStateDigest() {
+    Game& g = TheGame();
     Fold d;
-    for (int32_t v : {TheGame().gameMode, TheGame().modeFrame, TheGame().lives, TheGame().bombs, TheGame().stageNumber, TheGame().stageLevel, TheGame().continueCount,
-                      TheGame().gameRank, TheGame().demoStage, TheGame().rankingPlace, TheGame().shotPower, TheGame().endSequence, TheGame().endCountdown,
-                      TheGame().quitRequested, TheGame().stageCleared, TheGame().gameOverFrame, TheGame().viewX, TheGame().viewY}) {
+    for (int32_t v :
+         {g.gameMode, g.modeFrame, g.lives, g.bombs, g.stageNumber, g.stageLevel, g.continueCount,
+          g.gameRank, g.demoStage, g.rankingPlace, g.shotPower, g.endSequence, g.endCountdown,
+          g.quitRequested, g.stageCleared, g.gameOverFrame, g.viewX, g.viewY}) {
         d.Add32(v);
     }
-    d.Add(static_cast<uint64_t>(TheGame().score));
-    for (int32_t v : {TheGame().playerX,       TheGame().playerY,     TheGame().playerState,    TheGame().hitFlag,       TheGame().invulnerable,
-                      TheGame().explodeFrames, TheGame().respawnWait, TheGame().pickupGlow,     TheGame().shotCooldown,  TheGame().demoFireCount,
-                      TheGame().shotCount,     TheGame().laserLength, TheGame().laserTop,       TheGame().laserHit,      TheGame().laserPhase,
-                      TheGame().laserToggle,   TheGame().bombActive,  TheGame().bombX,          TheGame().bombY,         TheGame().bombStage,
-                      TheGame().bombTimer,     TheGame().enemyCount,  TheGame().enemyShotCount, TheGame().particleCount, TheGame().blinkPhase}) {
+    d.Add(static_cast<uint64_t>(g.score));
+    for (int32_t v :
+         {g.playerX,       g.playerY,     g.playerState,    g.hitFlag,       g.invulnerable,
+          g.explodeFrames, g.respawnWait, g.pickupGlow,     g.shotCooldown,  g.demoFireCount,
+          g.shotCount,     g.laserLength, g.laserTop,       g.laserHit,      g.laserPhase,
+          g.laserToggle,   g.bombActive,  g.bombX,          g.bombY,         g.bombStage,
+          g.bombTimer,     g.enemyCount,  g.enemyShotCount, g.particleCount, g.blinkPhase}) {
         d.Add32(v);
     }
-    d.Add(TheGame().randomSeed);
+    d.Add(g.randomSeed);
     AddRanking(d);
     // Only entries in use: what a free entry still holds plays no part in the game.
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        const EnemySlot& s = TheGame().enemies[i];
+        const EnemySlot& s = g.enemies[i];
         if (s.state == 0) continue;
-        for (int32_t v : {i, s.state, s.flags, s.hitPoints, s.hit, s.solid, s.x, s.y, s.width,
-                          s.height, s.boxLeft, s.boxTop, s.boxRight, s.boxBottom, s.word1,
-                          s.word2, s.word3, s.word4}) {
+        for (int32_t v :
+             {i, s.state, s.flags, s.hitPoints, s.hit, s.solid, s.x, s.y, s.width, s.height,
+              s.boxLeft, s.boxTop, s.boxRight, s.boxBottom, s.word1, s.word2, s.word3, s.word4}) {
             d.Add32(v);
         }
     }
     for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i) {
-        const EnemyShot& s = TheGame().enemyShots[i];
+        const EnemyShot& s = g.enemyShots[i];
         if (s.pictures[0] == nullptr) continue;
         for (int32_t v : {i, s.type, s.x, s.y, s.vx, s.vy, s.frame, s.animCount})
             d.Add32(v);
     }
     for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-        const Particle& p = TheGame().particles[i];
+        const Particle& p = g.particles[i];
         if (p.life == 0) continue;
         for (int32_t v : {i, p.kind, p.counter, p.interval, p.life, p.x, p.y, p.vx, p.vy,
                           p.brightness, p.priority}) {

@@ -7,7 +7,6 @@
 
 namespace velkar {
 
-
 // Index = GameRank (0 Normal, 1 Hard); place 0 is the best.
 
 void DefaultRanking(int32_t rank); // -1 for the current GameRank

@@ -80,9 +80,10 @@ void BuildSinCosTable() {
 }
 
 void SeedStars() {
-    TheGame().starCount = STAR_MAX;
-    for (int32_t i = 0; i < TheGame().starCount; ++i) {
-        Star& star = TheGame().stars[i];
+    Game& g = TheGame();
+    g.starCount = STAR_MAX;
+    for (int32_t i = 0; i < g.starCount; ++i) {
+        Star& star = g.stars[i];
         star.x = NextRandom() % 480 + 120;
         star.y = NextRandom() % 320 + 320;
         star.col0 = NextRandom() % 254 + 1;
@@ -97,8 +98,9 @@ void SeedStars() {
 }
 
 void StepStars() {
-    for (int32_t i = 0; i < TheGame().starCount; ++i) {
-        Star& star = TheGame().stars[i];
+    Game& g = TheGame();
+    for (int32_t i = 0; i < g.starCount; ++i) {
+        Star& star = g.stars[i];
         star.counter += 1;
         if (star.counter >= star.speed) {
             star.counter = 0;
@@ -131,9 +133,10 @@ Star StarStepBefore(const Star& star) {
 } // namespace
 
 void DrawStars(uint8_t* canvasBits, int32_t stepsBack) {
+    Game& g = TheGame();
     if (canvasBits == nullptr) return;
-    for (int32_t i = 0; i < TheGame().starCount; ++i) {
-        const Star star = stepsBack > 0 ? StarStepBefore(TheGame().stars[i]) : TheGame().stars[i];
+    for (int32_t i = 0; i < g.starCount; ++i) {
+        const Star star = stepsBack > 0 ? StarStepBefore(g.stars[i]) : g.stars[i];
         int32_t twinkle = star.phase < 64 ? star.phase : 127 - star.phase;
         twinkle >>= 3;
         uint8_t* pixel = canvasBits + star.y * CANVAS_STRIDE + star.x * 3;
@@ -149,9 +152,10 @@ int32_t InitParticles() {
 }
 
 void ResetParticles() {
-    TheGame().particleCount = 0;
+    Game& g = TheGame();
+    g.particleCount = 0;
     for (int32_t i = 0; i < PARTICLE_MAX; ++i)
-        TheGame().particles[i] = Particle{};
+        g.particles[i] = Particle{};
 }
 
 void EmitParticle(int32_t kind, int32_t x, int32_t y, int32_t vx, int32_t vy, int32_t life,
@@ -204,8 +208,9 @@ void EmitParticleAt(int32_t kind, int32_t angle, int32_t x, int32_t y, int32_t s
 }
 
 void UpdateParticles() {
+    Game& g = TheGame();
     for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-        Particle& p = TheGame().particles[i];
+        Particle& p = g.particles[i];
         if (p.life == 0) continue;
         p.counter += 1;
         if (p.counter < p.interval) continue;
@@ -222,7 +227,7 @@ void UpdateParticles() {
         if (px < PARTICLE_LEFT || px > PARTICLE_RIGHT || py < PARTICLE_TOP ||
             py > PARTICLE_BOTTOM) {
             p.life = 0;
-            TheGame().particleCount -= 1;
+            g.particleCount -= 1;
         } else {
             p.x += p.vx;
             p.y += p.vy;

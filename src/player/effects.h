@@ -10,7 +10,6 @@ namespace velkar {
 // Row 0: 360 cosines, row 1: 360 sines, each 256 x the value truncated toward zero.
 extern int32_t SinCosTable[2][360];
 
-
 // The particle pool, PARTICLE_MAX entries once InitParticles has succeeded; nullptr before.
 
 void BuildSinCosTable();

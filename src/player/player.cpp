@@ -11,7 +11,6 @@
 
 namespace velkar {
 
-
 Sprite* ShipSprite = nullptr;
 Sprite* ShipExplosionSprites[10] = {};
 
@@ -34,70 +33,72 @@ int32_t Clamp(int32_t value, int32_t lo, int32_t hi) {
 }
 
 void FlyShip() {
+    Game& g = TheGame();
     int32_t controls = InputBits;
-    if (TheGame().gameMode == MODE_DEMO) {
+    if (g.gameMode == MODE_DEMO) {
         // The demonstration ship stands still, fires and sets off a bomb every 1000 frames.
-        TheGame().demoFireCount += 1;
+        g.demoFireCount += 1;
         controls = INPUT_SHOT;
-        if (TheGame().demoFireCount % DEMO_BOMB_INTERVAL == 0) controls |= INPUT_BOMB;
+        if (g.demoFireCount % DEMO_BOMB_INTERVAL == 0) controls |= INPUT_BOMB;
     }
-    if (TheGame().bombActive != 0) TheGame().hitFlag = 0;
+    if (g.bombActive != 0) g.hitFlag = 0;
     bool protectedFrame = false;
-    if (TheGame().invulnerable > 0) {
-        TheGame().invulnerable -= 1;
-        TheGame().hitFlag = 0;
-        protectedFrame = TheGame().invulnerable > 0;
+    if (g.invulnerable > 0) {
+        g.invulnerable -= 1;
+        g.hitFlag = 0;
+        protectedFrame = g.invulnerable > 0;
     }
     if (!protectedFrame) {
-        if (TheGame().playerState == PLAYER_SPAWNED) TheGame().playerState = PLAYER_VULNERABLE;
-        if (TheGame().hitFlag != 0) {
-            TheGame().playerState = PLAYER_EXPLODING;
+        if (g.playerState == PLAYER_SPAWNED) g.playerState = PLAYER_VULNERABLE;
+        if (g.hitFlag != 0) {
+            g.playerState = PLAYER_EXPLODING;
             return;
         }
     }
 
-    TheGame().shipPicture = ShipSprite;
-    if (TheGame().shotCooldown > 0) TheGame().shotCooldown -= 1;
-    if (TheGame().pickupGlow > 0) {
-        TheGame().pickupGlow -= 1;
-        SpawnGlow(TheGame().playerX + CENTRE, TheGame().playerY + CENTRE);
+    g.shipPicture = ShipSprite;
+    if (g.shotCooldown > 0) g.shotCooldown -= 1;
+    if (g.pickupGlow > 0) {
+        g.pickupGlow -= 1;
+        SpawnGlow(g.playerX + CENTRE, g.playerY + CENTRE);
     }
 
     bool slow = false;
     if (controls & INPUT_LASER) {
         ChargeLaser();
         slow = true;
-    } else if ((controls & INPUT_SHOT) && TheGame().shotCooldown == 0) {
-        TheGame().shotCooldown = SHOT_INTERVAL;
+    } else if ((controls & INPUT_SHOT) && g.shotCooldown == 0) {
+        g.shotCooldown = SHOT_INTERVAL;
         FireShot();
     }
-    if (controls & INPUT_BOMB) FireBomb((TheGame().playerX >> 8) + 16, (TheGame().playerY >> 8) + 16, 1);
+    if (controls & INPUT_BOMB) FireBomb((g.playerX >> 8) + 16, (g.playerY >> 8) + 16, 1);
 
     const int32_t speed = slow ? SPEED_SLOW : SPEED_FAST;
-    if (controls & INPUT_UP) TheGame().playerY -= speed;
-    if (controls & INPUT_DOWN) TheGame().playerY += speed;
-    if (controls & INPUT_LEFT) TheGame().playerX -= speed;
-    if (controls & INPUT_RIGHT) TheGame().playerX += speed;
-    TheGame().playerX = Clamp(TheGame().playerX, MIN_X, MAX_X);
-    TheGame().playerY = Clamp(TheGame().playerY, MIN_Y, MAX_Y);
+    if (controls & INPUT_UP) g.playerY -= speed;
+    if (controls & INPUT_DOWN) g.playerY += speed;
+    if (controls & INPUT_LEFT) g.playerX -= speed;
+    if (controls & INPUT_RIGHT) g.playerX += speed;
+    g.playerX = Clamp(g.playerX, MIN_X, MAX_X);
+    g.playerY = Clamp(g.playerY, MIN_Y, MAX_Y);
 
     // The 240-pixel view pans over the 480-pixel field as the ship crosses it.
-    TheGame().viewX = 120 + ((TheGame().playerX >> 8) - 120) * 240 / 448;
+    g.viewX = 120 + ((g.playerX >> 8) - 120) * 240 / 448;
 }
 
 void Explode() {
-    if (TheGame().explodeFrames > 0) {
-        TheGame().explodeFrames -= 1;
-        int32_t frame = (TheGame().explodeFrames > 30 ? 0 : 10 - TheGame().explodeFrames / 2) + NextRandom() % 3;
+    Game& g = TheGame();
+    if (g.explodeFrames > 0) {
+        g.explodeFrames -= 1;
+        int32_t frame = (g.explodeFrames > 30 ? 0 : 10 - g.explodeFrames / 2) + NextRandom() % 3;
         frame = Clamp(frame, 0, 9);
-        TheGame().shipPicture = ShipExplosionSprites[frame];
-    } else if (TheGame().respawnWait > 0) {
-        TheGame().respawnWait -= 1;
-        if (TheGame().respawnWait == 0) {
-            if (TheGame().lives != 0) {
+        g.shipPicture = ShipExplosionSprites[frame];
+    } else if (g.respawnWait > 0) {
+        g.respawnWait -= 1;
+        if (g.respawnWait == 0) {
+            if (g.lives != 0) {
                 RespawnPlayer();
             } else {
-                TheGame().playerState = PLAYER_OUT;
+                g.playerState = PLAYER_OUT;
             }
         }
     }
@@ -117,15 +118,16 @@ int32_t MakePlayerSprites() {
 }
 
 bool TakeShipHit() {
-    if (TheGame().playerState != PLAYER_EXPLODING || TheGame().hitFlag == 0) return false;
+    Game& g = TheGame();
+    if (g.playerState != PLAYER_EXPLODING || g.hitFlag == 0) return false;
     PlayEffect(EFFECT_DEATH);
-    TheGame().lives -= 1;
-    TheGame().hitFlag = 0;
-    TheGame().explodeFrames = 99;
-    TheGame().respawnWait = TheGame().lives > 0 ? 30 : 200;
-    TheGame().invulnerable = 200;
+    g.lives -= 1;
+    g.hitFlag = 0;
+    g.explodeFrames = 99;
+    g.respawnWait = g.lives > 0 ? 30 : 200;
+    g.invulnerable = 200;
     for (int32_t i = 0; i < 20; ++i) {
-        SpawnDeathBurst(TheGame().playerX + CENTRE, TheGame().playerY + CENTRE, 5000);
+        SpawnDeathBurst(g.playerX + CENTRE, g.playerY + CENTRE, 5000);
     }
     return true;
 }
@@ -145,43 +147,47 @@ void UpdatePlayer() {
 }
 
 void DrawPlayer() {
-    if (TheGame().playerState == PLAYER_OUT) return;
-    if (TheGame().explodeFrames > 0) {
-        DrawSprite((TheGame().playerX >> 8) - 16, (TheGame().playerY >> 8) - 16, TheGame().shipPicture, 0);
-    } else if (TheGame().respawnWait <= 0) {
-        DrawSprite(TheGame().playerX >> 8, TheGame().playerY >> 8, TheGame().shipPicture, 0);
+    Game& g = TheGame();
+    if (g.playerState == PLAYER_OUT) return;
+    if (g.explodeFrames > 0) {
+        DrawSprite((g.playerX >> 8) - 16, (g.playerY >> 8) - 16, g.shipPicture, 0);
+    } else if (g.respawnWait <= 0) {
+        DrawSprite(g.playerX >> 8, g.playerY >> 8, g.shipPicture, 0);
     }
 }
 
 void ResetPlayer() {
-    TheGame().playerX = 344 << 8;
-    TheGame().playerY = 600 << 8;
-    TheGame().playerState = PLAYER_SPAWNED;
-    TheGame().bombs = 3;
-    TheGame().hitFlag = 0;
-    TheGame().explodeFrames = 0;
-    TheGame().invulnerable = 10;
-    TheGame().respawnWait = 0;
-    TheGame().pickupGlow = 0;
-    TheGame().shotCooldown = 0;
-    TheGame().shipPicture = ShipSprite;
-    TheGame().demoFireCount = 0;
+    Game& g = TheGame();
+    g.playerX = 344 << 8;
+    g.playerY = 600 << 8;
+    g.playerState = PLAYER_SPAWNED;
+    g.bombs = 3;
+    g.hitFlag = 0;
+    g.explodeFrames = 0;
+    g.invulnerable = 10;
+    g.respawnWait = 0;
+    g.pickupGlow = 0;
+    g.shotCooldown = 0;
+    g.shipPicture = ShipSprite;
+    g.demoFireCount = 0;
     RespawnPlayer();
 }
 
 void RespawnPlayer() {
-    TheGame().playerY = 580 << 8;
-    TheGame().pickupGlow = 0;
-    TheGame().shotCooldown = 0;
-    TheGame().hitFlag = 0;
-    TheGame().bombs = 3;
-    TheGame().playerState = PLAYER_SPAWNED;
-    TheGame().shotPower = TheGame().gameMode == MODE_DEMO ? 6 : 1;
+    Game& g = TheGame();
+    g.playerY = 580 << 8;
+    g.pickupGlow = 0;
+    g.shotCooldown = 0;
+    g.hitFlag = 0;
+    g.bombs = 3;
+    g.playerState = PLAYER_SPAWNED;
+    g.shotPower = g.gameMode == MODE_DEMO ? 6 : 1;
 }
 
 void AddScore(int32_t points) {
-    if (TheGame().playerState != PLAYER_OUT) TheGame().score += points;
-    if (TheGame().score > SCORE_MAX) TheGame().score = 99'999'999'999'900LL + points % 100;
+    Game& g = TheGame();
+    if (g.playerState != PLAYER_OUT) g.score += points;
+    if (g.score > SCORE_MAX) g.score = 99'999'999'999'900LL + points % 100;
 }
 
 } // namespace velkar

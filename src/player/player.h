@@ -9,8 +9,6 @@
 
 namespace velkar {
 
-
-
 extern Sprite* ShipSprite;
 extern Sprite* ShipExplosionSprites[10];
 

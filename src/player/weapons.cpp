@@ -13,7 +13,6 @@
 
 namespace velkar {
 
-
 namespace {
 
 constexpr int32_t SHOT_GUARD = 999; // a volley that would reach this many shots is dropped
@@ -37,7 +36,6 @@ constexpr VolleyRow VolleyTable[18] = {
     {-8, 22, -700, -1700}, {8, 22, 700, -1700},
 };
 
-
 const Sprite* StraightShotSprites[2] = {};
 const Sprite* SpreadShotSprites[16] = {};
 const Sprite* LaserSegmentSprites[8] = {};
@@ -46,18 +44,20 @@ const Sprite* LaserTipOpenSprite = nullptr;
 const Sprite* BombSprites[BOMB_STAGES] = {};
 
 void FreePlayerShot(int32_t index) {
-    TheGame().shots[index].active = 0;
-    TheGame().shotCount -= 1;
-    if (index < TheGame().shotFreeHint) TheGame().shotFreeHint = index;
+    Game& g = TheGame();
+    g.shots[index].active = 0;
+    g.shotCount -= 1;
+    if (index < g.shotFreeHint) g.shotFreeHint = index;
 }
 
 } // namespace
 
 void MoveShots(const std::bitset<SHOT_POOL_SIZE>& hit) {
-    if (TheGame().shotHighMark == 0) return;
+    Game& g = TheGame();
+    if (g.shotHighMark == 0) return;
     int32_t lastActive = -1;
-    for (int32_t i = 0; i < TheGame().shotHighMark; ++i) {
-        PlayerShot& shot = TheGame().shots[i];
+    for (int32_t i = 0; i < g.shotHighMark; ++i) {
+        PlayerShot& shot = g.shots[i];
         if (shot.active == 0) continue;
         if (hit[i] || shot.x < (120 << 8) || shot.x > (591 << 8) || shot.y < (320 << 8)) {
             FreePlayerShot(i);
@@ -67,29 +67,31 @@ void MoveShots(const std::bitset<SHOT_POOL_SIZE>& hit) {
         shot.y += shot.vy;
         lastActive = i;
     }
-    TheGame().shotHighMark = lastActive + 1;
+    g.shotHighMark = lastActive + 1;
 }
 
 bool AdvanceLaser() {
-    TheGame().laserToggle = TheGame().laserToggle == 0 ? 1 : 0;
-    if (TheGame().laserToggle == 0) TheGame().laserPhase = (TheGame().laserPhase + 7) & 7;
+    Game& g = TheGame();
+    g.laserToggle = g.laserToggle == 0 ? 1 : 0;
+    if (g.laserToggle == 0) g.laserPhase = (g.laserPhase + 7) & 7;
 
-    if (TheGame().laserLength == 0) return false;
-    TheGame().laserLength -= 20;
-    if (TheGame().laserLength <= 0) {
-        TheGame().laserLength = 0;
+    if (g.laserLength == 0) return false;
+    g.laserLength -= 20;
+    if (g.laserLength <= 0) {
+        g.laserLength = 0;
         return false;
     }
-    if (TheGame().laserLength > 319) TheGame().laserLength = 319;
+    if (g.laserLength > 319) g.laserLength = 319;
     return true;
 }
 
 int32_t InitWeapons() {
+    Game& g = TheGame();
     for (int32_t i = 0; i < SHOT_POOL_SIZE; ++i)
-        TheGame().shots[i] = PlayerShot{};
-    TheGame().shotCount = 0;
-    TheGame().shotFreeHint = 0;
-    TheGame().shotHighMark = 0;
+        g.shots[i] = PlayerShot{};
+    g.shotCount = 0;
+    g.shotFreeHint = 0;
+    g.shotHighMark = 0;
     // A sprite the factory cannot make stays null and shows as a white box.
     for (const Sprite*& sprite : StraightShotSprites) {
         sprite = DescribeSprite(SHAPE_TRIANGLE_UP, 4, 12, -1, 200, 255, 255, 32);
@@ -120,43 +122,45 @@ int32_t MakeBombSprites() {
 }
 
 void ResetWeapons() {
-    for (int32_t i = 0; i < TheGame().shotHighMark; ++i)
-        TheGame().shots[i].active = 0;
-    TheGame().shotCount = 0;
-    TheGame().shotFreeHint = 0;
-    TheGame().shotHighMark = 0;
-    TheGame().laserTop = 0;
-    TheGame().laserHit = 0;
-    TheGame().bombActive = 0;
-    TheGame().laserLength = 0;
-    TheGame().laserPhase = 0;
-    TheGame().laserToggle = 0;
-    TheGame().shotPower = TheGame().gameMode == MODE_DEMO ? 6 : 1;
+    Game& g = TheGame();
+    for (int32_t i = 0; i < g.shotHighMark; ++i)
+        g.shots[i].active = 0;
+    g.shotCount = 0;
+    g.shotFreeHint = 0;
+    g.shotHighMark = 0;
+    g.laserTop = 0;
+    g.laserHit = 0;
+    g.bombActive = 0;
+    g.laserLength = 0;
+    g.laserPhase = 0;
+    g.laserToggle = 0;
+    g.shotPower = g.gameMode == MODE_DEMO ? 6 : 1;
 }
 
 void FireShot() {
-    int32_t n = 2 * TheGame().shotPower + 6;
-    if (n + TheGame().shotCount >= SHOT_GUARD) return;
+    Game& g = TheGame();
+    int32_t n = 2 * g.shotPower + 6;
+    if (n + g.shotCount >= SHOT_GUARD) return;
     if (n > 18) n = 18; // the table's rows; ShotPower never exceeds 6
     for (int32_t row = 0; row < n; ++row) {
-        int32_t index = TheGame().shotFreeHint;
-        while (index < SHOT_POOL_SIZE && TheGame().shots[index].active != 0)
+        int32_t index = g.shotFreeHint;
+        while (index < SHOT_POOL_SIZE && g.shots[index].active != 0)
             ++index;
         if (index >= SHOT_POOL_SIZE) {
             Trace("Over Missile Numbers !!\n");
             break;
         }
-        TheGame().shotFreeHint = index + 1;
-        if (index >= TheGame().shotHighMark) TheGame().shotHighMark = index + 1;
+        g.shotFreeHint = index + 1;
+        if (index >= g.shotHighMark) g.shotHighMark = index + 1;
         const VolleyRow& r = VolleyTable[row];
-        PlayerShot& shot = TheGame().shots[index];
+        PlayerShot& shot = g.shots[index];
         shot.kind = row - 4;
         shot.active = 1;
-        shot.x = TheGame().playerX + ((r.dx + (row < 4 ? 14 : 12)) << 8);
-        shot.y = TheGame().playerY + (r.dy << 8);
+        shot.x = g.playerX + ((r.dx + (row < 4 ? 14 : 12)) << 8);
+        shot.y = g.playerY + (r.dy << 8);
         shot.vx = r.vx;
         shot.vy = r.vy;
-        TheGame().shotCount += 1;
+        g.shotCount += 1;
     }
     PlayEffect(EFFECT_SHOT);
 }
@@ -167,35 +171,39 @@ void ChargeLaser() {
 }
 
 void FireBomb(int32_t x, int32_t y, int32_t withSound) {
-    if (TheGame().bombActive != 0 || TheGame().bombs <= 0) return;
-    TheGame().bombs -= 1;
-    TheGame().bombX = x - TheGame().viewX;
-    TheGame().bombY = y - 320;
-    TheGame().bombStage = 0;
-    TheGame().bombTimer = 0;
-    TheGame().bombActive = 1;
+    Game& g = TheGame();
+    if (g.bombActive != 0 || g.bombs <= 0) return;
+    g.bombs -= 1;
+    g.bombX = x - g.viewX;
+    g.bombY = y - 320;
+    g.bombStage = 0;
+    g.bombTimer = 0;
+    g.bombActive = 1;
     if (withSound != 0) PlayEffect(EFFECT_BOMB);
 }
 
 bool AdvanceBomb() {
-    if (TheGame().bombActive == 0) return false;
-    TheGame().bombTimer += 1;
-    if (TheGame().bombTimer == BOMB_STAGE_FRAMES) {
-        TheGame().bombTimer = 0;
-        TheGame().bombStage += 1;
-        if (TheGame().bombStage == BOMB_STAGES) TheGame().bombActive = 0; // the last frame still does damage
+    Game& g = TheGame();
+    if (g.bombActive == 0) return false;
+    g.bombTimer += 1;
+    if (g.bombTimer == BOMB_STAGE_FRAMES) {
+        g.bombTimer = 0;
+        g.bombStage += 1;
+        if (g.bombStage == BOMB_STAGES) g.bombActive = 0; // the last frame still does damage
     }
     return true;
 }
 
 const PlayerShot* ShotsInFlight(int32_t& highMark) {
-    highMark = TheGame().shotHighMark;
-    return TheGame().shots;
+    Game& g = TheGame();
+    highMark = g.shotHighMark;
+    return g.shots;
 }
 
 void DrawShots() {
-    for (int32_t i = 0; i < TheGame().shotHighMark; ++i) {
-        const PlayerShot& shot = TheGame().shots[i];
+    Game& g = TheGame();
+    for (int32_t i = 0; i < g.shotHighMark; ++i) {
+        const PlayerShot& shot = g.shots[i];
         if (shot.active == 0) continue;
         const Sprite* sprite = shot.kind < -2  ? StraightShotSprites[0]
                                : shot.kind < 0 ? StraightShotSprites[1]
@@ -205,27 +213,30 @@ void DrawShots() {
 }
 
 void DrawLaser() {
-    if (TheGame().laserLength == 0) return;
-    const int32_t x = (TheGame().playerX >> 8) + 4;
-    int32_t p = TheGame().playerY + (24 << 8);
-    int32_t i = TheGame().laserPhase;
-    while (p >= TheGame().laserTop) {
+    Game& g = TheGame();
+    if (g.laserLength == 0) return;
+    const int32_t x = (g.playerX >> 8) + 4;
+    int32_t p = g.playerY + (24 << 8);
+    int32_t i = g.laserPhase;
+    while (p >= g.laserTop) {
         DrawSprite(x, p >> 8, LaserSegmentSprites[i], 0);
         i = (i + 1) & 7;
         p -= 8 << 8;
     }
-    DrawSprite(x, p >> 8, TheGame().laserHit != 0 ? LaserTipHitSprite : LaserTipOpenSprite, 0);
+    DrawSprite(x, p >> 8, g.laserHit != 0 ? LaserTipHitSprite : LaserTipOpenSprite, 0);
 }
 
 void PickBombPicture() {
-    if (TheGame().bombActive == 0) return;
-    TheGame().bombPicture = NextRandom() % 3 + TheGame().bombStage;
-    if (TheGame().bombPicture > BOMB_STAGES - 1) TheGame().bombPicture = BOMB_STAGES - 1;
+    Game& g = TheGame();
+    if (g.bombActive == 0) return;
+    g.bombPicture = NextRandom() % 3 + g.bombStage;
+    if (g.bombPicture > BOMB_STAGES - 1) g.bombPicture = BOMB_STAGES - 1;
 }
 
 void DrawBomb() {
-    if (TheGame().bombActive == 0) return;
-    DrawSprite(TheGame().bombX + TheGame().viewX - 200, TheGame().bombY + 120, BombSprites[TheGame().bombPicture], 0);
+    Game& g = TheGame();
+    if (g.bombActive == 0) return;
+    DrawSprite(g.bombX + g.viewX - 200, g.bombY + 120, BombSprites[g.bombPicture], 0);
 }
 
 } // namespace velkar

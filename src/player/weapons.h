@@ -8,7 +8,6 @@
 
 namespace velkar {
 
-
 // The player's shots in flight: a pool of SHOT_POOL_SIZE entries and two marks kept inside
 // weapons.cpp; a snapshot of the game copies them whole.
 

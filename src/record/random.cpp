@@ -5,10 +5,10 @@
 
 namespace velkar {
 
-
 int32_t NextRandom() {
-    TheGame().randomSeed = TheGame().randomSeed * 214013u + 2531011u;
-    return static_cast<int32_t>((TheGame().randomSeed >> 16) & 0x7FFFu);
+    Game& g = TheGame();
+    g.randomSeed = g.randomSeed * 214013u + 2531011u;
+    return static_cast<int32_t>((g.randomSeed >> 16) & 0x7FFFu);
 }
 
 } // namespace velkar

@@ -5,7 +5,6 @@
 
 namespace velkar {
 
-
 // seed = seed * 214013 + 2531011 (wrapping); returns (seed >> 16) & 0x7FFF.
 int32_t NextRandom();
 

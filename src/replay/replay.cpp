@@ -125,6 +125,7 @@ std::string ClosingLines() {
 }
 
 void RecordBeforeFrame() {
+    Game& g = TheGame();
     std::lock_guard<std::mutex> guard(recorderMutex);
     if (recorder.file == nullptr) return;
     const int64_t f = recorder.frame;
@@ -132,9 +133,9 @@ void RecordBeforeFrame() {
     for (int32_t table = 0; table < 2; ++table) {
         if (cleared & (1 << table)) AddLine("clear %" PRId64 " %d\n", f, table);
     }
-    if (TheGame().gameRank != recorder.lastRank) {
-        AddLine("set-rank %" PRId64 " %d\n", f, TheGame().gameRank);
-        recorder.lastRank = TheGame().gameRank;
+    if (g.gameRank != recorder.lastRank) {
+        AddLine("set-rank %" PRId64 " %d\n", f, g.gameRank);
+        recorder.lastRank = g.gameRank;
     }
     if (InputBits != recorder.lastBits) {
         AddLine("%" PRId64 " %x\n", f, static_cast<uint32_t>(InputBits));
@@ -333,15 +334,16 @@ const char* MenuEventFault(const ReplayEvent& event) {
 
 // The window's playback is over: the player gets the game back, on the title.
 void ReturnToOwnGame() {
+    Game& g = TheGame();
     Trace("replay: %s\n", DescribePlayback(player.result).c_str());
-    TheGame().gameRank = player.ownRank;
+    g.gameRank = player.ownRank;
     SetRanking(player.ownRanking);
     // No name request may outlive the replay; the tick must not ask for the name meanwhile.
     NameEntryRequested.store(0);
     NameEntryPosted.store(0);
     NameEntryDone.store(0);
     BeginAttract();
-    TheGame().modeFrame = 0;
+    g.modeFrame = 0;
     playing.store(0);
     // Nothing is left to seek in: the snapshots' memory goes back.
     std::vector<std::unique_ptr<PlaybackSnapshot>>().swap(player.snapshots);
@@ -453,16 +455,17 @@ void KeepSnapshot() {
 } // namespace
 
 void StartPlayback(ReplayData&& data, int32_t inWindow) {
+    Game& g = TheGame();
     std::lock_guard<std::mutex> guard(playerMutex);
     player = Player{};
     player.data = std::move(data);
     player.inWindow = inWindow;
-    player.ownRank = TheGame().gameRank;
+    player.ownRank = g.gameRank;
     for (int32_t t = 0; t < 2; ++t) {
         for (int32_t p = 0; p < RANKING_PLACES; ++p)
-            player.ownRanking[t][p] = TheGame().ranking[t][p];
+            player.ownRanking[t][p] = g.ranking[t][p];
     }
-    TheGame().gameRank = player.data.rank;
+    g.gameRank = player.data.rank;
     SetRanking(player.data.ranking);
     player.result.state = PLAYBACK_PLAYING;
     player.result.screenCompared = player.data.glyphs == GlyphDigest();

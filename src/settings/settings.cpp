@@ -39,9 +39,10 @@ void ReadKey(const SettingsKey& entry) {
 } // namespace
 
 void ReadSettings() {
+    Game& g = TheGame();
     SettingsFileBegin(SettingsPath);
     ReadKey(SettingsKeys[0]);
-    if (TheGame().gameRank != 1) TheGame().gameRank = 0;
+    if (g.gameRank != 1) g.gameRank = 0;
     LoadRanking(SettingsPath);
     for (int32_t i = 1; i < SETTINGS_KEY_COUNT; ++i)
         ReadKey(SettingsKeys[i]);

@@ -59,15 +59,16 @@ bool HitEnemies(const ShotTargets& targets, const PlayerShot& shot) {
 // The beam out this frame strikes the enemy nearest the ship in it (the lowest box bottom), or
 // reaches its full length.
 void StrikeWithLaser() {
+    Game& g = TheGame();
     // The beam: columns PlayerX + 4 .. PlayerX + 28 px, from PlayerY + 24 px up to its top.
-    const int32_t beamLeft = TheGame().playerX + (4 << 8);
-    const int32_t beamRight = TheGame().playerX + (28 << 8);
-    const int32_t beamBase = TheGame().playerY + (24 << 8);
-    const int32_t beamTop = TheGame().playerY - (TheGame().laserLength << 8);
+    const int32_t beamLeft = g.playerX + (4 << 8);
+    const int32_t beamRight = g.playerX + (28 << 8);
+    const int32_t beamBase = g.playerY + (24 << 8);
+    const int32_t beamTop = g.playerY - (g.laserLength << 8);
     EnemySlot* nearest = nullptr;
     int32_t nearestBottom = 0;
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        EnemySlot& slot = TheGame().enemies[i];
+        EnemySlot& slot = g.enemies[i];
         if (slot.state == 0 || slot.hitPoints <= 0) continue;
         if (slot.x + slot.boxLeft > beamRight || slot.x + slot.boxRight < beamLeft) continue;
         const int32_t bottom = slot.y + slot.boxBottom;
@@ -78,28 +79,30 @@ void StrikeWithLaser() {
         }
     }
     if (nearest == nullptr) {
-        TheGame().laserHit = 0;
-        TheGame().laserTop = beamTop;
+        g.laserHit = 0;
+        g.laserTop = beamTop;
         return;
     }
     nearest->hitPoints -= 5;
     if (nearest->hitPoints < 0) nearest->hitPoints = 0;
     nearest->hit = 1;
-    TheGame().laserHit = 1;
-    TheGame().laserTop = nearestBottom;
-    TheGame().laserLength = (TheGame().playerY - TheGame().laserTop) >> 8;
+    g.laserHit = 1;
+    g.laserTop = nearestBottom;
+    g.laserLength = (g.playerY - g.laserTop) >> 8;
     static constexpr int32_t sparkColumns[5] = {4, 10, 16, 22, 28};
     for (int32_t column : sparkColumns) {
-        if ((NextRandom() & 3) == 0) SpawnLaserSpark(TheGame().playerX + (column << 8), TheGame().laserTop + (4 << 8));
+        if ((NextRandom() & 3) == 0)
+            SpawnLaserSpark(g.playerX + (column << 8), g.laserTop + (4 << 8));
     }
 }
 
 } // namespace
 
 void UpdateShip() {
+    Game& g = TheGame();
     if (TakeShipHit()) {
-        for (int32_t i = 0; i < TheGame().shotPower; ++i) {
-            SpawnDroppedItem(ITEM_POWER, TheGame().playerX + SHIP_CENTRE, TheGame().playerY + SHIP_CENTRE);
+        for (int32_t i = 0; i < g.shotPower; ++i) {
+            SpawnDroppedItem(ITEM_POWER, g.playerX + SHIP_CENTRE, g.playerY + SHIP_CENTRE);
         }
     }
     UpdatePlayer();

@@ -26,12 +26,14 @@ inline bool EnemyTouchesShip(const EnemySlot& slot) {
 inline bool BulletTouchesShip(const EnemyShot& shot) {
     return shot.x <= TheGame().playerX + SHIP_CORE_FAR &&
            shot.x + shot.boxWidth >= TheGame().playerX + SHIP_CORE_NEAR &&
-           shot.y <= TheGame().playerY + SHIP_CORE_FAR && shot.y + shot.boxHeight >= TheGame().playerY + SHIP_CORE_NEAR;
+           shot.y <= TheGame().playerY + SHIP_CORE_FAR &&
+           shot.y + shot.boxHeight >= TheGame().playerY + SHIP_CORE_NEAR;
 }
 
 // An item's box meets the ship's pick-up box: 0 to 31 pixels across, 15 to 31 pixels down.
 inline bool ItemTouchesShip(const EnemySlot& item) {
-    return TheGame().playerX + (31 << 8) >= item.x + item.boxLeft && TheGame().playerX <= item.x + item.boxRight &&
+    return TheGame().playerX + (31 << 8) >= item.x + item.boxLeft &&
+           TheGame().playerX <= item.x + item.boxRight &&
            TheGame().playerY + (31 << 8) >= item.y + item.boxTop &&
            TheGame().playerY + (15 << 8) <= item.y + item.boxBottom;
 }

@@ -15,7 +15,6 @@
 
 namespace velkar {
 
-
 // Pictures are filled in by InitEnemyShots; the rest is fixed.
 EnemyShotType ShotTypeTable[6] = {
     {{}, nullptr, 0, 0, 0, 0, 0},
@@ -45,11 +44,12 @@ constexpr int32_t ANIMATED_TYPE = 4;
 // correctly.
 
 void FreeShot(int32_t index) {
-    EnemyShot& shot = TheGame().enemyShots[index];
+    Game& g = TheGame();
+    EnemyShot& shot = g.enemyShots[index];
     shot.type = 0;
     shot.pictures[0] = nullptr;
-    TheGame().enemyShotCount -= 1;
-    if (index < TheGame().enemyShotFreeHint) TheGame().enemyShotFreeHint = index;
+    g.enemyShotCount -= 1;
+    if (index < g.enemyShotFreeHint) g.enemyShotFreeHint = index;
 }
 
 void AnimateShot(EnemyShot& shot) {
@@ -76,32 +76,35 @@ int32_t InitEnemyShots() {
 }
 
 void ResetEnemyShots() {
-    TheGame().enemyShotCount = 0;
-    TheGame().enemyShotFreeHint = 0;
-    TheGame().enemyShotHighMark = 0;
+    Game& g = TheGame();
+    g.enemyShotCount = 0;
+    g.enemyShotFreeHint = 0;
+    g.enemyShotHighMark = 0;
     for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i)
-        TheGame().enemyShots[i] = EnemyShot{};
+        g.enemyShots[i] = EnemyShot{};
 }
 
 int32_t ShotSpeed(int32_t type) {
+    Game& g = TheGame();
     if (type < 0 || type > 5) type = 0;
-    return ShotTypeTable[type].baseSpeed + 256 * (TheGame().gameRank + TheGame().stageLevel);
+    return ShotTypeTable[type].baseSpeed + 256 * (g.gameRank + g.stageLevel);
 }
 
 void SpawnEnemyShot(int32_t type, int32_t x, int32_t y, int32_t vx, int32_t vy) {
+    Game& g = TheGame();
     if (type < 1 || type > 5) return;
     const EnemyShotType& kind = ShotTypeTable[type];
     // Only inside the columns of the view.
-    if (x < TheGame().viewX * 256 || x > (TheGame().viewX - kind.width + 240) * 256) return;
-    if (TheGame().enemyShotCount >= ENEMY_SHOT_LIMIT) return;
-    int32_t index = TheGame().enemyShotFreeHint;
-    while (index < ENEMY_SHOT_POOL_SIZE && TheGame().enemyShots[index].type != 0)
+    if (x < g.viewX * 256 || x > (g.viewX - kind.width + 240) * 256) return;
+    if (g.enemyShotCount >= ENEMY_SHOT_LIMIT) return;
+    int32_t index = g.enemyShotFreeHint;
+    while (index < ENEMY_SHOT_POOL_SIZE && g.enemyShots[index].type != 0)
         ++index;
     if (index >= ENEMY_SHOT_POOL_SIZE) return;
-    TheGame().enemyShotFreeHint = index + 1;
-    if (index >= TheGame().enemyShotHighMark) TheGame().enemyShotHighMark = index + 1;
+    g.enemyShotFreeHint = index + 1;
+    if (index >= g.enemyShotHighMark) g.enemyShotHighMark = index + 1;
 
-    EnemyShot& shot = TheGame().enemyShots[index];
+    EnemyShot& shot = g.enemyShots[index];
     shot.type = type;
     shot.x = x;
     shot.y = y;
@@ -116,7 +119,7 @@ void SpawnEnemyShot(int32_t type, int32_t x, int32_t y, int32_t vx, int32_t vy) 
     for (int32_t p = 0; p < 10; ++p)
         shot.pictures[p] = kind.pictures[p];
     shot.draw = kind.draw;
-    TheGame().enemyShotCount += 1;
+    g.enemyShotCount += 1;
 }
 
 void FireAtAngle(int32_t type, int32_t angle, int32_t x, int32_t y) {
@@ -133,9 +136,10 @@ void FireAtAngle(int32_t type, int32_t angle, int32_t x, int32_t y) {
 }
 
 int32_t AimAngle(int32_t type, int32_t x, int32_t y) {
+    Game& g = TheGame();
     const EnemyShotType& kind = ShotTypeTable[type >= 0 && type <= 5 ? type : 0];
-    const int32_t dx = TheGame().playerX + AIM_X - (kind.aimX >> 1) - x;
-    const int32_t dy = TheGame().playerY + AIM_Y - (kind.aimY >> 1) - y;
+    const int32_t dx = g.playerX + AIM_X - (kind.aimX >> 1) - x;
+    const int32_t dy = g.playerY + AIM_Y - (kind.aimY >> 1) - y;
     const double degrees =
         std::atan2(static_cast<double>(dy), static_cast<double>(dx)) * 57.29577951471995;
     return static_cast<int32_t>(degrees);
@@ -174,19 +178,21 @@ void FireRandom(int32_t x, int32_t y) {
 }
 
 void FireDown(int32_t x, int32_t y) {
-    SpawnEnemyShot(5, x, y, 0, 256 * (TheGame().gameRank + TheGame().stageLevel) + 320);
+    Game& g = TheGame();
+    SpawnEnemyShot(5, x, y, 0, 256 * (g.gameRank + g.stageLevel) + 320);
 }
 
 void UpdateEnemyShots() {
-    const bool shipExposed = TheGame().playerState == PLAYER_VULNERABLE;
-    const bool clearing = TheGame().bombActive != 0;
+    Game& g = TheGame();
+    const bool shipExposed = g.playerState == PLAYER_VULNERABLE;
+    const bool clearing = g.bombActive != 0;
     int32_t lastFlying = -1;
-    for (int32_t i = 0; i < TheGame().enemyShotHighMark; ++i) {
-        EnemyShot& shot = TheGame().enemyShots[i];
+    for (int32_t i = 0; i < g.enemyShotHighMark; ++i) {
+        EnemyShot& shot = g.enemyShots[i];
         if (shot.type == 0) continue;
         bool gone = false;
         if (shipExposed && BulletTouchesShip(shot)) {
-            TheGame().hitFlag = 1;
+            g.hitFlag = 1;
             gone = true;
         }
         if (clearing) gone = true;
@@ -200,12 +206,13 @@ void UpdateEnemyShots() {
         if (shot.type == ANIMATED_TYPE) AnimateShot(shot);
         lastFlying = i;
     }
-    TheGame().enemyShotHighMark = lastFlying + 1;
+    g.enemyShotHighMark = lastFlying + 1;
 }
 
 void DrawEnemyShots() {
-    for (int32_t i = 0; i < TheGame().enemyShotHighMark; ++i) {
-        const EnemyShot& shot = TheGame().enemyShots[i];
+    Game& g = TheGame();
+    for (int32_t i = 0; i < g.enemyShotHighMark; ++i) {
+        const EnemyShot& shot = g.enemyShots[i];
         if (shot.type == 0) continue;
         const ShotDrawRoutine draw = shot.draw != nullptr ? shot.draw : DrawSpritePlain;
         draw(shot.x >> 8, shot.y >> 8, shot.pictures[shot.frame]);

@@ -9,7 +9,6 @@
 
 namespace velkar {
 
-
 struct EnemyShotType {
     const Sprite* pictures[10];
     ShotDrawRoutine draw;
@@ -21,7 +20,6 @@ struct EnemyShotType {
 };
 
 extern EnemyShotType ShotTypeTable[6]; // type 0 is empty
-
 
 int32_t InitEnemyShots(); // pool and bullet sprites; 0 or -1
 void ResetEnemyShots();

@@ -12,7 +12,6 @@
 
 namespace velkar {
 
-
 namespace {
 
 constexpr int32_t BODY_DAMAGE = 800;
@@ -44,9 +43,10 @@ int32_t InitEnemyPool() {
 }
 
 void ClearEnemyPool() {
+    Game& g = TheGame();
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i)
-        TheGame().enemies[i] = EnemySlot{};
-    TheGame().enemyCount = 0;
+        g.enemies[i] = EnemySlot{};
+    g.enemyCount = 0;
 }
 
 EnemySlot* EnemyAlloc() {
@@ -72,15 +72,16 @@ int32_t AnyEnemyInUse() {
 }
 
 void UpdateEnemies() {
+    Game& g = TheGame();
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        EnemySlot& slot = TheGame().enemies[i];
+        EnemySlot& slot = g.enemies[i];
         if (slot.state == 0) continue;
-        if (slot.solid == 1 && TheGame().bombActive == 0 && TheGame().playerState == PLAYER_VULNERABLE &&
+        if (slot.solid == 1 && g.bombActive == 0 && g.playerState == PLAYER_VULNERABLE &&
             EnemyTouchesShip(slot)) {
             slot.hitPoints -= BODY_DAMAGE;
             if (slot.hitPoints < 0) slot.hitPoints = 0;
             slot.hit = 1;
-            TheGame().hitFlag = 1;
+            g.hitFlag = 1;
         }
         if (slot.update != nullptr) slot.update(&slot);
     }
@@ -102,7 +103,8 @@ void DrawEnemyExtras() {
 }
 
 void SpawnScorePopup(const EnemySlot* enemy, int32_t points) {
-    if (TheGame().enemyCount >= ENEMY_SLOT_COUNT) return;
+    Game& g = TheGame();
+    if (g.enemyCount >= ENEMY_SLOT_COUNT) return;
     EnemySlot* popup = EnemyAlloc();
     if (popup == nullptr) return;
     popup->hitPoints = 0;
@@ -118,7 +120,7 @@ void SpawnScorePopup(const EnemySlot* enemy, int32_t points) {
     popup->sprite = nullptr;
     popup->state = 1;
     popup->word1 = points;
-    TheGame().enemyCount += 1;
+    g.enemyCount += 1;
 }
 
 } // namespace velkar

@@ -9,8 +9,6 @@
 
 namespace velkar {
 
-
-
 int32_t InitEnemyPool(); // 0, or -1
 // Marks every slot free and zeroes it; EnemyCount = 0.
 void ClearEnemyPool();

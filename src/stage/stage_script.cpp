@@ -12,7 +12,6 @@
 
 namespace velkar {
 
-
 namespace {
 
 constexpr int32_t FIRST_STEP_DELAY = 24;
@@ -58,10 +57,11 @@ void UpdateClearBanner(EnemySlot* e) {
 }
 
 void DrawBanner(const char* second) {
+    Game& g = TheGame();
     char stage[sizeof(STAGE_TEXT)];
-    FormatStageText(TheGame().stageNumber, stage);
-    DrawText(TheGame().viewX, BANNER_STAGE_ROW, stage);
-    DrawText(TheGame().viewX, BANNER_TEXT_ROW, second);
+    FormatStageText(g.stageNumber, stage);
+    DrawText(g.viewX, BANNER_STAGE_ROW, stage);
+    DrawText(g.viewX, BANNER_TEXT_ROW, second);
 }
 
 void DrawReadyBanner(EnemySlot*) {
@@ -73,13 +73,14 @@ void DrawClearBanner(EnemySlot*) {
 }
 
 void SpawnBanner(EnemyRoutine update, EnemyRoutine draw) {
-    if (TheGame().enemyCount >= ENEMY_SLOT_COUNT) return;
+    Game& g = TheGame();
+    if (g.enemyCount >= ENEMY_SLOT_COUNT) return;
     EnemySlot* e = EnemyAlloc();
     if (e == nullptr) return;
     e->hitPoints = 0;
     e->hit = 0;
     e->solid = 0;
-    e->x = TheGame().viewX * 256;
+    e->x = g.viewX * 256;
     e->y = BANNER_ROW * 256;
     e->width = e->height = 0;
     e->boxLeft = e->boxTop = e->boxRight = e->boxBottom = 0;
@@ -87,7 +88,7 @@ void SpawnBanner(EnemyRoutine update, EnemyRoutine draw) {
     e->drawExtra = draw;
     e->sprite = nullptr;
     e->state = 1;
-    TheGame().enemyCount += 1;
+    g.enemyCount += 1;
 }
 
 void OpReadyBanner() {
@@ -116,32 +117,34 @@ void SkipScriptOperands(int32_t count) {
 }
 
 void StageScriptReset() {
-    TheGame().scriptCursor = 1;
-    TheGame().stageLength = ScriptTable[0];
+    Game& g = TheGame();
+    g.scriptCursor = 1;
+    g.stageLength = ScriptTable[0];
     ClearEnemyPool();
-    TheGame().enemyCount = 0;
-    TheGame().scriptWait = FIRST_STEP_DELAY;
-    TheGame().waitForClear = 0;
+    g.enemyCount = 0;
+    g.scriptWait = FIRST_STEP_DELAY;
+    g.waitForClear = 0;
 }
 
 void StageScriptStep() {
-    if (TheGame().scriptWait > 0) {
-        TheGame().scriptWait -= 1;
+    Game& g = TheGame();
+    if (g.scriptWait > 0) {
+        g.scriptWait -= 1;
         return;
     }
-    if (TheGame().waitForClear == 1) {
+    if (g.waitForClear == 1) {
         if (AnyEnemyInUse() != 0) return;
-        TheGame().waitForClear = 0;
+        g.waitForClear = 0;
     }
-    if (ScriptTable[TheGame().scriptCursor] == OP_END) {
-        TheGame().stageCleared = 1;
+    if (ScriptTable[g.scriptCursor] == OP_END) {
+        g.stageCleared = 1;
         return;
     }
     // The table is checked once (MeasureScript) rather than on every record: every opcode met
     // here lies in 1..15.
-    TheGame().scriptWait = STEP_DELAY;
+    g.scriptWait = STEP_DELAY;
     for (;;) {
-        const int32_t op = ScriptTable[TheGame().scriptCursor++];
+        const int32_t op = ScriptTable[g.scriptCursor++];
         if (op == STEP_END) return;
         ScriptOpcodes[op]();
     }

@@ -35,7 +35,6 @@ extern const int32_t (&StageScript)[STAGE_SCRIPT_WORDS];
 // The script the interpreter runs; StageScript unless a test points it elsewhere.
 extern const int32_t* ScriptTable;
 
-
 using ScriptRoutine = void (*)();
 
 // The opcode routines; entry 0 is empty. Each reads its own operands at ScriptCursor.

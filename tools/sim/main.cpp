@@ -163,9 +163,11 @@ struct SoakTally {
 
 // The rules a soak holds after every frame; a message naming the broken one, or empty.
 std::string SoakFault() {
-    if (TheGame().gameMode < MODE_TITLE || TheGame().gameMode > MODE_GAME_OVER) return "the game mode is out of range";
-    if (TheGame().quitRequested != 0) return "a quit request outlived its frame";
-    if (TheGame().stageNumber < 0 || TheGame().stageNumber > 99) return "the stage number is out of range";
+    Game& g = TheGame();
+    if (g.gameMode < MODE_TITLE || g.gameMode > MODE_GAME_OVER)
+        return "the game mode is out of range";
+    if (g.quitRequested != 0) return "a quit request outlived its frame";
+    if (g.stageNumber < 0 || g.stageNumber > 99) return "the stage number is out of range";
     return "";
 }
 
@@ -196,6 +198,7 @@ int SeekAndShow(const Options& options, const std::string& effects) {
 } // namespace
 
 int main(int argc, char** argv) {
+    Game& g = TheGame();
     Options options;
     std::string error;
     if (!ParseOptions(argc, argv, options, error)) {
@@ -276,7 +279,7 @@ int main(int argc, char** argv) {
         }
         // A hit raised during the previous frame is taken by the ship at the start of this one;
         // --god withdraws it first, so bullets and bodies still meet the ship but never harm it.
-        if (options.god) TheGame().hitFlag = 0;
+        if (options.god) g.hitFlag = 0;
         watchdog.FrameStarts(frame);
         // A replay is checked on the screens its file holds digests of; the other frames need
         // no picture unless an option shows it. (The whole canvas keeps what earlier frames drew
@@ -320,8 +323,8 @@ int main(int argc, char** argv) {
             runDigest = (runDigest ^ FrameDigest()) * 0x100000001b3ull;
             runDigest ^= runDigest >> 29;
             if ((frame + 1) % options.digestEvery == 0) {
-                std::printf("%" PRId64 " %d %d %016" PRIx64 "\n", frame + 1, TheGame().gameMode, TheGame().stageNumber,
-                            runDigest);
+                std::printf("%" PRId64 " %d %d %016" PRIx64 "\n", frame + 1, g.gameMode,
+                            g.stageNumber, runDigest);
             }
         }
         if (options.every > 0 && (frame + 1) % options.every == 0) {

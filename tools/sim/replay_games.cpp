@@ -12,15 +12,16 @@
 namespace velkar::sim {
 
 void EndedGames::AfterFrame(int64_t frame) {
-    const int32_t mode = TheGame().gameMode;
+    Game& g = TheGame();
+    const int32_t mode = g.gameMode;
     if (mode == MODE_GAME_OVER && lastMode_ != MODE_GAME_OVER) {
         // The first game-over frame has inserted the score (place -1 when it was too low).
         EndedGame game;
         game.frame = frame;
-        game.rank = TheGame().gameRank == 1 ? 1 : 0;
-        game.score = TheGame().score;
-        game.stage = TheGame().stageNumber;
-        game.place = TheGame().rankingPlace;
+        game.rank = g.gameRank == 1 ? 1 : 0;
+        game.score = g.score;
+        game.stage = g.stageNumber;
+        game.place = g.rankingPlace;
         games_.push_back(game);
         nameAsked_ = 0;
     }

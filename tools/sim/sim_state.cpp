@@ -8,11 +8,11 @@
 #include <cstring>
 
 #include "game/game_record.h"
-#include "record/random.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "record/random.h"
 #include "stage/enemy_fire.h"
 #include "stage/enemy_pool.h"
 
@@ -43,36 +43,37 @@ struct Digest {
 } // namespace
 
 uint64_t FrameDigest() {
+    Game& g = TheGame();
     Digest d;
-    for (int64_t v : {int64_t{TheGame().gameMode},      int64_t{TheGame().modeFrame},     TheGame().score,
-                      int64_t{TheGame().lives},         int64_t{TheGame().bombs},         int64_t{TheGame().stageNumber},
-                      int64_t{TheGame().stageLevel},    int64_t{TheGame().gameRank},      int64_t{TheGame().shotPower},
-                      int64_t{TheGame().playerState},   int64_t{TheGame().playerX},       int64_t{TheGame().playerY},
-                      int64_t{TheGame().viewX},         int64_t{TheGame().enemyCount},    int64_t{TheGame().enemyShotCount},
-                      int64_t{TheGame().shotCount},     int64_t{TheGame().particleCount}, int64_t{TheGame().bombActive},
-                      int64_t{TheGame().bombStage},     int64_t{TheGame().laserLength},   int64_t{TheGame().laserTop},
-                      int64_t{TheGame().stageCleared},  int64_t{TheGame().endSequence},   int64_t{TheGame().endCountdown},
-                      int64_t{TheGame().continueCount}, int64_t{TheGame().demoStage},     int64_t{TheGame().randomSeed}}) {
+    for (int64_t v : {int64_t{g.gameMode},      int64_t{g.modeFrame},     g.score,
+                      int64_t{g.lives},         int64_t{g.bombs},         int64_t{g.stageNumber},
+                      int64_t{g.stageLevel},    int64_t{g.gameRank},      int64_t{g.shotPower},
+                      int64_t{g.playerState},   int64_t{g.playerX},       int64_t{g.playerY},
+                      int64_t{g.viewX},         int64_t{g.enemyCount},    int64_t{g.enemyShotCount},
+                      int64_t{g.shotCount},     int64_t{g.particleCount}, int64_t{g.bombActive},
+                      int64_t{g.bombStage},     int64_t{g.laserLength},   int64_t{g.laserTop},
+                      int64_t{g.stageCleared},  int64_t{g.endSequence},   int64_t{g.endCountdown},
+                      int64_t{g.continueCount}, int64_t{g.demoStage},     int64_t{g.randomSeed}}) {
         d.Add(static_cast<uint64_t>(v));
     }
     // Only entries in use: what a free entry still holds does not matter to the game.
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        const EnemySlot& s = TheGame().enemies[i];
+        const EnemySlot& s = g.enemies[i];
         if (s.state == 0) continue;
-        for (int32_t v : {i, s.state, s.flags, s.hitPoints, s.hit, s.solid, s.x, s.y, s.width,
-                          s.height, s.boxLeft, s.boxTop, s.boxRight, s.boxBottom, s.word1,
-                          s.word2, s.word3, s.word4}) {
+        for (int32_t v :
+             {i, s.state, s.flags, s.hitPoints, s.hit, s.solid, s.x, s.y, s.width, s.height,
+              s.boxLeft, s.boxTop, s.boxRight, s.boxBottom, s.word1, s.word2, s.word3, s.word4}) {
             d.Add(static_cast<uint32_t>(v));
         }
     }
     for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i) {
-        const EnemyShot& s = TheGame().enemyShots[i];
+        const EnemyShot& s = g.enemyShots[i];
         if (s.type == 0) continue;
         for (int32_t v : {i, s.type, s.x, s.y, s.vx, s.vy, s.frame, s.animCount})
             d.Add(static_cast<uint32_t>(v));
     }
     for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-        const Particle& p = TheGame().particles[i];
+        const Particle& p = g.particles[i];
         if (p.life == 0) continue;
         for (int32_t v : {i, p.kind, p.counter, p.interval, p.life, p.x, p.y, p.vx, p.vy,
                           p.brightness, p.priority}) {

@@ -114,31 +114,33 @@ class WindowRules : public ::testing::Test {
 };
 
 TEST_F(WindowRules, RankAndClearHiScoreRefusedInPlay) {
+    Game& g = TheGame();
     for (int32_t mode : {MODE_RANKING, MODE_DEMO, MODE_PLAY, MODE_GAME_OVER}) {
-        TheGame().gameMode = mode;
+        g.gameMode = mode;
         EXPECT_EQ(Enabled(0, CMD_RANK_NORMAL), 0) << mode;
         EXPECT_EQ(Enabled(0, CMD_RANK_HARD), 0) << mode;
         EXPECT_EQ(Enabled(0, CMD_CLEAR_HISCORE), 0) << mode;
         RunCommand(CMD_RANK_HARD);
-        EXPECT_EQ(TheGame().gameRank, 0);
-        TheGame().ranking[0][0].score = 777;
+        EXPECT_EQ(g.gameRank, 0);
+        g.ranking[0][0].score = 777;
         rec.answer = MSG_ANSWER_OK;
         RunCommand(CMD_CLEAR_HISCORE);
         EXPECT_TRUE(rec.messages.empty());
-        EXPECT_EQ(TheGame().ranking[0][0].score, 777);
+        EXPECT_EQ(g.ranking[0][0].score, 777);
     }
-    TheGame().gameMode = MODE_KEY_ASSIGN;
+    g.gameMode = MODE_KEY_ASSIGN;
     EXPECT_EQ(Enabled(0, CMD_RANK_HARD), 1);
     RunCommand(CMD_RANK_HARD);
-    EXPECT_EQ(TheGame().gameRank, 1);
+    EXPECT_EQ(g.gameRank, 1);
     EXPECT_EQ(Checked(0, CMD_RANK_HARD), 1);
     EXPECT_EQ(Checked(0, CMD_RANK_NORMAL), 0);
     EXPECT_EQ(SetGameRank(-1), 1);
-    EXPECT_EQ(TheGame().gameRank, 1);
+    EXPECT_EQ(g.gameRank, 1);
 }
 
 TEST_F(WindowRules, ClearHiScoreAsksWhileHeldAndCancelKeepsTheTable) {
-    TheGame().ranking[0][0].score = 777;
+    Game& g = TheGame();
+    g.ranking[0][0].score = 777;
     rec.answer = MSG_ANSWER_CANCEL;
     RunCommand(CMD_CLEAR_HISCORE);
     ASSERT_EQ(rec.messages.size(), 1u);
@@ -148,10 +150,10 @@ TEST_F(WindowRules, ClearHiScoreAsksWhileHeldAndCancelKeepsTheTable) {
     EXPECT_EQ(rec.holdDuringModal[0], 1);
     EXPECT_EQ(rec.sleeps, std::vector<int32_t>{100});
     EXPECT_EQ(GameHold.load(), 0);
-    EXPECT_EQ(TheGame().ranking[0][0].score, 777);
+    EXPECT_EQ(g.ranking[0][0].score, 777);
     rec.answer = MSG_ANSWER_OK;
     RunCommand(CMD_CLEAR_HISCORE);
-    EXPECT_NE(TheGame().ranking[0][0].score, 777);
+    EXPECT_NE(g.ranking[0][0].score, 777);
 }
 
 TEST_F(WindowRules, SizeCommandsAndChecksFollowTheRecordedSize) {

@@ -90,19 +90,20 @@ TEST_F(GameOverEntry, AttractScreensDrawTheirTextsOnlyInsideTheirFrameWindows) {
 }
 
 TEST_F(GameOverEntry, ANamedEntryGoesToItsPlaceBlinksAndIsSaved) {
-    TheGame().gameRank = 1;
+    Game& g = TheGame();
+    g.gameRank = 1;
     PlayToGameOver(50'001);
-    EXPECT_EQ(TheGame().rankingPlace, 6);
-    EXPECT_EQ(TheGame().ranking[1][6].score, 50'001);
-    EXPECT_STREQ(TheGame().ranking[1][6].name, "A SHOOTER");
-    EXPECT_EQ(TheGame().ranking[0][6].score, 50'000);
+    EXPECT_EQ(g.rankingPlace, 6);
+    EXPECT_EQ(g.ranking[1][6].score, 50'001);
+    EXPECT_STREQ(g.ranking[1][6].name, "A SHOOTER");
+    EXPECT_EQ(g.ranking[0][6].score, 50'000);
 
     // The entry line blinks from the first game-over frame on; the prompt waits for frame 81.
     const std::string entryLine = " 7  1          50001 A SHOOTER";
     int requestFrame = -1;
     for (int i = 1; i < 70 + 5 && requestFrame < 0; ++i) {
         Frame();
-        const bool on = (TheGame().modeFrame - 1) % 30 < 15;
+        const bool on = (g.modeFrame - 1) % 30 < 15;
         EXPECT_EQ(DrawnText(entryLine, 410 + 12 * 6), on) << i;
         EXPECT_FALSE(DrawnText("     PUSH F1 KEY TO START     ", 570));
         if (NameEntryRequested != 0) requestFrame = i;
@@ -114,7 +115,7 @@ TEST_F(GameOverEntry, ANamedEntryGoesToItsPlaceBlinksAndIsSaved) {
     std::snprintf(NameBuffer, sizeof NameBuffer, "%s", "NINECHARS");
     NameEntryDone.store(1, std::memory_order_release);
     Frame();
-    EXPECT_STREQ(TheGame().ranking[1][6].name, "NINECHARS");
+    EXPECT_STREQ(g.ranking[1][6].name, "NINECHARS");
     EXPECT_EQ(NameEntryRequested, 0);
 
     velkar::testing::TempDir dir;
@@ -141,33 +142,34 @@ TEST_F(GameOverEntry, AScoreThatMissesTheTableAsksForNoName) {
 }
 
 TEST_F(GameOverEntry, QuitHeldWithContinueQuitsAndTheNextFinishedGameAsksForItsName) {
+    Game& g = TheGame();
     Frame(INPUT_START);
-    TheGame().score = 70'003;
-    TheGame().lives = 0;
-    TheGame().playerState = PLAYER_OUT;
+    g.score = 70'003;
+    g.lives = 0;
+    g.playerState = PLAYER_OUT;
     for (int i = 0; i < 20; ++i)
         Frame();
-    ASSERT_EQ(TheGame().endSequence, 1);
+    ASSERT_EQ(g.endSequence, 1);
     // Start and quit together in the countdown: quit wins, nothing is continued and no quit
     // request is left behind.
     Frame(INPUT_START | INPUT_END);
-    EXPECT_EQ(TheGame().gameMode, MODE_TITLE);
-    EXPECT_EQ(TheGame().quitRequested, 0);
-    EXPECT_EQ(TheGame().continueCount, 0);
-    for (const RankingEntry& entry : TheGame().ranking[0])
+    EXPECT_EQ(g.gameMode, MODE_TITLE);
+    EXPECT_EQ(g.quitRequested, 0);
+    EXPECT_EQ(g.continueCount, 0);
+    for (const RankingEntry& entry : g.ranking[0])
         EXPECT_NE(entry.score, 70'003); // the quit game entered nothing
 
     // The next game that ends goes to the ranking with its score and asks for a name.
-    if (TheGame().gameMode == MODE_TITLE) Frame(INPUT_START);
-    ASSERT_EQ(TheGame().gameMode, MODE_PLAY);
-    TheGame().score = 70'003;
-    TheGame().lives = 0;
-    TheGame().playerState = PLAYER_OUT;
-    for (int i = 0; i < 400 && TheGame().gameMode == MODE_PLAY; ++i)
+    if (g.gameMode == MODE_TITLE) Frame(INPUT_START);
+    ASSERT_EQ(g.gameMode, MODE_PLAY);
+    g.score = 70'003;
+    g.lives = 0;
+    g.playerState = PLAYER_OUT;
+    for (int i = 0; i < 400 && g.gameMode == MODE_PLAY; ++i)
         Frame();
-    ASSERT_EQ(TheGame().gameMode, MODE_GAME_OVER);
-    EXPECT_GE(TheGame().rankingPlace, 0);
-    EXPECT_EQ(TheGame().ranking[0][TheGame().rankingPlace].score, 70'003);
+    ASSERT_EQ(g.gameMode, MODE_GAME_OVER);
+    EXPECT_GE(g.rankingPlace, 0);
+    EXPECT_EQ(g.ranking[0][g.rankingPlace].score, 70'003);
     for (int i = 0; i < 80 && NameEntryRequested == 0; ++i)
         Frame();
     EXPECT_EQ(NameEntryRequested, 1);

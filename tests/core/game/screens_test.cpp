@@ -63,45 +63,48 @@ class Screens : public ::testing::Test {
 } // namespace
 
 TEST_F(Screens, ScoreLineHoldsScoreAndTopScoreOfTheCurrentRankIn14Columns) {
-    TheGame().score = 1234;
-    FormatHud(TheGame().modeFrame, hud);
+    Game& g = TheGame();
+    g.score = 1234;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.score, "          1234         110000 ");
-    TheGame().score = 123'456'789'012'345'678LL; // 18 digits: the first 14 show
-    TheGame().gameRank = 1;
-    TheGame().ranking[1][0].score = 98'765'432'109'876LL;
-    FormatHud(TheGame().modeFrame, hud);
+    g.score = 123'456'789'012'345'678LL; // 18 digits: the first 14 show
+    g.gameRank = 1;
+    g.ranking[1][0].score = 98'765'432'109'876LL;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.score, "12345678901234 98765432109876 ");
     EXPECT_STREQ(HudTopLine, "      1UP        HI-SCORE     ");
 }
 
 TEST_F(Screens, StatusLineShowsLivesBombsStageAndProgressWhileTheShipIsInPlay) {
-    TheGame().stageNumber = 5;
-    FormatHud(TheGame().modeFrame, hud);
+    Game& g = TheGame();
+    g.stageNumber = 5;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.status, " 1P:3 B:3           ST: 5   0%");
-    TheGame().lives = 12; // ten lives or more push the bombs count out of the field
-    TheGame().bombs = 2;
-    TheGame().stageNumber = 42;
-    FormatHud(TheGame().modeFrame, hud);
+    g.lives = 12; // ten lives or more push the bombs count out of the field
+    g.bombs = 2;
+    g.stageNumber = 42;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.status, " 1P:12 B:           ST:42   0%");
-    TheGame().lives = -1;
-    TheGame().gameMode = MODE_DEMO;
-    FormatHud(TheGame().modeFrame, hud);
+    g.lives = -1;
+    g.gameMode = MODE_DEMO;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.status, " 1P:0 B:2           ST:42   0%");
 }
 
 TEST_F(Screens, StatusFieldsAreBlankOnAttractScreensAndWithTheShipOut) {
+    Game& g = TheGame();
     for (int32_t mode : {MODE_TITLE, MODE_KEY_ASSIGN, MODE_RANKING}) {
-        TheGame().gameMode = mode;
-        FormatHud(TheGame().modeFrame, hud);
+        g.gameMode = mode;
+        FormatHud(g.modeFrame, hud);
         EXPECT_STREQ(hud.status, "                              ") << mode;
     }
-    TheGame().gameMode = MODE_PLAY;
-    FormatHud(TheGame().modeFrame, hud);
-    TheGame().playerState = PLAYER_OUT;
-    FormatHud(TheGame().modeFrame, hud);
+    g.gameMode = MODE_PLAY;
+    FormatHud(g.modeFrame, hud);
+    g.playerState = PLAYER_OUT;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.status, "                              ");
-    TheGame().gameMode = MODE_GAME_OVER;
-    FormatHud(TheGame().modeFrame, hud);
+    g.gameMode = MODE_GAME_OVER;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.status, "                              ");
 
     Drawn.clear();
@@ -148,9 +151,10 @@ TEST_F(Screens, KeyAssignListRunsFromRow360InStepsOf12) {
 }
 
 TEST_F(Screens, RankingShowsHeaderRankAndTenFormattedPlaces) {
-    TheGame().modeFrame = 0;
+    Game& g = TheGame();
+    g.modeFrame = 0;
     Drawn.clear();
-    DrawRanking(TheGame().modeFrame, -1, 1);
+    DrawRanking(g.modeFrame, -1, 1);
     ASSERT_EQ(Drawn.size(), 13u);
     EXPECT_EQ(Drawn[0], std::make_pair(360, std::string("        SCORE RANKING         ")));
     EXPECT_EQ(Drawn[1], std::make_pair(390, NORMAL));
@@ -159,25 +163,26 @@ TEST_F(Screens, RankingShowsHeaderRankAndTenFormattedPlaces) {
     EXPECT_EQ(Drawn[12], std::make_pair(570, PROMPT));
 
     // With nothing highlighted no place blinks, and the prompt can be left out.
-    TheGame().modeFrame = 20;
+    g.modeFrame = 20;
     Drawn.clear();
-    DrawRanking(TheGame().modeFrame, -1, 0);
+    DrawRanking(g.modeFrame, -1, 0);
     EXPECT_EQ(Drawn.size(), 12u);
 }
 
 TEST_F(Screens, AHighlightedPlaceBlinksWithTheNewEntry) {
-    TheGame().score = 20'000'000'000LL;
-    TheGame().stageNumber = 12;
+    Game& g = TheGame();
+    g.score = 20'000'000'000LL;
+    g.stageNumber = 12;
     ASSERT_EQ(InsertRanking(), 0);
     SetRankingName(0, "ACE");
-    TheGame().modeFrame = 3;
+    g.modeFrame = 3;
     Drawn.clear();
-    DrawRanking(TheGame().modeFrame, 0, 0);
+    DrawRanking(g.modeFrame, 0, 0);
     ASSERT_EQ(Drawn.size(), 12u);
     EXPECT_EQ(Drawn[2], std::make_pair(410, std::string(" 1 12    20000000000 ACE")));
-    TheGame().modeFrame = 18;
+    g.modeFrame = 18;
     Drawn.clear();
-    DrawRanking(TheGame().modeFrame, 0, 1);
+    DrawRanking(g.modeFrame, 0, 1);
     ASSERT_EQ(Drawn.size(), 11u); // place 0 and the prompt are in their off phase
     EXPECT_EQ(Drawn[2], std::make_pair(422, std::string(" 2  3         110000 NO PLAYER")));
 }

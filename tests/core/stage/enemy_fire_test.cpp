@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "game/game_record.h"
-#include "record/random.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "record/random.h"
 #include "stage/enemy_fire.h"
 
 using namespace velkar;
@@ -69,16 +69,17 @@ int32_t OffsetOf(const EnemyShot& shot, int32_t aim, int32_t limit) {
 }
 
 TEST_F(EnemyFire, SpeedGrowsWithRankAndLevel) {
+    Game& g = TheGame();
     EXPECT_EQ(ShotSpeed(1), 224 + 256);
-    TheGame().gameRank = 1;
-    TheGame().stageLevel = 5;
+    g.gameRank = 1;
+    g.stageLevel = 5;
     EXPECT_EQ(ShotSpeed(4), 1856);
     EXPECT_EQ(ShotSpeed(1), 1760);
     FireDown(X, Y);
-    EXPECT_EQ(TheGame().enemyShots[0].vx, 0);
-    EXPECT_EQ(TheGame().enemyShots[0].vy, 256 * 6 + 320);
-    EXPECT_EQ(TheGame().enemyShots[0].type, 5);
-    EXPECT_EQ(TheGame().enemyShots[0].boxHeight, 8 << 8);
+    EXPECT_EQ(g.enemyShots[0].vx, 0);
+    EXPECT_EQ(g.enemyShots[0].vy, 256 * 6 + 320);
+    EXPECT_EQ(g.enemyShots[0].type, 5);
+    EXPECT_EQ(g.enemyShots[0].boxHeight, 8 << 8);
 }
 
 TEST_F(EnemyFire, RingOfSixteenStepsTwentyTwoDegrees) {
@@ -93,24 +94,26 @@ TEST_F(EnemyFire, RingOfSixteenStepsTwentyTwoDegrees) {
 }
 
 TEST_F(EnemyFire, AimPointsAtTheShipsMiddleCorrectedForTheBulletSize) {
+    Game& g = TheGame();
     // Directly above the aim point of a type-1 bullet (x offset 512 / 2): straight down.
-    EXPECT_EQ(AimAngle(1, TheGame().playerX + 3840 - 256, Y), 90);
+    EXPECT_EQ(AimAngle(1, g.playerX + 3840 - 256, Y), 90);
     // Level with it on the right: straight left.
-    EXPECT_EQ(AimAngle(1, TheGame().playerX + (100 << 8), TheGame().playerY + 2560 - 256), 180);
+    EXPECT_EQ(AimAngle(1, g.playerX + (100 << 8), g.playerY + 2560 - 256), 180);
     // A type-4 bullet's larger offsets move the point.
-    EXPECT_EQ(AimAngle(4, TheGame().playerX + 3840 - 640, Y), 90);
+    EXPECT_EQ(AimAngle(4, g.playerX + 3840 - 640, Y), 90);
 }
 
 // The aim is truncated toward zero, so a target up and to the right at -26.57 degrees gives -26,
 // which FireAtAngle turns into 334; negative and large angles wrap the same way.
 TEST_F(EnemyFire, AimTruncatesTowardZeroAndNegativeAnglesWrap) {
-    const int32_t aimX = TheGame().playerX + 3840 - 256; // the type-1 aim point
-    const int32_t aimY = TheGame().playerY + 2560 - 256;
+    Game& g = TheGame();
+    const int32_t aimX = g.playerX + 3840 - 256; // the type-1 aim point
+    const int32_t aimY = g.playerY + 2560 - 256;
     EXPECT_EQ(AimAngle(1, aimX - (100 << 8), aimY + (50 << 8)), -26);
     EXPECT_EQ(AimAngle(1, aimX - (100 << 8), aimY - (50 << 8)), 26);
     EXPECT_EQ(AimAngle(1, aimX + (100 << 8), aimY + (50 << 8)), -153); // -153.43
-    TheGame().gameRank = 1;
-    TheGame().stageLevel = 5; // fast enough that neighbouring degrees give different velocities
+    g.gameRank = 1;
+    g.stageLevel = 5; // fast enough that neighbouring degrees give different velocities
     FireAimed(aimX - (100 << 8), aimY + (50 << 8));
     for (int32_t angle : {-1, -360, -361, -719, 360, 719})
         FireAtAngle(3, angle, X, Y);
@@ -182,76 +185,81 @@ TEST_F(EnemyFire, RandomAndJitteredPatternsDrawOnceEach) {
 }
 
 TEST_F(EnemyFire, OnlyCreatedInsideTheViewsColumns) {
-    SpawnEnemyShot(1, (TheGame().viewX << 8) - 1, Y, 0, 100);
-    EXPECT_EQ(TheGame().enemyShotCount, 0);
-    SpawnEnemyShot(1, (TheGame().viewX - 8 + 240) << 8, Y, 0, 100); // right edge at the view's edge
-    EXPECT_EQ(TheGame().enemyShotCount, 1);
-    SpawnEnemyShot(1, ((TheGame().viewX - 8 + 240) << 8) + 1, Y, 0, 100);
-    EXPECT_EQ(TheGame().enemyShotCount, 1);
-    SpawnEnemyShot(1, TheGame().viewX << 8, Y, 0, 100);
-    EXPECT_EQ(TheGame().enemyShotCount, 2);
+    Game& g = TheGame();
+    SpawnEnemyShot(1, (g.viewX << 8) - 1, Y, 0, 100);
+    EXPECT_EQ(g.enemyShotCount, 0);
+    SpawnEnemyShot(1, (g.viewX - 8 + 240) << 8, Y, 0, 100); // right edge at the view's edge
+    EXPECT_EQ(g.enemyShotCount, 1);
+    SpawnEnemyShot(1, ((g.viewX - 8 + 240) << 8) + 1, Y, 0, 100);
+    EXPECT_EQ(g.enemyShotCount, 1);
+    SpawnEnemyShot(1, g.viewX << 8, Y, 0, 100);
+    EXPECT_EQ(g.enemyShotCount, 2);
 }
 
 TEST_F(EnemyFire, NeverMoreThan299InFlight) {
+    Game& g = TheGame();
     for (int i = 0; i < 298; ++i)
         FireDown(X, Y);
     FireDown(X, 300 << 8); // above the field: removed at its first update
-    EXPECT_EQ(TheGame().enemyShotCount, 299);
+    EXPECT_EQ(g.enemyShotCount, 299);
     FireSpread(2, 12, 10, X, Y);
-    EXPECT_EQ(TheGame().enemyShotCount, 299);
+    EXPECT_EQ(g.enemyShotCount, 299);
     UpdateEnemyShots();
-    EXPECT_EQ(TheGame().enemyShotCount, 298);
+    EXPECT_EQ(g.enemyShotCount, 298);
     FireSpread(2, 12, 10, X, Y);
-    EXPECT_EQ(TheGame().enemyShotCount, 299);
-    EXPECT_EQ(TheGame().enemyShots[298].type, 2); // the freed entry was taken again
+    EXPECT_EQ(g.enemyShotCount, 299);
+    EXPECT_EQ(g.enemyShots[298].type, 2); // the freed entry was taken again
 }
 
 TEST_F(EnemyFire, BulletsMoveFromTheUpdateAfterTheirCreation) {
+    Game& g = TheGame();
     FireDown(X, Y);
-    const int32_t vy = TheGame().enemyShots[0].vy;
-    EXPECT_EQ(TheGame().enemyShots[0].y, Y);
+    const int32_t vy = g.enemyShots[0].vy;
+    EXPECT_EQ(g.enemyShots[0].y, Y);
     UpdateEnemyShots();
-    EXPECT_EQ(TheGame().enemyShots[0].y, Y + vy);
+    EXPECT_EQ(g.enemyShots[0].y, Y + vy);
     // Past the bottom edge: drawn once beyond it, removed at the next update without moving.
-    TheGame().enemyShots[0].y = (643 << 8) + 1;
+    g.enemyShots[0].y = (643 << 8) + 1;
     UpdateEnemyShots();
-    EXPECT_EQ(TheGame().enemyShotCount, 0);
+    EXPECT_EQ(g.enemyShotCount, 0);
 }
 
 TEST_F(EnemyFire, TheShipsCoreIsHitOnlyWhenVulnerable) {
+    Game& g = TheGame();
     // A 4 x 8 bullet whose box touches the core (x 358..362, y 614..618) at its corner.
     SpawnEnemyShot(5, 354 << 8, 606 << 8, 0, 0);
-    TheGame().playerState = PLAYER_SPAWNED;
+    g.playerState = PLAYER_SPAWNED;
     UpdateEnemyShots();
-    TheGame().playerState = PLAYER_EXPLODING;
+    g.playerState = PLAYER_EXPLODING;
     UpdateEnemyShots();
-    EXPECT_EQ(TheGame().hitFlag, 0);
-    EXPECT_EQ(TheGame().enemyShotCount, 1);
-    TheGame().playerState = PLAYER_VULNERABLE;
+    EXPECT_EQ(g.hitFlag, 0);
+    EXPECT_EQ(g.enemyShotCount, 1);
+    g.playerState = PLAYER_VULNERABLE;
     UpdateEnemyShots();
-    EXPECT_EQ(TheGame().hitFlag, 1);
-    EXPECT_EQ(TheGame().enemyShotCount, 0);
+    EXPECT_EQ(g.hitFlag, 1);
+    EXPECT_EQ(g.enemyShotCount, 0);
     // A bomb clears every bullet at its next update, wherever it flies.
     FireRing(16, X, Y);
-    TheGame().bombActive = 1;
+    g.bombActive = 1;
     UpdateEnemyShots();
-    TheGame().bombActive = 0;
-    EXPECT_EQ(TheGame().enemyShotCount, 0);
+    g.bombActive = 0;
+    EXPECT_EQ(g.enemyShotCount, 0);
 }
 
 // A type-4 bullet shows its four pictures 5 updates each, picture 0 for 10 in a row, over a
 // cycle of 25 updates; the other types never change picture.
 TEST_F(EnemyFire, TypeFourCyclesItsPicturesOverTwentyFiveUpdates) {
+    Game& g = TheGame();
     SpawnEnemyShot(4, X, Y, 0, 0);
     SpawnEnemyShot(3, X, Y, 0, 0);
     std::string frames;
     for (int32_t update = 1; update <= 60; ++update) {
         UpdateEnemyShots();
-        frames += static_cast<char>('0' + TheGame().enemyShots[0].frame);
-        ASSERT_EQ(TheGame().enemyShots[1].frame, 0);
+        frames += static_cast<char>('0' + g.enemyShots[0].frame);
+        ASSERT_EQ(g.enemyShots[1].frame, 0);
     }
     EXPECT_EQ(frames, "000011111222223333300000000001111122222333330000000000111112");
-    EXPECT_EQ(TheGame().enemyShots[0].animCount, 10);
+    EXPECT_EQ(g.enemyShots[0].animCount, 10);
 }
 
 } // namespace

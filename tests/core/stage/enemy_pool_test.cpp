@@ -66,39 +66,41 @@ TEST_F(EnemyPoolTest, BodyCollisionCostsEightHundredHitPoints) {
 }
 
 TEST_F(EnemyPoolTest, NoBodyCollisionUnlessVulnerableAndNoBombAndSolid) {
+    Game& g = TheGame();
     EnemySlot* e = Enemy(340, 500, 5);
-    TheGame().playerState = PLAYER_SPAWNED;
+    g.playerState = PLAYER_SPAWNED;
     UpdateEnemies();
-    TheGame().playerState = PLAYER_EXPLODING;
+    g.playerState = PLAYER_EXPLODING;
     UpdateEnemies();
-    TheGame().playerState = PLAYER_VULNERABLE;
-    TheGame().bombActive = 1;
+    g.playerState = PLAYER_VULNERABLE;
+    g.bombActive = 1;
     UpdateEnemies();
-    TheGame().bombActive = 0;
+    g.bombActive = 0;
     e->solid = 0;
     UpdateEnemies();
     EXPECT_EQ(e->hitPoints, 5);
     EXPECT_EQ(e->hit, 0);
-    EXPECT_EQ(TheGame().hitFlag, 0);
+    EXPECT_EQ(g.hitFlag, 0);
     EXPECT_EQ(UpdateCalls[0], 4); // updated every time all the same
 }
 
 TEST_F(EnemyPoolTest, BodyCollisionEdgesAreInclusive) {
+    Game& g = TheGame();
     // Right edge of the box exactly at PlayerX + 14 px touches; one 1/256 pixel less does not.
     EnemySlot* e = Enemy(0, 500, 5);
-    e->x = TheGame().playerX + (14 << 8) - e->boxRight;
+    e->x = g.playerX + (14 << 8) - e->boxRight;
     UpdateEnemies();
-    EXPECT_EQ(TheGame().hitFlag, 1);
-    TheGame().hitFlag = 0;
+    EXPECT_EQ(g.hitFlag, 1);
+    g.hitFlag = 0;
     e->hitPoints = 5;
     e->x -= 1;
     UpdateEnemies();
-    EXPECT_EQ(TheGame().hitFlag, 0);
+    EXPECT_EQ(g.hitFlag, 0);
     // Top edge exactly at PlayerY + 18 px touches.
-    e->x = TheGame().playerX;
-    e->y = TheGame().playerY + (18 << 8);
+    e->x = g.playerX;
+    e->y = g.playerY + (18 << 8);
     UpdateEnemies();
-    EXPECT_EQ(TheGame().hitFlag, 1);
+    EXPECT_EQ(g.hitFlag, 1);
 }
 
 EnemySlot* Spawned = nullptr;

@@ -27,6 +27,7 @@ class Items : public StageWorld {
 };
 
 TEST_F(Items, PickupBoxIsTheLowerHalfOfTheShip) {
+    Game& g = TheGame();
     const struct {
         int32_t dx, dy;
         bool taken;
@@ -36,52 +37,54 @@ TEST_F(Items, PickupBoxIsTheLowerHalfOfTheShip) {
         {0, 3840 - 6144, true}, {0, 3840 - 6145, false}, // only the ship's rows 0..14
     };
     for (const auto& c : cases) {
-        TheGame().shotPower = 1;
+        g.shotPower = 1;
         TouchWith(ITEM_POWER, c.dx, c.dy);
-        EXPECT_EQ(TheGame().shotPower, c.taken ? 2 : 1) << c.dx << ", " << c.dy;
-        EXPECT_EQ(TheGame().enemyCount, c.taken ? 0 : 1) << c.dx << ", " << c.dy;
+        EXPECT_EQ(g.shotPower, c.taken ? 2 : 1) << c.dx << ", " << c.dy;
+        EXPECT_EQ(g.enemyCount, c.taken ? 0 : 1) << c.dx << ", " << c.dy;
     }
-    TheGame().playerState = PLAYER_EXPLODING;
+    g.playerState = PLAYER_EXPLODING;
     TouchWith(ITEM_LIFE);
-    EXPECT_EQ(TheGame().lives, 3);
-    TheGame().playerState = PLAYER_SPAWNED; // the just-spawned protection still collects
+    EXPECT_EQ(g.lives, 3);
+    g.playerState = PLAYER_SPAWNED; // the just-spawned protection still collects
     TouchWith(ITEM_LIFE);
-    EXPECT_EQ(TheGame().lives, 4);
-    EXPECT_EQ(TheGame().pickupGlow, 100);
+    EXPECT_EQ(g.lives, 4);
+    EXPECT_EQ(g.pickupGlow, 100);
 }
 
 TEST_F(Items, EffectsOfEachKindAndTheirLimits) {
-    TheGame().bombs = 8;
+    Game& g = TheGame();
+    g.bombs = 8;
     TouchWith(ITEM_BOMB);
-    EXPECT_EQ(TheGame().bombs, 9);
-    EXPECT_EQ(TheGame().score, 0);
+    EXPECT_EQ(g.bombs, 9);
+    EXPECT_EQ(g.score, 0);
     TouchWith(ITEM_BOMB);
-    EXPECT_EQ(TheGame().bombs, 9);
-    EXPECT_EQ(TheGame().score, 5000);
-    EXPECT_EQ(TheGame().enemyCount, 1) << "the popup";
-    TheGame().shotPower = 6;
+    EXPECT_EQ(g.bombs, 9);
+    EXPECT_EQ(g.score, 5000);
+    EXPECT_EQ(g.enemyCount, 1) << "the popup";
+    g.shotPower = 6;
     TouchWith(7); // any other kind is power
-    EXPECT_EQ(TheGame().shotPower, 6);
-    EXPECT_EQ(TheGame().score, 10000);
-    TheGame().lives = 250;
+    EXPECT_EQ(g.shotPower, 6);
+    EXPECT_EQ(g.score, 10000);
+    g.lives = 250;
     TouchWith(ITEM_LIFE);
-    EXPECT_EQ(TheGame().lives, 251);
+    EXPECT_EQ(g.lives, 251);
 }
 
 TEST_F(Items, DroppedItemFliesUpThenSinks) {
-    TheGame().playerState = PLAYER_OUT;
+    Game& g = TheGame();
+    g.playerState = PLAYER_OUT;
     for (uint32_t seed = 1; seed <= 200; ++seed) {
         StageScriptReset();
         // The draws in their order: the angle of vx, the angle of the upward speed, the time.
-        TheGame().randomSeed = seed;
+        g.randomSeed = seed;
         const int32_t a = NextRandom() % 360;
         const int32_t b = NextRandom() % 360;
         const int32_t state = ((NextRandom() & 15) + 20) * 5 / 4;
-        const uint32_t after = TheGame().randomSeed;
-        TheGame().randomSeed = seed;
+        const uint32_t after = g.randomSeed;
+        g.randomSeed = seed;
         SpawnDroppedItem(ITEM_POWER, 400 << 8, 500 << 8);
         EnemySlot& e = First();
-        ASSERT_EQ(TheGame().enemyCount, 1);
+        ASSERT_EQ(g.enemyCount, 1);
         EXPECT_EQ(e.x, (400 << 8) - 3072);
         EXPECT_EQ(e.y, (500 << 8) - 3072);
         EXPECT_EQ(e.hitPoints, 5);
@@ -89,7 +92,7 @@ TEST_F(Items, DroppedItemFliesUpThenSinks) {
         EXPECT_EQ(e.word4, -std::abs(8 * SinCosTable[1][b] / 5) - 512);
         EXPECT_EQ(e.state, state);
         EXPECT_TRUE(e.state >= 25 && e.state <= 43) << e.state;
-        EXPECT_EQ(TheGame().randomSeed, after);
+        EXPECT_EQ(g.randomSeed, after);
         for (int32_t f = e.state - 1; f > 0; --f)
             UpdateEnemies();
         EXPECT_EQ(e.state, 1);

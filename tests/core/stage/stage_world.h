@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "game/game_record.h"
-#include "record/random.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "record/random.h"
 #include "stage/enemy_fire.h"
 #include "stage/enemy_helpers.h"
 #include "stage/enemy_pool.h"
@@ -34,7 +34,8 @@ class StageWorld : public ::testing::Test {
         TheGame().lives = TheGame().bombs = 3;
         TheGame().shotPower = 1;
         TheGame().bombActive = TheGame().hitFlag = TheGame().pickupGlow = 0;
-        TheGame().playerX = 344 << 8; // below the playfield and out of play unless a test says otherwise
+        TheGame().playerX =
+            344 << 8; // below the playfield and out of play unless a test says otherwise
         TheGame().playerY = 900 << 8;
         TheGame().playerState = PLAYER_OUT;
         ScriptTable = StageScript;

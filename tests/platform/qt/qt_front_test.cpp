@@ -142,8 +142,9 @@ void QtFrontTest::initTestCase() {
 }
 
 void QtFrontTest::cleanup() {
-    TheGame().gameMode = MODE_TITLE;
-    TheGame().gameRank = 0;
+    Game& g = TheGame();
+    g.gameMode = MODE_TITLE;
+    g.gameRank = 0;
     Paused.store(0);
     GameHold.store(0);
     FullScreen.store(0);
@@ -187,9 +188,10 @@ void QtFrontTest::menuTextsInJapanese() {
 }
 
 void QtFrontTest::menuChecksAndGraysFollowTheGame() {
+    Game& g = TheGame();
     MainWindow window(0);
     InstallQtFrontEnd(&window);
-    TheGame().gameMode = MODE_PLAY;
+    g.gameMode = MODE_PLAY;
     Paused.store(1);
     Language = -1;
     emit window.Popup(0)->aboutToShow();
@@ -203,8 +205,8 @@ void QtFrontTest::menuChecksAndGraysFollowTheGame() {
     emit window.Popup(0)->aboutToHide();
     QTRY_COMPARE(GameHold.load(), 0);
 
-    TheGame().gameMode = MODE_TITLE;
-    TheGame().gameRank = 1;
+    g.gameMode = MODE_TITLE;
+    g.gameRank = 1;
     Paused.store(0);
     Language = 1;
     emit window.Popup(0)->aboutToShow();
@@ -235,15 +237,16 @@ void QtFrontTest::menuChecksAndGraysFollowTheGame() {
 }
 
 void QtFrontTest::grayRankCommandChangesNothingDuringPlay() {
+    Game& g = TheGame();
     MainWindow window(0);
     InstallQtFrontEnd(&window);
-    TheGame().gameMode = MODE_PLAY;
+    g.gameMode = MODE_PLAY;
     window.Action(CMD_RANK_HARD)->trigger();
     QTest::qWait(50);
-    QCOMPARE(TheGame().gameRank, 0);
-    TheGame().gameMode = MODE_TITLE;
+    QCOMPARE(g.gameRank, 0);
+    g.gameMode = MODE_TITLE;
     window.Action(CMD_RANK_HARD)->trigger();
-    QTRY_COMPARE(TheGame().gameRank, 1);
+    QTRY_COMPARE(g.gameRank, 1);
     InstallQtFrontEnd(nullptr);
 }
 
@@ -291,10 +294,11 @@ void QtFrontTest::onlyItemsWithAStateAreCheckable() {
 }
 
 void QtFrontTest::clearHiScoreCancelledKeepsTable() {
+    Game& g = TheGame();
     MainWindow window(0);
     InstallQtFrontEnd(&window);
-    TheGame().gameMode = MODE_TITLE;
-    TheGame().ranking[0][0].score = 123456;
+    g.gameMode = MODE_TITLE;
+    g.ranking[0][0].score = 123456;
     QString text;
     bool cancelIsDefault = false;
     OnNextModal([&](QWidget* modal) {
@@ -307,14 +311,14 @@ void QtFrontTest::clearHiScoreCancelledKeepsTable() {
     RunCommand(CMD_CLEAR_HISCORE);
     QCOMPARE(text, QStringLiteral("Clear Ranking, Are you sure ?"));
     QVERIFY(cancelIsDefault);
-    QCOMPARE(TheGame().ranking[0][0].score, 123456);
+    QCOMPARE(g.ranking[0][0].score, 123456);
     QCOMPARE(GameHold.load(), 0);
 
     OnNextModal([](QWidget* modal) {
         if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::Ok)->click();
     });
     RunCommand(CMD_CLEAR_HISCORE);
-    QVERIFY(TheGame().ranking[0][0].score != 123456);
+    QVERIFY(g.ranking[0][0].score != 123456);
     InstallQtFrontEnd(nullptr);
 }
 
@@ -953,6 +957,7 @@ void Hold(const char* name, uint32_t buttons, Sint16 x = 0) {
 } // namespace
 
 void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
+    Game& g = TheGame();
     const QByteArray base = QDir::tempPath().toUtf8() + "/velkar-pad-test-" +
                             QByteArray::number(static_cast<int>(getpid()));
     QDir().mkpath(QString::fromUtf8(base));
@@ -978,7 +983,7 @@ void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
     // Pads of Nintendo's layout are read by position too (south shoots, whatever its letter).
     QVERIFY(!SDL_GetHintBoolean(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, SDL_TRUE));
     QCOMPARE(Sample(), 0);
-    TheGame().gameMode = MODE_PLAY;
+    g.gameMode = MODE_PLAY;
     Paused.store(0);
 
     // Plugged in mid-game: taken by the next poll, read by its layout.
@@ -1054,7 +1059,7 @@ void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
     QCOMPARE(Sample(), INPUT_SHOT);
     // Lost outside play (the title): no pause.
     Paused.store(0);
-    TheGame().gameMode = MODE_TITLE;
+    g.gameMode = MODE_TITLE;
     SDL_JoystickDetachVirtual(IndexOf("Plain Stick"));
     QCOMPARE(Sample(), 0);
     QCOMPARE(Paused.load(), 0);
