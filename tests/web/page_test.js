@@ -1272,9 +1272,30 @@ async function replayBar(browser, url, { recorded, text }) {
   }
   assert.strictEqual(differing, 0, `${differing} bytes of the picture at frame ${frame} differ from velkar-sim's`);
 
-  // The fastest speed, played on: the verdict of a replay played straight through.
+  // A finger dragged along the slider (a touch screen's page): the frame where it is lifted.
+  await page.setViewport({ width: 800, height: 600, hasTouch: true });
+  // (The page lays itself out again for a touch screen, with its touch controls beside.)
+  await page.waitForFunction(() => document.querySelector('#stage').classList.contains('touch-landscape'),
+    { timeout: 10000 });
+  const cdp = await page.createCDPSession();
+  const [left, top, width, height] = await page.$eval(`${slider} .track`, (e) => {
+    const r = e.getBoundingClientRect();
+    return [r.left, r.top, r.width, r.height];
+  });
+  const touch = (type, ratio) => cdp.send('Input.dispatchTouchEvent', { type,
+    touchPoints: type === 'touchEnd' ? [] : [{ id: 1, x: left + width * ratio, y: top + height / 2 }] });
+  await touch('touchStart', 0.9);
+  for (const ratio of [0.8, 0.6, 0.4, 0.3]) await touch('touchMove', ratio);
+  await touch('touchEnd');
+  await ticked();
+  const [touched] = await position();
+  assert.ok(Math.abs(touched - 0.3 * last) <= last / width + 1, `touched to ${touched} of ${last}`);
+
+  // The fastest speed, played on with Space on the focused play button (once, not by the button
+  // and the game's pause key both): the verdict of a replay played straight through.
   await page.select(`${bar} .speed`, '6');
-  await page.click(`${bar} .play`);
+  await page.focus(`${bar} .play`);
+  await page.keyboard.press(' ');
   await page.waitForSelector('#replay-dialog[open]', { timeout: 60000 });
   const verdict = await page.evaluate(() => { const d = document.querySelector('#replay-dialog');
     return { state: d.dataset.state, detail: d.querySelector('.detail').textContent,
@@ -1286,8 +1307,8 @@ async function replayBar(browser, url, { recorded, text }) {
   assert.ok(verdict.bar, 'the bar stayed after the replay ended');
   await page.close();
   console.log(`replay bar: paused, End, Home, a step by arrow and by ., a drag to ${dragged}, ` +
-    `Page Down and a step: frame ${frame} shown as velkar-sim draws it; at the fastest speed ` +
-    `the ${closing.frames} frames still match`);
+    `Page Down and a step: frame ${frame} shown as velkar-sim draws it; a finger's drag to ` +
+    `${touched}; at the fastest speed the ${closing.frames} frames still match`);
 }
 
 // The body of a GET as the server sent it (not decompressed), with its headers.

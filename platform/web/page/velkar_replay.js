@@ -394,14 +394,13 @@ function seekReplay(frame) {
   showReplayPosition(place.target);
 }
 
-// The keys a control of the bar takes for itself when it has the focus: a button's Space and
-// Enter, and a list's keys (Escape and the function keys still reach the game).
+// The keys the bar's speed list takes for itself when it has the focus: all but Escape and the
+// function keys, which still reach the game. (Space on the play button is the game's pause
+// key, which keeps the button from acting on it too; Enter presses the button.)
 function replayControlKeeps(event) {
   const target = event.target;
-  if (!(target instanceof Element) || !target.closest('#replay-controls')) return false;
-  if (target.tagName === 'BUTTON') return event.key === ' ' || event.key === 'Enter';
-  if (target.tagName === 'SELECT') return event.key !== 'Escape' && !/^F\d+$/.test(event.key);
-  return false;
+  return target instanceof HTMLSelectElement && target.closest('#replay-controls') !== null &&
+    event.key !== 'Escape' && !/^F\d+$/.test(event.key);
 }
 
 {
