@@ -216,6 +216,9 @@ void QtFrontTest::replayMenuFollowsThePlayback() {
         }
         return true;
     };
+    // Shown and active, so that a shortcut of the window would see the keys first.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
     // No replay: every entry grayed, and the keys they show are the game's.
     QVERIFY(all(false));
     QTest::keyPress(window.View(), Qt::Key_Left);
