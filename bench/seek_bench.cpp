@@ -10,7 +10,7 @@
 
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
-#include "game/random.h"
+#include "record/random.h"
 #include "gfx/canvas.h"
 #include "replay/replay.h"
 

@@ -5,6 +5,7 @@
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "stage/collisions.h"
 #include "stage/enemy_pool.h"
 
 using namespace velkar;

@@ -10,6 +10,7 @@
 #include "player/player.h"
 #include "player/weapons.h"
 #include "sound/sound.h"
+#include "stage/collisions.h"
 #include "stage/enemy_fire.h"
 #include "stage/enemy_pool.h"
 #include "stage/stage_script.h"
@@ -26,7 +27,7 @@ void EnterMode(int32_t mode) {
 }
 
 void RunPlaySteps() {
-    UpdatePlayer();
+    UpdateShip();
     UpdateShots();
     UpdateBomb();
     UpdateEnemyShots();

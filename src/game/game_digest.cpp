@@ -5,12 +5,12 @@
 #include <initializer_list>
 
 #include "game/game_record.h"
-#include "game/random.h"
 #include "game/ranking.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "record/random.h"
 #include "stage/enemy_fire.h"
 #include "stage/enemy_pool.h"
 

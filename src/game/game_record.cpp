@@ -13,28 +13,6 @@
 
 namespace velkar {
 
-int32_t GameMode = MODE_TITLE;
-int32_t ModeFrame = 0;
-int64_t Score = 0;
-int32_t Lives = 0;
-int32_t Bombs = 0;
-int32_t StageNumber = 0;
-int32_t StageLevel = 0;
-int32_t ContinueCount = 0;
-int32_t GameRank = 0;
-int32_t DemoStage = 0;
-int32_t RankingPlace = -1;
-int32_t ShotPower = 0;
-
-int32_t EndSequence = 0;
-int32_t EndCountdown = 0;
-int32_t QuitRequested = 0;
-int32_t StageCleared = 0;
-int32_t GameOverFrame = 0;
-
-int32_t ViewX = 120;
-int32_t ViewY = 320;
-
 std::atomic<int32_t> NameEntryRequested{0};
 std::atomic<int32_t> NameEntryPosted{0};
 std::atomic<int32_t> NameEntryDone{0};
@@ -89,37 +67,6 @@ void ResetGame() {
     EndCountdown = 0;
     StageCleared = 0;
     QuitRequested = 0;
-}
-
-void ResetPlayer() {
-    PlayerX = 344 << 8;
-    PlayerY = 600 << 8;
-    PlayerState = PLAYER_SPAWNED;
-    Bombs = 3;
-    HitFlag = 0;
-    ExplodeFrames = 0;
-    Invulnerable = 10;
-    RespawnWait = 0;
-    PickupGlow = 0;
-    ShotCooldown = 0;
-    ShipPicture = ShipSprite;
-    DemoFireCount = 0;
-    RespawnPlayer();
-}
-
-void RespawnPlayer() {
-    PlayerY = 580 << 8;
-    PickupGlow = 0;
-    ShotCooldown = 0;
-    HitFlag = 0;
-    Bombs = 3;
-    PlayerState = PLAYER_SPAWNED;
-    ShotPower = GameMode == MODE_DEMO ? 6 : 1;
-}
-
-void AddScore(int32_t points) {
-    if (PlayerState != PLAYER_OUT) Score += points;
-    if (Score > SCORE_MAX) Score = 99'999'999'999'900LL + points % 100;
 }
 
 } // namespace velkar

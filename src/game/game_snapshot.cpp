@@ -5,9 +5,9 @@
 #include <type_traits>
 
 #include "game/game_record.h"
-#include "game/random.h"
 #include "gfx/canvas.h"
 #include "player/player.h"
+#include "record/random.h"
 #include "stage/stage_script.h"
 
 namespace velkar {

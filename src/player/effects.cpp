@@ -5,9 +5,9 @@
 #include <new>
 
 #include "base/trace.h"
-#include "game/game_record.h"
-#include "game/random.h"
 #include "gfx/canvas.h"
+#include "record/random.h"
+#include "record/record.h"
 
 namespace velkar {
 

@@ -1,14 +1,13 @@
 // The player's ship: controls, movement and camera, vulnerability, explosion and return.
 #include "player/player.h"
 
-#include "game/game_record.h"
-#include "game/random.h"
 #include "gfx/canvas.h"
 #include "input/controls.h"
 #include "player/effects.h"
 #include "player/weapons.h"
+#include "record/random.h"
+#include "record/record.h"
 #include "sound/sound.h"
-#include "stage/items.h"
 
 namespace velkar {
 
@@ -98,20 +97,6 @@ void FlyShip() {
 }
 
 void Explode() {
-    if (HitFlag != 0) {
-        PlayEffect(EFFECT_DEATH);
-        Lives -= 1;
-        HitFlag = 0;
-        ExplodeFrames = 99;
-        RespawnWait = Lives > 0 ? 30 : 200;
-        Invulnerable = 200;
-        for (int32_t i = 0; i < 20; ++i) {
-            SpawnDeathBurst(PlayerX + CENTRE, PlayerY + CENTRE, 5000);
-        }
-        for (int32_t i = 0; i < ShotPower; ++i) {
-            SpawnDroppedItem(ITEM_POWER, PlayerX + CENTRE, PlayerY + CENTRE);
-        }
-    }
     if (ExplodeFrames > 0) {
         ExplodeFrames -= 1;
         int32_t frame = (ExplodeFrames > 30 ? 0 : 10 - ExplodeFrames / 2) + NextRandom() % 3;
@@ -142,6 +127,20 @@ int32_t MakePlayerSprites() {
     return 0;
 }
 
+bool TakeShipHit() {
+    if (PlayerState != PLAYER_EXPLODING || HitFlag == 0) return false;
+    PlayEffect(EFFECT_DEATH);
+    Lives -= 1;
+    HitFlag = 0;
+    ExplodeFrames = 99;
+    RespawnWait = Lives > 0 ? 30 : 200;
+    Invulnerable = 200;
+    for (int32_t i = 0; i < 20; ++i) {
+        SpawnDeathBurst(PlayerX + CENTRE, PlayerY + CENTRE, 5000);
+    }
+    return true;
+}
+
 void UpdatePlayer() {
     switch (PlayerState) {
     case PLAYER_SPAWNED:
@@ -163,6 +162,37 @@ void DrawPlayer() {
     } else if (RespawnWait <= 0) {
         DrawSprite(PlayerX >> 8, PlayerY >> 8, ShipPicture, 0);
     }
+}
+
+void ResetPlayer() {
+    PlayerX = 344 << 8;
+    PlayerY = 600 << 8;
+    PlayerState = PLAYER_SPAWNED;
+    Bombs = 3;
+    HitFlag = 0;
+    ExplodeFrames = 0;
+    Invulnerable = 10;
+    RespawnWait = 0;
+    PickupGlow = 0;
+    ShotCooldown = 0;
+    ShipPicture = ShipSprite;
+    DemoFireCount = 0;
+    RespawnPlayer();
+}
+
+void RespawnPlayer() {
+    PlayerY = 580 << 8;
+    PickupGlow = 0;
+    ShotCooldown = 0;
+    HitFlag = 0;
+    Bombs = 3;
+    PlayerState = PLAYER_SPAWNED;
+    ShotPower = GameMode == MODE_DEMO ? 6 : 1;
+}
+
+void AddScore(int32_t points) {
+    if (PlayerState != PLAYER_OUT) Score += points;
+    if (Score > SCORE_MAX) Score = 99'999'999'999'900LL + points % 100;
 }
 
 } // namespace velkar

@@ -1,16 +1,15 @@
-// The player's weapons: the rapid-shot pool and its collisions, the laser and the bomb.
+// The player's weapons: the rapid-shot pool, the laser and the bomb.
 #include "player/weapons.h"
 
 #include <new>
 
 #include "base/trace.h"
-#include "game/game_record.h"
-#include "game/random.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
 #include "player/player.h"
+#include "record/random.h"
+#include "record/record.h"
 #include "sound/sound.h"
-#include "stage/enemy_pool.h"
 
 namespace velkar {
 
@@ -30,7 +29,6 @@ int32_t BombPicture = 0;
 namespace {
 
 constexpr int32_t SHOT_GUARD = 999; // a volley that would reach this many shots is dropped
-constexpr int32_t SHOT_SIZE = 4 << 8;
 constexpr int32_t BOMB_STAGES = 20;
 constexpr int32_t BOMB_STAGE_FRAMES = 5;
 
@@ -62,64 +60,21 @@ const Sprite* LaserTipHitSprite = nullptr;
 const Sprite* LaserTipOpenSprite = nullptr;
 const Sprite* BombSprites[BOMB_STAGES] = {};
 
-// Shot collisions test every slot in use with hit points left, in slot order. The slots and
-// their boxes do not move while the shots are tested, so they are listed once per frame; a slot
-// that an earlier shot brings to 0 hit points is passed over by the later ones.
-struct ShotTarget {
-    EnemySlot* slot;
-    int32_t left, top, right, bottom; // the slot's box, 1/256 canvas pixel
-};
-
-struct ShotTargets {
-    ShotTarget list[ENEMY_SLOT_COUNT];
-    int32_t count = 0;
-};
-
-void ListShotTargets(ShotTargets& targets) {
-    targets.count = 0;
-    if (EnemyPool == nullptr) return;
-    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        EnemySlot& slot = EnemyPool[i];
-        if (slot.state == 0 || slot.hitPoints <= 0) continue;
-        targets.list[targets.count++] = {&slot, slot.x + slot.boxLeft, slot.y + slot.boxTop,
-                                         slot.x + slot.boxRight, slot.y + slot.boxBottom};
-    }
-}
-
-// Damages every listed slot whose box the shot's square meets; true if it hit any. The scan goes
-// on after a hit, so a shot damages every enemy it overlaps.
-bool HitEnemies(const ShotTargets& targets, const PlayerShot& shot) {
-    bool hitAny = false;
-    for (int32_t i = 0; i < targets.count; ++i) {
-        const ShotTarget& t = targets.list[i];
-        if (t.slot->hitPoints <= 0) continue;
-        if (shot.x <= t.right && shot.x + SHOT_SIZE >= t.left && shot.y <= t.bottom &&
-            shot.y + SHOT_SIZE >= t.top) {
-            t.slot->hitPoints -= 1;
-            t.slot->hit = 1;
-            if (!hitAny) SpawnShotSpark(shot.x, shot.y, shot.vx, shot.vy);
-            hitAny = true;
-        }
-    }
-    return hitAny;
-}
-
 void FreePlayerShot(int32_t index) {
     ShotPool[index].active = 0;
     ShotCount -= 1;
     if (index < ShotFreeHint) ShotFreeHint = index;
 }
 
-void MoveShots() {
+} // namespace
+
+void MoveShots(const std::bitset<SHOT_POOL_SIZE>& hit) {
     if (ShotPool == nullptr || ShotHighMark == 0) return;
-    ShotTargets targets;
-    ListShotTargets(targets);
     int32_t lastActive = -1;
     for (int32_t i = 0; i < ShotHighMark; ++i) {
         PlayerShot& shot = ShotPool[i];
         if (shot.active == 0) continue;
-        const bool hit = targets.count > 0 && HitEnemies(targets, shot);
-        if (hit || shot.x < (120 << 8) || shot.x > (591 << 8) || shot.y < (320 << 8)) {
+        if (hit[i] || shot.x < (120 << 8) || shot.x > (591 << 8) || shot.y < (320 << 8)) {
             FreePlayerShot(i);
             continue;
         }
@@ -130,56 +85,19 @@ void MoveShots() {
     ShotHighMark = lastActive + 1;
 }
 
-void StepLaser() {
+bool AdvanceLaser() {
     LaserToggle = LaserToggle == 0 ? 1 : 0;
     if (LaserToggle == 0) LaserPhase = (LaserPhase + 7) & 7;
 
-    if (LaserLength == 0) return;
+    if (LaserLength == 0) return false;
     LaserLength -= 20;
     if (LaserLength <= 0) {
         LaserLength = 0;
-        return;
+        return false;
     }
     if (LaserLength > 319) LaserLength = 319;
-
-    // The beam: columns PlayerX + 4 .. PlayerX + 28 px, from PlayerY + 24 px up to its top.
-    const int32_t beamLeft = PlayerX + (4 << 8);
-    const int32_t beamRight = PlayerX + (28 << 8);
-    const int32_t beamBase = PlayerY + (24 << 8);
-    const int32_t beamTop = PlayerY - (LaserLength << 8);
-    EnemySlot* nearest = nullptr;
-    int32_t nearestBottom = 0;
-    if (EnemyPool != nullptr) {
-        for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-            EnemySlot& slot = EnemyPool[i];
-            if (slot.state == 0 || slot.hitPoints <= 0) continue;
-            if (slot.x + slot.boxLeft > beamRight || slot.x + slot.boxRight < beamLeft) continue;
-            const int32_t bottom = slot.y + slot.boxBottom;
-            if (bottom < beamTop || slot.y + slot.boxTop > beamBase) continue;
-            if (nearest == nullptr || bottom > nearestBottom) {
-                nearest = &slot;
-                nearestBottom = bottom;
-            }
-        }
-    }
-    if (nearest == nullptr) {
-        LaserHit = 0;
-        LaserTop = beamTop;
-        return;
-    }
-    nearest->hitPoints -= 5;
-    if (nearest->hitPoints < 0) nearest->hitPoints = 0;
-    nearest->hit = 1;
-    LaserHit = 1;
-    LaserTop = nearestBottom;
-    LaserLength = (PlayerY - LaserTop) >> 8;
-    static constexpr int32_t sparkColumns[5] = {4, 10, 16, 22, 28};
-    for (int32_t column : sparkColumns) {
-        if ((NextRandom() & 3) == 0) SpawnLaserSpark(PlayerX + (column << 8), LaserTop + (4 << 8));
-    }
+    return true;
 }
-
-} // namespace
 
 int32_t InitWeapons() {
     if (ShotPool == nullptr) ShotPool = new (std::nothrow) PlayerShot[SHOT_POOL_SIZE];
@@ -287,11 +205,6 @@ void ChargeLaser() {
     PlayEffect(EFFECT_LASER);
 }
 
-void UpdateShots() {
-    MoveShots();
-    StepLaser();
-}
-
 void FireBomb(int32_t x, int32_t y, int32_t withSound) {
     if (BombActive != 0 || Bombs <= 0) return;
     Bombs -= 1;
@@ -303,22 +216,20 @@ void FireBomb(int32_t x, int32_t y, int32_t withSound) {
     if (withSound != 0) PlayEffect(EFFECT_BOMB);
 }
 
-void UpdateBomb() {
-    if (BombActive == 0) return;
+bool AdvanceBomb() {
+    if (BombActive == 0) return false;
     BombTimer += 1;
     if (BombTimer == BOMB_STAGE_FRAMES) {
         BombTimer = 0;
         BombStage += 1;
         if (BombStage == BOMB_STAGES) BombActive = 0; // the last frame still does damage
     }
-    if (EnemyPool == nullptr) return;
-    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        EnemySlot& slot = EnemyPool[i];
-        if (slot.state == 0 || slot.hitPoints <= 0) continue;
-        slot.hitPoints -= 1;
-        slot.hit = 1;
-        SpawnExplosion(slot.x + slot.width * 128, slot.y + slot.height * 128, 1, 500);
-    }
+    return true;
+}
+
+const PlayerShot* ShotsInFlight(int32_t& highMark) {
+    highMark = ShotPool != nullptr ? ShotHighMark : 0;
+    return ShotPool;
 }
 
 void DrawShots() {

@@ -1,6 +1,7 @@
 // The player's weapons: the rapid shot, the laser and the bomb.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 
 namespace velkar {
@@ -21,6 +22,7 @@ extern int32_t BombPicture; // the blast frame drawn, drawn from the random sequ
 // The player's shots in flight: a pool of SHOT_POOL_SIZE entries and two marks kept inside
 // weapons.cpp; a snapshot of the game copies them whole.
 constexpr int32_t SHOT_POOL_SIZE = 1000;
+constexpr int32_t SHOT_SIZE = 4 << 8; // the side of a shot's hit square, 1/256 canvas pixel
 struct PlayerShot {
     int32_t kind; // volley row - 4
     int32_t active;
@@ -40,9 +42,17 @@ int32_t MakeBombSprites(); // the 20 blast frames; 0 or -1
 void ResetWeapons();
 void FireShot();
 void ChargeLaser();
-void UpdateShots();
+// The shot pool and its high mark (no shot flies at or above it), for the collision pass.
+const PlayerShot* ShotsInFlight(int32_t& highMark);
+// Each flying shot moves on, or leaves the pool when the collision pass marked it as a hit or
+// it has left the field.
+void MoveShots(const std::bitset<SHOT_POOL_SIZE>& hit);
+// The beam's blink, and its length shortened; true while a beam is out (then the collision pass
+// finds what it strikes).
+bool AdvanceLaser();
 void FireBomb(int32_t x, int32_t y, int32_t withSound); // x, y in canvas pixels
-void UpdateBomb();
+// The blast's stage moves on; true if a bomb was active this frame (it does damage).
+bool AdvanceBomb();
 // At the end of a frame's step: while the bomb is active, draws its blast picture at random
 // from the three frames at its stage.
 void PickBombPicture();

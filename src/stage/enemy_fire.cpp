@@ -5,12 +5,13 @@
 #include <new>
 
 #include "base/trace.h"
-#include "game/game_record.h"
-#include "game/random.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "record/random.h"
+#include "record/record.h"
+#include "stage/collisions.h"
 
 namespace velkar {
 
@@ -35,8 +36,6 @@ constexpr int32_t EDGE_RIGHT = 595 << 8;
 constexpr int32_t EDGE_TOP = 320 << 8;
 constexpr int32_t EDGE_BOTTOM = 643 << 8;
 // The ship's 4 x 4 core, as offsets from its top-left corner.
-constexpr int32_t CORE_NEAR = 14 << 8;
-constexpr int32_t CORE_FAR = 18 << 8;
 // The point bullets are aimed at, before the bullet's own aim offsets.
 constexpr int32_t AIM_X = 15 << 8;
 constexpr int32_t AIM_Y = 10 << 8;
@@ -208,9 +207,7 @@ void UpdateEnemyShots() {
         EnemyShot& shot = EnemyShotPool[i];
         if (shot.type == 0) continue;
         bool gone = false;
-        if (shipExposed && shot.x <= PlayerX + CORE_FAR &&
-            shot.x + shot.boxWidth >= PlayerX + CORE_NEAR && shot.y <= PlayerY + CORE_FAR &&
-            shot.y + shot.boxHeight >= PlayerY + CORE_NEAR) {
+        if (shipExposed && BulletTouchesShip(shot)) {
             HitFlag = 1;
             gone = true;
         }

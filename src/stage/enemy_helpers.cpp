@@ -1,9 +1,10 @@
 // Operand helpers, slot taking for script records and the destruction sequence of all enemies.
 #include "stage/enemy_helpers.h"
 
-#include "game/game_record.h"
-#include "game/random.h"
 #include "player/effects.h"
+#include "player/player.h"
+#include "record/random.h"
+#include "record/record.h"
 #include "sound/sound.h"
 #include "stage/stage_script.h"
 

@@ -8,6 +8,7 @@
 #include "gfx/canvas.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "stage/collisions.h"
 
 namespace velkar {
 
@@ -16,9 +17,6 @@ int32_t EnemyCount = 0;
 
 namespace {
 
-// The ship's 4 x 4 core, as offsets from its top-left corner in 1/256 pixel.
-constexpr int32_t CORE_NEAR = 14 << 8;
-constexpr int32_t CORE_FAR = 18 << 8;
 constexpr int32_t BODY_DAMAGE = 800;
 constexpr int32_t POPUP_LIFE = 100;
 
@@ -37,13 +35,6 @@ void DrawScorePopup(EnemySlot* slot) {
     char text[16];
     FormatPoints(text, slot->word1);
     DrawTextAt(slot->x >> 8, slot->y >> 8, text);
-}
-
-bool TouchesShipCore(const EnemySlot& slot) {
-    return PlayerX + CORE_FAR >= slot.x + slot.boxLeft &&
-           PlayerX + CORE_NEAR <= slot.x + slot.boxRight &&
-           PlayerY + CORE_FAR >= slot.y + slot.boxTop &&
-           PlayerY + CORE_NEAR <= slot.y + slot.boxBottom;
 }
 
 } // namespace
@@ -97,7 +88,7 @@ void UpdateEnemies() {
         EnemySlot& slot = EnemyPool[i];
         if (slot.state == 0) continue;
         if (slot.solid == 1 && BombActive == 0 && PlayerState == PLAYER_VULNERABLE &&
-            TouchesShipCore(slot)) {
+            EnemyTouchesShip(slot)) {
             slot.hitPoints -= BODY_DAMAGE;
             if (slot.hitPoints < 0) slot.hitPoints = 0;
             slot.hit = 1;

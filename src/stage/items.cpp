@@ -1,11 +1,12 @@
 // Items: the bomb, power and life pickups, placed by the script or scattered by a lost ship.
 #include "stage/items.h"
 
-#include "game/game_record.h"
-#include "game/random.h"
 #include "player/effects.h"
 #include "player/player.h"
+#include "record/random.h"
+#include "record/record.h"
 #include "sound/sound.h"
+#include "stage/collisions.h"
 #include "stage/enemy_helpers.h"
 #include "stage/enemy_sprites.h"
 #include "stage/stage_script.h"
@@ -130,9 +131,7 @@ void UpdateItem(EnemySlot* e) {
         }
     }
     if (PlayerState == PLAYER_SPAWNED || PlayerState == PLAYER_VULNERABLE) {
-        // The ship's box: 0..31 pixels across, 15..31 pixels down.
-        if (PlayerX + 7936 >= e->x + e->boxLeft && PlayerX <= e->x + e->boxRight &&
-            PlayerY + 7936 >= e->y + e->boxTop && PlayerY + 3840 <= e->y + e->boxBottom) {
+        if (ItemTouchesShip(*e)) {
             Collect(e);
             return;
         }

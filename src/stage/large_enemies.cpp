@@ -1,5 +1,5 @@
 // The large enemies: the sweeping Guardian, the sinking Sentinel and the Battery.
-#include "game/game_record.h"
+#include "record/record.h"
 #include "stage/enemy_fire.h"
 #include "stage/enemy_helpers.h"
 #include "stage/enemy_sprites.h"

@@ -1,7 +1,7 @@
 // The small enemies: the Diver, the Sprayer and the Riser, with their pictures.
-#include "game/game_record.h"
-#include "game/random.h"
 #include "player/player.h"
+#include "record/random.h"
+#include "record/record.h"
 #include "stage/enemy_fire.h"
 #include "stage/enemy_helpers.h"
 #include "stage/enemy_sprites.h"

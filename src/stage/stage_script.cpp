@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
-#include "game/game_record.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
+#include "record/record.h"
 #include "stage/enemy_helpers.h"
 #include "stage/enemy_pool.h"
 #include "stage/items.h"

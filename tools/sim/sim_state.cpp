@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "game/game_record.h"
-#include "game/random.h"
+#include "record/random.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
 #include "player/player.h"

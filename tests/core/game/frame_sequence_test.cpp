@@ -8,7 +8,7 @@
 #include "game/frame_sequence.h"
 #include "game/game_digest.h"
 #include "game/game_record.h"
-#include "game/random.h"
+#include "record/random.h"
 #include "gfx/canvas.h"
 #include "input/controls.h"
 #include "player/effects.h"

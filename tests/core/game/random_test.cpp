@@ -1,7 +1,7 @@
 // The generator's sequence from seed 1 and its 32-bit wrap.
 #include <gtest/gtest.h>
 
-#include "game/random.h"
+#include "record/random.h"
 
 using namespace velkar;
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "game/game_record.h"
-#include "game/random.h"
+#include "record/random.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
 

@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "game/game_record.h"
-#include "game/random.h"
 #include "gfx/canvas.h"
 #include "input/controls.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "record/random.h"
+#include "stage/collisions.h"
 #include "stage/enemy_pool.h"
 
 using namespace velkar;
@@ -38,14 +39,14 @@ class Ship : public ::testing::Test {
     // Lets the start-up protection run out: the ship is then vulnerable.
     static void MakeVulnerable() {
         Invulnerable = 0;
-        UpdatePlayer();
+        UpdateShip();
         ASSERT_EQ(PlayerState, PLAYER_VULNERABLE);
     }
 
     // Frames of UpdatePlayer until the state becomes the wanted one (at most limit).
     static int32_t FramesUntilState(int32_t state, int32_t limit) {
         for (int32_t frame = 1; frame <= limit; ++frame) {
-            UpdatePlayer();
+            UpdateShip();
             if (PlayerState == state) return frame;
         }
         return -1;
@@ -56,7 +57,7 @@ TEST_F(Ship, StaysInsideTheFieldAndTheViewFollows) {
     PlayerX = 121 << 8;
     PlayerY = 321 << 8;
     InputBits = INPUT_LEFT | INPUT_UP;
-    UpdatePlayer();
+    UpdateShip();
     EXPECT_EQ(PlayerX, 120 << 8);
     EXPECT_EQ(PlayerY, 320 << 8);
     EXPECT_EQ(ViewX, 120);
@@ -64,14 +65,14 @@ TEST_F(Ship, StaysInsideTheFieldAndTheViewFollows) {
     PlayerX = 565 << 8;
     PlayerY = 605 << 8;
     InputBits = INPUT_RIGHT | INPUT_DOWN;
-    UpdatePlayer();
+    UpdateShip();
     EXPECT_EQ(PlayerX, 567 << 8);
     EXPECT_EQ(PlayerY, 607 << 8);
     EXPECT_EQ(ViewX, 359);
 
     PlayerX = 344 << 8;
     InputBits = INPUT_LEFT | INPUT_RIGHT;
-    UpdatePlayer();
+    UpdateShip();
     EXPECT_EQ(PlayerX, 344 << 8);
     EXPECT_EQ(ViewX, 120 + 224 * 240 / 448);
 }
@@ -79,18 +80,18 @@ TEST_F(Ship, StaysInsideTheFieldAndTheViewFollows) {
 TEST_F(Ship, LaserHalvesTheSpeedAndHoldsTheRapidShot) {
     const int32_t x = PlayerX;
     InputBits = INPUT_LASER | INPUT_SHOT | INPUT_RIGHT;
-    UpdatePlayer();
+    UpdateShip();
     EXPECT_EQ(PlayerX, x + 512);
     EXPECT_EQ(ShotCount, 0);
     EXPECT_EQ(LaserLength, 50);
 
     InputBits = INPUT_SHOT | INPUT_RIGHT;
-    UpdatePlayer();
+    UpdateShip();
     EXPECT_EQ(PlayerX, x + 512 + 1024);
     EXPECT_EQ(ShotCount, 8);
     // Held, the rapid shot fires one volley every 5 frames.
     for (int32_t count : {8, 8, 8, 8, 16, 16, 16, 16, 16, 24}) {
-        UpdatePlayer();
+        UpdateShip();
         EXPECT_EQ(ShotCount, count);
     }
 }
@@ -99,19 +100,19 @@ TEST_F(Ship, ProtectionIgnoresHitsUntilItRunsOut) {
     EXPECT_EQ(Invulnerable, 10);
     for (int frame = 1; frame <= 9; ++frame) {
         HitFlag = 1;
-        UpdatePlayer();
+        UpdateShip();
         EXPECT_EQ(PlayerState, PLAYER_SPAWNED) << "frame " << frame;
         EXPECT_EQ(HitFlag, 0);
     }
-    UpdatePlayer(); // the protection ends: the ship becomes vulnerable this frame
+    UpdateShip(); // the protection ends: the ship becomes vulnerable this frame
     EXPECT_EQ(PlayerState, PLAYER_VULNERABLE);
     BombActive = 1;
     HitFlag = 1;
-    UpdatePlayer();
+    UpdateShip();
     EXPECT_EQ(PlayerState, PLAYER_VULNERABLE);
     BombActive = 0;
     HitFlag = 1;
-    UpdatePlayer();
+    UpdateShip();
     EXPECT_EQ(PlayerState, PLAYER_EXPLODING);
 }
 
@@ -119,11 +120,11 @@ TEST_F(Ship, ExplosionThenRespawnAfter99And30Frames) {
     MakeVulnerable();
     ShotPower = 3;
     HitFlag = 1;
-    UpdatePlayer();
+    UpdateShip();
     ASSERT_EQ(PlayerState, PLAYER_EXPLODING);
     EXPECT_EQ(Lives, 3); // counted on the first exploding frame
 
-    UpdatePlayer();
+    UpdateShip();
     EXPECT_EQ(Lives, 2);
     EXPECT_EQ(ExplodeFrames, 98);
     EXPECT_EQ(RespawnWait, 30);
@@ -141,12 +142,12 @@ TEST_F(Ship, LastShipGoesOutOfPlayAfter99And200Frames) {
     Lives = 1;
     MakeVulnerable();
     HitFlag = 1;
-    UpdatePlayer();
+    UpdateShip();
     EXPECT_EQ(FramesUntilState(PLAYER_OUT, 400), 99 + 200);
     EXPECT_EQ(Lives, 0);
     const int32_t x = PlayerX;
     InputBits = INPUT_LEFT | INPUT_SHOT;
-    UpdatePlayer();
+    UpdateShip();
     EXPECT_EQ(PlayerX, x);
     EXPECT_EQ(PlayerState, PLAYER_OUT);
 }
@@ -159,7 +160,7 @@ TEST_F(Ship, DemonstrationShipStandsStillAndBombsEveryThousandFrames) {
     const int32_t y = PlayerY;
     InputBits = INPUT_LEFT | INPUT_UP | INPUT_LASER;
     for (int frame = 1; frame < 1000; ++frame) {
-        UpdatePlayer();
+        UpdateShip();
         UpdateShots();
         UpdateBomb();
     }
@@ -168,7 +169,7 @@ TEST_F(Ship, DemonstrationShipStandsStillAndBombsEveryThousandFrames) {
     EXPECT_EQ(PlayerY, y);
     EXPECT_EQ(LaserLength, 0);
     EXPECT_GT(ShotCount, 0);
-    UpdatePlayer();
+    UpdateShip();
     EXPECT_EQ(DemoFireCount, 1000);
     EXPECT_EQ(Bombs, 2);
     EXPECT_EQ(BombActive, 1);
@@ -188,9 +189,9 @@ uint32_t SeedWithRemainder(int32_t remainder) {
 TEST_F(Ship, ExplosionPicturesFlickerThenRunUpToTheLast) {
     MakeVulnerable();
     HitFlag = 1;
-    UpdatePlayer();
+    UpdateShip();
     ASSERT_EQ(PlayerState, PLAYER_EXPLODING);
-    UpdatePlayer(); // the hit is taken: 99 frames of pictures start
+    UpdateShip(); // the hit is taken: 99 frames of pictures start
     ASSERT_EQ(ExplodeFrames, 98);
     // With a draw of 2 mod 3 (and of 0 mod 3) before each frame, frames left 97 down to 0.
     const std::string plus2 = std::string(67, '2') + "0000000112233445566778899999999";
@@ -201,7 +202,7 @@ TEST_F(Ship, ExplosionPicturesFlickerThenRunUpToTheLast) {
         std::string shown;
         while (ExplodeFrames > 0) {
             RandomSeed = seed;
-            UpdatePlayer();
+            UpdateShip();
             int32_t k = 0;
             while (k < 10 && ShipExplosionSprites[k] != ShipPicture)
                 ++k;

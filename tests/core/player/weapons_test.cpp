@@ -2,10 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "game/game_record.h"
-#include "game/random.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "record/random.h"
+#include "stage/collisions.h"
 #include "stage/enemy_pool.h"
 
 using namespace velkar;

@@ -17,7 +17,7 @@
 #include "game/game_digest.h"
 #include "game/game_record.h"
 #include "game/game_snapshot.h"
-#include "game/random.h"
+#include "record/random.h"
 #include "game/ranking.h"
 #include "gfx/canvas.h"
 #include "input/controls.h"

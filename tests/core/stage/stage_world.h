@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "game/game_record.h"
-#include "game/random.h"
+#include "record/random.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"

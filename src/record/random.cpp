@@ -1,5 +1,5 @@
 // The game's one random generator.
-#include "game/random.h"
+#include "record/random.h"
 
 namespace velkar {
 
