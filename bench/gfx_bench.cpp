@@ -42,19 +42,20 @@ BENCHMARK(BM_DrawSprite400Glow);
 // The canvas work of one title frame with a ring showing: clear the playfield, one ring drawn
 // 200 pixels left of the view, the title texts, and the copy to the screen buffer.
 void BM_TitleFrameDrawing(benchmark::State& state) {
+    Game& g = TheGame();
     Prepare();
     static const int32_t glyphs = MakeGlyphs();
     benchmark::DoNotOptimize(glyphs);
     static Sprite* ring =
         MakeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400, 30, 200, 80, 1, 0);
-    ViewX = 240;
+    g.viewX = 240;
     for (auto _ : state) {
         FillCanvasRect(120, 320, 480, 320, 0, 0, 0);
-        DrawSprite(ViewX + 120 - 200, 480 - 200, ring, 0);
-        DrawText(ViewX, 420, "            VELKAR            ");
-        DrawText(ViewX, 570, "     PUSH F1 KEY TO START     ");
-        DrawText(ViewX, 600, "        RANK : NORMAL         ");
-        CopyViewToScreen(ViewX, 320);
+        DrawSprite(g.viewX + 120 - 200, 480 - 200, ring, 0);
+        DrawText(g.viewX, 420, "            VELKAR            ");
+        DrawText(g.viewX, 570, "     PUSH F1 KEY TO START     ");
+        DrawText(g.viewX, 600, "        RANK : NORMAL         ");
+        CopyViewToScreen(g.viewX, 320);
         benchmark::ClobberMemory();
     }
 }

@@ -10,8 +10,8 @@
 
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
-#include "record/random.h"
 #include "gfx/canvas.h"
+#include "record/random.h"
 #include "replay/replay.h"
 
 using namespace velkar;
@@ -31,7 +31,7 @@ bool Load(benchmark::State& state, ReplayData& data) {
 
 // A fresh program with the replay's playback started.
 bool Start(const ReplayData& data) {
-    RandomSeed = 1;
+    TheGame().randomSeed = 1;
     if (InitGame() != 0) return false;
     DestroyCanvases();
     if (CreateCanvases() != 0) return false;

@@ -25,27 +25,29 @@ void PlaceEnemies(bool offField) {
         e->y = (500 + (i / 10) * 12) << 8;
         e->width = e->height = 32;
         e->boxRight = e->boxBottom = 32 << 8;
-        EnemyCount += 1;
+        TheGame().enemyCount += 1;
     }
 }
 
 void FillShots() {
+    Game& g = TheGame();
     ResetWeapons();
-    ShotPower = 6;
+    g.shotPower = 6;
     for (int32_t v = 0; v < 55; ++v) {
-        PlayerX = (130 + (v % 11) * 40) << 8;
-        PlayerY = (480 + (v / 11) * 20) << 8;
+        g.playerX = (130 + (v % 11) * 40) << 8;
+        g.playerY = (480 + (v / 11) * 20) << 8;
         FireShot();
     }
 }
 
 void UpdateShotsFullPools(benchmark::State& state) {
+    Game& g = TheGame();
     InitEnemyPool();
     InitWeapons();
     InitParticles();
     BuildSinCosTable();
-    GameMode = MODE_PLAY;
-    ViewX = 240;
+    g.gameMode = MODE_PLAY;
+    g.viewX = 240;
     const bool offField = state.range(0) != 0;
     for (auto _ : state) {
         state.PauseTiming();

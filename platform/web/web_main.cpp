@@ -565,7 +565,8 @@ EMSCRIPTEN_KEEPALIVE const char* web_state_json() {
 
 // 1 while a game is on and not paused (a replay's too): the page keeps the screen awake then.
 EMSCRIPTEN_KEEPALIVE int32_t web_game_running() {
-    return (GameMode == MODE_PLAY || GameMode == MODE_GAME_OVER) && Paused.load() == 0 ? 1 : 0;
+    Game& g = TheGame();
+    return (g.gameMode == MODE_PLAY || g.gameMode == MODE_GAME_OVER) && Paused.load() == 0 ? 1 : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE void web_write_settings() {

@@ -88,6 +88,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return 0;
     }
     ReadSettings();
+    // A take-over (T while a replay plays) records in the settings file's folder, the one
+    // SettingsPath was made from.
+    SetTakeOverFolder(std::string(ExeDirectory) + '\\', "VELKAR.exe");
     if (!BeginReplaySession(replayArguments, "VELKAR.exe", replayError)) {
         const MessageText box = {replayError.c_str(), "VELKAR", MSG_ICON_STOP};
         ShowMessageText(nullptr, &box);

@@ -70,7 +70,7 @@ void ClearHiScore() {
         answer = frontEnd->showMessage(&CLEAR_HISCORE_QUESTION);
     if (answer == MSG_ANSWER_OK) {
         DefaultRanking(-1);
-        NoteHiScoreCleared(GameRank == 1 ? 1 : 0);
+        NoteHiScoreCleared(TheGame().gameRank == 1 ? 1 : 0);
     }
     EndModalHold();
 }
@@ -131,7 +131,7 @@ int32_t SetGameRank(int32_t rank) {
     int32_t held = BeginDataChange();
     // A replay playing keeps the rank and hi-scores of its recording.
     int32_t allowed = RankingChangeable() != 0 && ReplayPlaying() == 0 ? 1 : 0;
-    if (allowed && rank >= 0) GameRank = rank;
+    if (allowed && rank >= 0) TheGame().gameRank = rank;
     EndDataChange(held);
     return allowed;
 }

@@ -106,7 +106,7 @@ void StopGameThread() {
 void PauseIfPadLost() {
     // As the pause key does, so that a loose cable costs no life; a replay plays on, and a game
     // already paused stays so.
-    if (TakeJoystickLoss() != 0 && GameMode == MODE_PLAY && ReplayPlaying() == 0 &&
+    if (TakeJoystickLoss() != 0 && TheGame().gameMode == MODE_PLAY && ReplayPlaying() == 0 &&
         Paused.load() == 0)
         TogglePaused();
 }

@@ -55,6 +55,7 @@ const MenuEntry REPLAY_MENU[REPLAY_MENU_ENTRY_COUNT] = {
 };
 
 int32_t MenuPopupState(int32_t popupIndex, MenuItemState items[MENU_POPUP_STATE_MAX]) {
+    Game& g = TheGame();
     int32_t n = 0;
     switch (popupIndex) {
     case 0: {
@@ -62,8 +63,8 @@ int32_t MenuPopupState(int32_t popupIndex, MenuItemState items[MENU_POPUP_STATE_
         int32_t language = Language;
         items[n++] = {CMD_PAUSE, Paused.load() != 0 ? 1 : 0, 1};
         items[n++] = {CMD_CLEAR_HISCORE, 0, changeable};
-        items[n++] = {CMD_RANK_NORMAL, GameRank == 0 ? 1 : 0, changeable};
-        items[n++] = {CMD_RANK_HARD, GameRank == 1 ? 1 : 0, changeable};
+        items[n++] = {CMD_RANK_NORMAL, g.gameRank == 0 ? 1 : 0, changeable};
+        items[n++] = {CMD_RANK_HARD, g.gameRank == 1 ? 1 : 0, changeable};
         items[n++] = {CMD_LANGUAGE_AUTO, language != 0 && language != 1 ? 1 : 0, 1};
         items[n++] = {CMD_LANGUAGE_ENGLISH, language == 0 ? 1 : 0, 1};
         items[n++] = {CMD_LANGUAGE_JAPANESE, language == 1 ? 1 : 0, 1};

@@ -22,8 +22,9 @@ namespace {
 constexpr int32_t EFFECT_START = 2; // "Doooon.wav"
 
 void EnterMode(int32_t mode) {
-    GameMode = mode;
-    ModeFrame = 0;
+    Game& g = TheGame();
+    g.gameMode = mode;
+    g.modeFrame = 0;
 }
 
 void RunPlaySteps() {
@@ -38,34 +39,36 @@ void RunPlaySteps() {
 }
 
 void EnterStage() {
-    if (GameMode == MODE_PLAY) {
-        StageLevel += 1;
-        if (StageLevel > 5) StageLevel = 2;
-        StageNumber += 1;
-        if (StageNumber > 99) StageNumber = 99;
-        if (StageNumber > 1) {
+    Game& g = TheGame();
+    if (g.gameMode == MODE_PLAY) {
+        g.stageLevel += 1;
+        if (g.stageLevel > 5) g.stageLevel = 2;
+        g.stageNumber += 1;
+        if (g.stageNumber > 99) g.stageNumber = 99;
+        if (g.stageNumber > 1) {
             SeedStars();
             StageScriptReset();
-            StageCleared = 0;
+            g.stageCleared = 0;
         } else {
             ResetGame();
         }
     } else {
         ResetGame();
-        Lives = 1;
-        StageLevel = DemoStage;
-        StageNumber = DemoStage;
+        g.lives = 1;
+        g.stageLevel = g.demoStage;
+        g.stageNumber = g.demoStage;
     }
 }
 
 void ContinueGame() {
-    PlayerState = PLAYER_VULNERABLE;
-    Lives = 3;
-    EndSequence = 0;
-    EndCountdown = 0;
-    if (ContinueCount < 99) {
-        ContinueCount += 1;
-        Score += 1;
+    Game& g = TheGame();
+    g.playerState = PLAYER_VULNERABLE;
+    g.lives = 3;
+    g.endSequence = 0;
+    g.endCountdown = 0;
+    if (g.continueCount < 99) {
+        g.continueCount += 1;
+        g.score += 1;
     }
     RespawnPlayer();
     PlayEffect(EFFECT_START);
@@ -74,93 +77,96 @@ void ContinueGame() {
 // Modes 3 and 4 after their entry: the controls, the end test and the play steps.
 // Returns true when the mode changed and the dispatch must run again.
 bool RunStageMode(int32_t input) {
-    if (GameMode == MODE_PLAY) {
+    Game& g = TheGame();
+    if (g.gameMode == MODE_PLAY) {
         if (input & INPUT_END) {
-            EndSequence = 1;
-            EndCountdown = 0;
-            QuitRequested = 1;
+            g.endSequence = 1;
+            g.endCountdown = 0;
+            g.quitRequested = 1;
         }
-        if ((input & INPUT_START) && PlayerState == PLAYER_OUT) ContinueGame();
+        if ((input & INPUT_START) && g.playerState == PLAYER_OUT) ContinueGame();
     }
     for (;;) {
         bool ended = false;
-        if (PlayerState == PLAYER_OUT && EndSequence == 0) {
-            EndSequence = 1;
-            EndCountdown = 360 - 1; // this frame counts at once
-            ended = EndCountdown == 0;
-        } else if (EndSequence == 1) {
-            if (EndCountdown > 0) EndCountdown -= 1;
-            ended = EndCountdown == 0;
+        if (g.playerState == PLAYER_OUT && g.endSequence == 0) {
+            g.endSequence = 1;
+            g.endCountdown = 360 - 1; // this frame counts at once
+            ended = g.endCountdown == 0;
+        } else if (g.endSequence == 1) {
+            if (g.endCountdown > 0) g.endCountdown -= 1;
+            ended = g.endCountdown == 0;
         }
         if (ended) {
-            if (GameMode == MODE_PLAY && QuitRequested == 0) {
+            if (g.gameMode == MODE_PLAY && g.quitRequested == 0) {
                 EnterMode(MODE_GAME_OVER);
             } else {
-                QuitRequested = 0;
+                g.quitRequested = 0;
                 EnterMode(MODE_TITLE);
             }
             return true;
         }
-        if (StageCleared == 0) {
+        if (g.stageCleared == 0) {
             RunPlaySteps();
             return false;
         }
-        if (GameMode == MODE_PLAY) {
+        if (g.gameMode == MODE_PLAY) {
             EnterMode(MODE_PLAY); // the next stage starts in this frame
             return true;
         }
-        EndSequence = 1; // a cleared demonstration ends at once
-        EndCountdown = 0;
+        g.endSequence = 1; // a cleared demonstration ends at once
+        g.endCountdown = 0;
     }
 }
 
 void RunGameOverMode() {
-    if (ModeFrame == 0) {
-        EndSequence = 0;
-        RankingPlace = InsertRanking();
-        GameOverFrame = 0;
-    } else if (GameOverFrame == 70 && RankingPlace >= 0) {
+    Game& g = TheGame();
+    if (g.modeFrame == 0) {
+        g.endSequence = 0;
+        g.rankingPlace = InsertRanking();
+        g.gameOverFrame = 0;
+    } else if (g.gameOverFrame == 70 && g.rankingPlace >= 0) {
         NameEntryPosted = 0;
         NameEntryDone = 0;
         NameEntryRequested = 1;
-        GameOverFrame = 71;
+        g.gameOverFrame = 71;
     }
     if (NameEntryDone.load(std::memory_order_acquire) != 0) {
-        if (NameBuffer[0] != '\0') SetRankingName(RankingPlace, NameBuffer);
+        if (NameBuffer[0] != '\0') SetRankingName(g.rankingPlace, NameBuffer);
         NameEntryRequested = 0;
         NameEntryPosted = 0;
         NameEntryDone = 0;
     }
-    if (NameEntryRequested == 0) GameOverFrame += 1;
-    if (GameOverFrame > 360) EnterMode(MODE_TITLE);
+    if (NameEntryRequested == 0) g.gameOverFrame += 1;
+    if (g.gameOverFrame > 360) EnterMode(MODE_TITLE);
 }
 
 // Runs the branch of the current mode; a branch that changes the mode runs the new one too.
 void DispatchModes(int32_t input) {
+    Game& g = TheGame();
     for (;;) {
-        const int32_t mode = GameMode;
+        const int32_t mode = g.gameMode;
         switch (mode) {
         case MODE_TITLE:
-            if (ModeFrame == 0) {
+            if (g.modeFrame == 0) {
                 ResetGame();
                 SeedStars();
                 ResetPlayer();
-                BombActive = 0;
-                DemoStage += 1;
-                if (DemoStage > 5) DemoStage = 1;
+                g.bombActive = 0;
+                g.demoStage += 1;
+                if (g.demoStage > 5) g.demoStage = 1;
             }
-            if (ModeFrame > 360) {
+            if (g.modeFrame > 360) {
                 EnterMode(MODE_KEY_ASSIGN);
                 continue;
             }
-            if (ModeFrame > 80) FireBomb(ViewX + 120, 480, 0);
+            if (g.modeFrame > 80) FireBomb(g.viewX + 120, 480, 0);
             StepStars();
             UpdateBomb();
             return;
         case MODE_KEY_ASSIGN:
         case MODE_RANKING:
-            if (ModeFrame == 0) ResetPlayer();
-            if (ModeFrame > (mode == MODE_KEY_ASSIGN ? 360 : 480)) {
+            if (g.modeFrame == 0) ResetPlayer();
+            if (g.modeFrame > (mode == MODE_KEY_ASSIGN ? 360 : 480)) {
                 EnterMode(mode + 1);
                 continue;
             }
@@ -169,12 +175,12 @@ void DispatchModes(int32_t input) {
             return;
         case MODE_DEMO:
         case MODE_PLAY:
-            if (ModeFrame == 0) EnterStage();
+            if (g.modeFrame == 0) EnterStage();
             if (RunStageMode(input)) continue;
             return;
         case MODE_GAME_OVER:
             RunGameOverMode();
-            if (GameMode != MODE_GAME_OVER) continue;
+            if (g.gameMode != MODE_GAME_OVER) continue;
             return;
         default:
             return;
@@ -183,14 +189,15 @@ void DispatchModes(int32_t input) {
 }
 
 void UpdatePhase(int32_t input) {
+    Game& g = TheGame();
     for (;;) {
         DispatchModes(input);
         const bool startAllowed =
-            GameMode != MODE_PLAY && !(GameMode == MODE_GAME_OVER && GameOverFrame <= 80);
+            g.gameMode != MODE_PLAY && !(g.gameMode == MODE_GAME_OVER && g.gameOverFrame <= 80);
         if (!startAllowed || (input & INPUT_START) == 0) return;
         EnterMode(MODE_PLAY);
-        StageLevel = 0;
-        StageNumber = 0;
+        g.stageLevel = 0;
+        g.stageNumber = 0;
         PlayEffect(EFFECT_START);
     }
 }
@@ -207,8 +214,9 @@ bool StarsStepTwice(int32_t mode) {
 // pass did these once, in this order; they stay in it, so every random draw and every digest
 // falls where it always has, and drawing only reads the game.
 void FinishFrame() {
-    BlinkPhase = BlinkPhase == 0 ? 1 : 0;
-    switch (GameMode) {
+    Game& g = TheGame();
+    g.blinkPhase = g.blinkPhase == 0 ? 1 : 0;
+    switch (g.gameMode) {
     case MODE_TITLE:
     case MODE_KEY_ASSIGN:
     case MODE_RANKING:
@@ -224,7 +232,7 @@ void FinishFrame() {
     default:
         break;
     }
-    ModeFrame += 1;
+    g.modeFrame += 1;
 }
 
 } // namespace
@@ -241,13 +249,15 @@ void StepGameFrame() {
 }
 
 void DrawGameFrame(uint8_t* canvasBits) {
-    const int32_t shownFrame = ModeFrame - 1; // the frame as it was before the step counted it
+    Game& g = TheGame();
+    const int32_t shownFrame = g.modeFrame - 1; // the frame as it was before the step counted it
+    BlinkPhase = g.blinkPhase;
     FillCanvasRect(120, 320, 480, 320, 0, 0, 0);
     HudLines hud;
     FormatHud(shownFrame, hud);
     // Where the step moved the stars a second time, they show as they were before that step.
-    DrawStars(canvasBits, StarsStepTwice(GameMode) ? 1 : 0);
-    switch (GameMode) {
+    DrawStars(canvasBits, StarsStepTwice(g.gameMode) ? 1 : 0);
+    switch (g.gameMode) {
     case MODE_TITLE:
         DrawBomb();
         if (shownFrame > 20 && shownFrame < 340) DrawTitleScreen(shownFrame);
@@ -268,20 +278,20 @@ void DrawGameFrame(uint8_t* canvasBits) {
         DrawLaser();
         DrawPlayer();
         DrawEnemyShots();
-        if (EndSequence == 0) DrawEnemyExtras();
+        if (g.endSequence == 0) DrawEnemyExtras();
         DrawBomb();
         break;
     case MODE_GAME_OVER:
         DrawBomb();
-        DrawRanking(shownFrame, RankingPlace, GameOverFrame > 80 ? 1 : 0);
+        DrawRanking(shownFrame, g.rankingPlace, g.gameOverFrame > 80 ? 1 : 0);
         break;
     default:
         break;
     }
     DrawHud(hud);
-    if (GameMode == MODE_DEMO) DrawDemoTexts(shownFrame);
-    if (EndSequence != 0) DrawGameOver();
-    CopyViewToScreen(ViewX, ViewY);
+    if (g.gameMode == MODE_DEMO) DrawDemoTexts(shownFrame);
+    if (g.endSequence != 0) DrawGameOver();
+    CopyViewToScreen(g.viewX, g.viewY);
 }
 
 void RunGameFrame(uint8_t* canvasBits) {
@@ -291,7 +301,7 @@ void RunGameFrame(uint8_t* canvasBits) {
 
 int32_t BeginAttract() {
     ResetGame();
-    GameMode = MODE_TITLE;
+    TheGame().gameMode = MODE_TITLE;
     return 0;
 }
 

@@ -61,7 +61,7 @@ uint64_t BytesDigest(const uint8_t* bytes, size_t size) {
 }
 
 void AddRanking(Fold& d) {
-    for (const auto& table : RankingTable) {
+    for (const auto& table : TheGame().ranking) {
         for (const RankingEntry& entry : table) {
             d.Add32(entry.stage);
             d.Add(static_cast<uint64_t>(entry.score));
@@ -78,50 +78,47 @@ void AddRanking(Fold& d) {
 } // namespace
 
 uint64_t GameStateDigest() {
+    Game& g = TheGame();
     Fold d;
-    for (int32_t v : {GameMode, ModeFrame, Lives, Bombs, StageNumber, StageLevel, ContinueCount,
-                      GameRank, DemoStage, RankingPlace, ShotPower, EndSequence, EndCountdown,
-                      QuitRequested, StageCleared, GameOverFrame, ViewX, ViewY}) {
+    for (int32_t v :
+         {g.gameMode, g.modeFrame, g.lives, g.bombs, g.stageNumber, g.stageLevel, g.continueCount,
+          g.gameRank, g.demoStage, g.rankingPlace, g.shotPower, g.endSequence, g.endCountdown,
+          g.quitRequested, g.stageCleared, g.gameOverFrame, g.viewX, g.viewY}) {
         d.Add32(v);
     }
-    d.Add(static_cast<uint64_t>(Score));
-    for (int32_t v : {PlayerX,       PlayerY,     PlayerState,    HitFlag,       Invulnerable,
-                      ExplodeFrames, RespawnWait, PickupGlow,     ShotCooldown,  DemoFireCount,
-                      ShotCount,     LaserLength, LaserTop,       LaserHit,      LaserPhase,
-                      LaserToggle,   BombActive,  BombX,          BombY,         BombStage,
-                      BombTimer,     EnemyCount,  EnemyShotCount, ParticleCount, BlinkPhase}) {
+    d.Add(static_cast<uint64_t>(g.score));
+    for (int32_t v :
+         {g.playerX,       g.playerY,     g.playerState,    g.hitFlag,       g.invulnerable,
+          g.explodeFrames, g.respawnWait, g.pickupGlow,     g.shotCooldown,  g.demoFireCount,
+          g.shotCount,     g.laserLength, g.laserTop,       g.laserHit,      g.laserPhase,
+          g.laserToggle,   g.bombActive,  g.bombX,          g.bombY,         g.bombStage,
+          g.bombTimer,     g.enemyCount,  g.enemyShotCount, g.particleCount, g.blinkPhase}) {
         d.Add32(v);
     }
-    d.Add(RandomSeed);
+    d.Add(g.randomSeed);
     AddRanking(d);
     // Only entries in use: what a free entry still holds plays no part in the game.
-    if (EnemyPool != nullptr) {
-        for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-            const EnemySlot& s = EnemyPool[i];
-            if (s.state == 0) continue;
-            for (int32_t v : {i, s.state, s.flags, s.hitPoints, s.hit, s.solid, s.x, s.y, s.width,
-                              s.height, s.boxLeft, s.boxTop, s.boxRight, s.boxBottom, s.word1,
-                              s.word2, s.word3, s.word4}) {
-                d.Add32(v);
-            }
+    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
+        const EnemySlot& s = g.enemies[i];
+        if (s.state == 0) continue;
+        for (int32_t v :
+             {i, s.state, s.flags, s.hitPoints, s.hit, s.solid, s.x, s.y, s.width, s.height,
+              s.boxLeft, s.boxTop, s.boxRight, s.boxBottom, s.word1, s.word2, s.word3, s.word4}) {
+            d.Add32(v);
         }
     }
-    if (EnemyShotPool != nullptr) {
-        for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i) {
-            const EnemyShot& s = EnemyShotPool[i];
-            if (s.pictures[0] == nullptr) continue;
-            for (int32_t v : {i, s.type, s.x, s.y, s.vx, s.vy, s.frame, s.animCount})
-                d.Add32(v);
-        }
+    for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i) {
+        const EnemyShot& s = g.enemyShots[i];
+        if (s.pictures[0] == nullptr) continue;
+        for (int32_t v : {i, s.type, s.x, s.y, s.vx, s.vy, s.frame, s.animCount})
+            d.Add32(v);
     }
-    if (ParticlePool != nullptr) {
-        for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-            const Particle& p = ParticlePool[i];
-            if (p.life == 0) continue;
-            for (int32_t v : {i, p.kind, p.counter, p.interval, p.life, p.x, p.y, p.vx, p.vy,
-                              p.brightness, p.priority}) {
-                d.Add32(v);
-            }
+    for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
+        const Particle& p = g.particles[i];
+        if (p.life == 0) continue;
+        for (int32_t v : {i, p.kind, p.counter, p.interval, p.life, p.x, p.y, p.vx, p.vy,
+                          p.brightness, p.priority}) {
+            d.Add32(v);
         }
     }
     return d.h;

@@ -19,6 +19,7 @@ std::atomic<int32_t> NameEntryDone{0};
 char NameBuffer[11] = {};
 
 int32_t InitGame() {
+    Game& g = TheGame();
     BuildSinCosTable();
     if (MakeGlyphs() != 0) return -1;
     if (MakePlayerSprites() != 0) return -1;
@@ -35,14 +36,14 @@ int32_t InitGame() {
 
     ResetPlayer();
     ResetWeapons();
-    Score = 0;
+    g.score = 0;
     DefaultRanking(0);
     DefaultRanking(1);
-    GameRank = 0;
-    GameMode = MODE_TITLE;
-    ContinueCount = 0;
-    DemoStage = 0;
-    RankingPlace = -1;
+    g.gameRank = 0;
+    g.gameMode = MODE_TITLE;
+    g.continueCount = 0;
+    g.demoStage = 0;
+    g.rankingPlace = -1;
     NameEntryRequested = 0;
     NameEntryPosted = 0;
     NameEntryDone = 0;
@@ -51,22 +52,23 @@ int32_t InitGame() {
 }
 
 void ResetGame() {
-    ViewX = 120;
-    ViewY = 320;
-    Score = 0;
-    Lives = 3;
-    StageLevel = 1;
-    StageNumber = 1;
+    Game& g = TheGame();
+    g.viewX = 120;
+    g.viewY = 320;
+    g.score = 0;
+    g.lives = 3;
+    g.stageLevel = 1;
+    g.stageNumber = 1;
     ResetPlayer();
     ResetWeapons();
     ResetEnemyShots();
     ResetParticles();
     SeedStars();
     StageScriptReset();
-    EndSequence = 0;
-    EndCountdown = 0;
-    StageCleared = 0;
-    QuitRequested = 0;
+    g.endSequence = 0;
+    g.endCountdown = 0;
+    g.stageCleared = 0;
+    g.quitRequested = 0;
 }
 
 } // namespace velkar

@@ -31,8 +31,9 @@ void BlankField(char* line, int32_t column, int32_t width) {
 } // namespace
 
 void FormatHud(int32_t shownFrame, HudLines& lines) {
+    Game& g = TheGame();
     char text[48];
-    std::snprintf(text, sizeof text, "%14" PRId64, Score);
+    std::snprintf(text, sizeof text, "%14" PRId64, g.score);
     PutField(lines.score, 0, 14, text);
     lines.score[14] = ' ';
     std::snprintf(text, sizeof text, "%14" PRId64, CurrentRanking()[0].score);
@@ -40,12 +41,12 @@ void FormatHud(int32_t shownFrame, HudLines& lines) {
     lines.score[29] = ' ';
 
     const bool attract =
-        GameMode == MODE_TITLE || GameMode == MODE_KEY_ASSIGN || GameMode == MODE_RANKING;
-    if (!attract && PlayerState != PLAYER_OUT) {
-        std::snprintf(text, sizeof text, "1P:%d B:%d", static_cast<int>(std::max(Lives, 0)),
-                      static_cast<int>(Bombs));
+        g.gameMode == MODE_TITLE || g.gameMode == MODE_KEY_ASSIGN || g.gameMode == MODE_RANKING;
+    if (!attract && g.playerState != PLAYER_OUT) {
+        std::snprintf(text, sizeof text, "1P:%d B:%d", static_cast<int>(std::max(g.lives, 0)),
+                      static_cast<int>(g.bombs));
         PutField(lines.status, 1, 8, text);
-        std::snprintf(text, sizeof text, "ST:%2d", static_cast<int>(StageNumber));
+        std::snprintf(text, sizeof text, "ST:%2d", static_cast<int>(g.stageNumber));
         PutField(lines.status, 20, 5, text);
         std::snprintf(text, sizeof text, "%3d%%", static_cast<int>(StageProgress(shownFrame)));
         PutField(lines.status, 26, 4, text);

@@ -8,8 +8,6 @@
 
 namespace velkar {
 
-RankingEntry RankingTable[2][RANKING_PLACES] = {};
-
 namespace {
 
 constexpr int32_t DEFAULT_STAGES[RANKING_PLACES] = {3, 3, 3, 3, 2, 2, 2, 2, 1, 1};
@@ -28,14 +26,16 @@ void SetName(RankingEntry& entry, const char* name) {
 } // namespace
 
 RankingEntry* CurrentRanking() {
-    return RankingTable[RankIndex(GameRank)];
+    Game& g = TheGame();
+    return g.ranking[RankIndex(g.gameRank)];
 }
 
 void DefaultRanking(int32_t rank) {
-    if (rank == -1) rank = RankIndex(GameRank);
+    Game& g = TheGame();
+    if (rank == -1) rank = RankIndex(g.gameRank);
     if (rank != 0 && rank != 1) return;
     for (int32_t i = 0; i < RANKING_PLACES; ++i) {
-        RankingEntry& entry = RankingTable[rank][i];
+        RankingEntry& entry = g.ranking[rank][i];
         entry.stage = DEFAULT_STAGES[i];
         entry.score = 110000 - 10000 * static_cast<int64_t>(i);
         SetName(entry, DEFAULT_NAME);
@@ -43,19 +43,21 @@ void DefaultRanking(int32_t rank) {
 }
 
 int32_t RankingChangeable() {
-    return GameMode == MODE_TITLE || GameMode == MODE_KEY_ASSIGN ? 1 : 0;
+    Game& g = TheGame();
+    return g.gameMode == MODE_TITLE || g.gameMode == MODE_KEY_ASSIGN ? 1 : 0;
 }
 
 int32_t InsertRanking() {
+    Game& g = TheGame();
     RankingEntry* table = CurrentRanking();
     int32_t place = 0;
-    while (place < RANKING_PLACES && table[place].score >= Score)
+    while (place < RANKING_PLACES && table[place].score >= g.score)
         ++place;
     if (place == RANKING_PLACES) return -1;
     for (int32_t i = RANKING_PLACES - 1; i > place; --i)
         table[i] = table[i - 1];
-    table[place].stage = StageNumber;
-    table[place].score = Score;
+    table[place].stage = g.stageNumber;
+    table[place].score = g.score;
     SetName(table[place], NEW_ENTRY_NAME);
     return place;
 }

@@ -3,19 +3,11 @@
 
 #include <cstdint>
 
+#include "record/record.h"
+
 namespace velkar {
 
-constexpr int32_t RANKING_PLACES = 10;
-constexpr int32_t RANKING_NAME_BYTES = 10; // a name holds at most 10 bytes and a NUL
-
-struct RankingEntry {
-    int32_t stage;
-    int64_t score;
-    char name[RANKING_NAME_BYTES + 1];
-};
-
 // Index = GameRank (0 Normal, 1 Hard); place 0 is the best.
-extern RankingEntry RankingTable[2][RANKING_PLACES];
 
 void DefaultRanking(int32_t rank); // -1 for the current GameRank
 // 1 where the rank may change and a table be cleared: the title and key assignment screens,

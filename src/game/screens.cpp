@@ -10,7 +10,7 @@
 namespace velkar {
 
 void DrawScreenText(int32_t y, const char* text) {
-    DrawText(ViewX, y, text);
+    DrawText(TheGame().viewX, y, text);
 }
 
 ScreenTextFn ScreenTextDrawer = DrawScreenText;
@@ -72,7 +72,7 @@ void DrawPrompt(int32_t shownFrame) {
 }
 
 const char* RankLine() {
-    return RANK_LINES[GameRank == 1 ? 1 : 0];
+    return RANK_LINES[TheGame().gameRank == 1 ? 1 : 0];
 }
 
 } // namespace

@@ -19,7 +19,8 @@ extern uint8_t* FrameCanvasBits;
 extern uint8_t* ScreenBufferBits;
 
 extern Sprite* GlyphTable[128];
-extern int32_t BlinkPhase; // SPRITE_BLINK sprites are drawn only while this is 0
+// SPRITE_BLINK sprites are drawn only while this is 0; the game sets it before drawing a frame.
+extern int32_t BlinkPhase;
 
 int32_t CreateCanvases(); // 0, or -1 with nothing left behind
 void DestroyCanvases();

@@ -12,10 +12,6 @@
 namespace velkar {
 
 int32_t SinCosTable[2][360] = {};
-int32_t ParticleCount = 0;
-Star Stars[STAR_MAX] = {};
-int32_t StarCount = 0;
-Particle* ParticlePool = nullptr;
 
 namespace {
 
@@ -84,9 +80,10 @@ void BuildSinCosTable() {
 }
 
 void SeedStars() {
-    StarCount = STAR_MAX;
-    for (int32_t i = 0; i < StarCount; ++i) {
-        Star& star = Stars[i];
+    Game& g = TheGame();
+    g.starCount = STAR_MAX;
+    for (int32_t i = 0; i < g.starCount; ++i) {
+        Star& star = g.stars[i];
         star.x = NextRandom() % 480 + 120;
         star.y = NextRandom() % 320 + 320;
         star.col0 = NextRandom() % 254 + 1;
@@ -101,8 +98,9 @@ void SeedStars() {
 }
 
 void StepStars() {
-    for (int32_t i = 0; i < StarCount; ++i) {
-        Star& star = Stars[i];
+    Game& g = TheGame();
+    for (int32_t i = 0; i < g.starCount; ++i) {
+        Star& star = g.stars[i];
         star.counter += 1;
         if (star.counter >= star.speed) {
             star.counter = 0;
@@ -135,9 +133,10 @@ Star StarStepBefore(const Star& star) {
 } // namespace
 
 void DrawStars(uint8_t* canvasBits, int32_t stepsBack) {
+    Game& g = TheGame();
     if (canvasBits == nullptr) return;
-    for (int32_t i = 0; i < StarCount; ++i) {
-        const Star star = stepsBack > 0 ? StarStepBefore(Stars[i]) : Stars[i];
+    for (int32_t i = 0; i < g.starCount; ++i) {
+        const Star star = stepsBack > 0 ? StarStepBefore(g.stars[i]) : g.stars[i];
         int32_t twinkle = star.phase < 64 ? star.phase : 127 - star.phase;
         twinkle >>= 3;
         uint8_t* pixel = canvasBits + star.y * CANVAS_STRIDE + star.x * 3;
@@ -148,43 +147,35 @@ void DrawStars(uint8_t* canvasBits, int32_t stepsBack) {
 }
 
 int32_t InitParticles() {
-    if (ParticlePool == nullptr) {
-        ParticlePool = new (std::nothrow) Particle[PARTICLE_MAX];
-        if (ParticlePool == nullptr) {
-            Trace("Memory allocation error (broken_init)\n");
-            return -1;
-        }
-    }
     ResetParticles();
     return 0;
 }
 
 void ResetParticles() {
-    ParticleCount = 0;
-    if (ParticlePool == nullptr) return;
+    Game& g = TheGame();
+    g.particleCount = 0;
     for (int32_t i = 0; i < PARTICLE_MAX; ++i)
-        ParticlePool[i] = Particle{};
+        g.particles[i] = Particle{};
 }
 
 void EmitParticle(int32_t kind, int32_t x, int32_t y, int32_t vx, int32_t vy, int32_t life,
                   int32_t priority) {
-    if (ParticlePool == nullptr) return;
-    if (x < ViewX * 256 || x > (ViewX + ViewWidth - 1) * 256) return;
+    if (x < TheGame().viewX * 256 || x > (TheGame().viewX + ViewWidth - 1) * 256) return;
     if (life < 2) life = 2;
-    if (ParticleCount >= PARTICLE_MAX - 1 && priority <= 2000) return;
+    if (TheGame().particleCount >= PARTICLE_MAX - 1 && priority <= 2000) return;
 
     Particle* slot = nullptr;
     for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-        if (ParticlePool[i].life == 0) {
-            slot = &ParticlePool[i];
+        if (TheGame().particles[i].life == 0) {
+            slot = &TheGame().particles[i];
             break;
         }
     }
     if (slot == nullptr) {
         for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-            if (ParticlePool[i].priority < priority) {
-                slot = &ParticlePool[i];
-                ParticleCount -= 1;
+            if (TheGame().particles[i].priority < priority) {
+                slot = &TheGame().particles[i];
+                TheGame().particleCount -= 1;
                 break;
             }
         }
@@ -202,7 +193,7 @@ void EmitParticle(int32_t kind, int32_t x, int32_t y, int32_t vx, int32_t vy, in
     slot->brightness = 1;
     slot->priority = priority;
     slot->sparkle = 0;
-    ParticleCount += 1;
+    TheGame().particleCount += 1;
 }
 
 void EmitParticleAt(int32_t kind, int32_t angle, int32_t x, int32_t y, int32_t speed, int32_t life,
@@ -217,9 +208,9 @@ void EmitParticleAt(int32_t kind, int32_t angle, int32_t x, int32_t y, int32_t s
 }
 
 void UpdateParticles() {
-    if (ParticlePool == nullptr) return;
+    Game& g = TheGame();
     for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-        Particle& p = ParticlePool[i];
+        Particle& p = g.particles[i];
         if (p.life == 0) continue;
         p.counter += 1;
         if (p.counter < p.interval) continue;
@@ -236,7 +227,7 @@ void UpdateParticles() {
         if (px < PARTICLE_LEFT || px > PARTICLE_RIGHT || py < PARTICLE_TOP ||
             py > PARTICLE_BOTTOM) {
             p.life = 0;
-            ParticleCount -= 1;
+            g.particleCount -= 1;
         } else {
             p.x += p.vx;
             p.y += p.vy;
@@ -245,9 +236,8 @@ void UpdateParticles() {
 }
 
 void PickParticleSparkles() {
-    if (ParticlePool == nullptr) return;
     for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-        Particle& p = ParticlePool[i];
+        Particle& p = TheGame().particles[i];
         if (p.life == 0) continue;
         if (NextRandom() < SPARKLE_CHANCE) {
             p.sparkle = 1;
@@ -260,9 +250,8 @@ void PickParticleSparkles() {
 }
 
 void DrawParticles() {
-    if (ParticlePool == nullptr) return;
     for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-        const Particle& p = ParticlePool[i];
+        const Particle& p = TheGame().particles[i];
         if (p.life == 0) continue;
         const int32_t px = p.x >> 8;
         const int32_t py = p.y >> 8;

@@ -11,18 +11,6 @@
 
 namespace velkar {
 
-int32_t PlayerX = 0;
-int32_t PlayerY = 0;
-int32_t PlayerState = PLAYER_OUT;
-int32_t HitFlag = 0;
-int32_t Invulnerable = 0;
-int32_t ExplodeFrames = 0;
-int32_t RespawnWait = 0;
-int32_t PickupGlow = 0;
-int32_t ShotCooldown = 0;
-int32_t DemoFireCount = 0;
-const Sprite* ShipPicture = nullptr;
-
 Sprite* ShipSprite = nullptr;
 Sprite* ShipExplosionSprites[10] = {};
 
@@ -45,70 +33,72 @@ int32_t Clamp(int32_t value, int32_t lo, int32_t hi) {
 }
 
 void FlyShip() {
+    Game& g = TheGame();
     int32_t controls = InputBits;
-    if (GameMode == MODE_DEMO) {
+    if (g.gameMode == MODE_DEMO) {
         // The demonstration ship stands still, fires and sets off a bomb every 1000 frames.
-        DemoFireCount += 1;
+        g.demoFireCount += 1;
         controls = INPUT_SHOT;
-        if (DemoFireCount % DEMO_BOMB_INTERVAL == 0) controls |= INPUT_BOMB;
+        if (g.demoFireCount % DEMO_BOMB_INTERVAL == 0) controls |= INPUT_BOMB;
     }
-    if (BombActive != 0) HitFlag = 0;
+    if (g.bombActive != 0) g.hitFlag = 0;
     bool protectedFrame = false;
-    if (Invulnerable > 0) {
-        Invulnerable -= 1;
-        HitFlag = 0;
-        protectedFrame = Invulnerable > 0;
+    if (g.invulnerable > 0) {
+        g.invulnerable -= 1;
+        g.hitFlag = 0;
+        protectedFrame = g.invulnerable > 0;
     }
     if (!protectedFrame) {
-        if (PlayerState == PLAYER_SPAWNED) PlayerState = PLAYER_VULNERABLE;
-        if (HitFlag != 0) {
-            PlayerState = PLAYER_EXPLODING;
+        if (g.playerState == PLAYER_SPAWNED) g.playerState = PLAYER_VULNERABLE;
+        if (g.hitFlag != 0) {
+            g.playerState = PLAYER_EXPLODING;
             return;
         }
     }
 
-    ShipPicture = ShipSprite;
-    if (ShotCooldown > 0) ShotCooldown -= 1;
-    if (PickupGlow > 0) {
-        PickupGlow -= 1;
-        SpawnGlow(PlayerX + CENTRE, PlayerY + CENTRE);
+    g.shipPicture = ShipSprite;
+    if (g.shotCooldown > 0) g.shotCooldown -= 1;
+    if (g.pickupGlow > 0) {
+        g.pickupGlow -= 1;
+        SpawnGlow(g.playerX + CENTRE, g.playerY + CENTRE);
     }
 
     bool slow = false;
     if (controls & INPUT_LASER) {
         ChargeLaser();
         slow = true;
-    } else if ((controls & INPUT_SHOT) && ShotCooldown == 0) {
-        ShotCooldown = SHOT_INTERVAL;
+    } else if ((controls & INPUT_SHOT) && g.shotCooldown == 0) {
+        g.shotCooldown = SHOT_INTERVAL;
         FireShot();
     }
-    if (controls & INPUT_BOMB) FireBomb((PlayerX >> 8) + 16, (PlayerY >> 8) + 16, 1);
+    if (controls & INPUT_BOMB) FireBomb((g.playerX >> 8) + 16, (g.playerY >> 8) + 16, 1);
 
     const int32_t speed = slow ? SPEED_SLOW : SPEED_FAST;
-    if (controls & INPUT_UP) PlayerY -= speed;
-    if (controls & INPUT_DOWN) PlayerY += speed;
-    if (controls & INPUT_LEFT) PlayerX -= speed;
-    if (controls & INPUT_RIGHT) PlayerX += speed;
-    PlayerX = Clamp(PlayerX, MIN_X, MAX_X);
-    PlayerY = Clamp(PlayerY, MIN_Y, MAX_Y);
+    if (controls & INPUT_UP) g.playerY -= speed;
+    if (controls & INPUT_DOWN) g.playerY += speed;
+    if (controls & INPUT_LEFT) g.playerX -= speed;
+    if (controls & INPUT_RIGHT) g.playerX += speed;
+    g.playerX = Clamp(g.playerX, MIN_X, MAX_X);
+    g.playerY = Clamp(g.playerY, MIN_Y, MAX_Y);
 
     // The 240-pixel view pans over the 480-pixel field as the ship crosses it.
-    ViewX = 120 + ((PlayerX >> 8) - 120) * 240 / 448;
+    g.viewX = 120 + ((g.playerX >> 8) - 120) * 240 / 448;
 }
 
 void Explode() {
-    if (ExplodeFrames > 0) {
-        ExplodeFrames -= 1;
-        int32_t frame = (ExplodeFrames > 30 ? 0 : 10 - ExplodeFrames / 2) + NextRandom() % 3;
+    Game& g = TheGame();
+    if (g.explodeFrames > 0) {
+        g.explodeFrames -= 1;
+        int32_t frame = (g.explodeFrames > 30 ? 0 : 10 - g.explodeFrames / 2) + NextRandom() % 3;
         frame = Clamp(frame, 0, 9);
-        ShipPicture = ShipExplosionSprites[frame];
-    } else if (RespawnWait > 0) {
-        RespawnWait -= 1;
-        if (RespawnWait == 0) {
-            if (Lives != 0) {
+        g.shipPicture = ShipExplosionSprites[frame];
+    } else if (g.respawnWait > 0) {
+        g.respawnWait -= 1;
+        if (g.respawnWait == 0) {
+            if (g.lives != 0) {
                 RespawnPlayer();
             } else {
-                PlayerState = PLAYER_OUT;
+                g.playerState = PLAYER_OUT;
             }
         }
     }
@@ -123,26 +113,27 @@ int32_t MakePlayerSprites() {
         ShipExplosionSprites[k] = DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 64,
                                                  64, 4 * k, 255, 127, 0, 0);
     }
-    ShipPicture = ShipSprite;
+    TheGame().shipPicture = ShipSprite;
     return 0;
 }
 
 bool TakeShipHit() {
-    if (PlayerState != PLAYER_EXPLODING || HitFlag == 0) return false;
+    Game& g = TheGame();
+    if (g.playerState != PLAYER_EXPLODING || g.hitFlag == 0) return false;
     PlayEffect(EFFECT_DEATH);
-    Lives -= 1;
-    HitFlag = 0;
-    ExplodeFrames = 99;
-    RespawnWait = Lives > 0 ? 30 : 200;
-    Invulnerable = 200;
+    g.lives -= 1;
+    g.hitFlag = 0;
+    g.explodeFrames = 99;
+    g.respawnWait = g.lives > 0 ? 30 : 200;
+    g.invulnerable = 200;
     for (int32_t i = 0; i < 20; ++i) {
-        SpawnDeathBurst(PlayerX + CENTRE, PlayerY + CENTRE, 5000);
+        SpawnDeathBurst(g.playerX + CENTRE, g.playerY + CENTRE, 5000);
     }
     return true;
 }
 
 void UpdatePlayer() {
-    switch (PlayerState) {
+    switch (TheGame().playerState) {
     case PLAYER_SPAWNED:
     case PLAYER_VULNERABLE:
         FlyShip();
@@ -156,43 +147,47 @@ void UpdatePlayer() {
 }
 
 void DrawPlayer() {
-    if (PlayerState == PLAYER_OUT) return;
-    if (ExplodeFrames > 0) {
-        DrawSprite((PlayerX >> 8) - 16, (PlayerY >> 8) - 16, ShipPicture, 0);
-    } else if (RespawnWait <= 0) {
-        DrawSprite(PlayerX >> 8, PlayerY >> 8, ShipPicture, 0);
+    Game& g = TheGame();
+    if (g.playerState == PLAYER_OUT) return;
+    if (g.explodeFrames > 0) {
+        DrawSprite((g.playerX >> 8) - 16, (g.playerY >> 8) - 16, g.shipPicture, 0);
+    } else if (g.respawnWait <= 0) {
+        DrawSprite(g.playerX >> 8, g.playerY >> 8, g.shipPicture, 0);
     }
 }
 
 void ResetPlayer() {
-    PlayerX = 344 << 8;
-    PlayerY = 600 << 8;
-    PlayerState = PLAYER_SPAWNED;
-    Bombs = 3;
-    HitFlag = 0;
-    ExplodeFrames = 0;
-    Invulnerable = 10;
-    RespawnWait = 0;
-    PickupGlow = 0;
-    ShotCooldown = 0;
-    ShipPicture = ShipSprite;
-    DemoFireCount = 0;
+    Game& g = TheGame();
+    g.playerX = 344 << 8;
+    g.playerY = 600 << 8;
+    g.playerState = PLAYER_SPAWNED;
+    g.bombs = 3;
+    g.hitFlag = 0;
+    g.explodeFrames = 0;
+    g.invulnerable = 10;
+    g.respawnWait = 0;
+    g.pickupGlow = 0;
+    g.shotCooldown = 0;
+    g.shipPicture = ShipSprite;
+    g.demoFireCount = 0;
     RespawnPlayer();
 }
 
 void RespawnPlayer() {
-    PlayerY = 580 << 8;
-    PickupGlow = 0;
-    ShotCooldown = 0;
-    HitFlag = 0;
-    Bombs = 3;
-    PlayerState = PLAYER_SPAWNED;
-    ShotPower = GameMode == MODE_DEMO ? 6 : 1;
+    Game& g = TheGame();
+    g.playerY = 580 << 8;
+    g.pickupGlow = 0;
+    g.shotCooldown = 0;
+    g.hitFlag = 0;
+    g.bombs = 3;
+    g.playerState = PLAYER_SPAWNED;
+    g.shotPower = g.gameMode == MODE_DEMO ? 6 : 1;
 }
 
 void AddScore(int32_t points) {
-    if (PlayerState != PLAYER_OUT) Score += points;
-    if (Score > SCORE_MAX) Score = 99'999'999'999'900LL + points % 100;
+    Game& g = TheGame();
+    if (g.playerState != PLAYER_OUT) g.score += points;
+    if (g.score > SCORE_MAX) g.score = 99'999'999'999'900LL + points % 100;
 }
 
 } // namespace velkar

@@ -13,19 +13,6 @@
 
 namespace velkar {
 
-int32_t ShotCount = 0;
-int32_t LaserLength = 0;
-int32_t LaserTop = 0;
-int32_t LaserHit = 0;
-int32_t LaserPhase = 0;
-int32_t LaserToggle = 0;
-int32_t BombActive = 0;
-int32_t BombX = 0;
-int32_t BombY = 0;
-int32_t BombStage = 0;
-int32_t BombTimer = 0;
-int32_t BombPicture = 0;
-
 namespace {
 
 constexpr int32_t SHOT_GUARD = 999; // a volley that would reach this many shots is dropped
@@ -49,10 +36,6 @@ constexpr VolleyRow VolleyTable[18] = {
     {-8, 22, -700, -1700}, {8, 22, 700, -1700},
 };
 
-PlayerShot* ShotPool = nullptr;
-int32_t ShotFreeHint = 0; // no free entry below this index
-int32_t ShotHighMark = 0; // no active entry at or above this index
-
 const Sprite* StraightShotSprites[2] = {};
 const Sprite* SpreadShotSprites[16] = {};
 const Sprite* LaserSegmentSprites[8] = {};
@@ -61,18 +44,20 @@ const Sprite* LaserTipOpenSprite = nullptr;
 const Sprite* BombSprites[BOMB_STAGES] = {};
 
 void FreePlayerShot(int32_t index) {
-    ShotPool[index].active = 0;
-    ShotCount -= 1;
-    if (index < ShotFreeHint) ShotFreeHint = index;
+    Game& g = TheGame();
+    g.shots[index].active = 0;
+    g.shotCount -= 1;
+    if (index < g.shotFreeHint) g.shotFreeHint = index;
 }
 
 } // namespace
 
 void MoveShots(const std::bitset<SHOT_POOL_SIZE>& hit) {
-    if (ShotPool == nullptr || ShotHighMark == 0) return;
+    Game& g = TheGame();
+    if (g.shotHighMark == 0) return;
     int32_t lastActive = -1;
-    for (int32_t i = 0; i < ShotHighMark; ++i) {
-        PlayerShot& shot = ShotPool[i];
+    for (int32_t i = 0; i < g.shotHighMark; ++i) {
+        PlayerShot& shot = g.shots[i];
         if (shot.active == 0) continue;
         if (hit[i] || shot.x < (120 << 8) || shot.x > (591 << 8) || shot.y < (320 << 8)) {
             FreePlayerShot(i);
@@ -82,34 +67,31 @@ void MoveShots(const std::bitset<SHOT_POOL_SIZE>& hit) {
         shot.y += shot.vy;
         lastActive = i;
     }
-    ShotHighMark = lastActive + 1;
+    g.shotHighMark = lastActive + 1;
 }
 
 bool AdvanceLaser() {
-    LaserToggle = LaserToggle == 0 ? 1 : 0;
-    if (LaserToggle == 0) LaserPhase = (LaserPhase + 7) & 7;
+    Game& g = TheGame();
+    g.laserToggle = g.laserToggle == 0 ? 1 : 0;
+    if (g.laserToggle == 0) g.laserPhase = (g.laserPhase + 7) & 7;
 
-    if (LaserLength == 0) return false;
-    LaserLength -= 20;
-    if (LaserLength <= 0) {
-        LaserLength = 0;
+    if (g.laserLength == 0) return false;
+    g.laserLength -= 20;
+    if (g.laserLength <= 0) {
+        g.laserLength = 0;
         return false;
     }
-    if (LaserLength > 319) LaserLength = 319;
+    if (g.laserLength > 319) g.laserLength = 319;
     return true;
 }
 
 int32_t InitWeapons() {
-    if (ShotPool == nullptr) ShotPool = new (std::nothrow) PlayerShot[SHOT_POOL_SIZE];
-    if (ShotPool == nullptr) {
-        Trace("Memory allocation error (myshot)\n");
-        return -1;
-    }
+    Game& g = TheGame();
     for (int32_t i = 0; i < SHOT_POOL_SIZE; ++i)
-        ShotPool[i] = PlayerShot{};
-    ShotCount = 0;
-    ShotFreeHint = 0;
-    ShotHighMark = 0;
+        g.shots[i] = PlayerShot{};
+    g.shotCount = 0;
+    g.shotFreeHint = 0;
+    g.shotHighMark = 0;
     // A sprite the factory cannot make stays null and shows as a white box.
     for (const Sprite*& sprite : StraightShotSprites) {
         sprite = DescribeSprite(SHAPE_TRIANGLE_UP, 4, 12, -1, 200, 255, 255, 32);
@@ -140,102 +122,88 @@ int32_t MakeBombSprites() {
 }
 
 void ResetWeapons() {
-    if (ShotPool != nullptr) {
-        for (int32_t i = 0; i < ShotHighMark; ++i)
-            ShotPool[i].active = 0;
-    }
-    ShotCount = 0;
-    ShotFreeHint = 0;
-    ShotHighMark = 0;
-    LaserTop = 0;
-    LaserHit = 0;
-    BombActive = 0;
-    LaserLength = 0;
-    LaserPhase = 0;
-    LaserToggle = 0;
-    ShotPower = GameMode == MODE_DEMO ? 6 : 1;
-}
-
-void CopyShotPool(ShotPoolCopy& out) {
-    for (int32_t i = 0; i < SHOT_POOL_SIZE; ++i)
-        out.shots[i] = ShotPool != nullptr ? ShotPool[i] : PlayerShot{};
-    out.freeHint = ShotFreeHint;
-    out.highMark = ShotHighMark;
-}
-
-void RestoreShotPool(const ShotPoolCopy& in) {
-    if (ShotPool != nullptr) {
-        for (int32_t i = 0; i < SHOT_POOL_SIZE; ++i)
-            ShotPool[i] = in.shots[i];
-    }
-    ShotFreeHint = in.freeHint;
-    ShotHighMark = in.highMark;
+    Game& g = TheGame();
+    for (int32_t i = 0; i < g.shotHighMark; ++i)
+        g.shots[i].active = 0;
+    g.shotCount = 0;
+    g.shotFreeHint = 0;
+    g.shotHighMark = 0;
+    g.laserTop = 0;
+    g.laserHit = 0;
+    g.bombActive = 0;
+    g.laserLength = 0;
+    g.laserPhase = 0;
+    g.laserToggle = 0;
+    g.shotPower = g.gameMode == MODE_DEMO ? 6 : 1;
 }
 
 void FireShot() {
-    if (ShotPool == nullptr) return;
-    int32_t n = 2 * ShotPower + 6;
-    if (n + ShotCount >= SHOT_GUARD) return;
+    Game& g = TheGame();
+    int32_t n = 2 * g.shotPower + 6;
+    if (n + g.shotCount >= SHOT_GUARD) return;
     if (n > 18) n = 18; // the table's rows; ShotPower never exceeds 6
     for (int32_t row = 0; row < n; ++row) {
-        int32_t index = ShotFreeHint;
-        while (index < SHOT_POOL_SIZE && ShotPool[index].active != 0)
+        int32_t index = g.shotFreeHint;
+        while (index < SHOT_POOL_SIZE && g.shots[index].active != 0)
             ++index;
         if (index >= SHOT_POOL_SIZE) {
             Trace("Over Missile Numbers !!\n");
             break;
         }
-        ShotFreeHint = index + 1;
-        if (index >= ShotHighMark) ShotHighMark = index + 1;
+        g.shotFreeHint = index + 1;
+        if (index >= g.shotHighMark) g.shotHighMark = index + 1;
         const VolleyRow& r = VolleyTable[row];
-        PlayerShot& shot = ShotPool[index];
+        PlayerShot& shot = g.shots[index];
         shot.kind = row - 4;
         shot.active = 1;
-        shot.x = PlayerX + ((r.dx + (row < 4 ? 14 : 12)) << 8);
-        shot.y = PlayerY + (r.dy << 8);
+        shot.x = g.playerX + ((r.dx + (row < 4 ? 14 : 12)) << 8);
+        shot.y = g.playerY + (r.dy << 8);
         shot.vx = r.vx;
         shot.vy = r.vy;
-        ShotCount += 1;
+        g.shotCount += 1;
     }
     PlayEffect(EFFECT_SHOT);
 }
 
 void ChargeLaser() {
-    LaserLength += 50;
+    TheGame().laserLength += 50;
     PlayEffect(EFFECT_LASER);
 }
 
 void FireBomb(int32_t x, int32_t y, int32_t withSound) {
-    if (BombActive != 0 || Bombs <= 0) return;
-    Bombs -= 1;
-    BombX = x - ViewX;
-    BombY = y - 320;
-    BombStage = 0;
-    BombTimer = 0;
-    BombActive = 1;
+    Game& g = TheGame();
+    if (g.bombActive != 0 || g.bombs <= 0) return;
+    g.bombs -= 1;
+    g.bombX = x - g.viewX;
+    g.bombY = y - 320;
+    g.bombStage = 0;
+    g.bombTimer = 0;
+    g.bombActive = 1;
     if (withSound != 0) PlayEffect(EFFECT_BOMB);
 }
 
 bool AdvanceBomb() {
-    if (BombActive == 0) return false;
-    BombTimer += 1;
-    if (BombTimer == BOMB_STAGE_FRAMES) {
-        BombTimer = 0;
-        BombStage += 1;
-        if (BombStage == BOMB_STAGES) BombActive = 0; // the last frame still does damage
+    Game& g = TheGame();
+    if (g.bombActive == 0) return false;
+    g.bombTimer += 1;
+    if (g.bombTimer == BOMB_STAGE_FRAMES) {
+        g.bombTimer = 0;
+        g.bombStage += 1;
+        if (g.bombStage == BOMB_STAGES) g.bombActive = 0; // the last frame still does damage
     }
     return true;
 }
 
 const PlayerShot* ShotsInFlight(int32_t& highMark) {
-    highMark = ShotPool != nullptr ? ShotHighMark : 0;
-    return ShotPool;
+    Game& g = TheGame();
+    highMark = g.shotHighMark;
+    return g.shots;
 }
 
 void DrawShots() {
-    if (ShotPool == nullptr) return;
-    for (int32_t i = 0; i < ShotHighMark; ++i) {
-        const PlayerShot& shot = ShotPool[i];
+    Game& g = TheGame();
+    for (int32_t i = 0; i < g.shotHighMark; ++i) {
+        const PlayerShot& shot = g.shots[i];
         if (shot.active == 0) continue;
         const Sprite* sprite = shot.kind < -2  ? StraightShotSprites[0]
                                : shot.kind < 0 ? StraightShotSprites[1]
@@ -245,27 +213,30 @@ void DrawShots() {
 }
 
 void DrawLaser() {
-    if (LaserLength == 0) return;
-    const int32_t x = (PlayerX >> 8) + 4;
-    int32_t p = PlayerY + (24 << 8);
-    int32_t i = LaserPhase;
-    while (p >= LaserTop) {
+    Game& g = TheGame();
+    if (g.laserLength == 0) return;
+    const int32_t x = (g.playerX >> 8) + 4;
+    int32_t p = g.playerY + (24 << 8);
+    int32_t i = g.laserPhase;
+    while (p >= g.laserTop) {
         DrawSprite(x, p >> 8, LaserSegmentSprites[i], 0);
         i = (i + 1) & 7;
         p -= 8 << 8;
     }
-    DrawSprite(x, p >> 8, LaserHit != 0 ? LaserTipHitSprite : LaserTipOpenSprite, 0);
+    DrawSprite(x, p >> 8, g.laserHit != 0 ? LaserTipHitSprite : LaserTipOpenSprite, 0);
 }
 
 void PickBombPicture() {
-    if (BombActive == 0) return;
-    BombPicture = NextRandom() % 3 + BombStage;
-    if (BombPicture > BOMB_STAGES - 1) BombPicture = BOMB_STAGES - 1;
+    Game& g = TheGame();
+    if (g.bombActive == 0) return;
+    g.bombPicture = NextRandom() % 3 + g.bombStage;
+    if (g.bombPicture > BOMB_STAGES - 1) g.bombPicture = BOMB_STAGES - 1;
 }
 
 void DrawBomb() {
-    if (BombActive == 0) return;
-    DrawSprite(BombX + ViewX - 200, BombY + 120, BombSprites[BombPicture], 0);
+    Game& g = TheGame();
+    if (g.bombActive == 0) return;
+    DrawSprite(g.bombX + g.viewX - 200, g.bombY + 120, BombSprites[g.bombPicture], 0);
 }
 
 } // namespace velkar

@@ -1,13 +1,14 @@
 // The game's one random generator.
 #include "record/random.h"
 
+#include "record/record.h"
+
 namespace velkar {
 
-uint32_t RandomSeed = 1;
-
 int32_t NextRandom() {
-    RandomSeed = RandomSeed * 214013u + 2531011u;
-    return static_cast<int32_t>((RandomSeed >> 16) & 0x7FFFu);
+    Game& g = TheGame();
+    g.randomSeed = g.randomSeed * 214013u + 2531011u;
+    return static_cast<int32_t>((g.randomSeed >> 16) & 0x7FFFu);
 }
 
 } // namespace velkar

@@ -5,8 +5,6 @@
 
 namespace velkar {
 
-extern uint32_t RandomSeed; // 1 when the process starts; never reseeded by the game
-
 // seed = seed * 214013 + 2531011 (wrapping); returns (seed >> 16) & 0x7FFF.
 int32_t NextRandom();
 

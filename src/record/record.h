@@ -1,8 +1,9 @@
-// The game record: score, lives, bombs, stage, rank, continues and the view, which every part of
-// the rules reads and writes.
+// The state of one game as one value, and the game the rules run.
 #pragma once
 
 #include <cstdint>
+
+#include "record/game_types.h"
 
 namespace velkar {
 
@@ -18,30 +19,98 @@ enum : int32_t {
 
 constexpr int64_t SCORE_MAX = 99'999'999'999'999LL;
 
-extern int32_t GameMode;
-extern int32_t ModeFrame;
-extern int64_t Score;
-extern int32_t Lives;
-extern int32_t Bombs;
-extern int32_t StageNumber;
-extern int32_t StageLevel;
-extern int32_t ContinueCount;
-extern int32_t GameRank; // 0 Normal, 1 Hard
-extern int32_t DemoStage;
-extern int32_t RankingPlace;
-extern int32_t ShotPower;
-
-// Frame sequence state.
-extern int32_t EndSequence;
-extern int32_t EndCountdown;
-extern int32_t QuitRequested;
-extern int32_t StageCleared;
-extern int32_t GameOverFrame;
-
-// The visible window of the playfield, in canvas pixels.
-extern int32_t ViewX;
-extern int32_t ViewY;
 constexpr int32_t ViewWidth = 240;
 constexpr int32_t ViewHeight = 320;
+
+// The state of one game: everything that decides its next frames and its pictures, as one
+// plain value. Copy it to keep a game as it is (a snapshot), assign it to put one back; a new
+// Game is the game as a program starts. Assets (sprites, tables, the stage script) and the
+// host's state (settings, controls, the Name Entry hand-off, sound, the replay recorder and
+// player) are not part of it.
+struct Game {
+    // The record.
+    int32_t gameMode = MODE_TITLE;
+    int32_t modeFrame = 0;
+    int64_t score = 0;
+    int32_t lives = 0;
+    int32_t bombs = 0;
+    int32_t stageNumber = 0;
+    int32_t stageLevel = 0;
+    int32_t continueCount = 0;
+    int32_t gameRank = 0; // 0 Normal, 1 Hard
+    int32_t demoStage = 0;
+    int32_t rankingPlace = -1;
+    int32_t shotPower = 0;
+    // The frame sequence.
+    int32_t endSequence = 0;
+    int32_t endCountdown = 0;
+    int32_t quitRequested = 0;
+    int32_t stageCleared = 0;
+    int32_t gameOverFrame = 0;
+    // The visible window of the playfield, in canvas pixels.
+    int32_t viewX = 120;
+    int32_t viewY = 320;
+    // SPRITE_BLINK sprites show on frames where this is 0; it turns every frame.
+    int32_t blinkPhase = 0;
+    // The one random generator's state.
+    uint32_t randomSeed = 1;
+    // The hi-score tables in play: [rank][place], place 0 the best.
+    RankingEntry ranking[2][RANKING_PLACES] = {};
+
+    // The ship: top-left corner in 1/256 canvas pixel.
+    int32_t playerX = 0;
+    int32_t playerY = 0;
+    int32_t playerState = PLAYER_OUT;
+    int32_t hitFlag = 0;
+    int32_t invulnerable = 0;
+    int32_t explodeFrames = 0;
+    int32_t respawnWait = 0;
+    int32_t pickupGlow = 0;
+    int32_t shotCooldown = 0;
+    int32_t demoFireCount = 0;
+    const Sprite* shipPicture = nullptr;
+
+    // The weapons: the shots in flight, the laser and the bomb.
+    PlayerShot shots[SHOT_POOL_SIZE] = {};
+    int32_t shotCount = 0;
+    int32_t shotFreeHint = 0; // no free entry below this index
+    int32_t shotHighMark = 0; // no active entry at or above this index
+    int32_t laserLength = 0;
+    int32_t laserTop = 0;
+    int32_t laserHit = 0;
+    int32_t laserPhase = 0;
+    int32_t laserToggle = 0;
+    int32_t bombActive = 0;
+    int32_t bombX = 0;
+    int32_t bombY = 0;
+    int32_t bombStage = 0;
+    int32_t bombTimer = 0;
+    int32_t bombPicture = 0; // the blast frame drawn, drawn from the random sequence each frame
+
+    // Stars and particles.
+    Star stars[STAR_MAX] = {};
+    int32_t starCount = 0;
+    Particle particles[PARTICLE_MAX] = {};
+    int32_t particleCount = 0;
+
+    // The enemies (and items, banners, score popups), their bullets and the stage script.
+    EnemySlot enemies[ENEMY_SLOT_COUNT] = {};
+    int32_t enemyCount = 0; // slots taken by spawns and not yet given back, 0..100
+    EnemyShot enemyShots[ENEMY_SHOT_POOL_SIZE] = {};
+    int32_t enemyShotCount = 0;
+    int32_t enemyShotFreeHint = 0; // no free entry below this index
+    int32_t enemyShotHighMark = 0; // no flying entry at or above this index
+    int32_t scriptCursor = 1;
+    int32_t scriptWait = 0;
+    int32_t waitForClear = 0;
+    int32_t stageLength = 10000;
+};
+
+// The game the rules are running: the host points it at its game (a program's one game, a
+// test's own, a replay's), and every rule reads and writes that game through TheGame().
+extern Game* ActiveGame;
+inline Game& TheGame() {
+    return *ActiveGame;
+}
 
 } // namespace velkar

@@ -125,6 +125,7 @@ std::string ClosingLines() {
 }
 
 void RecordBeforeFrame() {
+    Game& g = TheGame();
     std::lock_guard<std::mutex> guard(recorderMutex);
     if (recorder.file == nullptr) return;
     const int64_t f = recorder.frame;
@@ -132,9 +133,9 @@ void RecordBeforeFrame() {
     for (int32_t table = 0; table < 2; ++table) {
         if (cleared & (1 << table)) AddLine("clear %" PRId64 " %d\n", f, table);
     }
-    if (GameRank != recorder.lastRank) {
-        AddLine("set-rank %" PRId64 " %d\n", f, GameRank);
-        recorder.lastRank = GameRank;
+    if (g.gameRank != recorder.lastRank) {
+        AddLine("set-rank %" PRId64 " %d\n", f, g.gameRank);
+        recorder.lastRank = g.gameRank;
     }
     if (InputBits != recorder.lastBits) {
         AddLine("%" PRId64 " %x\n", f, static_cast<uint32_t>(InputBits));
@@ -191,7 +192,7 @@ bool StartRecordingWith(const char* path, const char* program, const std::string
     recorder = Recorder{};
     recorder.file = file;
     recorder.path = path;
-    recorder.lastRank = GameRank == 1 ? 1 : 0;
+    recorder.lastRank = TheGame().gameRank == 1 ? 1 : 0;
     clearedTables.store(0);
     std::string comment = before + "recorded by ";
     comment += program;
@@ -199,7 +200,7 @@ bool StartRecordingWith(const char* path, const char* program, const std::string
     comment += VELKAR_VERSION;
     comment += "; velkar-sim --replay FILE plays it and checks the digests";
     const std::string header =
-        FormatReplayHeader(recorder.lastRank, GlyphDigest(), RankingTable, comment.c_str());
+        FormatReplayHeader(recorder.lastRank, GlyphDigest(), TheGame().ranking, comment.c_str());
     if (std::fwrite(header.data(), 1, header.size(), file) != header.size() ||
         std::fflush(file) != 0) {
         error = std::string(path) + ": cannot be written: " + std::strerror(errno);
@@ -293,7 +294,7 @@ std::atomic<int32_t> stopWanted{0};
 void SetRanking(const RankingEntry (&from)[2][RANKING_PLACES]) {
     for (int32_t t = 0; t < 2; ++t) {
         for (int32_t p = 0; p < RANKING_PLACES; ++p)
-            RankingTable[t][p] = from[t][p];
+            TheGame().ranking[t][p] = from[t][p];
     }
 }
 
@@ -326,22 +327,23 @@ const char* MenuEventFault(const ReplayEvent& event) {
                    : "the recording clears a hi-score table where no program lets it (only the "
                      "title and key assignment screens do)";
     }
-    if (event.kind == REPLAY_EVENT_RANK && event.value == (GameRank == 1 ? 1 : 0))
+    if (event.kind == REPLAY_EVENT_RANK && event.value == (TheGame().gameRank == 1 ? 1 : 0))
         return "the recording changes the rank to the one already in force";
     return nullptr;
 }
 
 // The window's playback is over: the player gets the game back, on the title.
 void ReturnToOwnGame() {
+    Game& g = TheGame();
     Trace("replay: %s\n", DescribePlayback(player.result).c_str());
-    GameRank = player.ownRank;
+    g.gameRank = player.ownRank;
     SetRanking(player.ownRanking);
     // No name request may outlive the replay; the tick must not ask for the name meanwhile.
     NameEntryRequested.store(0);
     NameEntryPosted.store(0);
     NameEntryDone.store(0);
     BeginAttract();
-    ModeFrame = 0;
+    g.modeFrame = 0;
     playing.store(0);
     // Nothing is left to seek in: the snapshots' memory goes back.
     std::vector<std::unique_ptr<PlaybackSnapshot>>().swap(player.snapshots);
@@ -453,16 +455,17 @@ void KeepSnapshot() {
 } // namespace
 
 void StartPlayback(ReplayData&& data, int32_t inWindow) {
+    Game& g = TheGame();
     std::lock_guard<std::mutex> guard(playerMutex);
     player = Player{};
     player.data = std::move(data);
     player.inWindow = inWindow;
-    player.ownRank = GameRank;
+    player.ownRank = g.gameRank;
     for (int32_t t = 0; t < 2; ++t) {
         for (int32_t p = 0; p < RANKING_PLACES; ++p)
-            player.ownRanking[t][p] = RankingTable[t][p];
+            player.ownRanking[t][p] = g.ranking[t][p];
     }
-    GameRank = player.data.rank;
+    g.gameRank = player.data.rank;
     SetRanking(player.data.ranking);
     player.result.state = PLAYBACK_PLAYING;
     player.result.screenCompared = player.data.glyphs == GlyphDigest();
@@ -563,7 +566,7 @@ void PlaybackBeforeFrame() {
                 break;
             }
             if (event.kind == REPLAY_EVENT_RANK) {
-                GameRank = event.value;
+                TheGame().gameRank = event.value;
             } else {
                 DefaultRanking(event.value);
                 NoteHiScoreCleared(event.value); // for a take-over's recording
@@ -808,7 +811,7 @@ void EndReplaySession() {
     player.takenOver = 0;
     if (player.result.state == PLAYBACK_PLAYING) player.result.state = PLAYBACK_STOPPED;
     Trace("replay: %s\n", DescribePlayback(player.result).c_str());
-    GameRank = player.ownRank;
+    TheGame().gameRank = player.ownRank;
     SetRanking(player.ownRanking);
     playing.store(0);
     std::vector<std::unique_ptr<PlaybackSnapshot>>().swap(player.snapshots);

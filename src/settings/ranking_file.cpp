@@ -28,7 +28,7 @@ void LoadRanking(const char* path) {
     for (int32_t rank = 0; rank < 2; ++rank) {
         const char* section = RANK_SECTIONS[rank];
         for (int32_t n = 1; n <= RANKING_PLACES; ++n) {
-            RankingEntry& entry = RankingTable[rank][n - 1];
+            RankingEntry& entry = TheGame().ranking[rank][n - 1];
             KeyName(key, sizeof key, "STAGE", n);
             const int32_t stage = SettingsFileReadInt(section, key, -1, path);
             if (stage >= 0) entry.stage = stage;
@@ -54,7 +54,7 @@ void SaveRanking(const char* path) {
     for (int32_t rank = 0; rank < 2; ++rank) {
         const char* section = RANK_SECTIONS[rank];
         for (int32_t n = 1; n <= RANKING_PLACES; ++n) {
-            const RankingEntry& entry = RankingTable[rank][n - 1];
+            const RankingEntry& entry = TheGame().ranking[rank][n - 1];
             KeyName(key, sizeof key, "STAGE", n);
             WriteIniInt(section, key, entry.stage, path);
             KeyName(key, sizeof key, "SCORE", n);

@@ -11,7 +11,7 @@
 namespace velkar {
 
 const SettingsKey SettingsKeys[SETTINGS_KEY_COUNT] = {
-    {"GAME", "GameRank", &GameRank, 0},
+    {"GAME", "GameRank", &TheGame().gameRank, 0},
     {"DISPLAY", "ScreenDevice", &ScreenDevice, 0},
     {"DISPLAY", "ScreenResolution", &ScreenResolution, 0},
     {"DISPLAY", "ScreenBpp", &ScreenBpp, 16},
@@ -39,9 +39,10 @@ void ReadKey(const SettingsKey& entry) {
 } // namespace
 
 void ReadSettings() {
+    Game& g = TheGame();
     SettingsFileBegin(SettingsPath);
     ReadKey(SettingsKeys[0]);
-    if (GameRank != 1) GameRank = 0;
+    if (g.gameRank != 1) g.gameRank = 0;
     LoadRanking(SettingsPath);
     for (int32_t i = 1; i < SETTINGS_KEY_COUNT; ++i)
         ReadKey(SettingsKeys[i]);

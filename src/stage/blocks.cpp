@@ -55,7 +55,7 @@ void SpawnBlock(int32_t type) {
     e->word3 = 0;
     e->word4 = type;
     e->state = 1;
-    EnemyCount += 1;
+    TheGame().enemyCount += 1;
 }
 
 } // namespace

@@ -30,9 +30,8 @@ struct ShotTargets {
 
 void ListShotTargets(ShotTargets& targets) {
     targets.count = 0;
-    if (EnemyPool == nullptr) return;
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        EnemySlot& slot = EnemyPool[i];
+        EnemySlot& slot = TheGame().enemies[i];
         if (slot.state == 0 || slot.hitPoints <= 0) continue;
         targets.list[targets.count++] = {&slot, slot.x + slot.boxLeft, slot.y + slot.boxTop,
                                          slot.x + slot.boxRight, slot.y + slot.boxBottom};
@@ -60,49 +59,50 @@ bool HitEnemies(const ShotTargets& targets, const PlayerShot& shot) {
 // The beam out this frame strikes the enemy nearest the ship in it (the lowest box bottom), or
 // reaches its full length.
 void StrikeWithLaser() {
+    Game& g = TheGame();
     // The beam: columns PlayerX + 4 .. PlayerX + 28 px, from PlayerY + 24 px up to its top.
-    const int32_t beamLeft = PlayerX + (4 << 8);
-    const int32_t beamRight = PlayerX + (28 << 8);
-    const int32_t beamBase = PlayerY + (24 << 8);
-    const int32_t beamTop = PlayerY - (LaserLength << 8);
+    const int32_t beamLeft = g.playerX + (4 << 8);
+    const int32_t beamRight = g.playerX + (28 << 8);
+    const int32_t beamBase = g.playerY + (24 << 8);
+    const int32_t beamTop = g.playerY - (g.laserLength << 8);
     EnemySlot* nearest = nullptr;
     int32_t nearestBottom = 0;
-    if (EnemyPool != nullptr) {
-        for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-            EnemySlot& slot = EnemyPool[i];
-            if (slot.state == 0 || slot.hitPoints <= 0) continue;
-            if (slot.x + slot.boxLeft > beamRight || slot.x + slot.boxRight < beamLeft) continue;
-            const int32_t bottom = slot.y + slot.boxBottom;
-            if (bottom < beamTop || slot.y + slot.boxTop > beamBase) continue;
-            if (nearest == nullptr || bottom > nearestBottom) {
-                nearest = &slot;
-                nearestBottom = bottom;
-            }
+    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
+        EnemySlot& slot = g.enemies[i];
+        if (slot.state == 0 || slot.hitPoints <= 0) continue;
+        if (slot.x + slot.boxLeft > beamRight || slot.x + slot.boxRight < beamLeft) continue;
+        const int32_t bottom = slot.y + slot.boxBottom;
+        if (bottom < beamTop || slot.y + slot.boxTop > beamBase) continue;
+        if (nearest == nullptr || bottom > nearestBottom) {
+            nearest = &slot;
+            nearestBottom = bottom;
         }
     }
     if (nearest == nullptr) {
-        LaserHit = 0;
-        LaserTop = beamTop;
+        g.laserHit = 0;
+        g.laserTop = beamTop;
         return;
     }
     nearest->hitPoints -= 5;
     if (nearest->hitPoints < 0) nearest->hitPoints = 0;
     nearest->hit = 1;
-    LaserHit = 1;
-    LaserTop = nearestBottom;
-    LaserLength = (PlayerY - LaserTop) >> 8;
+    g.laserHit = 1;
+    g.laserTop = nearestBottom;
+    g.laserLength = (g.playerY - g.laserTop) >> 8;
     static constexpr int32_t sparkColumns[5] = {4, 10, 16, 22, 28};
     for (int32_t column : sparkColumns) {
-        if ((NextRandom() & 3) == 0) SpawnLaserSpark(PlayerX + (column << 8), LaserTop + (4 << 8));
+        if ((NextRandom() & 3) == 0)
+            SpawnLaserSpark(g.playerX + (column << 8), g.laserTop + (4 << 8));
     }
 }
 
 } // namespace
 
 void UpdateShip() {
+    Game& g = TheGame();
     if (TakeShipHit()) {
-        for (int32_t i = 0; i < ShotPower; ++i) {
-            SpawnDroppedItem(ITEM_POWER, PlayerX + SHIP_CENTRE, PlayerY + SHIP_CENTRE);
+        for (int32_t i = 0; i < g.shotPower; ++i) {
+            SpawnDroppedItem(ITEM_POWER, g.playerX + SHIP_CENTRE, g.playerY + SHIP_CENTRE);
         }
     }
     UpdatePlayer();
@@ -125,9 +125,9 @@ void UpdateShots() {
 }
 
 void UpdateBomb() {
-    if (!AdvanceBomb() || EnemyPool == nullptr) return;
+    if (!AdvanceBomb()) return;
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        EnemySlot& slot = EnemyPool[i];
+        EnemySlot& slot = TheGame().enemies[i];
         if (slot.state == 0 || slot.hitPoints <= 0) continue;
         slot.hitPoints -= 1;
         slot.hit = 1;

@@ -16,24 +16,26 @@ constexpr int32_t SHIP_CORE_FAR = 18 << 8;
 
 // An enemy's box meets the ship's core.
 inline bool EnemyTouchesShip(const EnemySlot& slot) {
-    return PlayerX + SHIP_CORE_FAR >= slot.x + slot.boxLeft &&
-           PlayerX + SHIP_CORE_NEAR <= slot.x + slot.boxRight &&
-           PlayerY + SHIP_CORE_FAR >= slot.y + slot.boxTop &&
-           PlayerY + SHIP_CORE_NEAR <= slot.y + slot.boxBottom;
+    return TheGame().playerX + SHIP_CORE_FAR >= slot.x + slot.boxLeft &&
+           TheGame().playerX + SHIP_CORE_NEAR <= slot.x + slot.boxRight &&
+           TheGame().playerY + SHIP_CORE_FAR >= slot.y + slot.boxTop &&
+           TheGame().playerY + SHIP_CORE_NEAR <= slot.y + slot.boxBottom;
 }
 
 // An enemy bullet's box meets the ship's core.
 inline bool BulletTouchesShip(const EnemyShot& shot) {
-    return shot.x <= PlayerX + SHIP_CORE_FAR &&
-           shot.x + shot.boxWidth >= PlayerX + SHIP_CORE_NEAR &&
-           shot.y <= PlayerY + SHIP_CORE_FAR && shot.y + shot.boxHeight >= PlayerY + SHIP_CORE_NEAR;
+    return shot.x <= TheGame().playerX + SHIP_CORE_FAR &&
+           shot.x + shot.boxWidth >= TheGame().playerX + SHIP_CORE_NEAR &&
+           shot.y <= TheGame().playerY + SHIP_CORE_FAR &&
+           shot.y + shot.boxHeight >= TheGame().playerY + SHIP_CORE_NEAR;
 }
 
 // An item's box meets the ship's pick-up box: 0 to 31 pixels across, 15 to 31 pixels down.
 inline bool ItemTouchesShip(const EnemySlot& item) {
-    return PlayerX + (31 << 8) >= item.x + item.boxLeft && PlayerX <= item.x + item.boxRight &&
-           PlayerY + (31 << 8) >= item.y + item.boxTop &&
-           PlayerY + (15 << 8) <= item.y + item.boxBottom;
+    return TheGame().playerX + (31 << 8) >= item.x + item.boxLeft &&
+           TheGame().playerX <= item.x + item.boxRight &&
+           TheGame().playerY + (31 << 8) >= item.y + item.boxTop &&
+           TheGame().playerY + (15 << 8) <= item.y + item.boxBottom;
 }
 
 // The ship: a hit taken (a life lost, its power items dropped), then its movement or explosion.

@@ -15,9 +15,6 @@
 
 namespace velkar {
 
-EnemyShot* EnemyShotPool = nullptr;
-int32_t EnemyShotCount = 0;
-
 // Pictures are filled in by InitEnemyShots; the rest is fixed.
 EnemyShotType ShotTypeTable[6] = {
     {{}, nullptr, 0, 0, 0, 0, 0},
@@ -45,15 +42,14 @@ constexpr int32_t ANIMATED_TYPE = 4;
 // A flying shot has a type of 1..5; a free one has type 0 and no first picture. The type is what
 // is tested, so that a bullet whose picture could not be made still flies and is still counted
 // correctly.
-int32_t ShotFreeHint = 0; // no free entry below this index
-int32_t ShotHighMark = 0; // no flying entry at or above this index
 
 void FreeShot(int32_t index) {
-    EnemyShot& shot = EnemyShotPool[index];
+    Game& g = TheGame();
+    EnemyShot& shot = g.enemyShots[index];
     shot.type = 0;
     shot.pictures[0] = nullptr;
-    EnemyShotCount -= 1;
-    if (index < ShotFreeHint) ShotFreeHint = index;
+    g.enemyShotCount -= 1;
+    if (index < g.enemyShotFreeHint) g.enemyShotFreeHint = index;
 }
 
 void AnimateShot(EnemyShot& shot) {
@@ -66,13 +62,6 @@ void AnimateShot(EnemyShot& shot) {
 } // namespace
 
 int32_t InitEnemyShots() {
-    if (EnemyShotPool == nullptr) {
-        EnemyShotPool = new (std::nothrow) EnemyShot[ENEMY_SHOT_POOL_SIZE];
-    }
-    if (EnemyShotPool == nullptr) {
-        Trace("Memory allocation error (enshot)\n");
-        return -1;
-    }
     ShotTypeTable[1].pictures[0] = DescribeSprite(SHAPE_ELLIPSE, 8, 6, -1, 255, 127, 1, 32);
     ShotTypeTable[2].pictures[0] = DescribeSprite(SHAPE_ELLIPSE, 4, 4, -1, 200, 255, 1, 32);
     ShotTypeTable[3].pictures[0] = DescribeSprite(SHAPE_ELLIPSE, 8, 8, -1, 255, 200, 1, 32);
@@ -86,43 +75,36 @@ int32_t InitEnemyShots() {
     return 0;
 }
 
-EnemyShotMarks CopyEnemyShotMarks() {
-    return {ShotFreeHint, ShotHighMark};
-}
-
-void RestoreEnemyShotMarks(const EnemyShotMarks& marks) {
-    ShotFreeHint = marks.freeHint;
-    ShotHighMark = marks.highMark;
-}
-
 void ResetEnemyShots() {
-    EnemyShotCount = 0;
-    ShotFreeHint = 0;
-    ShotHighMark = 0;
-    if (EnemyShotPool == nullptr) return;
+    Game& g = TheGame();
+    g.enemyShotCount = 0;
+    g.enemyShotFreeHint = 0;
+    g.enemyShotHighMark = 0;
     for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i)
-        EnemyShotPool[i] = EnemyShot{};
+        g.enemyShots[i] = EnemyShot{};
 }
 
 int32_t ShotSpeed(int32_t type) {
+    Game& g = TheGame();
     if (type < 0 || type > 5) type = 0;
-    return ShotTypeTable[type].baseSpeed + 256 * (GameRank + StageLevel);
+    return ShotTypeTable[type].baseSpeed + 256 * (g.gameRank + g.stageLevel);
 }
 
 void SpawnEnemyShot(int32_t type, int32_t x, int32_t y, int32_t vx, int32_t vy) {
-    if (type < 1 || type > 5 || EnemyShotPool == nullptr) return;
+    Game& g = TheGame();
+    if (type < 1 || type > 5) return;
     const EnemyShotType& kind = ShotTypeTable[type];
     // Only inside the columns of the view.
-    if (x < ViewX * 256 || x > (ViewX - kind.width + 240) * 256) return;
-    if (EnemyShotCount >= ENEMY_SHOT_LIMIT) return;
-    int32_t index = ShotFreeHint;
-    while (index < ENEMY_SHOT_POOL_SIZE && EnemyShotPool[index].type != 0)
+    if (x < g.viewX * 256 || x > (g.viewX - kind.width + 240) * 256) return;
+    if (g.enemyShotCount >= ENEMY_SHOT_LIMIT) return;
+    int32_t index = g.enemyShotFreeHint;
+    while (index < ENEMY_SHOT_POOL_SIZE && g.enemyShots[index].type != 0)
         ++index;
     if (index >= ENEMY_SHOT_POOL_SIZE) return;
-    ShotFreeHint = index + 1;
-    if (index >= ShotHighMark) ShotHighMark = index + 1;
+    g.enemyShotFreeHint = index + 1;
+    if (index >= g.enemyShotHighMark) g.enemyShotHighMark = index + 1;
 
-    EnemyShot& shot = EnemyShotPool[index];
+    EnemyShot& shot = g.enemyShots[index];
     shot.type = type;
     shot.x = x;
     shot.y = y;
@@ -137,7 +119,7 @@ void SpawnEnemyShot(int32_t type, int32_t x, int32_t y, int32_t vx, int32_t vy) 
     for (int32_t p = 0; p < 10; ++p)
         shot.pictures[p] = kind.pictures[p];
     shot.draw = kind.draw;
-    EnemyShotCount += 1;
+    g.enemyShotCount += 1;
 }
 
 void FireAtAngle(int32_t type, int32_t angle, int32_t x, int32_t y) {
@@ -154,9 +136,10 @@ void FireAtAngle(int32_t type, int32_t angle, int32_t x, int32_t y) {
 }
 
 int32_t AimAngle(int32_t type, int32_t x, int32_t y) {
+    Game& g = TheGame();
     const EnemyShotType& kind = ShotTypeTable[type >= 0 && type <= 5 ? type : 0];
-    const int32_t dx = PlayerX + AIM_X - (kind.aimX >> 1) - x;
-    const int32_t dy = PlayerY + AIM_Y - (kind.aimY >> 1) - y;
+    const int32_t dx = g.playerX + AIM_X - (kind.aimX >> 1) - x;
+    const int32_t dy = g.playerY + AIM_Y - (kind.aimY >> 1) - y;
     const double degrees =
         std::atan2(static_cast<double>(dy), static_cast<double>(dx)) * 57.29577951471995;
     return static_cast<int32_t>(degrees);
@@ -195,20 +178,21 @@ void FireRandom(int32_t x, int32_t y) {
 }
 
 void FireDown(int32_t x, int32_t y) {
-    SpawnEnemyShot(5, x, y, 0, 256 * (GameRank + StageLevel) + 320);
+    Game& g = TheGame();
+    SpawnEnemyShot(5, x, y, 0, 256 * (g.gameRank + g.stageLevel) + 320);
 }
 
 void UpdateEnemyShots() {
-    if (EnemyShotPool == nullptr) return;
-    const bool shipExposed = PlayerState == PLAYER_VULNERABLE;
-    const bool clearing = BombActive != 0;
+    Game& g = TheGame();
+    const bool shipExposed = g.playerState == PLAYER_VULNERABLE;
+    const bool clearing = g.bombActive != 0;
     int32_t lastFlying = -1;
-    for (int32_t i = 0; i < ShotHighMark; ++i) {
-        EnemyShot& shot = EnemyShotPool[i];
+    for (int32_t i = 0; i < g.enemyShotHighMark; ++i) {
+        EnemyShot& shot = g.enemyShots[i];
         if (shot.type == 0) continue;
         bool gone = false;
         if (shipExposed && BulletTouchesShip(shot)) {
-            HitFlag = 1;
+            g.hitFlag = 1;
             gone = true;
         }
         if (clearing) gone = true;
@@ -222,13 +206,13 @@ void UpdateEnemyShots() {
         if (shot.type == ANIMATED_TYPE) AnimateShot(shot);
         lastFlying = i;
     }
-    ShotHighMark = lastFlying + 1;
+    g.enemyShotHighMark = lastFlying + 1;
 }
 
 void DrawEnemyShots() {
-    if (EnemyShotPool == nullptr) return;
-    for (int32_t i = 0; i < ShotHighMark; ++i) {
-        const EnemyShot& shot = EnemyShotPool[i];
+    Game& g = TheGame();
+    for (int32_t i = 0; i < g.enemyShotHighMark; ++i) {
+        const EnemyShot& shot = g.enemyShots[i];
         if (shot.type == 0) continue;
         const ShotDrawRoutine draw = shot.draw != nullptr ? shot.draw : DrawSpritePlain;
         draw(shot.x >> 8, shot.y >> 8, shot.pictures[shot.frame]);

@@ -3,30 +3,11 @@
 
 #include <cstdint>
 
+#include "record/record.h"
+
 #include "gfx/sprite.h"
 
 namespace velkar {
-
-constexpr int32_t ENEMY_SHOT_POOL_SIZE = 300;
-constexpr int32_t ENEMY_SHOT_LIMIT = 299; // no bullet is created while this many are flying
-
-using ShotDrawRoutine = void (*)(int32_t x, int32_t y, const Sprite* sprite);
-
-struct EnemyShot {
-    int32_t type; // 1..5
-    int32_t x;    // top-left corner, 1/256 canvas pixel
-    int32_t y;
-    int32_t width; // pixels
-    int32_t height;
-    int32_t vx; // 1/256 pixel per frame
-    int32_t vy;
-    int32_t boxWidth; // width * 256
-    int32_t boxHeight;
-    int32_t frame;              // animation picture shown, 0..3
-    int32_t animCount;          // 0..24
-    const Sprite* pictures[10]; // pictures[0] != nullptr: the shot is flying
-    ShotDrawRoutine draw;
-};
 
 struct EnemyShotType {
     const Sprite* pictures[10];
@@ -38,17 +19,7 @@ struct EnemyShotType {
     int32_t baseSpeed; // 1/256 pixel per frame
 };
 
-extern EnemyShot* EnemyShotPool; // ENEMY_SHOT_POOL_SIZE entries
-extern int32_t EnemyShotCount;
 extern EnemyShotType ShotTypeTable[6]; // type 0 is empty
-
-// The two marks of the pool kept inside enemy_fire.cpp, for a snapshot of the game.
-struct EnemyShotMarks {
-    int32_t freeHint; // no free entry below this index
-    int32_t highMark; // no flying entry at or above this index
-};
-EnemyShotMarks CopyEnemyShotMarks();
-void RestoreEnemyShotMarks(const EnemyShotMarks& marks);
 
 int32_t InitEnemyShots(); // pool and bullet sprites; 0 or -1
 void ResetEnemyShots();

@@ -64,7 +64,7 @@ int32_t RandomInRange(int32_t op, int32_t lo, int32_t hi) {
 
 EnemySlot* TakeScriptSlot(int32_t operandCount) {
     EnemySlot* e = nullptr;
-    if (EnemyCount < ENEMY_SLOT_COUNT) e = EnemyAlloc();
+    if (TheGame().enemyCount < ENEMY_SLOT_COUNT) e = EnemyAlloc();
     if (e == nullptr) SkipScriptOperands(operandCount);
     return e;
 }

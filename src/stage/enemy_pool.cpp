@@ -12,9 +12,6 @@
 
 namespace velkar {
 
-EnemySlot* EnemyPool = nullptr;
-int32_t EnemyCount = 0;
-
 namespace {
 
 constexpr int32_t BODY_DAMAGE = 800;
@@ -40,83 +37,74 @@ void DrawScorePopup(EnemySlot* slot) {
 } // namespace
 
 int32_t InitEnemyPool() {
-    if (EnemyPool == nullptr) EnemyPool = new (std::nothrow) EnemySlot[ENEMY_SLOT_COUNT];
-    if (EnemyPool == nullptr) {
-        Trace("Memory allocation error (enemy_init)\n");
-        return -1;
-    }
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i)
-        EnemyPool[i] = EnemySlot{};
+        TheGame().enemies[i] = EnemySlot{};
     return 0;
 }
 
 void ClearEnemyPool() {
-    if (EnemyPool != nullptr) {
-        for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i)
-            EnemyPool[i] = EnemySlot{};
-    }
-    EnemyCount = 0;
+    Game& g = TheGame();
+    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i)
+        g.enemies[i] = EnemySlot{};
+    g.enemyCount = 0;
 }
 
 EnemySlot* EnemyAlloc() {
-    if (EnemyPool == nullptr) return nullptr;
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        if (EnemyPool[i].state == 0) {
-            EnemyPool[i] = EnemySlot{};
-            return &EnemyPool[i];
+        if (TheGame().enemies[i].state == 0) {
+            TheGame().enemies[i] = EnemySlot{};
+            return &TheGame().enemies[i];
         }
     }
     return nullptr;
 }
 
 void EnemyFree(EnemySlot* slot) {
-    EnemyCount -= 1;
+    TheGame().enemyCount -= 1;
     slot->state = 0;
 }
 
 int32_t AnyEnemyInUse() {
-    if (EnemyPool == nullptr) return 0;
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        if (EnemyPool[i].state != 0) return 1;
+        if (TheGame().enemies[i].state != 0) return 1;
     }
     return 0;
 }
 
 void UpdateEnemies() {
-    if (EnemyPool == nullptr) return;
+    Game& g = TheGame();
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        EnemySlot& slot = EnemyPool[i];
+        EnemySlot& slot = g.enemies[i];
         if (slot.state == 0) continue;
-        if (slot.solid == 1 && BombActive == 0 && PlayerState == PLAYER_VULNERABLE &&
+        if (slot.solid == 1 && g.bombActive == 0 && g.playerState == PLAYER_VULNERABLE &&
             EnemyTouchesShip(slot)) {
             slot.hitPoints -= BODY_DAMAGE;
             if (slot.hitPoints < 0) slot.hitPoints = 0;
             slot.hit = 1;
-            HitFlag = 1;
+            g.hitFlag = 1;
         }
         if (slot.update != nullptr) slot.update(&slot);
     }
 }
 
 void DrawEnemies() {
-    if (EnemyPool == nullptr) return;
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        const EnemySlot& slot = EnemyPool[i];
+        const EnemySlot& slot = TheGame().enemies[i];
         if (slot.state == 0 || slot.drawExtra != nullptr) continue;
         DrawSprite(slot.x >> 8, slot.y >> 8, slot.sprite, slot.flags & 1);
     }
 }
 
 void DrawEnemyExtras() {
-    if (EnemyPool == nullptr) return;
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        EnemySlot& slot = EnemyPool[i];
+        EnemySlot& slot = TheGame().enemies[i];
         if (slot.state != 0 && slot.drawExtra != nullptr) slot.drawExtra(&slot);
     }
 }
 
 void SpawnScorePopup(const EnemySlot* enemy, int32_t points) {
-    if (EnemyCount >= ENEMY_SLOT_COUNT) return;
+    Game& g = TheGame();
+    if (g.enemyCount >= ENEMY_SLOT_COUNT) return;
     EnemySlot* popup = EnemyAlloc();
     if (popup == nullptr) return;
     popup->hitPoints = 0;
@@ -132,7 +120,7 @@ void SpawnScorePopup(const EnemySlot* enemy, int32_t points) {
     popup->sprite = nullptr;
     popup->state = 1;
     popup->word1 = points;
-    EnemyCount += 1;
+    g.enemyCount += 1;
 }
 
 } // namespace velkar

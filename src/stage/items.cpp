@@ -52,25 +52,26 @@ void FillItem(EnemySlot* e, int32_t kind) {
 }
 
 void Collect(EnemySlot* e) {
+    Game& g = TheGame();
     const int32_t kind = e->word1;
     if (kind == ITEM_BOMB) {
-        if (Bombs < MAX_BOMBS) {
-            Bombs += 1;
+        if (g.bombs < MAX_BOMBS) {
+            g.bombs += 1;
         } else {
             AddScore(SURPLUS_POINTS);
             SpawnScorePopup(e, SURPLUS_POINTS);
         }
     } else if (kind == ITEM_LIFE) {
-        Lives += 1;
-    } else if (ShotPower < MAX_SHOT_POWER) {
-        ShotPower += 1;
+        g.lives += 1;
+    } else if (g.shotPower < MAX_SHOT_POWER) {
+        g.shotPower += 1;
     } else {
         AddScore(SURPLUS_POINTS);
         SpawnScorePopup(e, SURPLUS_POINTS);
     }
     EnemyFree(e);
     PlayEffect(PICKUP_EFFECT);
-    PickupGlow = PICKUP_GLOW_FRAMES;
+    g.pickupGlow = PICKUP_GLOW_FRAMES;
 }
 
 } // namespace
@@ -93,11 +94,12 @@ void SpawnItem() {
     e->word3 = 0;
     e->word4 = FALL_SPEED;
     e->state = 1;
-    EnemyCount += 1;
+    TheGame().enemyCount += 1;
 }
 
 void SpawnDroppedItem(int32_t kind, int32_t x, int32_t y) {
-    if (EnemyCount >= ENEMY_SLOT_COUNT) return;
+    Game& g = TheGame();
+    if (g.enemyCount >= ENEMY_SLOT_COUNT) return;
     EnemySlot* e = EnemyAlloc();
     if (e == nullptr) return;
     e->x = x - 3072;
@@ -117,10 +119,11 @@ void SpawnDroppedItem(int32_t kind, int32_t x, int32_t y) {
     e->word3 = vx;
     e->word4 = -(v < 0 ? -v : v) - 512; // always upwards
     e->state = ((NextRandom() & 15) + 20) * 5 / 4;
-    EnemyCount += 1;
+    g.enemyCount += 1;
 }
 
 void UpdateItem(EnemySlot* e) {
+    Game& g = TheGame();
     e->x += e->word3;
     e->y += e->word4;
     if (e->state > 1) {
@@ -130,7 +133,7 @@ void UpdateItem(EnemySlot* e) {
             e->word4 = FALL_SPEED;
         }
     }
-    if (PlayerState == PLAYER_SPAWNED || PlayerState == PLAYER_VULNERABLE) {
+    if (g.playerState == PLAYER_SPAWNED || g.playerState == PLAYER_VULNERABLE) {
         if (ItemTouchesShip(*e)) {
             Collect(e);
             return;

@@ -70,13 +70,14 @@ int32_t MakeLargeEnemySprites() {
 
 // Guardian: word1 counter, word2 dx, word3 deathTimer.
 void SpawnGuardian() {
+    Game& g = TheGame();
     EnemySlot* e = TakeScriptSlot(1);
     if (e == nullptr) return;
     e->hitPoints = 700;
     e->hit = 0;
     e->solid = 1;
     // The operand counts from the left edge of the view at the moment of the spawn.
-    e->x = RandomX(ScriptOperand()) + (ViewX - 120) * 256;
+    e->x = RandomX(ScriptOperand()) + (g.viewX - 120) * 256;
     e->y = 256 * 256;
     FillLargeBody(e, 80, 64);
     e->update = UpdateGuardian;
@@ -85,10 +86,11 @@ void SpawnGuardian() {
     e->word2 = 0;
     e->word3 = 0;
     e->state = ENTERING;
-    EnemyCount += 1;
+    g.enemyCount += 1;
 }
 
 void UpdateGuardian(EnemySlot* e) {
+    Game& g = TheGame();
     if (EnemyUpdateStart(e, KIND_GUARDIAN, &e->word3, GuardianPicture, GuardianDeathPicture) == 0) {
         return;
     }
@@ -102,11 +104,11 @@ void UpdateGuardian(EnemySlot* e) {
         }
         break;
     case HALTING:
-        if (StepHalt(e, counter)) dx = e->x < (ViewX + 80) * 256 ? -256 : 256;
+        if (StepHalt(e, counter)) dx = e->x < (g.viewX + 80) * 256 ? -256 : 256;
         break;
     case ACTING: {
         e->x += dx;
-        if ((e->x < ViewX * 256 && dx < 0) || (e->x > (ViewX + 160) * 256 && dx > 0)) {
+        if ((e->x < g.viewX * 256 && dx < 0) || (e->x > (g.viewX + 160) * 256 && dx > 0)) {
             e->x -= dx;
             dx = -dx;
         }
@@ -120,7 +122,7 @@ void UpdateGuardian(EnemySlot* e) {
         if (counter % 60 == 0) FireRing(16, fx, fy);
         if (counter % 130 == 0) FireSpread(4, 4, 20, fx, fy);
         if (counter % 40 == 0) {
-            if (GameRank == 0) {
+            if (g.gameRank == 0) {
                 FireSpread(3, 2, 30, fx, fy);
             } else {
                 FireSpread(3, 4, 10, fx, fy);
@@ -157,7 +159,7 @@ void SpawnSentinel() {
     e->word2 = 32;
     e->word3 = 0;
     e->state = 1;
-    EnemyCount += 1;
+    TheGame().enemyCount += 1;
 }
 
 void UpdateSentinel(EnemySlot* e) {
@@ -190,7 +192,7 @@ void SpawnBattery() {
     e->word3 = 0;
     e->state = ENTERING;
     e->hitPoints = e->word4 / 2;
-    EnemyCount += 1;
+    TheGame().enemyCount += 1;
 }
 
 void UpdateBattery(EnemySlot* e) {
@@ -215,7 +217,7 @@ void UpdateBattery(EnemySlot* e) {
         if (counter % 10 == 0 && counter % 300 < 100) {
             const int32_t fx = e->x + 4096;
             const int32_t fy = e->y + 10240;
-            if (GameRank == 0) {
+            if (TheGame().gameRank == 0) {
                 FireSpread(3, 4, 15, fx, fy);
             } else {
                 FireAimedJitter(3, 40, fx, fy);

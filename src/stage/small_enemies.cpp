@@ -32,7 +32,8 @@ void FillSmallBody(EnemySlot* e, int32_t height) {
 }
 
 void SpawnRiser(int32_t x) {
-    if (EnemyCount >= ENEMY_SLOT_COUNT) return;
+    Game& g = TheGame();
+    if (g.enemyCount >= ENEMY_SLOT_COUNT) return;
     EnemySlot* e = EnemyAlloc();
     if (e == nullptr) return;
     e->hitPoints = 1;
@@ -48,7 +49,7 @@ void SpawnRiser(int32_t x) {
     e->word3 = -768; // vy: three pixels per frame upwards
     e->word4 = 0;    // deathTimer
     e->state = 1;
-    EnemyCount += 1;
+    g.enemyCount += 1;
 }
 
 } // namespace
@@ -78,10 +79,11 @@ void SpawnDiver() {
     e->word2 = 0;
     e->word4 = 0;
     e->state = 1;
-    EnemyCount += 1;
+    TheGame().enemyCount += 1;
 }
 
 void UpdateDiver(EnemySlot* e) {
+    Game& g = TheGame();
     if (EnemyUpdateStart(e, KIND_DIVER, &e->word4, DiverPicture, SmallDeathPicture) == 0) return;
 
     const int32_t r = NextRandom() % 40;
@@ -92,10 +94,10 @@ void UpdateDiver(EnemySlot* e) {
         e->word1 += 1;
         if (e->solid == 1) {
             const int32_t r2 = NextRandom() % 40;
-            if ((r2 > 34 - 8 * GameRank && e->word1 > 10) || e->y > PlayerY - 2560) {
+            if ((r2 > 34 - 8 * g.gameRank && e->word1 > 10) || e->y > g.playerY - 2560) {
                 e->word1 = 0;
                 e->state = 2;
-                e->word2 = e->x < (ViewX + 120) * 256 ? -1 : 1;
+                e->word2 = e->x < (g.viewX + 120) * 256 ? -1 : 1;
                 FireAimed(e->x + 4096, e->y + 8192);
                 FireSpread(2, 4, 5, e->x + 4096, e->y + 4096);
             }
@@ -131,7 +133,7 @@ void SpawnSprayer() {
     // Only a non-zero state matters; 0 would leave a counted slot looking free.
     const int32_t state = RandomInRange(ScriptOperand(), 0, 359);
     e->state = state != 0 ? state : 1;
-    EnemyCount += 1;
+    TheGame().enemyCount += 1;
 }
 
 void UpdateSprayer(EnemySlot* e) {
@@ -152,14 +154,16 @@ void UpdateSprayer(EnemySlot* e) {
 
 // Riser: word1 counter, word2 vx, word3 vy, word4 deathTimer; state 1.
 void SpawnRiserPair() {
-    SpawnRiser(PlayerX - 16024);
-    SpawnRiser(PlayerX + 16744);
+    Game& g = TheGame();
+    SpawnRiser(g.playerX - 16024);
+    SpawnRiser(g.playerX + 16744);
 }
 
 void UpdateRiser(EnemySlot* e) {
+    Game& g = TheGame();
     if (EnemyUpdateStart(e, KIND_RISER, &e->word4, RiserPicture, SmallDeathPicture) == 0) return;
     e->word1 += 1;
-    if (e->y < PlayerY - 24576 && e->word1 % (15 - 2 * GameRank) == 0 && e->solid == 1) {
+    if (e->y < g.playerY - 24576 && e->word1 % (15 - 2 * g.gameRank) == 0 && e->solid == 1) {
         e->word2 = -128;
         FireSpread(3, 2, 15, e->x + 4096, e->y + 4096);
     }

@@ -12,11 +12,6 @@
 
 namespace velkar {
 
-int32_t ScriptCursor = 1;
-int32_t ScriptWait = 0;
-int32_t WaitForClear = 0;
-int32_t StageLength = 10000;
-
 namespace {
 
 constexpr int32_t FIRST_STEP_DELAY = 24;
@@ -37,16 +32,16 @@ static_assert(sizeof(STAGE_TEXT) == 31 && sizeof(READY_TEXT) == 31 && sizeof(CLE
 static_assert(STAGE_TEXT[STAGE_DIGITS_AT] == '0' && STAGE_TEXT[STAGE_DIGITS_AT + 1] == '0');
 
 void OpWait() {
-    ScriptWait += FRAMES_PER_WAIT * ScriptOperand();
+    TheGame().scriptWait += FRAMES_PER_WAIT * ScriptOperand();
 }
 
 void OpWaitClear() {
-    WaitForClear = 1;
+    TheGame().waitForClear = 1;
 }
 
 // A banner spends its life making a particle fountain at the centre of the view.
 void UpdateBanner(EnemySlot* e, int32_t life) {
-    e->x = (ViewX + 120) * 256;
+    e->x = (TheGame().viewX + 120) * 256;
     SpawnExplosion(e->x, e->y + e->height * 128, 1, 1000);
     e->hit = 0;
     e->state += 1;
@@ -62,10 +57,11 @@ void UpdateClearBanner(EnemySlot* e) {
 }
 
 void DrawBanner(const char* second) {
+    Game& g = TheGame();
     char stage[sizeof(STAGE_TEXT)];
-    FormatStageText(StageNumber, stage);
-    DrawText(ViewX, BANNER_STAGE_ROW, stage);
-    DrawText(ViewX, BANNER_TEXT_ROW, second);
+    FormatStageText(g.stageNumber, stage);
+    DrawText(g.viewX, BANNER_STAGE_ROW, stage);
+    DrawText(g.viewX, BANNER_TEXT_ROW, second);
 }
 
 void DrawReadyBanner(EnemySlot*) {
@@ -77,13 +73,14 @@ void DrawClearBanner(EnemySlot*) {
 }
 
 void SpawnBanner(EnemyRoutine update, EnemyRoutine draw) {
-    if (EnemyCount >= ENEMY_SLOT_COUNT) return;
+    Game& g = TheGame();
+    if (g.enemyCount >= ENEMY_SLOT_COUNT) return;
     EnemySlot* e = EnemyAlloc();
     if (e == nullptr) return;
     e->hitPoints = 0;
     e->hit = 0;
     e->solid = 0;
-    e->x = ViewX * 256;
+    e->x = g.viewX * 256;
     e->y = BANNER_ROW * 256;
     e->width = e->height = 0;
     e->boxLeft = e->boxTop = e->boxRight = e->boxBottom = 0;
@@ -91,7 +88,7 @@ void SpawnBanner(EnemyRoutine update, EnemyRoutine draw) {
     e->drawExtra = draw;
     e->sprite = nullptr;
     e->state = 1;
-    EnemyCount += 1;
+    g.enemyCount += 1;
 }
 
 void OpReadyBanner() {
@@ -112,40 +109,42 @@ const ScriptRoutine ScriptOpcodes[OP_COUNT] = {
 };
 
 int32_t ScriptOperand() {
-    return ScriptTable[ScriptCursor++];
+    return ScriptTable[TheGame().scriptCursor++];
 }
 
 void SkipScriptOperands(int32_t count) {
-    ScriptCursor += count;
+    TheGame().scriptCursor += count;
 }
 
 void StageScriptReset() {
-    ScriptCursor = 1;
-    StageLength = ScriptTable[0];
+    Game& g = TheGame();
+    g.scriptCursor = 1;
+    g.stageLength = ScriptTable[0];
     ClearEnemyPool();
-    EnemyCount = 0;
-    ScriptWait = FIRST_STEP_DELAY;
-    WaitForClear = 0;
+    g.enemyCount = 0;
+    g.scriptWait = FIRST_STEP_DELAY;
+    g.waitForClear = 0;
 }
 
 void StageScriptStep() {
-    if (ScriptWait > 0) {
-        ScriptWait -= 1;
+    Game& g = TheGame();
+    if (g.scriptWait > 0) {
+        g.scriptWait -= 1;
         return;
     }
-    if (WaitForClear == 1) {
+    if (g.waitForClear == 1) {
         if (AnyEnemyInUse() != 0) return;
-        WaitForClear = 0;
+        g.waitForClear = 0;
     }
-    if (ScriptTable[ScriptCursor] == OP_END) {
-        StageCleared = 1;
+    if (ScriptTable[g.scriptCursor] == OP_END) {
+        g.stageCleared = 1;
         return;
     }
     // The table is checked once (MeasureScript) rather than on every record: every opcode met
     // here lies in 1..15.
-    ScriptWait = STEP_DELAY;
+    g.scriptWait = STEP_DELAY;
     for (;;) {
-        const int32_t op = ScriptTable[ScriptCursor++];
+        const int32_t op = ScriptTable[g.scriptCursor++];
         if (op == STEP_END) return;
         ScriptOpcodes[op]();
     }
@@ -162,7 +161,7 @@ void FormatStageText(int32_t stage, char (&text)[31]) {
 }
 
 int32_t StageProgress(int32_t frames) {
-    const int64_t percent = static_cast<int64_t>(frames) * 100 / StageLength;
+    const int64_t percent = static_cast<int64_t>(frames) * 100 / TheGame().stageLength;
     return percent > 100 ? 100 : static_cast<int32_t>(percent);
 }
 

@@ -35,11 +35,6 @@ extern const int32_t (&StageScript)[STAGE_SCRIPT_WORDS];
 // The script the interpreter runs; StageScript unless a test points it elsewhere.
 extern const int32_t* ScriptTable;
 
-extern int32_t ScriptCursor; // index of the word to be read next
-extern int32_t ScriptWait;   // frames to wait before the next step
-extern int32_t WaitForClear; // 1: hold until the enemy pool is empty
-extern int32_t StageLength;  // frames against which StageProgress is reckoned
-
 using ScriptRoutine = void (*)();
 
 // The opcode routines; entry 0 is empty. Each reads its own operands at ScriptCursor.

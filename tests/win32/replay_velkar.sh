@@ -2,10 +2,14 @@
 # Records a game in VELKAR.exe under Wine on a private Xorg server, driven by key presses: Rank Hard
 # from the Game menu on the title, F1, the shot held until the game is lost, a name typed into
 # the Name Entry dialog, Escape. The Linux velkar-sim must then play the Windows recording to its
-# closing digests (the same game on another platform), and VELKAR.exe /replay must play it in
-# its window to the same end without keeping the replay's hi-scores, and a copy with one control
-# changed in play must be named at that frame. The script waits on what the program shows or
-# writes (its windows, its recording's lines), never on how fast it runs.
+# closing digests (the same game on another platform), and a copy with one control changed in
+# play must be named at that frame. VELKAR.exe /replay must play it in its window to the same
+# end without keeping the replay's hi-scores, also after it was paused, sought to its end and
+# back, stepped and sped up to the fastest with the keys (the title bar showing each frame and
+# speed, and the normal title once the replay ended); and T must hand the replay to the player,
+# recording a take-over beside VELKAR.ini that plays back to its own closing digests. The
+# script waits on what the program shows or writes (its windows and their titles, its
+# recording's lines), never on how fast it runs.
 # Usage: replay_velkar.sh VELKAR.exe LINUX-VELKAR-SIM
 # Exit 77 (skipped, with the reason) where Xorg's dummy driver cannot be run, or without a Linux
 # velkar-sim.
@@ -59,12 +63,12 @@ cp "$ini" "$work/own.ini"
 ended() { ! kill -0 "$game_pid" 2>/dev/null; }
 # Wine may give the focus to a window of its own inside the one found: a note, not a failure.
 give_focus() { wait_for 10 take_focus "$1" || echo "note: focus reads $(xdotool getwindowfocus 2>/dev/null)"; }
-start() { # log arguments...: VELKAR.exe started in its folder
-  local log=$1
-  shift
+start() { # log title arguments...: VELKAR.exe started in its folder, its window so titled
+  local log=$1 title=$2
+  shift 2
   (cd "$work/game" && exec "$VELKAR_WINE" VELKAR.exe "$@" </dev/null >"$work/$log" 2>&1) &
   game_pid=$!
-  wait_window 60 VELKAR
+  wait_window 60 "$title"
   give_focus "$window"
 }
 
@@ -75,7 +79,7 @@ recorded() { [ -f "$vrp" ] && grep -aq "$1" "$vrp"; }
 past_frame() { # the recording has checked more frames than this
   [ "$(tr -d '\r' <"$vrp" | awk '$1 == "check" { n = $2 } END { print n + 0 }')" -gt "$1" ]
 }
-start record.log /record game.vrp
+start record.log VELKAR /record game.vrp
 wait_for 60 recorded '^check ' || fail "the recording shows no frame played"
 # Game menu (Alt+F), Rank Hard (H): the menu holds the game while it is open, and the frame
 # after it closes writes the change. A press that came before the menu was up is tried again.
@@ -134,20 +138,84 @@ grep -q '"name":"WINEPLAY"' "$work/sim.json" || fail "the replayed ranking lacks
 # velkar-sim names that frame.
 "$(dirname "$0")/../e2e/replay_damage.sh" "$sim" "$vrp" "$work/damage" || fail "the damaged copy"
 
-# --- Playback in VELKAR.exe's window ---
+# --- Playback in VELKAR.exe's window: paused, sought to its end and back, stepped, played on ---
 cp "$work/own.ini" "$ini"
-start replay.log /replay game.vrp
-press F1 # ignored: the replay plays on its own
+# The title bar says where the replay is.
+replay_title='VELKAR - replay [0-9:.]* / [0-9:.]*, frame [0-9]* / [0-9]*'
+start replay.log "$replay_title" /replay game.vrp
 frames=$(tail -n1 "$vrp" | cut -d' ' -f2)
+[ "$frames" -gt 700 ] || fail "the recording is too short ($frames frames) to seek in"
+title() { xdotool getwindowname "$window" 2>/dev/null; }
+titled() { title | grep -q -- "$1\$"; }
+shows() { # FRAME[, SPEED]: waits for the title to show the replay paused there
+  local at=${1%%,*} speed=""
+  [ "$at" = "$1" ] || speed=",${1#*,}"
+  wait_for 30 titled "frame $at / $frames$speed, paused" ||
+    fail "the title shows '$(title)', not frame $1 paused"
+}
+xdotool key space
+wait_for 10 titled ', paused' || fail "Space did not pause the replay (the title shows '$(title)')"
+xdotool key F1 p # ignored: the replay plays on its own
+xdotool key End
+shows $((frames - 1))
+xdotool key Home
+shows 0
+xdotool key period
+shows 1
+xdotool key Right
+shows 626
+xdotool key Left
+shows 1
+xdotool key period period
+shows 3
+# Speeds: ] up, [ down, within x1/4 .. as fast as it goes; the rest is played at the fastest.
+xdotool key bracketright
+shows "3, x2"
+xdotool key bracketleft bracketleft bracketleft bracketleft
+shows "3, x1/4"
+xdotool key bracketright bracketright bracketright bracketright bracketright bracketright bracketright
+shows "3, fastest"
+xdotool key space
+resumed() { ! titled ', paused'; }
+wait_for 10 resumed || fail "Space did not resume the replay"
 played() { grep -aq 'replay: .*frames played' "$work/replay.log"; }
 # Real time is 60 frames a second; a loaded machine may drop frames, so twice that and more.
 wait_for $((frames / 30 + 60)) played || fail "the replay did not end in the window"
 grep -a 'replay: ' "$work/replay.log" | sed 's/.*OutputDebugStringA //'
 grep -aq "replay: $frames frames played; the closing digests [0-9a-f]* [0-9a-f]* match" \
   "$work/replay.log" || fail "the window's playback did not reach the closing digests"
+wait_for 10 titled '^VELKAR' || fail "the title shows '$(title)' after the replay, not VELKAR"
 give_focus "$window"
 xdotool key Escape
 wait_for 20 ended || fail "Escape did not end the replaying program"
 game_pid=""
+tr -d '\r' <"$ini" | grep -q '^NAME_1=OLD1' || fail "the replay's hi-scores reached the player's settings"
+
+# --- Take-over: T hands the controls to the player where the replay is ---
+start takeover.log "$replay_title" /replay game.vrp
+xdotool key space
+wait_for 10 titled ', paused' || fail "Space did not pause the replay to take over"
+xdotool key Home period period
+shows 2
+xdotool key t
+# The file is written beside VELKAR.ini, and the title says which it is.
+wait_for 30 titled 'VELKAR - taken over at frame 2, recording to [A-Z]:.*\\takeover-[0-9-]*\.vrp' ||
+  fail "the title shows '$(title)', not the take-over"
+taken=$(ls "$work"/game/takeover-*.vrp 2>/dev/null)
+[ "$(echo "$taken" | grep -c .)" = 1 ] || fail "not one take-over file beside VELKAR.ini: '$taken'"
+titled "\\\\$(basename "$taken")" || fail "the title '$(title)' names another file than $taken"
+# The player's game: F1 held until the file shows it, then the program ends.
+xdotool keydown F1
+wait_for 30 grep -aq '^[0-9]* 100$' "$taken" || fail "the taken-over game took no control"
+xdotool keyup F1
+give_focus "$window"
+xdotool key Escape
+wait_for 20 ended || fail "Escape did not end the taken-over game"
+game_pid=""
+grep -q '^# take-over at frame 2 of a replay; ' "$taken" || fail "the take-over's header does not say so"
+"$sim" --replay "$taken" >/dev/null 2>"$work/taken.log" || fail "the take-over's recording: $(cat "$work/taken.log")"
+cat "$work/taken.log"
+grep -q 'the closing digests [0-9a-f]* [0-9a-f]* match' "$work/taken.log" ||
+  fail "the take-over's recording did not match"
 tr -d '\r' <"$ini" | grep -q '^NAME_1=OLD1' || fail "the replay's hi-scores reached the player's settings"
 echo "PASS"

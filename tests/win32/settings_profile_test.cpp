@@ -22,15 +22,16 @@ class ProfileSettings : public ::testing::Test {
 };
 
 TEST_F(ProfileSettings, WriteSettingsSucceedsAndTheFileHoldsWhatWasWritten) {
+    Game& g = TheGame();
     const std::string path = dir_ + "VELKAR.ini";
     UsePath(path);
-    velkar::GameRank = 1;
+    g.gameRank = 1;
     ASSERT_EQ(velkar::WriteSettings(), 0);
     EXPECT_EQ(GetPrivateProfileIntA("GAME", "GameRank", -1, path.c_str()), 1u);
     char name[32] = {};
     GetPrivateProfileStringA("RankHard", "NAME_10", "", name, sizeof name, path.c_str());
     EXPECT_STRNE(name, "");
-    velkar::GameRank = 0;
+    g.gameRank = 0;
 }
 
 TEST_F(ProfileSettings, WriteSettingsFailsWhereTheFileCannotBeWritten) {

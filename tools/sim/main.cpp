@@ -148,24 +148,26 @@ struct SoakTally {
     int32_t lastContinues = 0;
 
     void Note() {
-        if (GameMode == MODE_PLAY && lastMode != MODE_PLAY) ++games;
-        if (GameMode == MODE_GAME_OVER && lastMode != MODE_GAME_OVER) ++gameOvers;
-        if (GameMode == MODE_PLAY && lastMode == MODE_PLAY) {
-            if (StageNumber > lastStage) ++stages;
-            if (ContinueCount > lastContinues) ++continues;
+        if (TheGame().gameMode == MODE_PLAY && lastMode != MODE_PLAY) ++games;
+        if (TheGame().gameMode == MODE_GAME_OVER && lastMode != MODE_GAME_OVER) ++gameOvers;
+        if (TheGame().gameMode == MODE_PLAY && lastMode == MODE_PLAY) {
+            if (TheGame().stageNumber > lastStage) ++stages;
+            if (TheGame().continueCount > lastContinues) ++continues;
         }
-        if (GameMode == MODE_PLAY) maxStage = std::max(maxStage, StageNumber);
-        lastMode = GameMode;
-        lastStage = StageNumber;
-        lastContinues = ContinueCount;
+        if (TheGame().gameMode == MODE_PLAY) maxStage = std::max(maxStage, TheGame().stageNumber);
+        lastMode = TheGame().gameMode;
+        lastStage = TheGame().stageNumber;
+        lastContinues = TheGame().continueCount;
     }
 };
 
 // The rules a soak holds after every frame; a message naming the broken one, or empty.
 std::string SoakFault() {
-    if (GameMode < MODE_TITLE || GameMode > MODE_GAME_OVER) return "the game mode is out of range";
-    if (QuitRequested != 0) return "a quit request outlived its frame";
-    if (StageNumber < 0 || StageNumber > 99) return "the stage number is out of range";
+    Game& g = TheGame();
+    if (g.gameMode < MODE_TITLE || g.gameMode > MODE_GAME_OVER)
+        return "the game mode is out of range";
+    if (g.quitRequested != 0) return "a quit request outlived its frame";
+    if (g.stageNumber < 0 || g.stageNumber > 99) return "the stage number is out of range";
     return "";
 }
 
@@ -196,6 +198,7 @@ int SeekAndShow(const Options& options, const std::string& effects) {
 } // namespace
 
 int main(int argc, char** argv) {
+    Game& g = TheGame();
     Options options;
     std::string error;
     if (!ParseOptions(argc, argv, options, error)) {
@@ -276,7 +279,7 @@ int main(int argc, char** argv) {
         }
         // A hit raised during the previous frame is taken by the ship at the start of this one;
         // --god withdraws it first, so bullets and bodies still meet the ship but never harm it.
-        if (options.god) HitFlag = 0;
+        if (options.god) g.hitFlag = 0;
         watchdog.FrameStarts(frame);
         // A replay is checked on the screens its file holds digests of; the other frames need
         // no picture unless an option shows it. (The whole canvas keeps what earlier frames drew
@@ -320,8 +323,8 @@ int main(int argc, char** argv) {
             runDigest = (runDigest ^ FrameDigest()) * 0x100000001b3ull;
             runDigest ^= runDigest >> 29;
             if ((frame + 1) % options.digestEvery == 0) {
-                std::printf("%" PRId64 " %d %d %016" PRIx64 "\n", frame + 1, GameMode, StageNumber,
-                            runDigest);
+                std::printf("%" PRId64 " %d %d %016" PRIx64 "\n", frame + 1, g.gameMode,
+                            g.stageNumber, runDigest);
             }
         }
         if (options.every > 0 && (frame + 1) % options.every == 0) {

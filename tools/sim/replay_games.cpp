@@ -12,15 +12,16 @@
 namespace velkar::sim {
 
 void EndedGames::AfterFrame(int64_t frame) {
-    const int32_t mode = GameMode;
+    Game& g = TheGame();
+    const int32_t mode = g.gameMode;
     if (mode == MODE_GAME_OVER && lastMode_ != MODE_GAME_OVER) {
         // The first game-over frame has inserted the score (place -1 when it was too low).
         EndedGame game;
         game.frame = frame;
-        game.rank = GameRank == 1 ? 1 : 0;
-        game.score = Score;
-        game.stage = StageNumber;
-        game.place = RankingPlace;
+        game.rank = g.gameRank == 1 ? 1 : 0;
+        game.score = g.score;
+        game.stage = g.stageNumber;
+        game.place = g.rankingPlace;
         games_.push_back(game);
         nameAsked_ = 0;
     }

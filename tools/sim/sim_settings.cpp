@@ -63,7 +63,7 @@ bool SaveSimSettings() {
 
 bool ApplySimRank(int32_t rank) {
     if (rank != 0 && rank != 1) return false;
-    GameRank = rank;
+    TheGame().gameRank = rank;
     return true;
 }
 
@@ -94,7 +94,7 @@ std::string RankingJson() {
         out += rank == 0 ? "\"normal\":[" : ",\"hard\":[";
         for (int32_t place = 0; place < RANKING_PLACES; ++place) {
             if (place > 0) out += ',';
-            AppendEntry(out, RankingTable[rank][place]);
+            AppendEntry(out, TheGame().ranking[rank][place]);
         }
         out += ']';
     }

@@ -8,11 +8,11 @@
 #include <cstring>
 
 #include "game/game_record.h"
-#include "record/random.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "record/random.h"
 #include "stage/enemy_fire.h"
 #include "stage/enemy_pool.h"
 
@@ -43,46 +43,41 @@ struct Digest {
 } // namespace
 
 uint64_t FrameDigest() {
+    Game& g = TheGame();
     Digest d;
-    for (int64_t v : {int64_t{GameMode},      int64_t{ModeFrame},     Score,
-                      int64_t{Lives},         int64_t{Bombs},         int64_t{StageNumber},
-                      int64_t{StageLevel},    int64_t{GameRank},      int64_t{ShotPower},
-                      int64_t{PlayerState},   int64_t{PlayerX},       int64_t{PlayerY},
-                      int64_t{ViewX},         int64_t{EnemyCount},    int64_t{EnemyShotCount},
-                      int64_t{ShotCount},     int64_t{ParticleCount}, int64_t{BombActive},
-                      int64_t{BombStage},     int64_t{LaserLength},   int64_t{LaserTop},
-                      int64_t{StageCleared},  int64_t{EndSequence},   int64_t{EndCountdown},
-                      int64_t{ContinueCount}, int64_t{DemoStage},     int64_t{RandomSeed}}) {
+    for (int64_t v : {int64_t{g.gameMode},      int64_t{g.modeFrame},     g.score,
+                      int64_t{g.lives},         int64_t{g.bombs},         int64_t{g.stageNumber},
+                      int64_t{g.stageLevel},    int64_t{g.gameRank},      int64_t{g.shotPower},
+                      int64_t{g.playerState},   int64_t{g.playerX},       int64_t{g.playerY},
+                      int64_t{g.viewX},         int64_t{g.enemyCount},    int64_t{g.enemyShotCount},
+                      int64_t{g.shotCount},     int64_t{g.particleCount}, int64_t{g.bombActive},
+                      int64_t{g.bombStage},     int64_t{g.laserLength},   int64_t{g.laserTop},
+                      int64_t{g.stageCleared},  int64_t{g.endSequence},   int64_t{g.endCountdown},
+                      int64_t{g.continueCount}, int64_t{g.demoStage},     int64_t{g.randomSeed}}) {
         d.Add(static_cast<uint64_t>(v));
     }
     // Only entries in use: what a free entry still holds does not matter to the game.
-    if (EnemyPool != nullptr) {
-        for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-            const EnemySlot& s = EnemyPool[i];
-            if (s.state == 0) continue;
-            for (int32_t v : {i, s.state, s.flags, s.hitPoints, s.hit, s.solid, s.x, s.y, s.width,
-                              s.height, s.boxLeft, s.boxTop, s.boxRight, s.boxBottom, s.word1,
-                              s.word2, s.word3, s.word4}) {
-                d.Add(static_cast<uint32_t>(v));
-            }
+    for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
+        const EnemySlot& s = g.enemies[i];
+        if (s.state == 0) continue;
+        for (int32_t v :
+             {i, s.state, s.flags, s.hitPoints, s.hit, s.solid, s.x, s.y, s.width, s.height,
+              s.boxLeft, s.boxTop, s.boxRight, s.boxBottom, s.word1, s.word2, s.word3, s.word4}) {
+            d.Add(static_cast<uint32_t>(v));
         }
     }
-    if (EnemyShotPool != nullptr) {
-        for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i) {
-            const EnemyShot& s = EnemyShotPool[i];
-            if (s.type == 0) continue;
-            for (int32_t v : {i, s.type, s.x, s.y, s.vx, s.vy, s.frame, s.animCount})
-                d.Add(static_cast<uint32_t>(v));
-        }
+    for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i) {
+        const EnemyShot& s = g.enemyShots[i];
+        if (s.type == 0) continue;
+        for (int32_t v : {i, s.type, s.x, s.y, s.vx, s.vy, s.frame, s.animCount})
+            d.Add(static_cast<uint32_t>(v));
     }
-    if (ParticlePool != nullptr) {
-        for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-            const Particle& p = ParticlePool[i];
-            if (p.life == 0) continue;
-            for (int32_t v : {i, p.kind, p.counter, p.interval, p.life, p.x, p.y, p.vx, p.vy,
-                              p.brightness, p.priority}) {
-                d.Add(static_cast<uint32_t>(v));
-            }
+    for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
+        const Particle& p = g.particles[i];
+        if (p.life == 0) continue;
+        for (int32_t v : {i, p.kind, p.counter, p.interval, p.life, p.x, p.y, p.vx, p.vy,
+                          p.brightness, p.priority}) {
+            d.Add(static_cast<uint32_t>(v));
         }
     }
     // The screen in four interleaved lanes of 8-byte words, each a plain multiply chain (a
@@ -116,32 +111,32 @@ std::string StateJson(int64_t framesRun, const std::string& effectsJson,
                       const std::string& members) {
     std::string out = "{";
     Add(out, "frame", framesRun);
-    Add(out, "GameMode", GameMode);
-    Add(out, "ModeFrame", ModeFrame);
-    Add(out, "Score", Score);
-    Add(out, "Lives", Lives);
-    Add(out, "Bombs", Bombs);
-    Add(out, "StageNumber", StageNumber);
-    Add(out, "StageLevel", StageLevel);
-    Add(out, "GameRank", GameRank);
-    Add(out, "ShotPower", ShotPower);
-    Add(out, "PlayerState", PlayerState);
-    Add(out, "PlayerX", PlayerX);
-    Add(out, "PlayerY", PlayerY);
-    Add(out, "ViewX", ViewX);
-    Add(out, "EnemyCount", EnemyCount);
-    Add(out, "EnemyShotCount", EnemyShotCount);
-    Add(out, "ShotCount", ShotCount);
-    Add(out, "ParticleCount", ParticleCount);
-    Add(out, "BombActive", BombActive);
-    Add(out, "LaserLength", LaserLength);
-    Add(out, "StageCleared", StageCleared);
-    Add(out, "EndSequence", EndSequence);
-    Add(out, "EndCountdown", EndCountdown);
-    Add(out, "RankingPlace", RankingPlace);
-    Add(out, "ContinueCount", ContinueCount);
-    Add(out, "DemoStage", DemoStage);
-    Add(out, "Seed", RandomSeed);
+    Add(out, "GameMode", TheGame().gameMode);
+    Add(out, "ModeFrame", TheGame().modeFrame);
+    Add(out, "Score", TheGame().score);
+    Add(out, "Lives", TheGame().lives);
+    Add(out, "Bombs", TheGame().bombs);
+    Add(out, "StageNumber", TheGame().stageNumber);
+    Add(out, "StageLevel", TheGame().stageLevel);
+    Add(out, "GameRank", TheGame().gameRank);
+    Add(out, "ShotPower", TheGame().shotPower);
+    Add(out, "PlayerState", TheGame().playerState);
+    Add(out, "PlayerX", TheGame().playerX);
+    Add(out, "PlayerY", TheGame().playerY);
+    Add(out, "ViewX", TheGame().viewX);
+    Add(out, "EnemyCount", TheGame().enemyCount);
+    Add(out, "EnemyShotCount", TheGame().enemyShotCount);
+    Add(out, "ShotCount", TheGame().shotCount);
+    Add(out, "ParticleCount", TheGame().particleCount);
+    Add(out, "BombActive", TheGame().bombActive);
+    Add(out, "LaserLength", TheGame().laserLength);
+    Add(out, "StageCleared", TheGame().stageCleared);
+    Add(out, "EndSequence", TheGame().endSequence);
+    Add(out, "EndCountdown", TheGame().endCountdown);
+    Add(out, "RankingPlace", TheGame().rankingPlace);
+    Add(out, "ContinueCount", TheGame().continueCount);
+    Add(out, "DemoStage", TheGame().demoStage);
+    Add(out, "Seed", TheGame().randomSeed);
     char hash[40];
     std::snprintf(hash, sizeof hash, "\"ScreenHash\":\"%016" PRIx64 "\"", ScreenHash());
     out += hash;

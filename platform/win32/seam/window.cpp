@@ -3,6 +3,8 @@
 
 #include <imm.h>
 
+#include <string>
+
 #include "app/commands.h"
 #include "app/frame_clock.h"
 #include "app/key_handling.h"
@@ -15,7 +17,25 @@
 
 namespace velkar {
 
+// The replay keys are matched on Windows virtual-key codes: the main row's full stop and the
+// bracket keys of a US layout.
+static_assert(VKEY_PERIOD == VK_OEM_PERIOD && VKEY_LEFT_BRACKET == VK_OEM_4 &&
+              VKEY_RIGHT_BRACKET == VK_OEM_6 && VKEY_HOME == VK_HOME && VKEY_END == VK_END);
+
 namespace {
+
+// While a replay plays, the title bar says where it is; the timer looks ten times a second.
+constexpr UINT_PTR REPLAY_TITLE_TIMER = 1;
+constexpr UINT REPLAY_TITLE_PERIOD_MS = 100;
+std::string shownTitle; // UI thread: the title last given to the window
+
+// The replay's place, speed and pause (or, once it ended, the normal title or what a take-over
+// did), set only when the text changed.
+void ShowReplayTitle(HWND window) {
+    const std::string title = ReplayWindowTitle();
+    if (title == shownTitle) return;
+    if (SetWindowTextA(window, title.c_str())) shownTitle = title;
+}
 
 int32_t FrontShowMessage(const MessageText* message) {
     return ShowMessageText(MainWindow, message);
@@ -99,12 +119,16 @@ LRESULT OnCreate(HWND window) {
     }
     timeBeginPeriod(1);
     FrameTimerId = timeSetEvent(16, 0, FrameTickCallback, 0, TIME_PERIODIC);
+    // A replay session keeps its title up to date until the program ends: after the replay,
+    // the normal title, or the take-over's file.
+    if (ReplayPlaying() != 0) SetTimer(window, REPLAY_TITLE_TIMER, REPLAY_TITLE_PERIOD_MS, nullptr);
     HIMC previous = ImmAssociateContext(window, nullptr);
     if (previous != nullptr) ImmDestroyContext(previous);
     return 0;
 }
 
 LRESULT OnDestroy(HWND window) {
+    KillTimer(window, REPLAY_TITLE_TIMER);
     HoldGame();
     Sleep(100);
     if (FullScreen.load() != 0) {
@@ -153,6 +177,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         NoteClientSize(LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_ERASEBKGND:
+        return 0;
+    case WM_TIMER:
+        if (wParam != REPLAY_TITLE_TIMER) break;
+        ShowReplayTitle(window);
         return 0;
     case WM_ACTIVATEAPP:
         if (RepaintOnActivate(wParam != 0 ? 1 : 0)) PostMessageA(window, WM_PAINT, 0, 0);

@@ -66,10 +66,10 @@ class WindowRules : public ::testing::Test {
         SetWindowFrontEnd(&FAKE);
         savedLanguage = Language;
         savedSound = EnableSound;
-        savedRank = GameRank;
-        savedMode = GameMode;
-        GameMode = MODE_TITLE;
-        GameRank = 0;
+        savedRank = TheGame().gameRank;
+        savedMode = TheGame().gameMode;
+        TheGame().gameMode = MODE_TITLE;
+        TheGame().gameRank = 0;
         GameHold.store(0);
         Paused.store(0);
         FullScreen.store(0);
@@ -82,8 +82,8 @@ class WindowRules : public ::testing::Test {
         SetWindowFrontEnd(nullptr);
         Language = savedLanguage;
         EnableSound = savedSound;
-        GameRank = savedRank;
-        GameMode = savedMode;
+        TheGame().gameRank = savedRank;
+        TheGame().gameMode = savedMode;
         GameHold.store(0);
         Paused.store(0);
         FullScreen.store(0);
@@ -114,31 +114,33 @@ class WindowRules : public ::testing::Test {
 };
 
 TEST_F(WindowRules, RankAndClearHiScoreRefusedInPlay) {
+    Game& g = TheGame();
     for (int32_t mode : {MODE_RANKING, MODE_DEMO, MODE_PLAY, MODE_GAME_OVER}) {
-        GameMode = mode;
+        g.gameMode = mode;
         EXPECT_EQ(Enabled(0, CMD_RANK_NORMAL), 0) << mode;
         EXPECT_EQ(Enabled(0, CMD_RANK_HARD), 0) << mode;
         EXPECT_EQ(Enabled(0, CMD_CLEAR_HISCORE), 0) << mode;
         RunCommand(CMD_RANK_HARD);
-        EXPECT_EQ(GameRank, 0);
-        RankingTable[0][0].score = 777;
+        EXPECT_EQ(g.gameRank, 0);
+        g.ranking[0][0].score = 777;
         rec.answer = MSG_ANSWER_OK;
         RunCommand(CMD_CLEAR_HISCORE);
         EXPECT_TRUE(rec.messages.empty());
-        EXPECT_EQ(RankingTable[0][0].score, 777);
+        EXPECT_EQ(g.ranking[0][0].score, 777);
     }
-    GameMode = MODE_KEY_ASSIGN;
+    g.gameMode = MODE_KEY_ASSIGN;
     EXPECT_EQ(Enabled(0, CMD_RANK_HARD), 1);
     RunCommand(CMD_RANK_HARD);
-    EXPECT_EQ(GameRank, 1);
+    EXPECT_EQ(g.gameRank, 1);
     EXPECT_EQ(Checked(0, CMD_RANK_HARD), 1);
     EXPECT_EQ(Checked(0, CMD_RANK_NORMAL), 0);
     EXPECT_EQ(SetGameRank(-1), 1);
-    EXPECT_EQ(GameRank, 1);
+    EXPECT_EQ(g.gameRank, 1);
 }
 
 TEST_F(WindowRules, ClearHiScoreAsksWhileHeldAndCancelKeepsTheTable) {
-    RankingTable[0][0].score = 777;
+    Game& g = TheGame();
+    g.ranking[0][0].score = 777;
     rec.answer = MSG_ANSWER_CANCEL;
     RunCommand(CMD_CLEAR_HISCORE);
     ASSERT_EQ(rec.messages.size(), 1u);
@@ -148,10 +150,10 @@ TEST_F(WindowRules, ClearHiScoreAsksWhileHeldAndCancelKeepsTheTable) {
     EXPECT_EQ(rec.holdDuringModal[0], 1);
     EXPECT_EQ(rec.sleeps, std::vector<int32_t>{100});
     EXPECT_EQ(GameHold.load(), 0);
-    EXPECT_EQ(RankingTable[0][0].score, 777);
+    EXPECT_EQ(g.ranking[0][0].score, 777);
     rec.answer = MSG_ANSWER_OK;
     RunCommand(CMD_CLEAR_HISCORE);
-    EXPECT_NE(RankingTable[0][0].score, 777);
+    EXPECT_NE(g.ranking[0][0].score, 777);
 }
 
 TEST_F(WindowRules, SizeCommandsAndChecksFollowTheRecordedSize) {
@@ -339,7 +341,7 @@ TEST_F(WindowRules, ExactlyTheItemsThePopupsCanCheckCarryACheckMark) {
     for (int32_t combination = 0; combination < 96; ++combination) {
         int32_t c = combination;
         Paused.store(c % 2), c /= 2;
-        GameRank = c % 2, c /= 2;
+        TheGame().gameRank = c % 2, c /= 2;
         Language = c % 3 - 1, c /= 3;
         EnableSound = c % 2, c /= 2;
         const bool small = c % 2 != 0;

@@ -2,11 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "record/random.h"
+#include "record/record.h"
 
 using namespace velkar;
 
 TEST(NextRandom, FirstValuesFromSeedOne) {
-    RandomSeed = 1;
+    TheGame().randomSeed = 1;
     // seed 1 -> 2745024 -> (2745024 >> 16) & 0x7FFF = 41, and so on.
     const int32_t expected[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358};
     for (int32_t value : expected)
@@ -14,7 +15,7 @@ TEST(NextRandom, FirstValuesFromSeedOne) {
 }
 
 TEST(NextRandom, StaysInRangeAcrossTheWrap) {
-    RandomSeed = 0xFFFFFFFFu;
+    TheGame().randomSeed = 0xFFFFFFFFu;
     for (int i = 0; i < 100000; ++i) {
         const int32_t r = NextRandom();
         ASSERT_GE(r, 0);

@@ -43,7 +43,7 @@ class GameOverEntry : public ::testing::Test {
         DestroyCanvases();
         ASSERT_EQ(CreateCanvases(), 0);
         BeginAttract();
-        ModeFrame = 0;
+        TheGame().modeFrame = 0;
         InputBits = 0;
         ScreenTextDrawer = Record;
     }
@@ -53,7 +53,7 @@ class GameOverEntry : public ::testing::Test {
         SettingsPath[0] = '\0';
         DefaultRanking(0);
         DefaultRanking(1);
-        GameRank = 0;
+        TheGame().gameRank = 0;
     }
     static void Frame(int32_t input = 0) {
         Drawn.clear();
@@ -64,17 +64,17 @@ class GameOverEntry : public ::testing::Test {
     // Starts a game, puts the ship out of play with the given score and runs the countdown.
     static void PlayToGameOver(int64_t score) {
         Frame(INPUT_START);
-        ASSERT_EQ(GameMode, MODE_PLAY);
-        Score = score;
-        Lives = 0;
-        PlayerState = PLAYER_OUT;
-        for (int i = 0; i < 400 && GameMode == MODE_PLAY; ++i) {
+        ASSERT_EQ(TheGame().gameMode, MODE_PLAY);
+        TheGame().score = score;
+        TheGame().lives = 0;
+        TheGame().playerState = PLAYER_OUT;
+        for (int i = 0; i < 400 && TheGame().gameMode == MODE_PLAY; ++i) {
             Frame();
-            if (GameMode == MODE_PLAY) {
+            if (TheGame().gameMode == MODE_PLAY) {
                 EXPECT_TRUE(DrawnText("          GAME OVER           ", 450));
             }
         }
-        ASSERT_EQ(GameMode, MODE_GAME_OVER);
+        ASSERT_EQ(TheGame().gameMode, MODE_GAME_OVER);
     }
 };
 
@@ -90,19 +90,20 @@ TEST_F(GameOverEntry, AttractScreensDrawTheirTextsOnlyInsideTheirFrameWindows) {
 }
 
 TEST_F(GameOverEntry, ANamedEntryGoesToItsPlaceBlinksAndIsSaved) {
-    GameRank = 1;
+    Game& g = TheGame();
+    g.gameRank = 1;
     PlayToGameOver(50'001);
-    EXPECT_EQ(RankingPlace, 6);
-    EXPECT_EQ(RankingTable[1][6].score, 50'001);
-    EXPECT_STREQ(RankingTable[1][6].name, "A SHOOTER");
-    EXPECT_EQ(RankingTable[0][6].score, 50'000);
+    EXPECT_EQ(g.rankingPlace, 6);
+    EXPECT_EQ(g.ranking[1][6].score, 50'001);
+    EXPECT_STREQ(g.ranking[1][6].name, "A SHOOTER");
+    EXPECT_EQ(g.ranking[0][6].score, 50'000);
 
     // The entry line blinks from the first game-over frame on; the prompt waits for frame 81.
     const std::string entryLine = " 7  1          50001 A SHOOTER";
     int requestFrame = -1;
     for (int i = 1; i < 70 + 5 && requestFrame < 0; ++i) {
         Frame();
-        const bool on = (ModeFrame - 1) % 30 < 15;
+        const bool on = (g.modeFrame - 1) % 30 < 15;
         EXPECT_EQ(DrawnText(entryLine, 410 + 12 * 6), on) << i;
         EXPECT_FALSE(DrawnText("     PUSH F1 KEY TO START     ", 570));
         if (NameEntryRequested != 0) requestFrame = i;
@@ -114,7 +115,7 @@ TEST_F(GameOverEntry, ANamedEntryGoesToItsPlaceBlinksAndIsSaved) {
     std::snprintf(NameBuffer, sizeof NameBuffer, "%s", "NINECHARS");
     NameEntryDone.store(1, std::memory_order_release);
     Frame();
-    EXPECT_STREQ(RankingTable[1][6].name, "NINECHARS");
+    EXPECT_STREQ(g.ranking[1][6].name, "NINECHARS");
     EXPECT_EQ(NameEntryRequested, 0);
 
     velkar::testing::TempDir dir;
@@ -132,7 +133,7 @@ TEST_F(GameOverEntry, ANamedEntryGoesToItsPlaceBlinksAndIsSaved) {
 
 TEST_F(GameOverEntry, AScoreThatMissesTheTableAsksForNoName) {
     PlayToGameOver(20'000);
-    EXPECT_EQ(RankingPlace, -1);
+    EXPECT_EQ(TheGame().rankingPlace, -1);
     for (int i = 0; i < 100; ++i) {
         Frame();
         EXPECT_EQ(NameEntryRequested, 0);
@@ -141,33 +142,34 @@ TEST_F(GameOverEntry, AScoreThatMissesTheTableAsksForNoName) {
 }
 
 TEST_F(GameOverEntry, QuitHeldWithContinueQuitsAndTheNextFinishedGameAsksForItsName) {
+    Game& g = TheGame();
     Frame(INPUT_START);
-    Score = 70'003;
-    Lives = 0;
-    PlayerState = PLAYER_OUT;
+    g.score = 70'003;
+    g.lives = 0;
+    g.playerState = PLAYER_OUT;
     for (int i = 0; i < 20; ++i)
         Frame();
-    ASSERT_EQ(EndSequence, 1);
+    ASSERT_EQ(g.endSequence, 1);
     // Start and quit together in the countdown: quit wins, nothing is continued and no quit
     // request is left behind.
     Frame(INPUT_START | INPUT_END);
-    EXPECT_EQ(GameMode, MODE_TITLE);
-    EXPECT_EQ(QuitRequested, 0);
-    EXPECT_EQ(ContinueCount, 0);
-    for (const RankingEntry& entry : RankingTable[0])
+    EXPECT_EQ(g.gameMode, MODE_TITLE);
+    EXPECT_EQ(g.quitRequested, 0);
+    EXPECT_EQ(g.continueCount, 0);
+    for (const RankingEntry& entry : g.ranking[0])
         EXPECT_NE(entry.score, 70'003); // the quit game entered nothing
 
     // The next game that ends goes to the ranking with its score and asks for a name.
-    if (GameMode == MODE_TITLE) Frame(INPUT_START);
-    ASSERT_EQ(GameMode, MODE_PLAY);
-    Score = 70'003;
-    Lives = 0;
-    PlayerState = PLAYER_OUT;
-    for (int i = 0; i < 400 && GameMode == MODE_PLAY; ++i)
+    if (g.gameMode == MODE_TITLE) Frame(INPUT_START);
+    ASSERT_EQ(g.gameMode, MODE_PLAY);
+    g.score = 70'003;
+    g.lives = 0;
+    g.playerState = PLAYER_OUT;
+    for (int i = 0; i < 400 && g.gameMode == MODE_PLAY; ++i)
         Frame();
-    ASSERT_EQ(GameMode, MODE_GAME_OVER);
-    EXPECT_GE(RankingPlace, 0);
-    EXPECT_EQ(RankingTable[0][RankingPlace].score, 70'003);
+    ASSERT_EQ(g.gameMode, MODE_GAME_OVER);
+    EXPECT_GE(g.rankingPlace, 0);
+    EXPECT_EQ(g.ranking[0][g.rankingPlace].score, 70'003);
     for (int i = 0; i < 80 && NameEntryRequested == 0; ++i)
         Frame();
     EXPECT_EQ(NameEntryRequested, 1);

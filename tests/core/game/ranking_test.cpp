@@ -16,9 +16,9 @@ class Ranking : public ::testing::Test {
     void SetUp() override {
         DefaultRanking(0);
         DefaultRanking(1);
-        GameRank = 0;
-        Score = 0;
-        StageNumber = 1;
+        TheGame().gameRank = 0;
+        TheGame().score = 0;
+        TheGame().stageNumber = 1;
     }
     void TearDown() override { SetUp(); }
 };
@@ -29,7 +29,7 @@ TEST_F(Ranking, DefaultTablesAreTheSameForBothRanks) {
     const int32_t stages[RANKING_PLACES] = {3, 3, 3, 3, 2, 2, 2, 2, 1, 1};
     for (int32_t rank = 0; rank < 2; ++rank) {
         for (int32_t place = 0; place < RANKING_PLACES; ++place) {
-            const RankingEntry& entry = RankingTable[rank][place];
+            const RankingEntry& entry = TheGame().ranking[rank][place];
             EXPECT_EQ(entry.stage, stages[place]);
             EXPECT_EQ(entry.score, 110000 - 10000 * place);
             EXPECT_STREQ(entry.name, "NO PLAYER");
@@ -38,72 +38,76 @@ TEST_F(Ranking, DefaultTablesAreTheSameForBothRanks) {
 }
 
 TEST_F(Ranking, AScoreEqualToTheTenthDoesNotEnterAndOneMoreDoes) {
-    Score = 0;
+    Game& g = TheGame();
+    g.score = 0;
     EXPECT_EQ(InsertRanking(), -1);
-    Score = 20000;
+    g.score = 20000;
     EXPECT_EQ(InsertRanking(), -1);
-    EXPECT_EQ(RankingTable[0][9].score, 20000);
-    EXPECT_STREQ(RankingTable[0][9].name, "NO PLAYER");
+    EXPECT_EQ(g.ranking[0][9].score, 20000);
+    EXPECT_STREQ(g.ranking[0][9].name, "NO PLAYER");
 
-    Score = 20001;
-    StageNumber = 7;
+    g.score = 20001;
+    g.stageNumber = 7;
     EXPECT_EQ(InsertRanking(), 9);
-    EXPECT_EQ(RankingTable[0][9].score, 20001);
-    EXPECT_EQ(RankingTable[0][9].stage, 7);
-    EXPECT_STREQ(RankingTable[0][9].name, "A SHOOTER");
-    EXPECT_EQ(RankingTable[0][8].score, 30000);
-    EXPECT_EQ(RankingTable[1][9].score, 20000); // the other rank's table is untouched
+    EXPECT_EQ(g.ranking[0][9].score, 20001);
+    EXPECT_EQ(g.ranking[0][9].stage, 7);
+    EXPECT_STREQ(g.ranking[0][9].name, "A SHOOTER");
+    EXPECT_EQ(g.ranking[0][8].score, 30000);
+    EXPECT_EQ(g.ranking[1][9].score, 20000); // the other rank's table is untouched
 }
 
 TEST_F(Ranking, ANewScoreGoesBelowEqualScoresAndPushesTheRestDown) {
-    Score = 100000;
-    StageNumber = 9;
+    Game& g = TheGame();
+    g.score = 100000;
+    g.stageNumber = 9;
     EXPECT_EQ(InsertRanking(), 2);
     const int64_t scores[RANKING_PLACES] = {110000, 100000, 100000, 90000, 80000,
                                             70000,  60000,  50000,  40000, 30000};
     for (int32_t place = 0; place < RANKING_PLACES; ++place) {
-        EXPECT_EQ(RankingTable[0][place].score, scores[place]) << place;
+        EXPECT_EQ(g.ranking[0][place].score, scores[place]) << place;
     }
-    EXPECT_EQ(RankingTable[0][2].stage, 9);
-    EXPECT_EQ(RankingTable[0][3].stage, 3); // the old third place, moved down with its stage
-    EXPECT_EQ(RankingTable[0][9].stage, 1);
+    EXPECT_EQ(g.ranking[0][2].stage, 9);
+    EXPECT_EQ(g.ranking[0][3].stage, 3); // the old third place, moved down with its stage
+    EXPECT_EQ(g.ranking[0][9].stage, 1);
 
-    Score = int64_t{1} << 40; // wider than 32 bits: the top
+    g.score = int64_t{1} << 40; // wider than 32 bits: the top
     EXPECT_EQ(InsertRanking(), 0);
-    EXPECT_EQ(RankingTable[0][0].score, int64_t{1} << 40);
-    EXPECT_EQ(RankingTable[0][9].score, 40000);
+    EXPECT_EQ(g.ranking[0][0].score, int64_t{1} << 40);
+    EXPECT_EQ(g.ranking[0][9].score, 40000);
 }
 
 TEST_F(Ranking, TheCurrentRankPicksTheTableForEntriesNamesAndClearing) {
-    GameRank = 1;
-    Score = 500000;
+    Game& g = TheGame();
+    g.gameRank = 1;
+    g.score = 500000;
     ASSERT_EQ(InsertRanking(), 0);
     SetRankingName(0, "HARDY");
-    EXPECT_STREQ(RankingTable[1][0].name, "HARDY");
-    EXPECT_STREQ(RankingTable[0][0].name, "NO PLAYER");
-    EXPECT_EQ(CurrentRanking(), RankingTable[1]);
+    EXPECT_STREQ(g.ranking[1][0].name, "HARDY");
+    EXPECT_STREQ(g.ranking[0][0].name, "NO PLAYER");
+    EXPECT_EQ(CurrentRanking(), g.ranking[1]);
 
     DefaultRanking(-1); // clears the Hard table only
-    EXPECT_EQ(RankingTable[1][0].score, 110000);
-    GameRank = 0;
-    Score = 999999;
+    EXPECT_EQ(g.ranking[1][0].score, 110000);
+    g.gameRank = 0;
+    g.score = 999999;
     ASSERT_EQ(InsertRanking(), 0);
     DefaultRanking(1);
-    EXPECT_EQ(RankingTable[0][0].score, 999999);
+    EXPECT_EQ(g.ranking[0][0].score, 999999);
     DefaultRanking(5); // not a rank: nothing happens
-    EXPECT_EQ(RankingTable[0][0].score, 999999);
+    EXPECT_EQ(g.ranking[0][0].score, 999999);
 }
 
 TEST_F(Ranking, NamesAreCutToTenBytesNeverInsideACharacter) {
+    Game& g = TheGame();
     SetRankingName(3, "ABCDEFGHIJKLMN");
-    EXPECT_STREQ(RankingTable[0][3].name, "ABCDEFGHIJ");
+    EXPECT_STREQ(g.ranking[0][3].name, "ABCDEFGHIJ");
     SetRankingName(4, "");
-    EXPECT_STREQ(RankingTable[0][4].name, "");
+    EXPECT_STREQ(g.ranking[0][4].name, "");
     SetRankingName(10, "X"); // no such place
     SetRankingName(-1, "X");
     // Three-byte characters: three fit in 10 bytes, the fourth would be split.
     SetRankingName(5, "\xE3\x81\x82\xE3\x81\x84\xE3\x81\x86\xE3\x81\x88");
-    EXPECT_STREQ(RankingTable[0][5].name, "\xE3\x81\x82\xE3\x81\x84\xE3\x81\x86");
+    EXPECT_STREQ(g.ranking[0][5].name, "\xE3\x81\x82\xE3\x81\x84\xE3\x81\x86");
 }
 
 TEST(NameCut, KeepsWholeUtf8CharactersAndCutsOtherBytesPlainly) {

@@ -36,21 +36,21 @@ class Screens : public ::testing::Test {
         Drawn.clear();
         DefaultRanking(0);
         DefaultRanking(1);
-        GameRank = 0;
-        GameMode = MODE_PLAY;
-        ModeFrame = 0;
-        Score = 0;
-        Lives = 3;
-        Bombs = 3;
-        StageNumber = 1;
-        PlayerState = PLAYER_VULNERABLE;
+        TheGame().gameRank = 0;
+        TheGame().gameMode = MODE_PLAY;
+        TheGame().modeFrame = 0;
+        TheGame().score = 0;
+        TheGame().lives = 3;
+        TheGame().bombs = 3;
+        TheGame().stageNumber = 1;
+        TheGame().playerState = PLAYER_VULNERABLE;
     }
     void TearDown() override {
         ScreenTextDrawer = DrawScreenText;
         DefaultRanking(0);
         DefaultRanking(1);
-        GameMode = MODE_TITLE;
-        ModeFrame = 0;
+        TheGame().gameMode = MODE_TITLE;
+        TheGame().modeFrame = 0;
     }
     // The lines one draw routine sends, at the given ModeFrame.
     static Lines DrawnAt(int32_t frame, void (*draw)(int32_t)) {
@@ -63,45 +63,48 @@ class Screens : public ::testing::Test {
 } // namespace
 
 TEST_F(Screens, ScoreLineHoldsScoreAndTopScoreOfTheCurrentRankIn14Columns) {
-    Score = 1234;
-    FormatHud(ModeFrame, hud);
+    Game& g = TheGame();
+    g.score = 1234;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.score, "          1234         110000 ");
-    Score = 123'456'789'012'345'678LL; // 18 digits: the first 14 show
-    GameRank = 1;
-    RankingTable[1][0].score = 98'765'432'109'876LL;
-    FormatHud(ModeFrame, hud);
+    g.score = 123'456'789'012'345'678LL; // 18 digits: the first 14 show
+    g.gameRank = 1;
+    g.ranking[1][0].score = 98'765'432'109'876LL;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.score, "12345678901234 98765432109876 ");
     EXPECT_STREQ(HudTopLine, "      1UP        HI-SCORE     ");
 }
 
 TEST_F(Screens, StatusLineShowsLivesBombsStageAndProgressWhileTheShipIsInPlay) {
-    StageNumber = 5;
-    FormatHud(ModeFrame, hud);
+    Game& g = TheGame();
+    g.stageNumber = 5;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.status, " 1P:3 B:3           ST: 5   0%");
-    Lives = 12; // ten lives or more push the bombs count out of the field
-    Bombs = 2;
-    StageNumber = 42;
-    FormatHud(ModeFrame, hud);
+    g.lives = 12; // ten lives or more push the bombs count out of the field
+    g.bombs = 2;
+    g.stageNumber = 42;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.status, " 1P:12 B:           ST:42   0%");
-    Lives = -1;
-    GameMode = MODE_DEMO;
-    FormatHud(ModeFrame, hud);
+    g.lives = -1;
+    g.gameMode = MODE_DEMO;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.status, " 1P:0 B:2           ST:42   0%");
 }
 
 TEST_F(Screens, StatusFieldsAreBlankOnAttractScreensAndWithTheShipOut) {
+    Game& g = TheGame();
     for (int32_t mode : {MODE_TITLE, MODE_KEY_ASSIGN, MODE_RANKING}) {
-        GameMode = mode;
-        FormatHud(ModeFrame, hud);
+        g.gameMode = mode;
+        FormatHud(g.modeFrame, hud);
         EXPECT_STREQ(hud.status, "                              ") << mode;
     }
-    GameMode = MODE_PLAY;
-    FormatHud(ModeFrame, hud);
-    PlayerState = PLAYER_OUT;
-    FormatHud(ModeFrame, hud);
+    g.gameMode = MODE_PLAY;
+    FormatHud(g.modeFrame, hud);
+    g.playerState = PLAYER_OUT;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.status, "                              ");
-    GameMode = MODE_GAME_OVER;
-    FormatHud(ModeFrame, hud);
+    g.gameMode = MODE_GAME_OVER;
+    FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.status, "                              ");
 
     Drawn.clear();
@@ -117,7 +120,7 @@ TEST_F(Screens, TitleShowsTheRankAndAPromptBlinkingFifteenFramesOnFifteenOff) {
     EXPECT_EQ(DrawnAt(15, DrawTitleScreen), (Lines{{420, TITLE}, {600, NORMAL}}));
     EXPECT_EQ(DrawnAt(29, DrawTitleScreen).size(), 2u);
     EXPECT_EQ(DrawnAt(30, DrawTitleScreen).size(), 3u);
-    GameRank = 1;
+    TheGame().gameRank = 1;
     EXPECT_EQ(DrawnAt(15, DrawTitleScreen), (Lines{{420, TITLE}, {600, HARD}}));
 }
 
@@ -148,9 +151,10 @@ TEST_F(Screens, KeyAssignListRunsFromRow360InStepsOf12) {
 }
 
 TEST_F(Screens, RankingShowsHeaderRankAndTenFormattedPlaces) {
-    ModeFrame = 0;
+    Game& g = TheGame();
+    g.modeFrame = 0;
     Drawn.clear();
-    DrawRanking(ModeFrame, -1, 1);
+    DrawRanking(g.modeFrame, -1, 1);
     ASSERT_EQ(Drawn.size(), 13u);
     EXPECT_EQ(Drawn[0], std::make_pair(360, std::string("        SCORE RANKING         ")));
     EXPECT_EQ(Drawn[1], std::make_pair(390, NORMAL));
@@ -159,25 +163,26 @@ TEST_F(Screens, RankingShowsHeaderRankAndTenFormattedPlaces) {
     EXPECT_EQ(Drawn[12], std::make_pair(570, PROMPT));
 
     // With nothing highlighted no place blinks, and the prompt can be left out.
-    ModeFrame = 20;
+    g.modeFrame = 20;
     Drawn.clear();
-    DrawRanking(ModeFrame, -1, 0);
+    DrawRanking(g.modeFrame, -1, 0);
     EXPECT_EQ(Drawn.size(), 12u);
 }
 
 TEST_F(Screens, AHighlightedPlaceBlinksWithTheNewEntry) {
-    Score = 20'000'000'000LL;
-    StageNumber = 12;
+    Game& g = TheGame();
+    g.score = 20'000'000'000LL;
+    g.stageNumber = 12;
     ASSERT_EQ(InsertRanking(), 0);
     SetRankingName(0, "ACE");
-    ModeFrame = 3;
+    g.modeFrame = 3;
     Drawn.clear();
-    DrawRanking(ModeFrame, 0, 0);
+    DrawRanking(g.modeFrame, 0, 0);
     ASSERT_EQ(Drawn.size(), 12u);
     EXPECT_EQ(Drawn[2], std::make_pair(410, std::string(" 1 12    20000000000 ACE")));
-    ModeFrame = 18;
+    g.modeFrame = 18;
     Drawn.clear();
-    DrawRanking(ModeFrame, 0, 1);
+    DrawRanking(g.modeFrame, 0, 1);
     ASSERT_EQ(Drawn.size(), 11u); // place 0 and the prompt are in their off phase
     EXPECT_EQ(Drawn[2], std::make_pair(422, std::string(" 2  3         110000 NO PLAYER")));
 }

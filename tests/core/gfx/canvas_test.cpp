@@ -54,7 +54,7 @@ class Canvas : public ::testing::Test {
     void SetUp() override {
         ASSERT_EQ(CreateCanvases(), 0);
         BlinkPhase = 0;
-        ViewX = 120;
+        TheGame().viewX = 120;
     }
     void TearDown() override {
         for (Sprite* s : made)

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "game/game_record.h"
-#include "record/random.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
+#include "record/random.h"
 
 using namespace velkar;
 
@@ -20,19 +20,19 @@ class EffectsTest : public ::testing::Test {
     void SetUp() override {
         BuildSinCosTable();
         ASSERT_EQ(InitParticles(), 0);
-        savedViewX = ViewX;
-        savedSeed = RandomSeed;
-        ViewX = 120;
+        savedViewX = TheGame().viewX;
+        savedSeed = TheGame().randomSeed;
+        TheGame().viewX = 120;
     }
     void TearDown() override {
         ResetParticles();
-        ViewX = savedViewX;
-        RandomSeed = savedSeed;
+        TheGame().viewX = savedViewX;
+        TheGame().randomSeed = savedSeed;
     }
     int32_t LiveParticles() const {
         int32_t live = 0;
         for (int32_t i = 0; i < PARTICLE_MAX; ++i)
-            live += ParticlePool[i].life != 0 ? 1 : 0;
+            live += TheGame().particles[i].life != 0 ? 1 : 0;
         return live;
     }
     int32_t savedViewX = 0;
@@ -61,9 +61,10 @@ bool Expect(std::vector<Expected>& out, int32_t angle, int32_t x, int32_t y, int
 }
 
 void CheckPool(const std::vector<Expected>& expected, int32_t priority) {
-    ASSERT_EQ(ParticleCount, static_cast<int32_t>(expected.size()));
+    Game& g = TheGame();
+    ASSERT_EQ(g.particleCount, static_cast<int32_t>(expected.size()));
     for (size_t i = 0; i < expected.size(); ++i) {
-        const Particle& p = ParticlePool[i];
+        const Particle& p = g.particles[i];
         SCOPED_TRACE(i);
         EXPECT_EQ(p.kind, PARTICLE_DEBRIS);
         EXPECT_EQ(p.x, expected[i].x);
@@ -106,15 +107,16 @@ TEST(SinCosTable, PinnedValuesAndTruncation) {
 }
 
 TEST_F(EffectsTest, SeedStarsDrawsEachStarInOrder) {
-    RandomSeed = 20240;
+    Game& g = TheGame();
+    g.randomSeed = 20240;
     SeedStars();
-    ASSERT_EQ(StarCount, 600);
-    const uint32_t after = RandomSeed;
+    ASSERT_EQ(g.starCount, 600);
+    const uint32_t after = g.randomSeed;
 
-    RandomSeed = 20240;
+    g.randomSeed = 20240;
     int32_t speeds[5] = {};
     for (int32_t i = 0; i < 600; ++i) {
-        const Star& s = Stars[i];
+        const Star& s = g.stars[i];
         SCOPED_TRACE(i);
         ASSERT_EQ(s.x, NextRandom() % 480 + 120);
         ASSERT_EQ(s.y, NextRandom() % 320 + 320);
@@ -129,7 +131,7 @@ TEST_F(EffectsTest, SeedStarsDrawsEachStarInOrder) {
         ASSERT_EQ(s.phase, NextRandom() % 128);
         speeds[s.speed + 2] += 1;
     }
-    EXPECT_EQ(RandomSeed, after);
+    EXPECT_EQ(g.randomSeed, after);
     EXPECT_EQ(speeds[2], 0);
     EXPECT_GT(speeds[0], 0);
     EXPECT_GT(speeds[1], 0);
@@ -138,47 +140,50 @@ TEST_F(EffectsTest, SeedStarsDrawsEachStarInOrder) {
 }
 
 TEST_F(EffectsTest, StarsFallAtTheirRatesAndWrap) {
+    Game& g = TheGame();
     SeedStars();
     const int32_t speeds[4] = {2, 1, -1, -2};
     for (int32_t i = 0; i < 4; ++i)
-        Stars[i] = Star{200 + i, 400, 10, 10, 10, speeds[i], 0, 0};
-    Stars[4] = Star{300, 639, 10, 10, 10, -2, 0, 0};
-    Stars[5] = Star{301, 639, 10, 10, 10, 2, 0, 0};
-    StarCount = 6;
+        g.stars[i] = Star{200 + i, 400, 10, 10, 10, speeds[i], 0, 0};
+    g.stars[4] = Star{300, 639, 10, 10, 10, -2, 0, 0};
+    g.stars[5] = Star{301, 639, 10, 10, 10, 2, 0, 0};
+    g.starCount = 6;
 
     StepStars();
-    EXPECT_EQ(Stars[4].y, 321); // 639 + 2 wraps 320 rows up
-    EXPECT_EQ(Stars[5].y, 639); // speed 2 waits a frame first
+    EXPECT_EQ(g.stars[4].y, 321); // 639 + 2 wraps 320 rows up
+    EXPECT_EQ(g.stars[5].y, 639); // speed 2 waits a frame first
     StepStars();
-    EXPECT_EQ(Stars[5].y, 320);
+    EXPECT_EQ(g.stars[5].y, 320);
     for (int32_t frame = 2; frame < 10; ++frame)
         StepStars();
-    EXPECT_EQ(Stars[0].y, 405);
-    EXPECT_EQ(Stars[1].y, 410);
-    EXPECT_EQ(Stars[2].y, 410);
-    EXPECT_EQ(Stars[3].y, 420);
-    EXPECT_EQ(Stars[0].phase, 10);
+    EXPECT_EQ(g.stars[0].y, 405);
+    EXPECT_EQ(g.stars[1].y, 410);
+    EXPECT_EQ(g.stars[2].y, 410);
+    EXPECT_EQ(g.stars[3].y, 420);
+    EXPECT_EQ(g.stars[0].phase, 10);
 }
 
 TEST_F(EffectsTest, TwinklePhaseRunsToOneTwentyEightThenRestarts) {
+    Game& g = TheGame();
     SeedStars();
-    Stars[0] = Star{200, 400, 10, 10, 10, 2, 0, 127};
-    StarCount = 1;
+    g.stars[0] = Star{200, 400, 10, 10, 10, 2, 0, 127};
+    g.starCount = 1;
     StepStars();
-    EXPECT_EQ(Stars[0].phase, 128);
+    EXPECT_EQ(g.stars[0].phase, 128);
     StepStars();
-    EXPECT_EQ(Stars[0].phase, 0);
+    EXPECT_EQ(g.stars[0].phase, 0);
 }
 
 TEST_F(EffectsTest, DrawStarsAddsTheTwinkleAndSaturates) {
+    Game& g = TheGame();
     std::vector<uint8_t> canvas(CANVAS_STRIDE * CANVAS_HEIGHT, 0);
     SeedStars();
-    Stars[0] = Star{120, 320, 100, 150, 200, 1, 0, 8}; // b = 1
-    Stars[1] = Star{599, 639, 254, 250, 1, 1, 0, 63};  // b = 7
-    Stars[2] = Star{300, 500, 1, 128, 254, 1, 0, 128}; // b = (127 - 128) >> 3 = -1
-    Stars[3] = Star{301, 500, 30, 40, 50, 1, 0, 64};   // b = 63 >> 3 = 7
-    Stars[4] = Star{302, 500, 30, 40, 50, 1, 0, 120};  // b = 7 >> 3 = 0
-    StarCount = 5;
+    g.stars[0] = Star{120, 320, 100, 150, 200, 1, 0, 8}; // b = 1
+    g.stars[1] = Star{599, 639, 254, 250, 1, 1, 0, 63};  // b = 7
+    g.stars[2] = Star{300, 500, 1, 128, 254, 1, 0, 128}; // b = (127 - 128) >> 3 = -1
+    g.stars[3] = Star{301, 500, 30, 40, 50, 1, 0, 64};   // b = 63 >> 3 = 7
+    g.stars[4] = Star{302, 500, 30, 40, 50, 1, 0, 120};  // b = 7 >> 3 = 0
+    g.starCount = 5;
     DrawStars(canvas.data(), 0);
     auto pixel = [&](int32_t x, int32_t y) { return &canvas[y * CANVAS_STRIDE + x * 3]; };
     EXPECT_EQ(pixel(120, 320)[0], 101);
@@ -199,129 +204,137 @@ TEST_F(EffectsTest, DrawStarsAddsTheTwinkleAndSaturates) {
 }
 
 TEST_F(EffectsTest, EmissionOutsideTheViewColumnsIsDropped) {
-    ViewX = 200;
+    Game& g = TheGame();
+    g.viewX = 200;
     EmitParticle(PARTICLE_GLOW, 200 * 256 - 1, 400 * 256, 256, 0, 10, 100);
     EmitParticle(PARTICLE_GLOW, 150 * 256, 400 * 256, 256, 0, 10, 100); // in the field
     EmitParticle(PARTICLE_GLOW, 439 * 256 + 1, 400 * 256, 256, 0, 10, 100);
-    EXPECT_EQ(ParticleCount, 0);
+    EXPECT_EQ(g.particleCount, 0);
     EmitParticle(PARTICLE_GLOW, 200 * 256, 400 * 256, 256, 0, 10, 100);
     EmitParticle(PARTICLE_GLOW, 439 * 256, 400 * 256, 256, 0, 10, 100);
-    EXPECT_EQ(ParticleCount, 2);
+    EXPECT_EQ(g.particleCount, 2);
     EXPECT_EQ(LiveParticles(), 2);
 }
 
 TEST_F(EffectsTest, ShortestLifeIsRemovedAtTheFirstStepWithoutMoving) {
+    Game& g = TheGame();
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 0, 100);
-    ASSERT_EQ(ParticleCount, 1);
-    EXPECT_EQ(ParticlePool[0].life, 2); // raised to the minimum
-    EXPECT_EQ(ParticlePool[0].interval, 1);
+    ASSERT_EQ(g.particleCount, 1);
+    EXPECT_EQ(g.particles[0].life, 2); // raised to the minimum
+    EXPECT_EQ(g.particles[0].interval, 1);
     UpdateParticles();
-    EXPECT_EQ(ParticleCount, 0);
-    EXPECT_EQ(ParticlePool[0].life, 0);
-    EXPECT_EQ(ParticlePool[0].y, 400 * 256);
+    EXPECT_EQ(g.particleCount, 0);
+    EXPECT_EQ(g.particles[0].life, 0);
+    EXPECT_EQ(g.particles[0].y, 400 * 256);
 }
 
 TEST_F(EffectsTest, LifeFortyEightMovesFortySixTimes) {
+    Game& g = TheGame();
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 48, 100);
     int32_t steps = 0;
-    while (ParticlePool[0].life != 0 && steps < 100) {
+    while (g.particles[0].life != 0 && steps < 100) {
         UpdateParticles();
         ++steps;
-        ASSERT_GE(ParticlePool[0].brightness, 1);
-        ASSERT_LE(ParticlePool[0].brightness, 8);
+        ASSERT_GE(g.particles[0].brightness, 1);
+        ASSERT_LE(g.particles[0].brightness, 8);
     }
     EXPECT_EQ(steps, 47);
-    EXPECT_EQ(ParticlePool[0].y, 446 * 256);
-    EXPECT_EQ(ParticleCount, 0);
+    EXPECT_EQ(g.particles[0].y, 446 * 256);
+    EXPECT_EQ(g.particleCount, 0);
 }
 
 TEST_F(EffectsTest, DebrisStepsOnItsOwnInterval) {
+    Game& g = TheGame();
     EmitParticle(PARTICLE_DEBRIS, 300 * 256, 400 * 256, 256, 0, 30, 100);
-    const int32_t interval = ParticlePool[0].interval;
+    const int32_t interval = g.particles[0].interval;
     ASSERT_GE(interval, 1);
     ASSERT_LE(interval, 3);
     for (int32_t frame = 1; frame <= 3 * interval; ++frame)
         UpdateParticles();
-    EXPECT_EQ(ParticlePool[0].x, 303 * 256);
-    EXPECT_EQ(ParticlePool[0].life, 27);
+    EXPECT_EQ(g.particles[0].x, 303 * 256);
+    EXPECT_EQ(g.particles[0].life, 27);
 }
 
 TEST_F(EffectsTest, ParticlesLeavingThePlayfieldAreFreed) {
-    ViewX = 359;
+    Game& g = TheGame();
+    g.viewX = 359;
     EmitParticle(PARTICLE_GLOW, 595 * 256 + 255, 400 * 256, 0, 0, 10, 100); // stays
     EmitParticle(PARTICLE_GLOW, 596 * 256, 400 * 256, 0, 0, 10, 100);       // freed
     EmitParticle(PARTICLE_GLOW, 400 * 256, 643 * 256 + 255, 0, 0, 10, 100); // stays
     EmitParticle(PARTICLE_GLOW, 400 * 256, 644 * 256, 0, 0, 10, 100);       // freed
     EmitParticle(PARTICLE_GLOW, 400 * 256, 320 * 256 - 1, 0, 0, 10, 100);   // freed
-    ASSERT_EQ(ParticleCount, 5);
+    ASSERT_EQ(g.particleCount, 5);
     UpdateParticles();
-    EXPECT_EQ(ParticleCount, 2);
-    EXPECT_NE(ParticlePool[0].life, 0);
-    EXPECT_EQ(ParticlePool[1].life, 0);
-    EXPECT_NE(ParticlePool[2].life, 0);
-    EXPECT_EQ(ParticlePool[3].life, 0);
-    EXPECT_EQ(ParticlePool[4].life, 0);
+    EXPECT_EQ(g.particleCount, 2);
+    EXPECT_NE(g.particles[0].life, 0);
+    EXPECT_EQ(g.particles[1].life, 0);
+    EXPECT_NE(g.particles[2].life, 0);
+    EXPECT_EQ(g.particles[3].life, 0);
+    EXPECT_EQ(g.particles[4].life, 0);
 }
 
 TEST_F(EffectsTest, NearlyFullPoolKeepsRoomForHighPriority) {
+    Game& g = TheGame();
     for (int32_t i = 0; i < 499; ++i) {
         EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 256, 0, 40, i == 0 ? 4000 : 100);
     }
-    ASSERT_EQ(ParticleCount, 499);
+    ASSERT_EQ(g.particleCount, 499);
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 40, 500);
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 40, 2000);
     SpawnExplosion(300 * 256, 400 * 256, 1, 500);
-    EXPECT_EQ(ParticleCount, 499);
-    EXPECT_EQ(ParticlePool[499].life, 0);
+    EXPECT_EQ(g.particleCount, 499);
+    EXPECT_EQ(g.particles[499].life, 0);
 
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 256, 40, 2001); // the free slot
-    EXPECT_EQ(ParticleCount, 500);
-    EXPECT_EQ(ParticlePool[499].priority, 2001);
+    EXPECT_EQ(g.particleCount, 500);
+    EXPECT_EQ(g.particles[499].priority, 2001);
 
     // Full: the first entry of lower priority gives way, not the lowest priority.
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 512, 40, 5000);
-    EXPECT_EQ(ParticleCount, 500);
-    EXPECT_EQ(ParticlePool[0].priority, 5000);
-    EXPECT_EQ(ParticlePool[0].vy, 512);
+    EXPECT_EQ(g.particleCount, 500);
+    EXPECT_EQ(g.particles[0].priority, 5000);
+    EXPECT_EQ(g.particles[0].vy, 512);
     EmitParticle(PARTICLE_GLOW, 300 * 256, 400 * 256, 0, 512, 40, 3000);
-    EXPECT_EQ(ParticlePool[1].priority, 3000);
+    EXPECT_EQ(g.particles[1].priority, 3000);
 
     SpawnDeathBurst(300 * 256, 400 * 256, 5000);
-    EXPECT_EQ(ParticleCount, 500);
+    EXPECT_EQ(g.particleCount, 500);
     int32_t deathParticles = 0;
     for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-        deathParticles += ParticlePool[i].priority == 5000 ? 1 : 0;
+        deathParticles += g.particles[i].priority == 5000 ? 1 : 0;
     }
     EXPECT_GT(deathParticles, 1); // speed 0 draws emit nothing, so up to 30 take places
     EXPECT_LE(deathParticles, 31);
 }
 
 TEST_F(EffectsTest, EmitParticleAtTurnsAngleAndSpeedIntoAVelocity) {
-    const uint32_t before = RandomSeed;
+    Game& g = TheGame();
+    const uint32_t before = g.randomSeed;
     EmitParticleAt(PARTICLE_GLOW, 0, 300 * 256, 400 * 256, 0, 20, 100);
     EmitParticleAt(PARTICLE_GLOW, 45, 300 * 256, 400 * 256, 1, 20, 100); // 181/256 -> 0
-    EXPECT_EQ(ParticleCount, 0);
-    EXPECT_EQ(RandomSeed, before);
+    EXPECT_EQ(g.particleCount, 0);
+    EXPECT_EQ(g.randomSeed, before);
 
     EmitParticleAt(PARTICLE_GLOW, -1, 300 * 256, 400 * 256, 256, 20, 100);
     EmitParticleAt(PARTICLE_GLOW, 719, 300 * 256, 400 * 256, 256, 20, 100);
     EmitParticleAt(PARTICLE_GLOW, 135, 300 * 256, 400 * 256, 100, 20, 100);
-    ASSERT_EQ(ParticleCount, 3);
-    EXPECT_EQ(ParticlePool[0].vx, 255);
-    EXPECT_EQ(ParticlePool[0].vy, -4);
-    EXPECT_EQ(ParticlePool[1].vx, 255);
-    EXPECT_EQ(ParticlePool[1].vy, -4);
-    EXPECT_EQ(ParticlePool[2].vx, -70); // -18100 / 256 truncates toward zero
-    EXPECT_EQ(ParticlePool[2].vy, 70);
+    ASSERT_EQ(g.particleCount, 3);
+    EXPECT_EQ(g.particles[0].vx, 255);
+    EXPECT_EQ(g.particles[0].vy, -4);
+    EXPECT_EQ(g.particles[1].vx, 255);
+    EXPECT_EQ(g.particles[1].vy, -4);
+    EXPECT_EQ(g.particles[2].vx, -70); // -18100 / 256 truncates toward zero
+    EXPECT_EQ(g.particles[2].vy, 70);
 }
 
 TEST_F(EffectsTest, ExplosionDrawsLifeSpeedAngleForEachParticle) {
-    RandomSeed = 777;
+    Game& g = TheGame();
+    g.randomSeed = 777;
     const int32_t x = 240 * 256, y = 480 * 256;
     SpawnExplosion(x, y, 2, 1234);
-    const uint32_t after = RandomSeed;
+    const uint32_t after = g.randomSeed;
 
-    RandomSeed = 777;
+    g.randomSeed = 777;
     std::vector<Expected> expected;
     for (int32_t i = 0; i < 200; ++i) {
         const int32_t life = 32 + (NextRandom() & 16);
@@ -329,20 +342,21 @@ TEST_F(EffectsTest, ExplosionDrawsLifeSpeedAngleForEachParticle) {
         const int32_t angle = NextRandom() % 360;
         Expect(expected, angle, x, y, speed, life);
     }
-    EXPECT_EQ(RandomSeed, after);
+    EXPECT_EQ(g.randomSeed, after);
     EXPECT_GT(expected.size(), 190u);
     CheckPool(expected, 1234);
 }
 
 TEST_F(EffectsTest, GlowIsOneSlowStepKindTwoParticle) {
-    RandomSeed = 99;
+    Game& g = TheGame();
+    g.randomSeed = 99;
     SpawnGlow(300 * 256, 400 * 256);
-    RandomSeed = 99;
+    g.randomSeed = 99;
     const int32_t life = 32 + (NextRandom() & 16);
     const int32_t speed = 256 + (NextRandom() & 255);
     const int32_t angle = NextRandom() % 360;
-    ASSERT_EQ(ParticleCount, 1);
-    const Particle& p = ParticlePool[0];
+    ASSERT_EQ(g.particleCount, 1);
+    const Particle& p = g.particles[0];
     EXPECT_EQ(p.kind, PARTICLE_GLOW);
     EXPECT_EQ(p.interval, 1);
     EXPECT_EQ(p.life, life);
@@ -352,14 +366,15 @@ TEST_F(EffectsTest, GlowIsOneSlowStepKindTwoParticle) {
 }
 
 TEST_F(EffectsTest, ShotSparkSpraysAlongTheShotLineWithTruncatedAngles) {
+    Game& g = TheGame();
     // (256, 1) points at 0.22 degrees, so a = 0; (-256, -1) points at -179.78, which
     // truncates to -179 (flooring would give -180).
-    RandomSeed = 4242;
+    g.randomSeed = 4242;
     const int32_t x = 300 * 256, y = 400 * 256;
     SpawnShotSpark(x, y, 256, 1);
-    const uint32_t after = RandomSeed;
+    const uint32_t after = g.randomSeed;
 
-    RandomSeed = 4242;
+    g.randomSeed = 4242;
     std::vector<Expected> expected;
     for (int32_t i = 0; i < 3; ++i) {
         const int32_t life = 10 + (NextRandom() & 15);
@@ -373,29 +388,31 @@ TEST_F(EffectsTest, ShotSparkSpraysAlongTheShotLineWithTruncatedAngles) {
             Expect(expected, direction + (NextRandom() & 63) - 32, x, y, speed, life);
         }
     }
-    EXPECT_EQ(RandomSeed, after);
+    EXPECT_EQ(g.randomSeed, after);
     CheckPool(expected, 300);
 }
 
 TEST_F(EffectsTest, ShotSparkStraightUpSpraysUpAndDown) {
+    Game& g = TheGame();
     SpawnShotSpark(300 * 256, 400 * 256, 0, -1024);
     int32_t up = 0, down = 0;
-    for (int32_t i = 0; i < ParticleCount; ++i) {
+    for (int32_t i = 0; i < g.particleCount; ++i) {
         // Particles past the first three belong to the two sprays, at -90 +-32 and 90 +-32.
-        if (ParticlePool[i].vy < 0) up += 1;
-        if (ParticlePool[i].vy > 0) down += 1;
+        if (g.particles[i].vy < 0) up += 1;
+        if (g.particles[i].vy > 0) down += 1;
     }
     EXPECT_GE(up, 5);
     EXPECT_GE(down, 5);
 }
 
 TEST_F(EffectsTest, LaserSparkJittersYBeforeX) {
-    RandomSeed = 31337;
+    Game& g = TheGame();
+    g.randomSeed = 31337;
     const int32_t x = 300 * 256, y = 400 * 256;
     SpawnLaserSpark(x, y);
-    const uint32_t after = RandomSeed;
+    const uint32_t after = g.randomSeed;
 
-    RandomSeed = 31337;
+    g.randomSeed = 31337;
     std::vector<Expected> expected;
     for (int32_t i = 0; i < 23; ++i) {
         const int32_t life = 10 + (NextRandom() & 15);
@@ -405,7 +422,7 @@ TEST_F(EffectsTest, LaserSparkJittersYBeforeX) {
         const int32_t angle = i < 3 ? NextRandom() % 360 : (NextRandom() & 63) - 32;
         Expect(expected, angle, jx, jy, speed, life);
     }
-    EXPECT_EQ(RandomSeed, after);
+    EXPECT_EQ(g.randomSeed, after);
     CheckPool(expected, 300);
 }
 
@@ -413,25 +430,26 @@ TEST_F(EffectsTest, LaserSparkJittersYBeforeX) {
 // throws away; drawing plots the grey 32 x brightness (held at 255) at the particle and, by two
 // draws of 7000 in 32768, also at the pixel to its right or else the one below.
 TEST_F(EffectsTest, ParticlesTakeABrightnessEachStepAndPlotItsGrey) {
+    Game& g = TheGame();
     constexpr int32_t COUNT = 60;
     for (int32_t i = 0; i < COUNT; ++i) {
         const int32_t kind = i % 3 == 0 ? PARTICLE_GLOW : PARTICLE_DEBRIS;
         EmitParticle(kind, (130 + 4 * (i % 30)) << 8, (400 + 4 * (i / 30)) << 8, 0, 0, 10, 100);
-        ParticlePool[i].interval = 1; // every particle steps on every update
+        g.particles[i].interval = 1; // every particle steps on every update
     }
-    ASSERT_EQ(ParticleCount, COUNT);
-    RandomSeed = 2024;
+    ASSERT_EQ(g.particleCount, COUNT);
+    g.randomSeed = 2024;
     UpdateParticles();
-    const uint32_t afterUpdate = RandomSeed;
-    RandomSeed = 2024;
+    const uint32_t afterUpdate = g.randomSeed;
+    g.randomSeed = 2024;
     int32_t seen[9] = {};
     for (int32_t i = 0; i < COUNT; ++i) {
         if (i % 3 == 0) NextRandom();
         const int32_t brightness = (NextRandom() & 7) + 1;
-        ASSERT_EQ(ParticlePool[i].brightness, brightness) << i;
+        ASSERT_EQ(g.particles[i].brightness, brightness) << i;
         seen[brightness] += 1;
     }
-    ASSERT_EQ(RandomSeed, afterUpdate);
+    ASSERT_EQ(g.randomSeed, afterUpdate);
     EXPECT_GT(seen[1], 0);
     EXPECT_GT(seen[8], 0);
 
@@ -439,17 +457,17 @@ TEST_F(EffectsTest, ParticlesTakeABrightnessEachStepAndPlotItsGrey) {
     std::vector<uint8_t> expected(canvas.size(), 0);
     uint8_t* const saved = FrameCanvasBits;
     FrameCanvasBits = canvas.data();
-    RandomSeed = 77;
+    g.randomSeed = 77;
     PickParticleSparkles();
-    const uint32_t afterDraw = RandomSeed;
+    const uint32_t afterDraw = g.randomSeed;
     DrawParticles();
     DrawParticles(); // drawing again draws nothing new and takes no random number
     FrameCanvasBits = saved;
-    ASSERT_EQ(RandomSeed, afterDraw);
-    RandomSeed = 77;
+    ASSERT_EQ(g.randomSeed, afterDraw);
+    g.randomSeed = 77;
     int32_t right = 0, below = 0;
     for (int32_t i = 0; i < COUNT; ++i) {
-        const Particle& p = ParticlePool[i];
+        const Particle& p = g.particles[i];
         const int32_t grey = std::min(32 * p.brightness, 255);
         auto plot = [&](int32_t x, int32_t y) {
             for (int32_t c = 0; c < 3; ++c)
@@ -465,13 +483,14 @@ TEST_F(EffectsTest, ParticlesTakeABrightnessEachStepAndPlotItsGrey) {
         }
         plot(x, y);
     }
-    EXPECT_EQ(RandomSeed, afterDraw);
+    EXPECT_EQ(g.randomSeed, afterDraw);
     EXPECT_GT(right, 0);
     EXPECT_GT(below, 0);
     EXPECT_TRUE(canvas == expected);
 }
 
 TEST_F(EffectsTest, ParticleOffTheCanvasIsNotPlotted) {
+    Game& g = TheGame();
     // Emission checks only the columns; a particle emitted far above the canvas is drawn
     // before its first step frees it, and must not write outside the canvas.
     std::vector<uint8_t> canvas(CANVAS_STRIDE * CANVAS_HEIGHT, 0);
@@ -479,7 +498,7 @@ TEST_F(EffectsTest, ParticleOffTheCanvasIsNotPlotted) {
     FrameCanvasBits = canvas.data();
     EmitParticle(PARTICLE_GLOW, 300 * 256, -5000 * 256, 0, 0, 10, 100);
     EmitParticle(PARTICLE_GLOW, 300 * 256, 4000 * 256, 0, 0, 10, 100);
-    ASSERT_EQ(ParticleCount, 2);
+    ASSERT_EQ(g.particleCount, 2);
     PickParticleSparkles();
     DrawParticles();
     FrameCanvasBits = saved;
@@ -488,5 +507,5 @@ TEST_F(EffectsTest, ParticleOffTheCanvasIsNotPlotted) {
         written += byte != 0 ? 1 : 0;
     EXPECT_EQ(written, 0);
     UpdateParticles();
-    EXPECT_EQ(ParticleCount, 0);
+    EXPECT_EQ(g.particleCount, 0);
 }

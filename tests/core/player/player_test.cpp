@@ -28,8 +28,8 @@ class Ship : public ::testing::Test {
         static const int32_t sprites = MakePlayerSprites();
         ASSERT_EQ(sprites, 0);
         ClearEnemyPool();
-        GameMode = MODE_PLAY;
-        Lives = 3;
+        TheGame().gameMode = MODE_PLAY;
+        TheGame().lives = 3;
         ResetPlayer();
         ResetWeapons();
         InputBits = 0;
@@ -38,148 +38,154 @@ class Ship : public ::testing::Test {
 
     // Lets the start-up protection run out: the ship is then vulnerable.
     static void MakeVulnerable() {
-        Invulnerable = 0;
+        TheGame().invulnerable = 0;
         UpdateShip();
-        ASSERT_EQ(PlayerState, PLAYER_VULNERABLE);
+        ASSERT_EQ(TheGame().playerState, PLAYER_VULNERABLE);
     }
 
     // Frames of UpdatePlayer until the state becomes the wanted one (at most limit).
     static int32_t FramesUntilState(int32_t state, int32_t limit) {
         for (int32_t frame = 1; frame <= limit; ++frame) {
             UpdateShip();
-            if (PlayerState == state) return frame;
+            if (TheGame().playerState == state) return frame;
         }
         return -1;
     }
 };
 
 TEST_F(Ship, StaysInsideTheFieldAndTheViewFollows) {
-    PlayerX = 121 << 8;
-    PlayerY = 321 << 8;
+    Game& g = TheGame();
+    g.playerX = 121 << 8;
+    g.playerY = 321 << 8;
     InputBits = INPUT_LEFT | INPUT_UP;
     UpdateShip();
-    EXPECT_EQ(PlayerX, 120 << 8);
-    EXPECT_EQ(PlayerY, 320 << 8);
-    EXPECT_EQ(ViewX, 120);
+    EXPECT_EQ(g.playerX, 120 << 8);
+    EXPECT_EQ(g.playerY, 320 << 8);
+    EXPECT_EQ(g.viewX, 120);
 
-    PlayerX = 565 << 8;
-    PlayerY = 605 << 8;
+    g.playerX = 565 << 8;
+    g.playerY = 605 << 8;
     InputBits = INPUT_RIGHT | INPUT_DOWN;
     UpdateShip();
-    EXPECT_EQ(PlayerX, 567 << 8);
-    EXPECT_EQ(PlayerY, 607 << 8);
-    EXPECT_EQ(ViewX, 359);
+    EXPECT_EQ(g.playerX, 567 << 8);
+    EXPECT_EQ(g.playerY, 607 << 8);
+    EXPECT_EQ(g.viewX, 359);
 
-    PlayerX = 344 << 8;
+    g.playerX = 344 << 8;
     InputBits = INPUT_LEFT | INPUT_RIGHT;
     UpdateShip();
-    EXPECT_EQ(PlayerX, 344 << 8);
-    EXPECT_EQ(ViewX, 120 + 224 * 240 / 448);
+    EXPECT_EQ(g.playerX, 344 << 8);
+    EXPECT_EQ(g.viewX, 120 + 224 * 240 / 448);
 }
 
 TEST_F(Ship, LaserHalvesTheSpeedAndHoldsTheRapidShot) {
-    const int32_t x = PlayerX;
+    Game& g = TheGame();
+    const int32_t x = g.playerX;
     InputBits = INPUT_LASER | INPUT_SHOT | INPUT_RIGHT;
     UpdateShip();
-    EXPECT_EQ(PlayerX, x + 512);
-    EXPECT_EQ(ShotCount, 0);
-    EXPECT_EQ(LaserLength, 50);
+    EXPECT_EQ(g.playerX, x + 512);
+    EXPECT_EQ(g.shotCount, 0);
+    EXPECT_EQ(g.laserLength, 50);
 
     InputBits = INPUT_SHOT | INPUT_RIGHT;
     UpdateShip();
-    EXPECT_EQ(PlayerX, x + 512 + 1024);
-    EXPECT_EQ(ShotCount, 8);
+    EXPECT_EQ(g.playerX, x + 512 + 1024);
+    EXPECT_EQ(g.shotCount, 8);
     // Held, the rapid shot fires one volley every 5 frames.
     for (int32_t count : {8, 8, 8, 8, 16, 16, 16, 16, 16, 24}) {
         UpdateShip();
-        EXPECT_EQ(ShotCount, count);
+        EXPECT_EQ(g.shotCount, count);
     }
 }
 
 TEST_F(Ship, ProtectionIgnoresHitsUntilItRunsOut) {
-    EXPECT_EQ(Invulnerable, 10);
+    Game& g = TheGame();
+    EXPECT_EQ(g.invulnerable, 10);
     for (int frame = 1; frame <= 9; ++frame) {
-        HitFlag = 1;
+        g.hitFlag = 1;
         UpdateShip();
-        EXPECT_EQ(PlayerState, PLAYER_SPAWNED) << "frame " << frame;
-        EXPECT_EQ(HitFlag, 0);
+        EXPECT_EQ(g.playerState, PLAYER_SPAWNED) << "frame " << frame;
+        EXPECT_EQ(g.hitFlag, 0);
     }
     UpdateShip(); // the protection ends: the ship becomes vulnerable this frame
-    EXPECT_EQ(PlayerState, PLAYER_VULNERABLE);
-    BombActive = 1;
-    HitFlag = 1;
+    EXPECT_EQ(g.playerState, PLAYER_VULNERABLE);
+    g.bombActive = 1;
+    g.hitFlag = 1;
     UpdateShip();
-    EXPECT_EQ(PlayerState, PLAYER_VULNERABLE);
-    BombActive = 0;
-    HitFlag = 1;
+    EXPECT_EQ(g.playerState, PLAYER_VULNERABLE);
+    g.bombActive = 0;
+    g.hitFlag = 1;
     UpdateShip();
-    EXPECT_EQ(PlayerState, PLAYER_EXPLODING);
+    EXPECT_EQ(g.playerState, PLAYER_EXPLODING);
 }
 
 TEST_F(Ship, ExplosionThenRespawnAfter99And30Frames) {
+    Game& g = TheGame();
     MakeVulnerable();
-    ShotPower = 3;
-    HitFlag = 1;
+    g.shotPower = 3;
+    g.hitFlag = 1;
     UpdateShip();
-    ASSERT_EQ(PlayerState, PLAYER_EXPLODING);
-    EXPECT_EQ(Lives, 3); // counted on the first exploding frame
+    ASSERT_EQ(g.playerState, PLAYER_EXPLODING);
+    EXPECT_EQ(g.lives, 3); // counted on the first exploding frame
 
     UpdateShip();
-    EXPECT_EQ(Lives, 2);
-    EXPECT_EQ(ExplodeFrames, 98);
-    EXPECT_EQ(RespawnWait, 30);
-    EXPECT_EQ(Invulnerable, 200);
-    EXPECT_EQ(EnemyCount, 3); // one power item per level of ShotPower
+    EXPECT_EQ(g.lives, 2);
+    EXPECT_EQ(g.explodeFrames, 98);
+    EXPECT_EQ(g.respawnWait, 30);
+    EXPECT_EQ(g.invulnerable, 200);
+    EXPECT_EQ(g.enemyCount, 3); // one power item per level of ShotPower
     EXPECT_EQ(FramesUntilState(PLAYER_SPAWNED, 300), 98 + 30);
-    EXPECT_EQ(PlayerY, 580 << 8);
-    EXPECT_EQ(ShotPower, 1);
-    EXPECT_EQ(Bombs, 3);
+    EXPECT_EQ(g.playerY, 580 << 8);
+    EXPECT_EQ(g.shotPower, 1);
+    EXPECT_EQ(g.bombs, 3);
     // The new ship is protected for 200 frames.
     EXPECT_EQ(FramesUntilState(PLAYER_VULNERABLE, 300), 200);
 }
 
 TEST_F(Ship, LastShipGoesOutOfPlayAfter99And200Frames) {
-    Lives = 1;
+    Game& g = TheGame();
+    g.lives = 1;
     MakeVulnerable();
-    HitFlag = 1;
+    g.hitFlag = 1;
     UpdateShip();
     EXPECT_EQ(FramesUntilState(PLAYER_OUT, 400), 99 + 200);
-    EXPECT_EQ(Lives, 0);
-    const int32_t x = PlayerX;
+    EXPECT_EQ(g.lives, 0);
+    const int32_t x = g.playerX;
     InputBits = INPUT_LEFT | INPUT_SHOT;
     UpdateShip();
-    EXPECT_EQ(PlayerX, x);
-    EXPECT_EQ(PlayerState, PLAYER_OUT);
+    EXPECT_EQ(g.playerX, x);
+    EXPECT_EQ(g.playerState, PLAYER_OUT);
 }
 
 TEST_F(Ship, DemonstrationShipStandsStillAndBombsEveryThousandFrames) {
-    GameMode = MODE_DEMO;
+    Game& g = TheGame();
+    g.gameMode = MODE_DEMO;
     ResetPlayer();
     ResetWeapons();
-    const int32_t x = PlayerX;
-    const int32_t y = PlayerY;
+    const int32_t x = g.playerX;
+    const int32_t y = g.playerY;
     InputBits = INPUT_LEFT | INPUT_UP | INPUT_LASER;
     for (int frame = 1; frame < 1000; ++frame) {
         UpdateShip();
         UpdateShots();
         UpdateBomb();
     }
-    EXPECT_EQ(Bombs, 3);
-    EXPECT_EQ(PlayerX, x);
-    EXPECT_EQ(PlayerY, y);
-    EXPECT_EQ(LaserLength, 0);
-    EXPECT_GT(ShotCount, 0);
+    EXPECT_EQ(g.bombs, 3);
+    EXPECT_EQ(g.playerX, x);
+    EXPECT_EQ(g.playerY, y);
+    EXPECT_EQ(g.laserLength, 0);
+    EXPECT_GT(g.shotCount, 0);
     UpdateShip();
-    EXPECT_EQ(DemoFireCount, 1000);
-    EXPECT_EQ(Bombs, 2);
-    EXPECT_EQ(BombActive, 1);
-    GameMode = MODE_PLAY;
+    EXPECT_EQ(g.demoFireCount, 1000);
+    EXPECT_EQ(g.bombs, 2);
+    EXPECT_EQ(g.bombActive, 1);
+    g.gameMode = MODE_PLAY;
 }
 
 // A seed whose next draw leaves the given remainder by 3.
 uint32_t SeedWithRemainder(int32_t remainder) {
     for (uint32_t seed = 1;; ++seed) {
-        RandomSeed = seed;
+        TheGame().randomSeed = seed;
         if (NextRandom() % 3 == remainder) return seed;
     }
 }
@@ -187,24 +193,25 @@ uint32_t SeedWithRemainder(int32_t remainder) {
 // The explosion picture: frames 0..2 at random while more than 30 frames are left, then running
 // up to frame 9 as 10 - frames left / 2 plus the same draw, held to 0..9.
 TEST_F(Ship, ExplosionPicturesFlickerThenRunUpToTheLast) {
+    Game& g = TheGame();
     MakeVulnerable();
-    HitFlag = 1;
+    g.hitFlag = 1;
     UpdateShip();
-    ASSERT_EQ(PlayerState, PLAYER_EXPLODING);
+    ASSERT_EQ(g.playerState, PLAYER_EXPLODING);
     UpdateShip(); // the hit is taken: 99 frames of pictures start
-    ASSERT_EQ(ExplodeFrames, 98);
+    ASSERT_EQ(g.explodeFrames, 98);
     // With a draw of 2 mod 3 (and of 0 mod 3) before each frame, frames left 97 down to 0.
     const std::string plus2 = std::string(67, '2') + "0000000112233445566778899999999";
     const std::string plus0 = std::string(67, '0') + "0000000000011223344556677889999";
     for (const auto& [remainder, expected] : {std::pair{2, plus2}, std::pair{0, plus0}}) {
         const uint32_t seed = SeedWithRemainder(remainder);
-        ExplodeFrames = 98;
+        g.explodeFrames = 98;
         std::string shown;
-        while (ExplodeFrames > 0) {
-            RandomSeed = seed;
+        while (g.explodeFrames > 0) {
+            g.randomSeed = seed;
             UpdateShip();
             int32_t k = 0;
-            while (k < 10 && ShipExplosionSprites[k] != ShipPicture)
+            while (k < 10 && ShipExplosionSprites[k] != g.shipPicture)
                 ++k;
             shown += static_cast<char>('0' + k);
         }
@@ -215,6 +222,7 @@ TEST_F(Ship, ExplosionPicturesFlickerThenRunUpToTheLast) {
 // The ship is drawn at its corner, the 64-pixel explosion 16 pixels up and left of it, and
 // nothing while it waits to return.
 TEST_F(Ship, DrawnAtItsCornerAndTheExplosionCentredOnIt) {
+    Game& g = TheGame();
     DestroyCanvases();
     ASSERT_EQ(CreateCanvases(), 0);
     const size_t size = static_cast<size_t>(CANVAS_STRIDE) * CANVAS_HEIGHT;
@@ -224,24 +232,24 @@ TEST_F(Ship, DrawnAtItsCornerAndTheExplosionCentredOnIt) {
         return std::vector<uint8_t>(FrameCanvasBits, FrameCanvasBits + size);
     };
     BlinkPhase = 0;
-    PlayerX = (301 << 8) + 255; // the pixel is the arithmetic shift of the position
-    PlayerY = (455 << 8) + 128;
-    ShipPicture = ShipSprite;
-    ExplodeFrames = 0;
-    RespawnWait = 0;
+    g.playerX = (301 << 8) + 255; // the pixel is the arithmetic shift of the position
+    g.playerY = (455 << 8) + 128;
+    g.shipPicture = ShipSprite;
+    g.explodeFrames = 0;
+    g.respawnWait = 0;
     const std::vector<uint8_t> ship = drawn([] { DrawPlayer(); });
     EXPECT_EQ(ship, drawn([] { DrawSprite(301, 455, ShipSprite, 0); }));
     EXPECT_NE(ship, drawn([] {}));
 
-    ExplodeFrames = 40;
-    ShipPicture = ShipExplosionSprites[3];
+    g.explodeFrames = 40;
+    g.shipPicture = ShipExplosionSprites[3];
     EXPECT_EQ(drawn([] { DrawPlayer(); }),
               drawn([] { DrawSprite(285, 439, ShipExplosionSprites[3], 0); }));
-    ExplodeFrames = 0;
-    RespawnWait = 5;
+    g.explodeFrames = 0;
+    g.respawnWait = 5;
     EXPECT_EQ(drawn([] { DrawPlayer(); }), drawn([] {}));
-    RespawnWait = 0;
-    PlayerState = PLAYER_OUT;
+    g.respawnWait = 0;
+    g.playerState = PLAYER_OUT;
     EXPECT_EQ(drawn([] { DrawPlayer(); }), drawn([] {}));
 }
 

@@ -21,14 +21,14 @@ class Weapons : public ::testing::Test {
         ASSERT_EQ(InitParticles(), 0);
         BuildSinCosTable();
         ClearEnemyPool();
-        GameMode = MODE_PLAY;
+        TheGame().gameMode = MODE_PLAY;
         ResetWeapons();
         ResetParticles();
-        PlayerX = 344 << 8;
-        PlayerY = 600 << 8;
-        PlayerState = PLAYER_VULNERABLE;
-        ViewX = 240;
-        Bombs = 3;
+        TheGame().playerX = 344 << 8;
+        TheGame().playerY = 600 << 8;
+        TheGame().playerState = PLAYER_VULNERABLE;
+        TheGame().viewX = 240;
+        TheGame().bombs = 3;
     }
 
     // A solid enemy whose box covers canvas pixels [left, right] x [top, bottom].
@@ -44,56 +44,58 @@ class Weapons : public ::testing::Test {
         e->height = bottom - top;
         e->boxRight = (right - left) << 8;
         e->boxBottom = (bottom - top) << 8;
-        EnemyCount += 1;
+        TheGame().enemyCount += 1;
         return e;
     }
 };
 
 TEST_F(Weapons, VolleySizeFollowsShotPowerAndTheGuardDropsWholeVolleys) {
-    ShotPower = 1;
+    Game& g = TheGame();
+    g.shotPower = 1;
     FireShot();
-    EXPECT_EQ(ShotCount, 8);
+    EXPECT_EQ(g.shotCount, 8);
     ResetWeapons();
-    ShotPower = 6;
+    g.shotPower = 6;
     FireShot();
-    EXPECT_EQ(ShotCount, 18);
+    EXPECT_EQ(g.shotCount, 18);
 
     // 55 volleys of 18 make 990; the next would reach 1008 and is dropped entirely.
     for (int i = 1; i < 60; ++i)
         FireShot();
-    EXPECT_EQ(ShotCount, 990);
+    EXPECT_EQ(g.shotCount, 990);
     // At ShotPower 1: 990 + 8 = 998 still fits under 999, then nothing more.
-    ShotPower = 1;
+    g.shotPower = 1;
     FireShot();
-    EXPECT_EQ(ShotCount, 998);
+    EXPECT_EQ(g.shotCount, 998);
     FireShot();
-    EXPECT_EQ(ShotCount, 998);
+    EXPECT_EQ(g.shotCount, 998);
 }
 
 TEST_F(Weapons, OneShotDamagesEveryOverlappedEnemyWithOneSparkBurst) {
+    Game& g = TheGame();
     // The square of volley row 0 at its muzzle is x 353..357, y 605..609; no other shot of the
     // volley reaches the point (354..355, 605..606).
     EnemySlot* a = Enemy(354, 605, 355, 606, 10);
     EnemySlot* b = Enemy(354, 605, 355, 606, 10);
-    ShotPower = 1;
+    g.shotPower = 1;
     FireShot();
 
-    RandomSeed = 12345;
+    g.randomSeed = 12345;
     ResetParticles();
     SpawnShotSpark(353 << 8, 605 << 8, 0, -2500);
-    const uint32_t seedAfterOneBurst = RandomSeed;
-    const int32_t particlesOfOneBurst = ParticleCount;
+    const uint32_t seedAfterOneBurst = g.randomSeed;
+    const int32_t particlesOfOneBurst = g.particleCount;
 
-    RandomSeed = 12345;
+    g.randomSeed = 12345;
     ResetParticles();
     UpdateShots();
     EXPECT_EQ(a->hitPoints, 9);
     EXPECT_EQ(b->hitPoints, 9);
     EXPECT_EQ(a->hit, 1);
     EXPECT_EQ(b->hit, 1);
-    EXPECT_EQ(ShotCount, 7);
-    EXPECT_EQ(RandomSeed, seedAfterOneBurst);
-    EXPECT_EQ(ParticleCount, particlesOfOneBurst);
+    EXPECT_EQ(g.shotCount, 7);
+    EXPECT_EQ(g.randomSeed, seedAfterOneBurst);
+    EXPECT_EQ(g.particleCount, particlesOfOneBurst);
 }
 
 // A shot's square takes in 4 pixels right of and below its corner, edges included: a one-point
@@ -101,6 +103,7 @@ TEST_F(Weapons, OneShotDamagesEveryOverlappedEnemyWithOneSparkBurst) {
 // hit, one 1/256 pixel further is not, and neither is one just above or left of the corner. No
 // other shot of the volley reaches these points.
 TEST_F(Weapons, AShotsSquareMeetsBoxesOnItsEdgesInclusive) {
+    Game& g = TheGame();
     struct Case {
         int32_t x, y; // the point, 1/256 canvas pixel
         bool hit;
@@ -116,49 +119,52 @@ TEST_F(Weapons, AShotsSquareMeetsBoxesOnItsEdgesInclusive) {
         EnemySlot* e = Enemy(0, 0, 0, 0, 10);
         e->x = c.x;
         e->y = c.y;
-        ShotPower = 1;
+        g.shotPower = 1;
         FireShot();
         UpdateShots();
         EXPECT_EQ(e->hitPoints, c.hit ? 9 : 10) << "point " << c.x << ", " << c.y;
-        EXPECT_EQ(ShotCount, c.hit ? 7 : 8);
+        EXPECT_EQ(g.shotCount, c.hit ? 7 : 8);
     }
 }
 
 TEST_F(Weapons, AnEnemyDestroyedByOneShotStopsTheNextInTheSameFrame) {
+    Game& g = TheGame();
     // Rows 0 (x 353) and 3 (x 363) both overlap this box at the muzzle.
     EnemySlot* e = Enemy(353, 605, 367, 606, 1);
-    ShotPower = 1;
+    g.shotPower = 1;
     FireShot();
     UpdateShots();
     EXPECT_EQ(e->hitPoints, 0);
-    EXPECT_EQ(ShotCount, 7);
+    EXPECT_EQ(g.shotCount, 7);
 }
 
 TEST_F(Weapons, EveryShotOfAVolleyHitsABarAcrossTheFieldAtAnyRow) {
+    Game& g = TheGame();
     // Bars at rows across the field; each shot hits its bar exactly once.
     for (int32_t row : {383, 400, 447, 500}) {
         ClearEnemyPool();
         ResetWeapons();
         EnemySlot* bar = Enemy(120, row - 10, 599, row + 10, 100);
         EnemySlot* dead = Enemy(120, row - 10, 599, row + 10, 0);
-        ShotPower = 1;
+        g.shotPower = 1;
         FireShot();
         for (int i = 0; i < 60; ++i)
             UpdateShots();
         EXPECT_EQ(bar->hitPoints, 92) << "bar at row " << row;
         EXPECT_EQ(dead->hitPoints, 0);
-        EXPECT_EQ(ShotCount, 0);
+        EXPECT_EQ(g.shotCount, 0);
     }
 }
 
 TEST_F(Weapons, LaserStopsAtTheNearestEnemyInItsColumnAndTiesGoToTheEarlierSlot) {
+    Game& g = TheGame();
     EnemySlot* far = Enemy(340, 400, 372, 432, 50);
     EnemySlot* nearer = Enemy(360, 500, 392, 532, 50);
     EnemySlot* twin = Enemy(330, 510, 350, 532, 50);  // as near, in a later slot
     EnemySlot* aside = Enemy(380, 560, 412, 590, 50); // left edge right of the beam's x 372
     EnemySlot* below = Enemy(350, 625, 370, 640, 50); // top under the beam's base at y 624
     EnemySlot* atBase = Enemy(300, 624, 348, 630, 0); // spent: not a target
-    LaserLength = 339;
+    g.laserLength = 339;
     UpdateShots();
     EXPECT_EQ(nearer->hitPoints, 45);
     EXPECT_EQ(nearer->hit, 1);
@@ -168,9 +174,9 @@ TEST_F(Weapons, LaserStopsAtTheNearestEnemyInItsColumnAndTiesGoToTheEarlierSlot)
     EXPECT_EQ(aside->hitPoints, 50);
     EXPECT_EQ(below->hitPoints, 50);
     EXPECT_EQ(atBase->hit, 0);
-    EXPECT_EQ(LaserHit, 1);
-    EXPECT_EQ(LaserTop, 532 << 8);
-    EXPECT_EQ(LaserLength, 68);
+    EXPECT_EQ(g.laserHit, 1);
+    EXPECT_EQ(g.laserTop, 532 << 8);
+    EXPECT_EQ(g.laserLength, 68);
 
     // A box whose top is exactly at the beam's base is still in the beam, and the nearest.
     EnemySlot* base = Enemy(352, 624, 360, 630, 50);
@@ -182,7 +188,8 @@ TEST_F(Weapons, LaserStopsAtTheNearestEnemyInItsColumnAndTiesGoToTheEarlierSlot)
 // Shots are tested where they stand and leave once they are left of x 120, right of x 591 or
 // above y 320 (in pixels); exactly on a bound they stay and move on.
 TEST_F(Weapons, ShotsLeaveTheFieldOnlyPastItsEdges) {
-    ShotPower = 1;
+    Game& g = TheGame();
+    g.shotPower = 1;
     struct Case {
         int32_t playerX, playerY, left; // shots of the 8 left after one update
     } cases[] = {
@@ -198,61 +205,64 @@ TEST_F(Weapons, ShotsLeaveTheFieldOnlyPastItsEdges) {
     };
     for (const Case& c : cases) {
         ResetWeapons();
-        PlayerX = c.playerX;
-        PlayerY = c.playerY;
+        g.playerX = c.playerX;
+        g.playerY = c.playerY;
         FireShot();
         UpdateShots();
-        EXPECT_EQ(ShotCount, c.left) << "ship at " << c.playerX << ", " << c.playerY;
+        EXPECT_EQ(g.shotCount, c.left) << "ship at " << c.playerX << ", " << c.playerY;
     }
 }
 
 TEST_F(Weapons, LaserGrowsThirtyPerFrameUpTo319AndShrinksTwenty) {
+    Game& g = TheGame();
     for (int frame = 1; frame <= 12; ++frame) {
         ChargeLaser();
         UpdateShots();
         const int32_t expected = frame * 30 < 319 ? frame * 30 : 319;
-        EXPECT_EQ(LaserLength, expected);
-        EXPECT_EQ(LaserTop, PlayerY - (expected << 8));
-        EXPECT_EQ(LaserHit, 0);
+        EXPECT_EQ(g.laserLength, expected);
+        EXPECT_EQ(g.laserTop, g.playerY - (expected << 8));
+        EXPECT_EQ(g.laserHit, 0);
     }
     UpdateShots();
-    EXPECT_EQ(LaserLength, 299);
+    EXPECT_EQ(g.laserLength, 299);
     for (int i = 0; i < 15; ++i)
         UpdateShots();
-    EXPECT_EQ(LaserLength, 0);
+    EXPECT_EQ(g.laserLength, 0);
 }
 
 TEST_F(Weapons, FireBombNeedsABombAndNoBombRunning) {
-    Bombs = 0;
+    Game& g = TheGame();
+    g.bombs = 0;
     FireBomb(400, 500, 1);
-    EXPECT_EQ(BombActive, 0);
-    EXPECT_EQ(Bombs, 0);
+    EXPECT_EQ(g.bombActive, 0);
+    EXPECT_EQ(g.bombs, 0);
 
-    Bombs = 2;
+    g.bombs = 2;
     FireBomb(400, 500, 1);
-    EXPECT_EQ(BombActive, 1);
-    EXPECT_EQ(Bombs, 1);
-    EXPECT_EQ(BombX, 400 - ViewX);
-    EXPECT_EQ(BombY, 500 - 320);
+    EXPECT_EQ(g.bombActive, 1);
+    EXPECT_EQ(g.bombs, 1);
+    EXPECT_EQ(g.bombX, 400 - g.viewX);
+    EXPECT_EQ(g.bombY, 500 - 320);
     FireBomb(300, 450, 1);
-    EXPECT_EQ(Bombs, 1);
-    EXPECT_EQ(BombX, 400 - ViewX);
+    EXPECT_EQ(g.bombs, 1);
+    EXPECT_EQ(g.bombX, 400 - g.viewX);
 }
 
 TEST_F(Weapons, BombLastsHundredFramesAndWearsDownEverySlot) {
+    Game& g = TheGame();
     EnemySlot* tough = Enemy(150, 200, 182, 232, 1000); // above the field: still hit
     EnemySlot* weak = Enemy(500, 400, 532, 432, 30);
     EnemySlot* item = Enemy(300, 400, 324, 424, 0);
     EnemySlot* inView = Enemy(300, 440, 340, 460, 1000); // its bursts fall in the view
     FireBomb(400, 500, 0);
     for (int frame = 1; frame <= 100; ++frame) {
-        ASSERT_EQ(BombActive, 1) << "before frame " << frame;
+        ASSERT_EQ(g.bombActive, 1) << "before frame " << frame;
         UpdateBomb();
         if (frame == 1) {
             // One burst per slot at the slot's centre, protected at priority 500.
-            ASSERT_GT(ParticleCount, 90);
+            ASSERT_GT(g.particleCount, 90);
             for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
-                const Particle& p = ParticlePool[i];
+                const Particle& p = g.particles[i];
                 if (p.life == 0) continue;
                 ASSERT_EQ(p.x, 320 << 8) << i;
                 ASSERT_EQ(p.y, 450 << 8) << i;
@@ -260,8 +270,8 @@ TEST_F(Weapons, BombLastsHundredFramesAndWearsDownEverySlot) {
             }
         }
     }
-    EXPECT_EQ(BombActive, 0);
-    EXPECT_EQ(BombStage, 20);
+    EXPECT_EQ(g.bombActive, 0);
+    EXPECT_EQ(g.bombStage, 20);
     EXPECT_EQ(tough->hitPoints, 900);
     EXPECT_EQ(weak->hitPoints, 0);
     EXPECT_EQ(item->hitPoints, 0);

@@ -17,28 +17,23 @@
 #include "game/game_digest.h"
 #include "game/game_record.h"
 #include "game/game_snapshot.h"
-#include "record/random.h"
 #include "game/ranking.h"
 #include "gfx/canvas.h"
 #include "input/controls.h"
 #include "player/weapons.h"
+#include "record/random.h"
 #include "replay/replay.h"
 
 using namespace velkar;
 
 namespace {
 
-// The process as it starts: the seed, the tables, the canvases, and the few values that only a
-// new process has at zero (an earlier game in this test process may have left them set).
+// The process as it starts: a new game, the tables, the canvases and the host's controls.
 void FreshStart() {
-    RandomSeed = 1;
-    BlinkPhase = 0;
-    GameOverFrame = 0;
-    BombX = BombY = BombStage = BombTimer = 0;
+    TheGame() = Game{};
     ASSERT_EQ(InitGame(), 0);
     DestroyCanvases();
     ASSERT_EQ(CreateCanvases(), 0);
-    ModeFrame = 0;
     InputBits = 0;
     RawKeys.store(0);
     GameHold.store(0);
@@ -48,11 +43,11 @@ void FreshStart() {
 // Hi-scores as a settings file might hold them: low enough that any game that scores at all
 // enters the Hard table.
 void LowHardTable() {
+    Game& g = TheGame();
     for (int32_t place = 0; place < RANKING_PLACES; ++place) {
-        RankingTable[1][place].score = RANKING_PLACES - 1 - place;
-        RankingTable[1][place].stage = 0;
-        std::snprintf(RankingTable[1][place].name, sizeof RankingTable[1][place].name, "P%d",
-                      place);
+        g.ranking[1][place].score = RANKING_PLACES - 1 - place;
+        g.ranking[1][place].stage = 0;
+        std::snprintf(g.ranking[1][place].name, sizeof g.ranking[1][place].name, "P%d", place);
     }
 }
 
@@ -97,6 +92,7 @@ std::string ReadText(const std::string& path) {
 }
 
 Session RecordGame(const std::string& path) {
+    Game& g = TheGame();
     Session s;
     FreshStart();
     LowHardTable();
@@ -130,8 +126,8 @@ Session RecordGame(const std::string& path) {
         if (f >= 54) bits = INPUT_SHOT | ((f / 40) % 2 == 0 ? INPUT_LEFT : INPUT_RIGHT | INPUT_UP);
         Frame(bits);
         if (f + 1 == 1001) s.closedEarly = ReadText(path) + RecordingClosingLines();
-        if (GameMode == MODE_GAME_OVER) sawGameOver = true;
-        if (sawGameOver && GameMode == MODE_TITLE && ModeFrame > 30) {
+        if (g.gameMode == MODE_GAME_OVER) sawGameOver = true;
+        if (sawGameOver && g.gameMode == MODE_TITLE && g.modeFrame > 30) {
             s.frames = f + 1;
             break;
         }
@@ -179,7 +175,7 @@ class Replays : public ::testing::Test {
         NameEntryRequested.store(0);
         NameEntryPosted.store(0);
         NameEntryDone.store(0);
-        GameRank = 0;
+        TheGame().gameRank = 0;
     }
     static ReplayData Parse(const std::string& content) {
         ReplayData data;
@@ -223,6 +219,7 @@ Session Replays::session;
 std::string Replays::text;
 
 TEST_F(Replays, ARecordedGameHoldsItsEventsAndPlaysBackToTheSameDigest) {
+    Game& g = TheGame();
     ASSERT_GT(session.nameFrame, 0);
     const ReplayData data = Parse(text);
     EXPECT_TRUE(data.closed);
@@ -261,8 +258,8 @@ TEST_F(Replays, ARecordedGameHoldsItsEventsAndPlaysBackToTheSameDigest) {
     EXPECT_EQ(result.digestState, session.state);
     EXPECT_EQ(result.digestScreen, session.screen);
     EXPECT_TRUE(result.screenCompared);
-    EXPECT_EQ(GameRank, 1);
-    EXPECT_STREQ(RankingTable[1][0].name, NAME);
+    EXPECT_EQ(g.gameRank, 1);
+    EXPECT_STREQ(g.ranking[1][0].name, NAME);
 }
 
 // A snapshot taken in the middle of a recorded game holds the whole game: after another game
@@ -270,6 +267,7 @@ TEST_F(Replays, ARecordedGameHoldsItsEventsAndPlaysBackToTheSameDigest) {
 // that frame on reach every per-frame mark, every check (the screens too) and the closing
 // digests of the recording.
 TEST_F(Replays, ASnapshotInTheMiddleOfAGamePlaysOnToTheRecordingsEnd) {
+    Game& g = TheGame();
     const ReplayData data = Parse(text);
     const int64_t middle = (54 + session.nameFrame) / 2;
     auto snapshot = std::make_unique<GameSnapshot>();
@@ -279,7 +277,7 @@ TEST_F(Replays, ASnapshotInTheMiddleOfAGamePlaysOnToTheRecordingsEnd) {
     BeginAttract();
     for (int64_t f = 0; ReplayPlaying() != 0; ++f) {
         if (f == middle) {
-            ASSERT_EQ(GameMode, MODE_PLAY);
+            ASSERT_EQ(g.gameMode, MODE_PLAY);
             ASSERT_EQ(NameEntryRequested.load(), 0);
             TakeSnapshot(*snapshot);
             stateThen = GameStateDigest();
@@ -293,7 +291,7 @@ TEST_F(Replays, ASnapshotInTheMiddleOfAGamePlaysOnToTheRecordingsEnd) {
 
     // Another game over it: other controls, bombs and the laser, the random sequence elsewhere.
     FreshStart();
-    RandomSeed = 99;
+    g.randomSeed = 99;
     BeginAttract();
     for (int32_t f = 0; f < 2500; ++f) {
         InputBits = f < 4 ? INPUT_START : (f % 90 == 0 ? INPUT_BOMB : 0) | INPUT_LASER | INPUT_DOWN;
@@ -336,6 +334,7 @@ TEST_F(Replays, ASnapshotInTheMiddleOfAGamePlaysOnToTheRecordingsEnd) {
 // undrawn still have their checks compared (the verdict would be wrong otherwise), and the name
 // answered at game over is asked for again after a seek back before it.
 TEST_F(Replays, SeekingBackAndForthGivesTheStatesAndVerdictOfAPlaybackFromTheStart) {
+    Game& g = TheGame();
     ReplayData changed = Parse(text);
     size_t k = 0;
     while (k < changed.controls.size() && changed.controls[k].frame < 700)
@@ -438,8 +437,8 @@ TEST_F(Replays, SeekingBackAndForthGivesTheStatesAndVerdictOfAPlaybackFromTheSta
         EXPECT_EQ(after.lastSameFrame, straight.lastSameFrame);
         EXPECT_EQ(after.detail, straight.detail);
         if (run != 1) {
-            EXPECT_EQ(GameRank, 1);
-            EXPECT_STREQ(RankingTable[1][0].name, NAME);
+            EXPECT_EQ(g.gameRank, 1);
+            EXPECT_STREQ(g.ranking[1][0].name, NAME);
         }
     }
     SetPlaybackSnapshotBudget(PLAYBACK_SNAPSHOT_BUDGET);
@@ -473,6 +472,7 @@ TEST_F(Replays, ReplayKeysBetweenTwoFramesActInTheOrderPressed) {
 // holds the replay's controls, events and checks up to that frame and the player's after, is
 // named a take-over, and plays back to its own end.
 TEST_F(Replays, ATakeOverRecordsTheReplayUpToItsFrameAndThePlayerAfter) {
+    Game& g = TheGame();
     const ReplayData data = Parse(text);
     const int64_t at = 3 * PLAYBACK_SNAPSHOT_FRAMES + 77;
     ASSERT_LT(at, session.nameFrame);
@@ -536,18 +536,18 @@ TEST_F(Replays, ATakeOverRecordsTheReplayUpToItsFrameAndThePlayerAfter) {
     // In the window the game taken over keeps the replay's tables; the player's own come back
     // at the end of the session, before the settings are written.
     FreshStart();
-    GameRank = 0;
-    RankingTable[1][0].score = 4321;
+    g.gameRank = 0;
+    g.ranking[1][0].score = 4321;
     StartPlayback(ReplayData(data), 1);
     BeginAttract();
     ASSERT_TRUE(SeekPlayback(at, FrameCanvasBits));
     ASSERT_TRUE(TakeOverPlayback(taken.c_str(), "replay_test", FrameCanvasBits, error)) << error;
-    EXPECT_EQ(GameRank, 1);
-    EXPECT_EQ(RankingTable[1][0].score, data.ranking[1][0].score);
+    EXPECT_EQ(g.gameRank, 1);
+    EXPECT_EQ(g.ranking[1][0].score, data.ranking[1][0].score);
     Frame(0);
     EndReplaySession();
-    EXPECT_EQ(GameRank, 0);
-    EXPECT_EQ(RankingTable[1][0].score, 4321);
+    EXPECT_EQ(g.gameRank, 0);
+    EXPECT_EQ(g.ranking[1][0].score, 4321);
     EXPECT_EQ(PlaybackSnapshotCount(), 0u);
     EXPECT_EQ(Parse(ReadText(taken)).frames, at + 1);
 }
@@ -608,7 +608,7 @@ TEST_F(Replays, AChangedGameIsCaughtAtItsFirstDifferentFrame) {
         EXPECT_EQ(result.state, PLAYBACK_DIFFERS) << m.said;
         EXPECT_EQ(result.firstDifferentFrame, m.event.frame) << m.said;
         EXPECT_NE(result.detail.find(m.said), std::string::npos) << result.detail;
-        EXPECT_EQ(GameRank, 1) << m.said;
+        EXPECT_EQ(TheGame().gameRank, 1) << m.said;
     }
 
     // A wrong closing digest alone: the state's, or the screen's.
@@ -813,13 +813,14 @@ TEST_F(Replays, HeldAndPausedFramesLeaveNoTrace) {
 }
 
 TEST_F(Replays, InTheWindowTheReplayKeepsThePlayersOwnDataAndKeys) {
+    Game& g = TheGame();
     FreshStart();
-    RankingTable[0][0].score = 777; // the player's own best, as read from the settings
-    GameRank = 0;
+    g.ranking[0][0].score = 777; // the player's own best, as read from the settings
+    g.gameRank = 0;
     StartPlayback(Parse(text), 1);
     BeginAttract();
     EXPECT_EQ(ReplayPlaying(), 1);
-    EXPECT_EQ(RankingTable[0][0].score, 110000);
+    EXPECT_EQ(g.ranking[0][0].score, 110000);
     // The menu cannot change the rank or the hi-scores of a replay; keys other than Escape and
     // F2 reach nothing.
     EXPECT_EQ(SetGameRank(1), 0);
@@ -840,18 +841,18 @@ TEST_F(Replays, InTheWindowTheReplayKeepsThePlayersOwnDataAndKeys) {
     EXPECT_EQ(PlaybackSnapshotCount(), 0u);
     EXPECT_FALSE(SeekPlayback(50, FrameCanvasBits));
     EXPECT_EQ(PlaybackOutcome().state, PLAYBACK_STOPPED);
-    EXPECT_EQ(GameMode, MODE_TITLE);
-    EXPECT_EQ(ModeFrame, 0);
-    EXPECT_EQ(RankingTable[0][0].score, 777);
+    EXPECT_EQ(g.gameMode, MODE_TITLE);
+    EXPECT_EQ(g.modeFrame, 0);
+    EXPECT_EQ(g.ranking[0][0].score, 777);
     EXPECT_EQ(SetGameRank(-1), 1);
 
     // Ending the program during a replay also gives the player's data back before the
     // settings are written.
     StartPlayback(Parse(text), 1);
-    EXPECT_EQ(RankingTable[0][0].score, 110000);
+    EXPECT_EQ(g.ranking[0][0].score, 110000);
     EndReplaySession();
     EXPECT_EQ(ReplayPlaying(), 0);
-    EXPECT_EQ(RankingTable[0][0].score, 777);
+    EXPECT_EQ(g.ranking[0][0].score, 777);
 }
 
 TEST(ReplayArgumentsTest, RecordOrReplayWithAFileName) {

@@ -52,9 +52,10 @@ class SettingsFile : public ::testing::Test {
 } // namespace
 
 TEST_F(SettingsFile, WithNoFileEverySettingTakesItsDefaultAndExitWritesACompleteFile) {
+    Game& g = TheGame();
     Scramble();
     ReadSettings();
-    EXPECT_EQ(GameRank, 0);
+    EXPECT_EQ(g.gameRank, 0);
     EXPECT_EQ(ScreenDevice, 0);
     EXPECT_EQ(ScreenResolution, 0);
     EXPECT_EQ(ScreenBpp, 16);
@@ -68,7 +69,7 @@ TEST_F(SettingsFile, WithNoFileEverySettingTakesItsDefaultAndExitWritesAComplete
     EXPECT_EQ(JoyButton_START, -1);
     EXPECT_EQ(JoyButton_PAUSE, -1);
     EXPECT_EQ(Language, -1);
-    EXPECT_EQ(RankingTable[1][0].score, 110000);
+    EXPECT_EQ(g.ranking[1][0].score, 110000);
 
     Language = 0;
     ASSERT_EQ(WriteSettings(), 0);
@@ -95,16 +96,16 @@ TEST_F(SettingsFile, EverySettingRoundTripsIncludingNegativeButtons) {
     int32_t value = -3;
     for (const SettingsKey& entry : SettingsKeys)
         *entry.value = value++;
-    GameRank = 1;
+    TheGame().gameRank = 1;
     JoyButton_START = -1;
     ASSERT_EQ(WriteSettings(), 0);
     Scramble();
     ReadSettings();
     value = -3;
     for (const SettingsKey& entry : SettingsKeys) {
-        const int32_t expected = entry.value == &GameRank          ? 1
-                                 : entry.value == &JoyButton_START ? -1
-                                                                   : value;
+        const int32_t expected = entry.value == &TheGame().gameRank ? 1
+                                 : entry.value == &JoyButton_START  ? -1
+                                                                    : value;
         EXPECT_EQ(*entry.value, expected) << entry.key;
         ++value;
     }
@@ -115,15 +116,16 @@ TEST_F(SettingsFile, ValuesOutOfRangeOrNotNumbersFallBackAsTheProfileRulesSay) {
                       "ScreenResolution=-2\n[SOUND]\nSoundVolume2=99999999999\n");
     Scramble();
     ReadSettings();
-    EXPECT_EQ(GameRank, 0);          // a rank other than Hard is Normal
-    EXPECT_EQ(ScreenBpp, 0);         // text that starts with no digit
-    EXPECT_EQ(ScreenDevice, 0);      // empty: the default
-    EXPECT_EQ(ScreenResolution, -2); // not range-tested here; start-up clamps it
+    EXPECT_EQ(TheGame().gameRank, 0); // a rank other than Hard is Normal
+    EXPECT_EQ(ScreenBpp, 0);          // text that starts with no digit
+    EXPECT_EQ(ScreenDevice, 0);       // empty: the default
+    EXPECT_EQ(ScreenResolution, -2);  // not range-tested here; start-up clamps it
     EXPECT_EQ(SoundVolume2, static_cast<int32_t>(99999999999LL & 0xFFFFFFFF));
     EXPECT_EQ(EnableSound, 1);
 }
 
 TEST_F(SettingsFile, ScoresWiderThan32BitsRoundTripAndNonNumbersGiveTheDefault) {
+    Game& g = TheGame();
     const int64_t big = 98'765'432'109'876LL;
     WriteIniInt64("RankNormal", "SCORE_1", big, path_.c_str());
     EXPECT_EQ(ReadKey("RankNormal", "SCORE_1"), "98765432109876");
@@ -134,19 +136,20 @@ TEST_F(SettingsFile, ScoresWiderThan32BitsRoundTripAndNonNumbersGiveTheDefault) 
     EXPECT_EQ(ReadIniInt64("X", "text", -1, path_.c_str()), -1);
     EXPECT_EQ(ReadIniInt64("X", "missing", 17, path_.c_str()), 17);
 
-    RankingTable[0][0].score = big;
-    RankingTable[1][9].score = (int64_t{1} << 40) + 1;
+    g.ranking[0][0].score = big;
+    g.ranking[1][9].score = (int64_t{1} << 40) + 1;
     ASSERT_EQ(WriteSettings(), 0);
     DefaultRanking(0);
     DefaultRanking(1);
     ReadSettings();
-    EXPECT_EQ(RankingTable[0][0].score, big);
-    EXPECT_EQ(RankingTable[1][9].score, (int64_t{1} << 40) + 1);
+    EXPECT_EQ(g.ranking[0][0].score, big);
+    EXPECT_EQ(g.ranking[1][9].score, (int64_t{1} << 40) + 1);
 }
 
 TEST_F(SettingsFile, NamesOfTenBytesLoadElevenReadEmptyAndEmptyIsWrittenAsAMarker) {
-    std::strcpy(RankingTable[0][0].name, "ABCDEFGHIJ");
-    RankingTable[0][1].name[0] = '\0';
+    Game& g = TheGame();
+    std::strcpy(g.ranking[0][0].name, "ABCDEFGHIJ");
+    g.ranking[0][1].name[0] = '\0';
     ASSERT_EQ(WriteSettings(), 0);
     EXPECT_EQ(ReadKey("RankNormal", "NAME_1"), "ABCDEFGHIJ");
     EXPECT_EQ(ReadKey("RankNormal", "NAME_2"), "(Empty)(Empty)(Empty)(Empty)(Empty)");
@@ -156,47 +159,50 @@ TEST_F(SettingsFile, NamesOfTenBytesLoadElevenReadEmptyAndEmptyIsWrittenAsAMarke
     DefaultRanking(0);
     DefaultRanking(1);
     ReadSettings();
-    EXPECT_STREQ(RankingTable[0][0].name, "ABCDEFGHIJ");
-    EXPECT_STREQ(RankingTable[0][1].name, "");
-    EXPECT_STREQ(RankingTable[1][2].name, "");
-    EXPECT_STREQ(RankingTable[1][3].name, "NO PLAYER");
+    EXPECT_STREQ(g.ranking[0][0].name, "ABCDEFGHIJ");
+    EXPECT_STREQ(g.ranking[0][1].name, "");
+    EXPECT_STREQ(g.ranking[1][2].name, "");
+    EXPECT_STREQ(g.ranking[1][3].name, "NO PLAYER");
 }
 
 TEST_F(SettingsFile, ASectionWithOneScoreChangesOnlyThatValue) {
+    Game& g = TheGame();
     WriteBytes(path_, "[RankHard]\r\nSCORE_1=123\r\n");
     ReadSettings();
-    EXPECT_EQ(RankingTable[1][0].score, 123);
-    EXPECT_EQ(RankingTable[1][0].stage, 3);
-    EXPECT_STREQ(RankingTable[1][0].name, "NO PLAYER");
+    EXPECT_EQ(g.ranking[1][0].score, 123);
+    EXPECT_EQ(g.ranking[1][0].stage, 3);
+    EXPECT_STREQ(g.ranking[1][0].name, "NO PLAYER");
     for (int32_t rank = 0; rank < 2; ++rank) {
         for (int32_t place = 0; place < RANKING_PLACES; ++place) {
             if (rank == 1 && place == 0) continue;
-            EXPECT_EQ(RankingTable[rank][place].score, 110000 - 10000 * place);
-            EXPECT_EQ(RankingTable[rank][place].stage, place < 4 ? 3 : place < 8 ? 2 : 1);
+            EXPECT_EQ(g.ranking[rank][place].score, 110000 - 10000 * place);
+            EXPECT_EQ(g.ranking[rank][place].stage, place < 4 ? 3 : place < 8 ? 2 : 1);
         }
     }
 }
 
 TEST_F(SettingsFile, NegativeStoredStagesAndScoresKeepTheDefaults) {
+    Game& g = TheGame();
     WriteBytes(path_, "[RankNormal]\nSTAGE_1=-4\nSCORE_1=-9\nSTAGE_2=0\nSCORE_2=0\n"
                       "SCORE_3=junk\nSTAGE_3=4294967295\n");
     ReadSettings();
-    EXPECT_EQ(RankingTable[0][0].stage, 3);
-    EXPECT_EQ(RankingTable[0][0].score, 110000);
-    EXPECT_EQ(RankingTable[0][1].stage, 0);
-    EXPECT_EQ(RankingTable[0][1].score, 0);
-    EXPECT_EQ(RankingTable[0][2].score, 90000);
-    EXPECT_EQ(RankingTable[0][2].stage, 3);
+    EXPECT_EQ(g.ranking[0][0].stage, 3);
+    EXPECT_EQ(g.ranking[0][0].score, 110000);
+    EXPECT_EQ(g.ranking[0][1].stage, 0);
+    EXPECT_EQ(g.ranking[0][1].score, 0);
+    EXPECT_EQ(g.ranking[0][2].score, 90000);
+    EXPECT_EQ(g.ranking[0][2].stage, 3);
 }
 
 TEST_F(SettingsFile, ForeignSectionsCommentsAndUnknownKeysSurviveTheGamesWrite) {
+    Game& g = TheGame();
     const std::string mine = "; written by hand\r\n[Tools]\r\nEditor=vi\r\n\r\n"
                              "[GAME]\r\n; difficulty\r\nGameRank=1\r\nCheat=on\r\n\r\n"
                              "[Zzz]\r\nlast=1\r\n";
     WriteBytes(path_, mine);
     ReadSettings();
-    EXPECT_EQ(GameRank, 1);
-    GameRank = 0;
+    EXPECT_EQ(g.gameRank, 1);
+    g.gameRank = 0;
     ASSERT_EQ(WriteSettings(), 0);
     // Every foreign line is still there, in its order (the codec's tests pin the exact bytes).
     const std::string text = ReadBytes(path_);

@@ -12,15 +12,16 @@ namespace {
 // the size of each burst of its firing phase (volleys more than 10 frames apart split bursts)
 // and checks that every volley holds the given number of bullets.
 std::vector<int32_t> BatteryBursts(int32_t bulletsPerVolley) {
+    Game& g = TheGame();
     std::vector<int32_t> bursts;
     int32_t last = -100;
-    EnemySlot& e = EnemyPool[0];
+    EnemySlot& e = g.enemies[0];
     for (int32_t frame = 1; frame <= 4000 && e.state != 0; ++frame) {
         ResetEnemyShots();
         const int32_t before = e.state;
         UpdateEnemies();
-        if (before != 3 || EnemyShotCount == 0) continue;
-        EXPECT_EQ(EnemyShotCount, bulletsPerVolley) << frame;
+        if (before != 3 || g.enemyShotCount == 0) continue;
+        EXPECT_EQ(g.enemyShotCount, bulletsPerVolley) << frame;
         if (frame - last > 10) bursts.push_back(0);
         bursts.back() += 1;
         last = frame;
@@ -41,29 +42,31 @@ TEST_F(LargeEnemies, BatteryOf400FiresTwoBurstsAndAFinalVolley) {
 }
 
 TEST_F(LargeEnemies, BatteryOf2000FiresSevenBurstsAndAFinalVolley) {
-    GameRank = 1; // Hard: two scattered aimed bullets per volley
+    TheGame().gameRank = 1; // Hard: two scattered aimed bullets per volley
     Spawn(SpawnBattery, {60, 250, 2000});
     EXPECT_EQ(First().hitPoints, 1000);
     EXPECT_EQ(BatteryBursts(2), (std::vector<int32_t>{9, 10, 10, 10, 10, 10, 10, 1}));
 }
 
 TEST_F(LargeEnemies, SentinelFallsToOneBodyCollisionButBatteryOf2000Survives) {
-    PlayerState = PLAYER_VULNERABLE;
+    Game& g = TheGame();
+    g.playerState = PLAYER_VULNERABLE;
     Spawn(SpawnSentinel, {224, 500});
     Spawn(SpawnBattery, {124, 500, 2000});
-    PlayerX = EnemyPool[0].x;
-    PlayerY = EnemyPool[0].y;
+    g.playerX = g.enemies[0].x;
+    g.playerY = g.enemies[0].y;
     UpdateEnemies();
-    EXPECT_EQ(EnemyPool[0].hitPoints, 0);
-    EXPECT_EQ(Score, 4000);
-    PlayerX = EnemyPool[1].x;
+    EXPECT_EQ(g.enemies[0].hitPoints, 0);
+    EXPECT_EQ(g.score, 4000);
+    g.playerX = g.enemies[1].x;
     UpdateEnemies();
-    EXPECT_EQ(EnemyPool[1].hitPoints, 200);
-    EXPECT_EQ(EnemyPool[1].flags & 1, 1);
+    EXPECT_EQ(g.enemies[1].hitPoints, 200);
+    EXPECT_EQ(g.enemies[1].flags & 1, 1);
 }
 
 TEST_F(LargeEnemies, GuardianEntersSweepsWithinTheViewAndStandsStillWhenDestroyed) {
-    ViewX = 200;
+    Game& g = TheGame();
+    g.viewX = 200;
     Spawn(SpawnGuardian, {30});
     EnemySlot& e = First();
     EXPECT_EQ(e.x, (200 + 30) * 256);
@@ -78,8 +81,8 @@ TEST_F(LargeEnemies, GuardianEntersSweepsWithinTheViewAndStandsStillWhenDestroye
             EXPECT_EQ(e.y, 340 * 256);
         }
         if (e.state != 3) continue;
-        EXPECT_GE(e.x, ViewX * 256);
-        EXPECT_LE(e.x, (ViewX + 160) * 256);
+        EXPECT_GE(e.x, g.viewX * 256);
+        EXPECT_LE(e.x, (g.viewX + 160) * 256);
         if (lastDx != 0 && e.word2 != lastDx) reversals += 1;
         lastDx = e.word2;
     }
@@ -87,26 +90,27 @@ TEST_F(LargeEnemies, GuardianEntersSweepsWithinTheViewAndStandsStillWhenDestroye
     EXPECT_EQ(frame, 84 + 19 + 800);
     EXPECT_GE(reversals, 4);
 
-    PlayerState = PLAYER_VULNERABLE;
+    g.playerState = PLAYER_VULNERABLE;
     const int32_t y = e.y;
     e.hitPoints = 0;
     for (frame = 1; frame <= 50; ++frame)
         UpdateEnemies();
     EXPECT_EQ(e.y, y);
-    EXPECT_EQ(Score, 5000);
+    EXPECT_EQ(g.score, 5000);
     UpdateEnemies();
     EXPECT_EQ(e.state, 0);
 }
 
 TEST_F(LargeEnemies, GuardianLeftOfThePannedViewKeepsMovingRight) {
+    Game& g = TheGame();
     Spawn(SpawnGuardian, {30});
     EnemySlot& e = First();
     e.state = 3;
     e.word1 = 1;
     e.word2 = 256;
-    ViewX = 300;
-    e.x = (ViewX - 50) * 256;
+    g.viewX = 300;
+    e.x = (g.viewX - 50) * 256;
     UpdateEnemies();
-    EXPECT_EQ(e.x, (ViewX - 49) * 256);
+    EXPECT_EQ(e.x, (g.viewX - 49) * 256);
     EXPECT_EQ(e.word2, 256);
 }

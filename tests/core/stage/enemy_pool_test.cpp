@@ -13,7 +13,7 @@ namespace {
 int32_t UpdateCalls[ENEMY_SLOT_COUNT];
 
 void CountingUpdate(EnemySlot* slot) {
-    UpdateCalls[slot - EnemyPool] += 1;
+    UpdateCalls[slot - TheGame().enemies] += 1;
 }
 
 class EnemyPoolTest : public ::testing::Test {
@@ -23,11 +23,11 @@ class EnemyPoolTest : public ::testing::Test {
         ClearEnemyPool();
         for (int32_t& calls : UpdateCalls)
             calls = 0;
-        PlayerX = 344 << 8;
-        PlayerY = 500 << 8;
-        PlayerState = PLAYER_VULNERABLE;
-        BombActive = 0;
-        HitFlag = 0;
+        TheGame().playerX = 344 << 8;
+        TheGame().playerY = 500 << 8;
+        TheGame().playerState = PLAYER_VULNERABLE;
+        TheGame().bombActive = 0;
+        TheGame().hitFlag = 0;
     }
 
     // A solid 32 x 32 enemy with its top-left corner at canvas pixel (x, y).
@@ -43,7 +43,7 @@ class EnemyPoolTest : public ::testing::Test {
         e->boxRight = 32 << 8;
         e->boxBottom = 32 << 8;
         e->update = CountingUpdate;
-        EnemyCount += 1;
+        TheGame().enemyCount += 1;
         return e;
     }
 };
@@ -54,7 +54,7 @@ TEST_F(EnemyPoolTest, BodyCollisionCostsEightHundredHitPoints) {
     UpdateEnemies();
     EXPECT_EQ(diver->hitPoints, 0);
     EXPECT_EQ(diver->hit, 1);
-    EXPECT_EQ(HitFlag, 1);
+    EXPECT_EQ(TheGame().hitFlag, 1);
     EXPECT_EQ(UpdateCalls[0], 1);
 
     for (const auto& [before, after] : {std::pair{700, 0}, {800, 0}, {1000, 200}}) {
@@ -66,39 +66,41 @@ TEST_F(EnemyPoolTest, BodyCollisionCostsEightHundredHitPoints) {
 }
 
 TEST_F(EnemyPoolTest, NoBodyCollisionUnlessVulnerableAndNoBombAndSolid) {
+    Game& g = TheGame();
     EnemySlot* e = Enemy(340, 500, 5);
-    PlayerState = PLAYER_SPAWNED;
+    g.playerState = PLAYER_SPAWNED;
     UpdateEnemies();
-    PlayerState = PLAYER_EXPLODING;
+    g.playerState = PLAYER_EXPLODING;
     UpdateEnemies();
-    PlayerState = PLAYER_VULNERABLE;
-    BombActive = 1;
+    g.playerState = PLAYER_VULNERABLE;
+    g.bombActive = 1;
     UpdateEnemies();
-    BombActive = 0;
+    g.bombActive = 0;
     e->solid = 0;
     UpdateEnemies();
     EXPECT_EQ(e->hitPoints, 5);
     EXPECT_EQ(e->hit, 0);
-    EXPECT_EQ(HitFlag, 0);
+    EXPECT_EQ(g.hitFlag, 0);
     EXPECT_EQ(UpdateCalls[0], 4); // updated every time all the same
 }
 
 TEST_F(EnemyPoolTest, BodyCollisionEdgesAreInclusive) {
+    Game& g = TheGame();
     // Right edge of the box exactly at PlayerX + 14 px touches; one 1/256 pixel less does not.
     EnemySlot* e = Enemy(0, 500, 5);
-    e->x = PlayerX + (14 << 8) - e->boxRight;
+    e->x = g.playerX + (14 << 8) - e->boxRight;
     UpdateEnemies();
-    EXPECT_EQ(HitFlag, 1);
-    HitFlag = 0;
+    EXPECT_EQ(g.hitFlag, 1);
+    g.hitFlag = 0;
     e->hitPoints = 5;
     e->x -= 1;
     UpdateEnemies();
-    EXPECT_EQ(HitFlag, 0);
+    EXPECT_EQ(g.hitFlag, 0);
     // Top edge exactly at PlayerY + 18 px touches.
-    e->x = PlayerX;
-    e->y = PlayerY + (18 << 8);
+    e->x = g.playerX;
+    e->y = g.playerY + (18 << 8);
     UpdateEnemies();
-    EXPECT_EQ(HitFlag, 1);
+    EXPECT_EQ(g.hitFlag, 1);
 }
 
 EnemySlot* Spawned = nullptr;
@@ -108,18 +110,18 @@ void SpawningUpdate(EnemySlot* slot) {
     Spawned = EnemyAlloc();
     Spawned->state = 1;
     Spawned->update = CountingUpdate;
-    EnemyCount += 1;
+    TheGame().enemyCount += 1;
 }
 
 TEST_F(EnemyPoolTest, EntriesSpawnedLaterInThePassAreUpdatedInIt) {
     // Slot 0 free, slot 1 spawns into slot 0 (lower: next frame); then slot 3 spawns into 4.
     Enemy(0, 0, 1);
     EnemySlot* spawner = Enemy(0, 0, 1);
-    EnemyFree(&EnemyPool[0]);
+    EnemyFree(&TheGame().enemies[0]);
     spawner->update = SpawningUpdate;
     Spawned = nullptr;
     UpdateEnemies();
-    EXPECT_EQ(Spawned, &EnemyPool[0]);
+    EXPECT_EQ(Spawned, &TheGame().enemies[0]);
     EXPECT_EQ(UpdateCalls[0], 0);
 
     Enemy(0, 0, 1); // slot 2
@@ -128,7 +130,7 @@ TEST_F(EnemyPoolTest, EntriesSpawnedLaterInThePassAreUpdatedInIt) {
     spawner->update = CountingUpdate;
     Spawned = nullptr;
     UpdateEnemies();
-    EXPECT_EQ(Spawned, &EnemyPool[4]);
+    EXPECT_EQ(Spawned, &TheGame().enemies[4]);
     EXPECT_EQ(UpdateCalls[4], 1);
     EXPECT_EQ(UpdateCalls[0], 1);
 }
@@ -138,8 +140,8 @@ TEST_F(EnemyPoolTest, ScorePopupCentredLivesHundredUpdatesAndStandsStill) {
     block->solid = 0;
     block->update = nullptr;
     SpawnScorePopup(block, 1500);
-    EnemySlot* popup = &EnemyPool[1];
-    ASSERT_EQ(EnemyCount, 2);
+    EnemySlot* popup = &TheGame().enemies[1];
+    ASSERT_EQ(TheGame().enemyCount, 2);
     EXPECT_EQ(popup->x, (316 - 16) << 8); // 4 characters, 16 px left of the centre column
     EXPECT_EQ(popup->y, (416 << 8) - 4);
     EXPECT_EQ(popup->word1, 1500);
@@ -152,14 +154,14 @@ TEST_F(EnemyPoolTest, ScorePopupCentredLivesHundredUpdatesAndStandsStill) {
     EXPECT_EQ(popup->x, x);
     UpdateEnemies();
     EXPECT_EQ(popup->state, 0);
-    EXPECT_EQ(EnemyCount, 1);
+    EXPECT_EQ(TheGame().enemyCount, 1);
 
     // With every slot taken no popup appears.
     for (int i = 1; i < ENEMY_SLOT_COUNT; ++i)
         Enemy(0, 0, 1);
     SpawnScorePopup(block, 300);
     for (int i = 0; i < ENEMY_SLOT_COUNT; ++i)
-        EXPECT_EQ(EnemyPool[i].drawExtra, nullptr);
+        EXPECT_EQ(TheGame().enemies[i].drawExtra, nullptr);
 }
 
 } // namespace

@@ -12,21 +12,22 @@ class Items : public StageWorld {
   protected:
     void SetUp() override {
         StageWorld::SetUp();
-        PlayerState = PLAYER_VULNERABLE;
-        PlayerX = 300 << 8;
-        PlayerY = 500 << 8;
+        TheGame().playerState = PLAYER_VULNERABLE;
+        TheGame().playerX = 300 << 8;
+        TheGame().playerY = 500 << 8;
     }
     // Updates a fresh scripted item whose box lies at the ship's corner + (dx, dy) after its move.
     void TouchWith(int32_t kind, int32_t dx = 0, int32_t dy = 0) {
         StageScriptReset();
         Spawn(SpawnItem, {100, 400, kind});
-        First().x = PlayerX + dx;
-        First().y = PlayerY + dy - First().word4;
+        First().x = TheGame().playerX + dx;
+        First().y = TheGame().playerY + dy - First().word4;
         UpdateEnemies();
     }
 };
 
 TEST_F(Items, PickupBoxIsTheLowerHalfOfTheShip) {
+    Game& g = TheGame();
     const struct {
         int32_t dx, dy;
         bool taken;
@@ -36,52 +37,54 @@ TEST_F(Items, PickupBoxIsTheLowerHalfOfTheShip) {
         {0, 3840 - 6144, true}, {0, 3840 - 6145, false}, // only the ship's rows 0..14
     };
     for (const auto& c : cases) {
-        ShotPower = 1;
+        g.shotPower = 1;
         TouchWith(ITEM_POWER, c.dx, c.dy);
-        EXPECT_EQ(ShotPower, c.taken ? 2 : 1) << c.dx << ", " << c.dy;
-        EXPECT_EQ(EnemyCount, c.taken ? 0 : 1) << c.dx << ", " << c.dy;
+        EXPECT_EQ(g.shotPower, c.taken ? 2 : 1) << c.dx << ", " << c.dy;
+        EXPECT_EQ(g.enemyCount, c.taken ? 0 : 1) << c.dx << ", " << c.dy;
     }
-    PlayerState = PLAYER_EXPLODING;
+    g.playerState = PLAYER_EXPLODING;
     TouchWith(ITEM_LIFE);
-    EXPECT_EQ(Lives, 3);
-    PlayerState = PLAYER_SPAWNED; // the just-spawned protection still collects
+    EXPECT_EQ(g.lives, 3);
+    g.playerState = PLAYER_SPAWNED; // the just-spawned protection still collects
     TouchWith(ITEM_LIFE);
-    EXPECT_EQ(Lives, 4);
-    EXPECT_EQ(PickupGlow, 100);
+    EXPECT_EQ(g.lives, 4);
+    EXPECT_EQ(g.pickupGlow, 100);
 }
 
 TEST_F(Items, EffectsOfEachKindAndTheirLimits) {
-    Bombs = 8;
+    Game& g = TheGame();
+    g.bombs = 8;
     TouchWith(ITEM_BOMB);
-    EXPECT_EQ(Bombs, 9);
-    EXPECT_EQ(Score, 0);
+    EXPECT_EQ(g.bombs, 9);
+    EXPECT_EQ(g.score, 0);
     TouchWith(ITEM_BOMB);
-    EXPECT_EQ(Bombs, 9);
-    EXPECT_EQ(Score, 5000);
-    EXPECT_EQ(EnemyCount, 1) << "the popup";
-    ShotPower = 6;
+    EXPECT_EQ(g.bombs, 9);
+    EXPECT_EQ(g.score, 5000);
+    EXPECT_EQ(g.enemyCount, 1) << "the popup";
+    g.shotPower = 6;
     TouchWith(7); // any other kind is power
-    EXPECT_EQ(ShotPower, 6);
-    EXPECT_EQ(Score, 10000);
-    Lives = 250;
+    EXPECT_EQ(g.shotPower, 6);
+    EXPECT_EQ(g.score, 10000);
+    g.lives = 250;
     TouchWith(ITEM_LIFE);
-    EXPECT_EQ(Lives, 251);
+    EXPECT_EQ(g.lives, 251);
 }
 
 TEST_F(Items, DroppedItemFliesUpThenSinks) {
-    PlayerState = PLAYER_OUT;
+    Game& g = TheGame();
+    g.playerState = PLAYER_OUT;
     for (uint32_t seed = 1; seed <= 200; ++seed) {
         StageScriptReset();
         // The draws in their order: the angle of vx, the angle of the upward speed, the time.
-        RandomSeed = seed;
+        g.randomSeed = seed;
         const int32_t a = NextRandom() % 360;
         const int32_t b = NextRandom() % 360;
         const int32_t state = ((NextRandom() & 15) + 20) * 5 / 4;
-        const uint32_t after = RandomSeed;
-        RandomSeed = seed;
+        const uint32_t after = g.randomSeed;
+        g.randomSeed = seed;
         SpawnDroppedItem(ITEM_POWER, 400 << 8, 500 << 8);
         EnemySlot& e = First();
-        ASSERT_EQ(EnemyCount, 1);
+        ASSERT_EQ(g.enemyCount, 1);
         EXPECT_EQ(e.x, (400 << 8) - 3072);
         EXPECT_EQ(e.y, (500 << 8) - 3072);
         EXPECT_EQ(e.hitPoints, 5);
@@ -89,7 +92,7 @@ TEST_F(Items, DroppedItemFliesUpThenSinks) {
         EXPECT_EQ(e.word4, -std::abs(8 * SinCosTable[1][b] / 5) - 512);
         EXPECT_EQ(e.state, state);
         EXPECT_TRUE(e.state >= 25 && e.state <= 43) << e.state;
-        EXPECT_EQ(RandomSeed, after);
+        EXPECT_EQ(g.randomSeed, after);
         for (int32_t f = e.state - 1; f > 0; --f)
             UpdateEnemies();
         EXPECT_EQ(e.state, 1);

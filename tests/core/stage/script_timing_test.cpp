@@ -11,6 +11,7 @@ namespace {
 // Calls StageScriptStep alone until step n has run; returns the calls made. The pool is
 // emptied whenever the script holds for it, so each WaitClear passes at once.
 int32_t CallsUntilStepRan(int32_t n) {
+    Game& g = TheGame();
     int32_t after = 1;
     for (int32_t step = 0; step <= n; ++step) {
         for (int32_t op = ScriptTable[after++]; op != STEP_END; op = ScriptTable[after++]) {
@@ -18,9 +19,9 @@ int32_t CallsUntilStepRan(int32_t n) {
         }
     }
     for (int32_t call = 1; call <= 20000; ++call) {
-        if (WaitForClear == 1) ClearEnemyPool();
+        if (g.waitForClear == 1) ClearEnemyPool();
         StageScriptStep();
-        if (ScriptCursor == after) return call;
+        if (g.scriptCursor == after) return call;
     }
     return -1;
 }
@@ -30,14 +31,15 @@ int32_t CallsUntilStepRan(int32_t n) {
 using ScriptTiming = StageWorld;
 
 TEST_F(ScriptTiming, ReadyBannerThenPowerItems) {
+    Game& g = TheGame();
     EXPECT_EQ(CallsUntilStepRan(0), 25);
-    ASSERT_EQ(EnemyCount, 1);
+    ASSERT_EQ(g.enemyCount, 1);
     EXPECT_EQ(First().state, 1);
     EXPECT_EQ(First().y, 470 * 256);
     EXPECT_NE(First().drawExtra, nullptr);
     EXPECT_EQ(CallsUntilStepRan(1), 9); // Wait 40
     EXPECT_EQ(CallsUntilStepRan(2), 329);
-    EXPECT_EQ(EnemyCount, 6);
+    EXPECT_EQ(g.enemyCount, 6);
 }
 
 TEST_F(ScriptTiming, WaitStepsDelayTheNextStep) {
@@ -50,38 +52,40 @@ TEST_F(ScriptTiming, WaitStepsDelayTheNextStep) {
 }
 
 TEST_F(ScriptTiming, StageEndsOnlyAfterTheClearBannerHasGone) {
+    Game& g = TheGame();
     EXPECT_EQ(CallsUntilStepRan(343), 9176);
-    EXPECT_EQ(EnemyCount, 3); // the life, the bomb and the banner
+    EXPECT_EQ(g.enemyCount, 3); // the life, the bomb and the banner
     UpdateEnemies();
     int32_t call = 9176;
     bool inUseBefore = true;
-    while (StageCleared == 0 && call < 12000) {
+    while (g.stageCleared == 0 && call < 12000) {
         inUseBefore = AnyEnemyInUse() != 0;
         call += 1;
         Frame();
     }
     EXPECT_FALSE(inUseBefore);
     EXPECT_GE(call, 9976);
-    EXPECT_EQ(ScriptTable[ScriptCursor], OP_END);
-    StageCleared = 0; // finished: every call sets it again
+    EXPECT_EQ(ScriptTable[g.scriptCursor], OP_END);
+    g.stageCleared = 0; // finished: every call sets it again
     StageScriptStep();
-    EXPECT_EQ(StageCleared, 1);
+    EXPECT_EQ(g.stageCleared, 1);
 }
 
 TEST_F(ScriptTiming, FullPoolSpawnsNothingAndStaysInStep) {
+    Game& g = TheGame();
     words_ = {10000,   OP_DIVER, -1,  -1, OP_SPRAYER, -1, -1, -1,    -1,
               OP_ITEM, 30,       400, 2,  OP_WAIT,    2,  -1, OP_END};
     ScriptTable = words_.data();
     StageScriptReset();
     while (EnemyAlloc() != nullptr)
-        EnemyPool[EnemyCount++].state = 1;
-    const uint32_t seed = RandomSeed;
+        g.enemies[g.enemyCount++].state = 1;
+    const uint32_t seed = g.randomSeed;
     for (int32_t call = 1; call <= 25; ++call)
         StageScriptStep();
-    EXPECT_EQ(ScriptCursor, 16);
-    EXPECT_EQ(ScriptWait, 8 + 16);
-    EXPECT_EQ(EnemyCount, 100);
-    EXPECT_EQ(RandomSeed, seed); // skipped operands draw nothing
+    EXPECT_EQ(g.scriptCursor, 16);
+    EXPECT_EQ(g.scriptWait, 8 + 16);
+    EXPECT_EQ(g.enemyCount, 100);
+    EXPECT_EQ(g.randomSeed, seed); // skipped operands draw nothing
 }
 
 // WaitClear, then a Wait 0 step whose run shows that the hold has ended.
@@ -90,13 +94,13 @@ class WaitClearHold : public StageWorld {
     void Rearm() {
         words_ = {10000, OP_WAIT_CLEAR, -1, OP_WAIT, 0, -1, OP_END};
         ScriptTable = words_.data();
-        ScriptCursor = 1;
-        ScriptWait = 24;
+        TheGame().scriptCursor = 1;
+        TheGame().scriptWait = 24;
     }
     int32_t FramesUntilReleased() {
         for (int32_t frame = 1; frame <= 5000; ++frame) {
             Frame();
-            if (ScriptCursor == 6) return frame;
+            if (TheGame().scriptCursor == 6) return frame;
         }
         return -1;
     }
@@ -125,7 +129,7 @@ TEST_F(WaitClearHold, HoldsForADyingEnemy) {
     Rearm();
     for (int32_t frame = 1; frame <= 29; ++frame)
         Frame();
-    ASSERT_EQ(EnemyCount, 1);
+    ASSERT_EQ(TheGame().enemyCount, 1);
     First().hitPoints = 0; // destroyed on frame 30, released by the update of frame 50
     EXPECT_EQ(FramesUntilReleased(), 51 - 29);
 }
@@ -137,7 +141,7 @@ TEST_F(WaitClearHold, HoldsForAnItemUntilItSinksOut) {
 }
 
 TEST(StageProgress, PercentOfTheStageLength) {
-    StageLength = 10000;
+    TheGame().stageLength = 10000;
     EXPECT_EQ(StageProgress(0), 0);
     EXPECT_EQ(StageProgress(9999), 99);
     EXPECT_EQ(StageProgress(10000), 100);

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "game/game_record.h"
-#include "record/random.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
+#include "record/random.h"
 #include "stage/enemy_fire.h"
 #include "stage/enemy_helpers.h"
 #include "stage/enemy_pool.h"
@@ -26,17 +26,18 @@ class StageWorld : public ::testing::Test {
         ASSERT_EQ(InitEnemyShots(), 0);
         ASSERT_EQ(InitParticles(), 0);
         ResetEnemyShots();
-        RandomSeed = 1;
-        GameRank = 0;
-        StageLevel = StageNumber = 1;
-        ViewX = 120;
-        Score = 0;
-        Lives = Bombs = 3;
-        ShotPower = 1;
-        BombActive = HitFlag = PickupGlow = 0;
-        PlayerX = 344 << 8; // below the playfield and out of play unless a test says otherwise
-        PlayerY = 900 << 8;
-        PlayerState = PLAYER_OUT;
+        TheGame().randomSeed = 1;
+        TheGame().gameRank = 0;
+        TheGame().stageLevel = TheGame().stageNumber = 1;
+        TheGame().viewX = 120;
+        TheGame().score = 0;
+        TheGame().lives = TheGame().bombs = 3;
+        TheGame().shotPower = 1;
+        TheGame().bombActive = TheGame().hitFlag = TheGame().pickupGlow = 0;
+        TheGame().playerX =
+            344 << 8; // below the playfield and out of play unless a test says otherwise
+        TheGame().playerY = 900 << 8;
+        TheGame().playerState = PLAYER_OUT;
         ScriptTable = StageScript;
         StageScriptReset();
     }
@@ -47,11 +48,11 @@ class StageWorld : public ::testing::Test {
         words_.assign(1, 10000);
         words_.insert(words_.end(), operands.begin(), operands.end());
         ScriptTable = words_.data();
-        ScriptCursor = 1;
+        TheGame().scriptCursor = 1;
         routine();
-        EXPECT_EQ(ScriptCursor, 1 + static_cast<int32_t>(operands.size()));
+        EXPECT_EQ(TheGame().scriptCursor, 1 + static_cast<int32_t>(operands.size()));
     }
-    static EnemySlot& First() { return EnemyPool[0]; }
+    static EnemySlot& First() { return TheGame().enemies[0]; }
     // The stage part of one play frame.
     static void Frame() {
         StageScriptStep();

@@ -145,8 +145,9 @@ void QtFrontTest::initTestCase() {
 }
 
 void QtFrontTest::cleanup() {
-    GameMode = MODE_TITLE;
-    GameRank = 0;
+    Game& g = TheGame();
+    g.gameMode = MODE_TITLE;
+    g.gameRank = 0;
     Paused.store(0);
     GameHold.store(0);
     FullScreen.store(0);
@@ -261,9 +262,10 @@ void QtFrontTest::replayMenuFollowsThePlayback() {
 }
 
 void QtFrontTest::menuChecksAndGraysFollowTheGame() {
+    Game& g = TheGame();
     MainWindow window(0);
     InstallQtFrontEnd(&window);
-    GameMode = MODE_PLAY;
+    g.gameMode = MODE_PLAY;
     Paused.store(1);
     Language = -1;
     emit window.Popup(0)->aboutToShow();
@@ -277,8 +279,8 @@ void QtFrontTest::menuChecksAndGraysFollowTheGame() {
     emit window.Popup(0)->aboutToHide();
     QTRY_COMPARE(GameHold.load(), 0);
 
-    GameMode = MODE_TITLE;
-    GameRank = 1;
+    g.gameMode = MODE_TITLE;
+    g.gameRank = 1;
     Paused.store(0);
     Language = 1;
     emit window.Popup(0)->aboutToShow();
@@ -309,15 +311,16 @@ void QtFrontTest::menuChecksAndGraysFollowTheGame() {
 }
 
 void QtFrontTest::grayRankCommandChangesNothingDuringPlay() {
+    Game& g = TheGame();
     MainWindow window(0);
     InstallQtFrontEnd(&window);
-    GameMode = MODE_PLAY;
+    g.gameMode = MODE_PLAY;
     window.Action(CMD_RANK_HARD)->trigger();
     QTest::qWait(50);
-    QCOMPARE(GameRank, 0);
-    GameMode = MODE_TITLE;
+    QCOMPARE(g.gameRank, 0);
+    g.gameMode = MODE_TITLE;
     window.Action(CMD_RANK_HARD)->trigger();
-    QTRY_COMPARE(GameRank, 1);
+    QTRY_COMPARE(g.gameRank, 1);
     InstallQtFrontEnd(nullptr);
 }
 
@@ -365,10 +368,11 @@ void QtFrontTest::onlyItemsWithAStateAreCheckable() {
 }
 
 void QtFrontTest::clearHiScoreCancelledKeepsTable() {
+    Game& g = TheGame();
     MainWindow window(0);
     InstallQtFrontEnd(&window);
-    GameMode = MODE_TITLE;
-    RankingTable[0][0].score = 123456;
+    g.gameMode = MODE_TITLE;
+    g.ranking[0][0].score = 123456;
     QString text;
     bool cancelIsDefault = false;
     OnNextModal([&](QWidget* modal) {
@@ -381,14 +385,14 @@ void QtFrontTest::clearHiScoreCancelledKeepsTable() {
     RunCommand(CMD_CLEAR_HISCORE);
     QCOMPARE(text, QStringLiteral("Clear Ranking, Are you sure ?"));
     QVERIFY(cancelIsDefault);
-    QCOMPARE(RankingTable[0][0].score, 123456);
+    QCOMPARE(g.ranking[0][0].score, 123456);
     QCOMPARE(GameHold.load(), 0);
 
     OnNextModal([](QWidget* modal) {
         if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::Ok)->click();
     });
     RunCommand(CMD_CLEAR_HISCORE);
-    QVERIFY(RankingTable[0][0].score != 123456);
+    QVERIFY(g.ranking[0][0].score != 123456);
     InstallQtFrontEnd(nullptr);
 }
 
@@ -1027,6 +1031,7 @@ void Hold(const char* name, uint32_t buttons, Sint16 x = 0) {
 } // namespace
 
 void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
+    Game& g = TheGame();
     const QByteArray base = QDir::tempPath().toUtf8() + "/velkar-pad-test-" +
                             QByteArray::number(static_cast<int>(getpid()));
     QDir().mkpath(QString::fromUtf8(base));
@@ -1052,7 +1057,7 @@ void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
     // Pads of Nintendo's layout are read by position too (south shoots, whatever its letter).
     QVERIFY(!SDL_GetHintBoolean(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, SDL_TRUE));
     QCOMPARE(Sample(), 0);
-    GameMode = MODE_PLAY;
+    g.gameMode = MODE_PLAY;
     Paused.store(0);
 
     // Plugged in mid-game: taken by the next poll, read by its layout.
@@ -1128,7 +1133,7 @@ void QtFrontTest::padByLayoutPluggedInPlayAndLost() {
     QCOMPARE(Sample(), INPUT_SHOT);
     // Lost outside play (the title): no pause.
     Paused.store(0);
-    GameMode = MODE_TITLE;
+    g.gameMode = MODE_TITLE;
     SDL_JoystickDetachVirtual(IndexOf("Plain Stick"));
     QCOMPARE(Sample(), 0);
     QCOMPARE(Paused.load(), 0);
