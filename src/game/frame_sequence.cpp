@@ -299,6 +299,17 @@ void RunGameFrame(uint8_t* canvasBits) {
     DrawGameFrame(canvasBits);
 }
 
+void StepGameFrame(Game& game) {
+    RunningGame running(game);
+    StepGameFrame();
+}
+
+void DrawGameFrame(const Game& game, uint8_t* canvasBits) {
+    // Drawing reads the game and never writes it, so the rules may run on it as it is.
+    RunningGame running(const_cast<Game&>(game));
+    DrawGameFrame(canvasBits);
+}
+
 int32_t BeginAttract() {
     ResetGame();
     TheGame().gameMode = MODE_TITLE;

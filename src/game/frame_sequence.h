@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "record/record.h"
+
 namespace velkar {
 
 // Runs one frame with the controls already sampled into InputBits (quit held cancels start in
@@ -15,6 +17,10 @@ void StepGameFrame();
 // view to the ScreenBuffer. It changes nothing in the game, so a frame whose picture nobody
 // looks at need not be drawn, and drawing a frame late gives the same picture.
 void DrawGameFrame(uint8_t* canvasBits);
+
+// The same on a game of the caller's own: its step, and its picture (which reads it only).
+void StepGameFrame(Game& game);
+void DrawGameFrame(const Game& game, uint8_t* canvasBits);
 
 // ResetGame, then the title. Returns 0.
 int32_t BeginAttract();

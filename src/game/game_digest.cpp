@@ -60,8 +60,8 @@ uint64_t BytesDigest(const uint8_t* bytes, size_t size) {
     return all.h;
 }
 
-void AddRanking(Fold& d) {
-    for (const auto& table : TheGame().ranking) {
+void AddRanking(Fold& d, const Game& g) {
+    for (const auto& table : g.ranking) {
         for (const RankingEntry& entry : table) {
             d.Add32(entry.stage);
             d.Add(static_cast<uint64_t>(entry.score));
@@ -78,7 +78,10 @@ void AddRanking(Fold& d) {
 } // namespace
 
 uint64_t GameStateDigest() {
-    Game& g = TheGame();
+    return GameStateDigest(TheGame());
+}
+
+uint64_t GameStateDigest(const Game& g) {
     Fold d;
     for (int32_t v :
          {g.gameMode, g.modeFrame, g.lives, g.bombs, g.stageNumber, g.stageLevel, g.continueCount,
@@ -96,7 +99,7 @@ uint64_t GameStateDigest() {
         d.Add32(v);
     }
     d.Add(g.randomSeed);
-    AddRanking(d);
+    AddRanking(d, g);
     // Only entries in use: what a free entry still holds plays no part in the game.
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
         const EnemySlot& s = g.enemies[i];

@@ -4,11 +4,15 @@
 
 #include <cstdint>
 
+#include "record/record.h"
+
 namespace velkar {
 
 // The game record, the ship and weapons, the random seed, both hi-score tables, and the enemies,
 // enemy bullets and particles in use: everything that decides the frames to come. A few
 // microseconds; allocates nothing.
+uint64_t GameStateDigest(const Game& game);
+// The same for the game the rules run.
 uint64_t GameStateDigest();
 
 // The ScreenBuffer's bytes (a fixed value while it does not exist). A few tens of microseconds.

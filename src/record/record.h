@@ -113,4 +113,16 @@ inline Game& TheGame() {
     return *ActiveGame;
 }
 
+// Points the rules at another game for as long as it lives, then back at the game before.
+class RunningGame {
+  public:
+    explicit RunningGame(Game& game) : previous(ActiveGame) { ActiveGame = &game; }
+    ~RunningGame() { ActiveGame = previous; }
+    RunningGame(const RunningGame&) = delete;
+    RunningGame& operator=(const RunningGame&) = delete;
+
+  private:
+    Game* previous;
+};
+
 } // namespace velkar

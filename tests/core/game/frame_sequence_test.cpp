@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "game/frame_sequence.h"
@@ -352,6 +353,65 @@ TEST_F(FrameSequence, DrawingChangesNothingSoFramesMayGoUndrawn) {
         if (frame % 7 != 3) continue;
         DrawGameFrame(FrameCanvasBits);
         ASSERT_EQ(ScreenDigest(), everyScreen[frame]) << "frame " << frame;
+    }
+    InputBits = 0;
+}
+
+// A game is one value: two games stepped and drawn in turn, each with its own seed and controls,
+// go frame for frame as each goes when it runs alone, so nothing of a game lives outside its
+// Game. They are stepped through the attract screens, the demonstration and play with shots,
+// laser, bombs and lost ships.
+TEST(GameValue, TwoGamesSteppedInTurnEachPlayAsAlone) {
+    constexpr int32_t FRAMES = 3000;
+    auto controls = [](int32_t which, int32_t frame) -> int32_t {
+        const int32_t start = which == 0 ? 1900 : 2000;
+        if (frame < start) return 0;
+        if (frame == start) return INPUT_START;
+        const int32_t turn = which == 0 ? 40 : 25;
+        int32_t bits =
+            (frame / turn) % 2 == 0 ? INPUT_SHOT | INPUT_LEFT : INPUT_LASER | INPUT_RIGHT;
+        if (frame % (which == 0 ? 300 : 170) == 0) bits |= INPUT_BOMB;
+        return bits;
+    };
+    auto begin = [](Game& game, uint32_t seed) {
+        RunningGame running(game);
+        ASSERT_EQ(InitGame(), 0);
+        BeginAttract();
+        game.randomSeed = seed;
+    };
+    DestroyCanvases();
+    ASSERT_EQ(CreateCanvases(), 0);
+    const uint32_t seeds[2] = {12345, 777};
+    std::vector<uint64_t> states[2], screens[2];
+    for (int32_t which = 0; which < 2; ++which) {
+        auto alone = std::make_unique<Game>();
+        begin(*alone, seeds[which]);
+        for (int32_t frame = 0; frame < FRAMES; ++frame) {
+            InputBits = controls(which, frame);
+            StepGameFrame(*alone);
+            states[which].push_back(GameStateDigest(*alone));
+            DrawGameFrame(*alone, FrameCanvasBits);
+            screens[which].push_back(ScreenDigest());
+        }
+        EXPECT_EQ(alone->gameMode, MODE_PLAY);
+        EXPECT_GT(alone->score, 0);
+    }
+    ASSERT_NE(states[0].back(), states[1].back());
+    std::unique_ptr<Game> games[2] = {std::make_unique<Game>(), std::make_unique<Game>()};
+    for (int32_t which = 0; which < 2; ++which)
+        begin(*games[which], seeds[which]);
+    for (int32_t frame = 0; frame < FRAMES; ++frame) {
+        for (int32_t which = 0; which < 2; ++which) {
+            InputBits = controls(which, frame);
+            StepGameFrame(*games[which]);
+            ASSERT_EQ(GameStateDigest(*games[which]), states[which][frame])
+                << "game " << which << ", frame " << frame;
+        }
+        for (int32_t which = 0; which < 2; ++which) {
+            DrawGameFrame(*games[which], FrameCanvasBits);
+            ASSERT_EQ(ScreenDigest(), screens[which][frame])
+                << "game " << which << ", frame " << frame;
+        }
     }
     InputBits = 0;
 }
