@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Counts the writable variables each room of the core defines at namespace or function scope:
-# the data and bss symbols (nm types D, d, B, b) of the room's objects, without the compiler's
-# own (guard variables, vtables and typeinfo, string literals).
+# the objects in the data and bss sections of the room's objects, without the compiler's own
+# (guard variables, vtables and typeinfo, string literals) and without constants placed in
+# .data.rel.ro.
 #   bench/count_room_globals.sh BUILD_DIR   (a configured and built linux preset, e.g. build/linux)
 set -euo pipefail
 build=${1:?usage: count_room_globals.sh BUILD_DIR}
@@ -9,8 +10,11 @@ total=0
 for dir in "$build"/src/CMakeFiles/velkar_*.dir; do
   room=${dir##*/velkar_}
   room=${room%.dir}
-  n=$(find "$dir" -name '*.o' -print0 | xargs -0 nm --defined-only 2>/dev/null |
-      awk '$2 ~ /^[DdBb]$/ {print $3}' | grep -v -E '^(_ZGV|_ZTV|_ZTI|_ZTS|\.L)' | sort -u | wc -l)
+  # Objects in .data or .bss (and their per-symbol subsections); .data.rel.ro holds constants
+  # that only need their addresses relocated at load, which the program never writes.
+  n=$(find "$dir" -name '*.o' -print0 | xargs -0 -r objdump -t 2>/dev/null |
+      awk '$3 == "O" && $4 ~ /^\.(data|bss)(\.|$)/ && $4 !~ /^\.data\.rel\.ro/ {print $NF}' |
+      { grep -v -E '^(_ZGV|_ZTV|_ZTI|_ZTS|\.L|DW\.ref\.)' || true; } | sort -u | wc -l)
   printf '%-10s %d\n' "$room" "$n"
   total=$((total + n))
 done

@@ -13,11 +13,6 @@
 
 namespace velkar {
 
-std::atomic<int32_t> NameEntryRequested{0};
-std::atomic<int32_t> NameEntryPosted{0};
-std::atomic<int32_t> NameEntryDone{0};
-char NameBuffer[11] = {};
-
 int32_t InitGame() {
     Game& g = TheGame();
     BuildSinCosTable();
