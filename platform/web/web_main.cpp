@@ -550,6 +550,45 @@ EMSCRIPTEN_KEEPALIVE int32_t web_replay_differs() {
     return PlaybackOutcome().state == PLAYBACK_DIFFERS ? 1 : 0;
 }
 
+// The replay bar under the picture. Where the playback is (frames played, which is the frame
+// shown), how many frames it holds, its speed (REPLAY_SPEED_QUARTER .. _FASTEST) and whether
+// it is paused.
+EMSCRIPTEN_KEEPALIVE double web_replay_position() {
+    return static_cast<double>(PlaybackFrame());
+}
+
+EMSCRIPTEN_KEEPALIVE double web_replay_length() {
+    return static_cast<double>(PlaybackLength());
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t web_replay_speed() {
+    return ReplaySpeed();
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t web_paused() {
+    return Paused.load() != 0 ? 1 : 0;
+}
+
+// The bar's slider: the replay goes to that many frames played before the next frame runs, by
+// the path the seeking keys take (never during a frame).
+EMSCRIPTEN_KEEPALIVE void web_replay_seek(double frames) {
+    if (ReplayPlaying() != 0 && frames >= 0.0 && frames < 9.0e15)
+        RequestReplaySeek(static_cast<int64_t>(frames));
+}
+
+// The bar's speed list and play button, as ] and [ and Space set them.
+EMSCRIPTEN_KEEPALIVE void web_replay_set_speed(int32_t speed) {
+    if (ReplayPlaying() == 0) return;
+    speed = speed < REPLAY_SPEED_QUARTER   ? REPLAY_SPEED_QUARTER
+            : speed > REPLAY_SPEED_FASTEST ? REPLAY_SPEED_FASTEST
+                                           : speed;
+    ChangeReplaySpeed(speed - ReplaySpeed());
+}
+
+EMSCRIPTEN_KEEPALIVE void web_replay_set_paused(int32_t paused) {
+    if (ReplayPlaying() != 0 && (Paused.load() != 0) != (paused != 0)) TogglePaused();
+}
+
 // The page ends: a recording gets its closing line, a replay playing gives the player's own
 // rank and hi-scores back before the settings are written.
 EMSCRIPTEN_KEEPALIVE void web_session_end() {

@@ -12,6 +12,7 @@
 #include "input/control_map.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
+#include "replay/replay.h"
 #include "sound/voice.h"
 #include "web_front.h"
 
@@ -249,8 +250,11 @@ int32_t WebKey(int32_t down, int32_t keyCode, const char* code, int32_t altDown,
     case VKEY_MENU:
         break;
     default:
-        // Any other key only where the player bound it to an action.
-        if (ActionOfKey(keyCode) < 0) return 0;
+        // Any other key only where the player bound it to an action, or while a replay plays
+        // where it is a replay key (`.`, Home, End, [ and ], T).
+        if (ActionOfKey(keyCode) < 0 &&
+            (ReplayPlaying() == 0 || ReplayKeyCommand(keyCode) == REPLAY_KEY_NONE))
+            return 0;
         break;
     }
     const int32_t extended =

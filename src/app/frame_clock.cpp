@@ -207,8 +207,14 @@ namespace {
 // and the steps after it, pressed between two frames, each take effect. A key held down
 // repeats; past this many waiting commands the rest are dropped.
 constexpr size_t MAX_PENDING_REPLAY_COMMANDS = 16;
+// A seek to a given frame, beside the keys' commands (REPLAY_KEY_*, all positive).
+constexpr int32_t SEEK_TO_FRAME = -1;
+struct PendingReplayCommand {
+    int32_t command;
+    int64_t frames; // SEEK_TO_FRAME: where to
+};
 std::mutex replayCommandLock;
-std::deque<int32_t> pendingReplayCommands; // guarded by replayCommandLock
+std::deque<PendingReplayCommand> pendingReplayCommands; // guarded by replayCommandLock
 std::mutex takeOverLock;
 std::string takeOverFolder;  // guarded by takeOverLock
 std::string takeOverProgram; // guarded by takeOverLock
@@ -218,7 +224,15 @@ std::string takeOverNote;    // guarded by takeOverLock: what the last take-over
 void RequestReplayCommand(int32_t command) {
     std::lock_guard<std::mutex> guard(replayCommandLock);
     if (pendingReplayCommands.size() < MAX_PENDING_REPLAY_COMMANDS)
-        pendingReplayCommands.push_back(command);
+        pendingReplayCommands.push_back({command, 0});
+}
+
+void RequestReplaySeek(int64_t frames) {
+    std::lock_guard<std::mutex> guard(replayCommandLock);
+    if (!pendingReplayCommands.empty() && pendingReplayCommands.back().command == SEEK_TO_FRAME)
+        pendingReplayCommands.back().frames = frames;
+    else if (pendingReplayCommands.size() < MAX_PENDING_REPLAY_COMMANDS)
+        pendingReplayCommands.push_back({SEEK_TO_FRAME, frames});
 }
 
 void SetTakeOverFolder(const std::string& folder, const char* program) {
@@ -259,12 +273,15 @@ void TakeOver(uint8_t* canvasBits) {
     takeOverNote = note;
 }
 
-void RunReplayCommand(int32_t command, uint8_t* canvasBits) {
+void RunReplayCommand(const PendingReplayCommand& pending, uint8_t* canvasBits) {
     const int64_t now = PlaybackFrame();
     // The last frame, not the end: playing one more frame then ends the replay with its verdict.
     const int64_t last = std::max<int64_t>(PlaybackLength() - 1, 0);
     int64_t target = now;
-    switch (command) {
+    switch (pending.command) {
+    case SEEK_TO_FRAME:
+        target = std::clamp<int64_t>(pending.frames, 0, last);
+        break;
     case REPLAY_KEY_STEP:
         // A step moves on one frame while paused; a playing replay moves on by itself.
         if (Paused.load() == 0) return;
@@ -294,12 +311,12 @@ void RunReplayCommand(int32_t command, uint8_t* canvasBits) {
 } // namespace
 
 void RunPendingReplayCommand(uint8_t* canvasBits) {
-    std::deque<int32_t> commands;
+    std::deque<PendingReplayCommand> commands;
     {
         std::lock_guard<std::mutex> guard(replayCommandLock);
         commands.swap(pendingReplayCommands);
     }
-    for (const int32_t command : commands) {
+    for (const PendingReplayCommand& command : commands) {
         if (ReplayPlaying() == 0) return;
         RunReplayCommand(command, canvasBits);
     }

@@ -55,6 +55,11 @@ void ReleaseGame();
 // no other frame running. Commands asked for between two frames run in the order asked; a step
 // acts only while paused.
 void RequestReplayCommand(int32_t command);
+// Any thread: asks the game thread to seek the replay to `frames` frames played (clamped to its
+// last frame, as End goes), in turn with the commands above. A seek asked for right after
+// another one, before the game thread took either, replaces it: a slider dragged across many
+// positions between two frames seeks once, to the last.
+void RequestReplaySeek(int64_t frames);
 // Where a take-over (T) records the player's game: a file named takeover-YYYYMMDD-HHMMSS.vrp
 // (local time) in folder, which ends with its separator; program names the recorder in the
 // file's header. Set by the front end before the game thread starts; without it T does nothing.

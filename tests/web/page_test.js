@@ -1176,6 +1176,118 @@ async function watchedReplays(browser, url) {
   console.log(`watched replays: velkar-sim's ${closing.frames} frames matched in the page ` +
     `(screen ${watched.digestScreen}); a changed one differs at frame ${wentOff.firstDifferentFrame} ` +
     `as velkar-sim says; a damaged one refused: ${refusal.said}`);
+  return { recorded, text };
+}
+
+// The bar under the picture, on the page as a player has it (its own clock, no test mode):
+// the slider's role, name and place; paused with the play button; End and Home on the focused
+// slider, a frame on with its arrow and with `.`, a drag with the mouse and Page Down; the
+// frame then shown is velkar-sim's at that frame; then at the fastest speed the replay plays
+// on to its match.
+async function replayBar(browser, url, { recorded, text }) {
+  const closing = closingLine(text);
+  const last = closing.frames - 1;
+  const clock = (frames) => {
+    const seconds = Math.floor((frames * 16) / 1000);
+    return `${Math.floor(seconds / 60)}:${String(seconds % 60).padStart(2, '0')}`;
+  };
+  const page = await browser.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  await serveReplays(page, { 'recorded.vrp': text });
+  await page.goto(url + 'index.html?replay=/test/recorded.vrp');
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  const bar = '#replay-controls';
+  const slider = `${bar} [role="slider"]`;
+  await page.waitForSelector(slider, { visible: true, timeout: 10000 });
+  // Below the picture, as wide as it.
+  const boxes = await page.evaluate((bar) => [document.querySelector('#screen-box'), document.querySelector(bar)]
+    .map((e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; }), bar);
+  assert.ok(boxes[1][1] >= boxes[0][3] && boxes[1][0] === boxes[0][0] && boxes[1][2] === boxes[0][2],
+    `the bar is not under the picture: ${JSON.stringify(boxes)}`);
+  // Role, name and range as the browser's accessibility tree has them (this Chromium leaves
+  // aria-valuetext out of the tree it reports: the attribute is read).
+  const node = await page.accessibility.snapshot({ root: await page.$(slider) });
+  assert.deepStrictEqual([node.role, node.name, node.valuemin, node.valuemax],
+    ['slider', 'Replay position', 0, last]);
+  const valueText = await page.$eval(slider, (e) => e.getAttribute('aria-valuetext'));
+  assert.ok(new RegExp(`^\\d:\\d\\d / ${clock(closing.frames)}$`).test(valueText), valueText);
+
+  // Waits (with a deadline) until the page's clock has run two more ticks, so that what the
+  // slider asked for has been done and the bar shows the program's own position again.
+  const ticked = async () => {
+    const now = await page.evaluate(() => ticksRun);
+    await page.waitForFunction((now) => ticksRun >= now + 2, { timeout: 10000 }, now);
+  };
+  const position = () => page.$eval(slider, (e) => [Number(e.getAttribute('aria-valuenow')),
+    e.getAttribute('aria-valuetext')]);
+  const expectAt = async (frame, what) => {
+    await ticked();
+    assert.deepStrictEqual(await position(), [frame, `${clock(frame)} / ${clock(closing.frames)}`], what);
+  };
+
+  // Paused with the button: the replay stays where it is.
+  await page.click(`${bar} .play`);
+  await page.waitForFunction((bar) => document.querySelector(`${bar} .play`).getAttribute('aria-label') === 'Play',
+    { timeout: 10000 }, bar);
+  await ticked();
+  const [pausedAt] = await position();
+  await expectAt(pausedAt, 'the replay went on while paused');
+  // The slider's keys, and `.` (the game's own step key) while it has the focus.
+  await page.focus(slider);
+  await page.keyboard.press('End');
+  await expectAt(last, 'End on the slider');
+  await page.keyboard.press('Home');
+  await expectAt(0, 'Home on the slider');
+  await page.keyboard.press('ArrowRight');
+  await expectAt(1, 'an arrow on the slider');
+  await page.keyboard.press('.');
+  await expectAt(2, 'the . key');
+  // A drag with the mouse: the frame under the pointer where it is let go.
+  const track = await page.$eval(`${slider} .track`, (e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; });
+  const y = track[1] + track[3] / 2;
+  await page.mouse.move(track[0] + track[2] * 0.2, y);
+  await page.mouse.down();
+  await page.mouse.move(track[0] + track[2] * 0.6, y, { steps: 8 });
+  await page.mouse.up();
+  await ticked();
+  const [dragged] = await position();
+  assert.ok(Math.abs(dragged - 0.6 * last) <= last / track[2] + 1, `dragged to ${dragged} of ${last}`);
+  await page.keyboard.press('PageDown');
+  await page.keyboard.press('.');
+  const frame = dragged - 625 + 1;
+  await expectAt(frame, 'Page Down and . after the drag');
+  // The picture is the one a straight run shows after that many frames (velkar-sim counts
+  // the frame drawn: one less).
+  const png = path.join(work, 'bar.png');
+  const simSaid = childProcess.spawnSync(nativeSim, ['--replay', recorded, '--seek', String(frame - 1),
+    '--png', png], { encoding: 'utf8' });
+  assert.strictEqual(simSaid.status, 0, simSaid.stderr);
+  const expected = readPng(png).pixels;
+  const deadline = Date.now() + 10000;
+  let differing = -1;
+  while (differing !== 0 && Date.now() < deadline) {
+    const actual = await canvasPixels(page);
+    differing = 0;
+    for (let i = 0; i < actual.length; ++i) if (actual[i] !== expected[i]) ++differing;
+  }
+  assert.strictEqual(differing, 0, `${differing} bytes of the picture at frame ${frame} differ from velkar-sim's`);
+
+  // The fastest speed, played on: the verdict of a replay played straight through.
+  await page.select(`${bar} .speed`, '6');
+  await page.click(`${bar} .play`);
+  await page.waitForSelector('#replay-dialog[open]', { timeout: 60000 });
+  const verdict = await page.evaluate(() => { const d = document.querySelector('#replay-dialog');
+    return { state: d.dataset.state, detail: d.querySelector('.detail').textContent,
+      bar: document.querySelector('#replay-controls').hidden }; });
+  const straight = simReplay(recorded);
+  assert.strictEqual(straight.status, 0, straight.said);
+  assert.strictEqual(verdict.state, '2', verdict.detail);
+  assert.ok(straight.said.endsWith(verdict.detail), `${straight.said} / ${verdict.detail}`);
+  assert.ok(verdict.bar, 'the bar stayed after the replay ended');
+  await page.close();
+  console.log(`replay bar: paused, End, Home, a step by arrow and by ., a drag to ${dragged}, ` +
+    `Page Down and a step: frame ${frame} shown as velkar-sim draws it; at the fastest speed ` +
+    `the ${closing.frames} frames still match`);
 }
 
 // The body of a GET as the server sent it (not decompressed), with its headers.
@@ -1362,7 +1474,8 @@ const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length 
     await displayFrames(browser, url + 'index.html');
     await installedApp(browser);
     await download(browser, url);
-    await watchedReplays(browser, testUrl);
+    const watched = await watchedReplays(browser, testUrl);
+    await replayBar(browser, url, watched);
     if (board) await boardSubmission(browser, board, url);
     else console.log('board: not tested (no velkar-board given)');
 

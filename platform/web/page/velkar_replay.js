@@ -16,6 +16,8 @@ const REPLAY = {
   KEPT_SESSIONS: 5,
   // The session is copied into storage this often (ticks of 16 ms: about 10 seconds).
   STORE_TICKS: 625,
+  // The bar's Page Up and Page Down: 10 s of play, as the Left and Right keys seek.
+  SEEK_FRAMES: 625,
   // The board's verification is asked after for this long at most.
   BOARD_WAIT_MS: 120000,
   DATABASE: 'velkar-replays',
@@ -35,6 +37,8 @@ const REPLAY_TEXTS = [
     full: 'The replay of this session is full; the rest of the session is not recorded.',
     recentCaption: 'Recent Replays', none: 'No session is stored yet.',
     frames: 'frames', close: 'Close',
+    bar: 'Replay', position: 'Replay position', resume: 'Play', pause: 'Pause', speed: 'Replay speed',
+    fastest: 'fastest', frameOf: (frame, length) => `frame ${frame} / ${length}`,
     boardCaption: 'Score Board', sending: 'Sending the replay to the score board...',
     stored: 'The score board has the replay; it is playing it through now...',
     verified: 'The score board played the replay through and ranked it.',
@@ -58,6 +62,8 @@ const REPLAY_TEXTS = [
     full: 'このセッションのリプレイは一杯です。これ以降は記録されません。',
     recentCaption: '最近のリプレイ', none: '保存されたセッションはまだありません。',
     frames: 'フレーム', close: '閉じる',
+    bar: 'リプレイ', position: 'リプレイの位置', resume: '再生', pause: '一時停止', speed: '再生速度',
+    fastest: '最速', frameOf: (frame, length) => `フレーム ${frame} / ${length}`,
     boardCaption: 'スコアボード', sending: 'リプレイをスコアボードに送っています...',
     stored: 'スコアボードがリプレイを受け取り、再生して確かめています...',
     verified: 'スコアボードがリプレイを最後まで再生し、順位を付けました。',
@@ -304,10 +310,149 @@ function chooseReplayFile() {
 }
 
 function showReplayBar() {
+  const t = replayTexts();
   const bar = $('#replay-bar');
-  bar.querySelector('.name').textContent = replayTexts().watching + replay.watching;
-  bar.querySelector('button').textContent = replayTexts().stop;
+  bar.querySelector('.name').textContent = t.watching + replay.watching;
+  bar.querySelector('button').textContent = t.stop;
   bar.hidden = false;
+  const controls = $('#replay-controls');
+  controls.setAttribute('aria-label', t.bar);
+  controls.querySelector('.position').setAttribute('aria-label', t.position);
+  const speed = controls.querySelector('.speed');
+  speed.setAttribute('aria-label', t.speed);
+  speed.textContent = '';
+  ['x1/4', 'x1/2', 'x1', 'x2', 'x4', 'x8', t.fastest].forEach((text, value) => speed.add(new Option(text, value)));
+  controls.hidden = false;
+  showReplayPlace();
+  layout();
+}
+
+// ---- The bar under the picture while a replay plays ----
+
+// Minutes and seconds of a number of frames: 62.5 frames a second, 16 ms each.
+function replayClock(frames) {
+  const seconds = Math.floor((frames * 16) / 1000);
+  return `${Math.floor(seconds / 60)}:${String(seconds % 60).padStart(2, '0')}`;
+}
+
+// What the bar shows now; target: the frame the slider last asked for, until a tick has run.
+const place = { frame: -1, length: -1, speed: -1, paused: -1, target: null, pointer: null };
+
+// The replay's last frame: the slider's end, as the End key's (one more frame ends the replay).
+const lastReplayFrame = () => Math.max(place.length - 1, 0);
+
+function showReplayPosition(frame) {
+  const t = replayTexts();
+  const controls = $('#replay-controls');
+  const slider = controls.querySelector('.position');
+  place.frame = frame;
+  slider.setAttribute('aria-valuemax', lastReplayFrame());
+  slider.setAttribute('aria-valuenow', frame);
+  const text = `${replayClock(frame)} / ${replayClock(place.length)}`;
+  slider.setAttribute('aria-valuetext', text);
+  const percent = `${(100 * Math.min(frame, lastReplayFrame())) / Math.max(lastReplayFrame(), 1)}%`;
+  controls.querySelector('.thumb').style.left = percent;
+  controls.querySelector('.done').style.width = percent;
+  controls.querySelector('.time').textContent = text;
+  controls.querySelector('.frames').textContent = t.frameOf(frame, place.length);
+}
+
+// After every tick while a replay plays (ticked), and when the bar changes something: the
+// program's position, length, speed and pause, put on the bar where they changed. A frame the
+// slider asked for is shown until a tick has gone there.
+function showReplayPlace(ticked) {
+  const controls = $('#replay-controls');
+  if (controls.hidden) return;
+  if (ticked) place.target = null;
+  const length = call('web_replay_length', 'number');
+  const frame = place.target !== null ? place.target : call('web_replay_position', 'number');
+  if (length !== place.length || frame !== place.frame) {
+    place.length = length;
+    showReplayPosition(frame);
+  }
+  const speed = call('web_replay_speed', 'number');
+  if (speed !== place.speed) {
+    place.speed = speed;
+    controls.querySelector('.speed').value = String(speed);
+  }
+  const paused = call('web_paused', 'number');
+  if (paused !== place.paused) {
+    place.paused = paused;
+    const button = controls.querySelector('.play');
+    button.dataset.playing = paused ? 'false' : 'true';
+    button.setAttribute('aria-label', paused ? replayTexts().resume : replayTexts().pause);
+    button.title = button.getAttribute('aria-label');
+  }
+}
+
+// The slider asks for a frame: the program goes there before its next frame, by the seeking
+// keys' path. The slider shows it at once.
+function seekReplay(frame) {
+  if (!running || replay.ended) return;
+  place.target = Math.min(Math.max(Math.round(frame), 0), lastReplayFrame());
+  call('web_replay_seek', null, ['number'], [place.target]);
+  showReplayPosition(place.target);
+}
+
+// The keys a control of the bar takes for itself when it has the focus: a button's Space and
+// Enter, and a list's keys (Escape and the function keys still reach the game).
+function replayControlKeeps(event) {
+  const target = event.target;
+  if (!(target instanceof Element) || !target.closest('#replay-controls')) return false;
+  if (target.tagName === 'BUTTON') return event.key === ' ' || event.key === 'Enter';
+  if (target.tagName === 'SELECT') return event.key !== 'Escape' && !/^F\d+$/.test(event.key);
+  return false;
+}
+
+{
+  const controls = $('#replay-controls');
+  const slider = controls.querySelector('.position');
+  // The slider's keys: the arrows one frame, Page Up and Page Down 10 s, Home and End the start
+  // and the last frame. Every other key (Space, `.`, [ and ]) is the game's replay key.
+  slider.addEventListener('keydown', (event) => {
+    if (event.altKey || event.ctrlKey || event.metaKey || uiHasKeys()) return;
+    const at = place.target !== null ? place.target : place.frame;
+    const moves = { ArrowRight: 1, ArrowUp: 1, ArrowLeft: -1, ArrowDown: -1,
+      PageUp: REPLAY.SEEK_FRAMES, PageDown: -REPLAY.SEEK_FRAMES };
+    let to;
+    if (Object.hasOwn(moves, event.key)) to = at + moves[event.key];
+    else if (event.key === 'Home') to = 0;
+    else if (event.key === 'End') to = lastReplayFrame();
+    else return;
+    event.preventDefault();
+    event.stopPropagation();
+    resumeAudio();
+    seekReplay(to);
+  });
+  // Mouse, pen and fingers: the frame under the pointer, followed while it is dragged.
+  const seekToPointer = (event) => {
+    const track = slider.querySelector('.track').getBoundingClientRect();
+    const ratio = Math.min(Math.max((event.clientX - track.left) / Math.max(track.width, 1), 0), 1);
+    seekReplay(ratio * lastReplayFrame());
+  };
+  slider.addEventListener('pointerdown', (event) => {
+    if (place.pointer !== null || (event.pointerType === 'mouse' && event.button !== 0)) return;
+    place.pointer = event.pointerId;
+    slider.setPointerCapture(event.pointerId);
+    slider.focus();
+    seekToPointer(event);
+  });
+  slider.addEventListener('pointermove', (event) => {
+    if (event.pointerId === place.pointer) seekToPointer(event);
+  });
+  for (const type of ['pointerup', 'pointercancel', 'lostpointercapture']) {
+    slider.addEventListener(type, (event) => { if (event.pointerId === place.pointer) place.pointer = null; });
+  }
+  controls.querySelector('.play').addEventListener('click', () => {
+    if (!running || replay.ended) return;
+    call('web_replay_set_paused', null, ['number'], [place.paused ? 0 : 1]);
+    showReplayPlace();
+  });
+  controls.querySelector('.speed').addEventListener('change', (event) => {
+    if (!running || replay.ended) return;
+    call('web_replay_set_speed', null, ['number'], [Number(event.target.value)]);
+    showReplayPlace();
+  });
 }
 
 // After every tick while a replay plays: its end, or the frame where it went another way than
@@ -318,6 +463,8 @@ function checkReplayEnd() {
   if (call('web_replay_playing', 'number') !== 0 && call('web_replay_differs', 'number') === 0) return;
   replay.ended = true;
   $('#replay-bar').hidden = true;
+  $('#replay-controls').hidden = true;
+  layout();
   const outcome = JSON.parse(call('web_replay_state', 'string'));
   const t = replayTexts();
   const verdict = { 2: t.matched, 3: t.noClosing, 4: t.differs, 5: t.stopped }[outcome.state] || '';
@@ -376,9 +523,8 @@ async function openRecentDialog() {
   for (const session of sessions) {
     const item = document.createElement('li');
     const label = document.createElement('span');
-    const seconds = Math.floor((session.frames * 16) / 1000);
     label.textContent = `${new Date(session.id).toLocaleString()}  ${session.frames} ${t.frames} ` +
-      `(${Math.floor(seconds / 60)}:${String(seconds % 60).padStart(2, '0')})`;
+      `(${replayClock(session.frames)})`;
     const save = document.createElement('button');
     save.type = 'button';
     save.className = 'save';

@@ -306,6 +306,10 @@ function layout() {
   const padding = full ? 0 : GAP;
   let roomWidth = viewWidth - 2 * padding;
   let roomHeight = viewHeight - 2 * padding - (full ? 0 : $('#bar').offsetHeight);
+  // A replay's bar, under the picture.
+  const controls = $('#replay-controls');
+  stage.classList.toggle('replay-shown', !controls.hidden);
+  if (!controls.hidden) roomHeight -= controls.offsetHeight + GAP;
   const touch = touchShown();
   const landscape = viewWidth > viewHeight;
   stage.classList.toggle('touch-landscape', touch && landscape);
@@ -337,6 +341,7 @@ function layout() {
   const height = whole ? 320 * factor : Math.floor(320 * factor);
   box.style.width = width + 'px';
   box.style.height = height + 'px';
+  controls.style.width = width + 'px';
   // Upright, the buttons take what the picture leaves below it (up to a limit): bigger
   // targets rather than an empty strip.
   if (touch && !landscape) {
@@ -963,7 +968,7 @@ function onKey(event, down) {
   if (!running) return;
   // A key let go always reaches the game, so that no key stays held behind a dialog or menu.
   if (down) {
-    if (uiHasKeys()) return;
+    if (uiHasKeys() || replayControlKeeps(event)) return;
     // Escape on the full screen is the browser's way out of it; it does not end the game there.
     if (event.key === 'Escape' && document.fullscreenElement) return;
     if (openPopup) {
@@ -1044,7 +1049,10 @@ function tick() {
   call('web_tick');
   ++ticksRun;
   if (ticksRun % WAKE_CHECK_TICKS === 0) keepAwake(running && call('web_game_running', 'number') === 1);
-  if (replay.watching) checkReplayEnd();
+  if (replay.watching) {
+    checkReplayEnd();
+    if (!replay.ended) showReplayPlace(true);
+  }
   else if (ticksRun % REPLAY.STORE_TICKS === 0) storeSession();
   if (lateReleases.size === 0) return;
   const late = [...lateReleases];

@@ -445,7 +445,7 @@ TEST_F(Replays, SeekingBackAndForthGivesTheStatesAndVerdictOfAPlaybackFromTheSta
 }
 
 // Replay keys pressed between two frames all act, in the order pressed: a seek, then the steps
-// after it (while paused; playing, a step does nothing).
+// after it (while paused; playing, a step does nothing); the page's seeks to a frame too.
 TEST_F(Replays, ReplayKeysBetweenTwoFramesActInTheOrderPressed) {
     FreshStart();
     StartPlayback(Parse(text), 0);
@@ -465,6 +465,25 @@ TEST_F(Replays, ReplayKeysBetweenTwoFramesActInTheOrderPressed) {
     RequestReplayCommand(REPLAY_KEY_STEP);
     RunPendingReplayCommand(FrameCanvasBits);
     EXPECT_EQ(PlaybackFrame(), 3);
+    Paused.store(1);
+    // The page's slider: a seek to a frame takes its turn among the keys, seeks asked for one
+    // after another collapse into the last (a drag never fills the queue and drops a key), and
+    // a seek past the end stops at the last frame.
+    RequestReplaySeek(900);
+    RequestReplaySeek(40);
+    RequestReplayCommand(REPLAY_KEY_STEP);
+    RunPendingReplayCommand(FrameCanvasBits);
+    EXPECT_EQ(PlaybackFrame(), 41);
+    for (int64_t f = 100; f < 140; ++f)
+        RequestReplaySeek(f);
+    RequestReplayCommand(REPLAY_KEY_STEP);
+    RunPendingReplayCommand(FrameCanvasBits);
+    EXPECT_EQ(PlaybackFrame(), 140);
+    RequestReplaySeek(int64_t{1} << 40);
+    RunPendingReplayCommand(FrameCanvasBits);
+    EXPECT_EQ(PlaybackFrame(), PlaybackLength() - 1);
+    EXPECT_EQ(ReplayPlaying(), 1);
+    Paused.store(0);
     StopPlayback();
 }
 
