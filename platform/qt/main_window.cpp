@@ -16,12 +16,14 @@
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
+#include "app/key_handling.h"
 #include "app/menu_state.h"
 #include "app/platform_seam.h"
 #include "dialogs.h"
 #include "game_view.h"
 #include "gfx/display_modes.h"
 #include "qt_keys.h"
+#include "replay/replay.h"
 #include "settings/settings.h"
 #include "sound/sound.h"
 #include "sound_device.h"
@@ -59,11 +61,13 @@ MainWindow::MainWindow() {
     setCentralWidget(view_);
     view_->installEventFilter(this);
     view_->setFocus();
-    // While a replay plays, the title bar says where it is (time, frame, length, paused).
+    // While a replay plays, the title bar says where it is (time, frame, length, paused), and
+    // the Replay menu follows a replay's start and end.
     auto* titleTimer = new QTimer(this);
     connect(titleTimer, &QTimer::timeout, this, [this] {
         const QString title = QString::fromStdString(ReplayWindowTitle());
         if (title != windowTitle()) setWindowTitle(title);
+        UpdateReplayMenu();
     });
     titleTimer->start(100);
 }
@@ -155,6 +159,50 @@ void MainWindow::BuildMenu(int32_t language) {
         default:
             break;
         }
+    }
+    BuildReplayMenu(language);
+}
+
+void MainWindow::BuildReplayMenu(int32_t language) {
+    // Before Help, outside popups_: the core's popup indexes (Help is 3) stay as they are.
+    QAction* help = popups_.size() > 3 ? popups_[3]->menuAction() : nullptr;
+    QMenu* menu = nullptr;
+    for (int32_t i = 0; i < REPLAY_MENU_ENTRY_COUNT; ++i) {
+        const MenuEntry& entry = REPLAY_MENU[i];
+        if (entry.kind == MENU_POPUP) {
+            menu = new QMenu(MenuText(entry, language), menuBar());
+            menuBar()->insertMenu(help, menu);
+        } else if (menu == nullptr) {
+            continue;
+        } else if (entry.kind == MENU_SEPARATOR) {
+            menu->addSeparator();
+        } else if (entry.kind == MENU_ITEM) {
+            // The key shows after the tab as text only: a real shortcut would take Space, the
+            // arrows and the rest from the game view, and the keys reach RunReplayKey through
+            // KeyDown already, with its rules for held keys.
+            QAction* action = menu->addAction(MenuText(entry, language));
+            const int32_t command = entry.id;
+            replayActions_.insert(command, action);
+            connect(action, &QAction::triggered, this, [this, command] {
+                QTimer::singleShot(0, this, [command] { RunReplayKey(command, 0); });
+            });
+        }
+    }
+    replayMenu_ = menu;
+    if (menu == nullptr) return;
+    // Open, it holds the game as every popup does; it has no state in the core's menu data.
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        PopupShown(-1);
+        UpdateReplayMenu();
+    });
+    connect(menu, &QMenu::aboutToHide, this, [this] { PopupHidden(); });
+    UpdateReplayMenu();
+}
+
+void MainWindow::UpdateReplayMenu() {
+    const bool playing = ReplayPlaying() != 0;
+    for (QAction* action : std::as_const(replayActions_)) {
+        if (action->isEnabled() != playing) action->setEnabled(playing);
     }
 }
 

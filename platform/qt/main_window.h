@@ -28,6 +28,9 @@ class MainWindow : public QMainWindow {
     GameView* View() const { return view_; }
     QAction* Action(int32_t commandId) const { return actions_.value(commandId, nullptr); }
     QMenu* Popup(int32_t index) const;
+    // The Replay menu (between Window and Help) and its item for a REPLAY_KEY_ command.
+    QMenu* ReplayMenu() const { return replayMenu_; }
+    QAction* ReplayAction(int32_t command) const { return replayActions_.value(command, nullptr); }
 
     // Runs before the window closes (Escape, Exit, the close box): the program's teardown.
     void SetCloseHook(std::function<void()> hook) { closeHook_ = std::move(hook); }
@@ -49,6 +52,9 @@ class MainWindow : public QMainWindow {
 
   private:
     void BuildMenu(int32_t language);
+    void BuildReplayMenu(int32_t language);
+    // The Replay menu's items enabled while a replay plays, grayed otherwise.
+    void UpdateReplayMenu();
     void PopupShown(int32_t index);
     void PopupHidden();
     void ApplyCursor();
@@ -56,6 +62,8 @@ class MainWindow : public QMainWindow {
     GameView* view_ = nullptr;
     QList<QMenu*> popups_;
     QMap<int32_t, QAction*> actions_;
+    QMenu* replayMenu_ = nullptr;
+    QMap<int32_t, QAction*> replayActions_;
     std::function<void()> closeHook_;
     bool closing_ = false;
     bool menuLoop_ = false;

@@ -55,20 +55,25 @@ int32_t ReplayKeyCommand(int32_t virtualKey) {
     }
 }
 
+int32_t RunReplayKey(int32_t command, int32_t autoRepeat) {
+    if (ReplayPlaying() == 0) return 0;
+    if (command == REPLAY_KEY_PAUSE) {
+        if (autoRepeat == 0) TogglePaused();
+    } else if (command == REPLAY_KEY_FASTER || command == REPLAY_KEY_SLOWER) {
+        ChangeReplaySpeed(command == REPLAY_KEY_FASTER ? 1 : -1);
+    } else if (command > REPLAY_KEY_NONE && command <= REPLAY_KEY_TAKE_OVER) {
+        RequestReplayCommand(command);
+    }
+    return 1;
+}
+
 int32_t KeyDown(int32_t virtualKey, uint32_t flags) {
     // A replay plays on its own: Escape still ends the program, F2 ends the replay, and the
     // replay keys move through it.
     if (ReplayPlaying() != 0) {
         if (virtualKey == VKEY_ESCAPE) PostCloseCommand();
         if (virtualKey == VKEY_F2) StopPlayback();
-        const int32_t command = ReplayKeyCommand(virtualKey);
-        if (command == REPLAY_KEY_PAUSE) {
-            if ((flags & KEYFLAG_WAS_DOWN) == 0) TogglePaused();
-        } else if (command == REPLAY_KEY_FASTER || command == REPLAY_KEY_SLOWER) {
-            ChangeReplaySpeed(command == REPLAY_KEY_FASTER ? 1 : -1);
-        } else if (command != REPLAY_KEY_NONE) {
-            RequestReplayCommand(command);
-        }
+        RunReplayKey(ReplayKeyCommand(virtualKey), (flags & KEYFLAG_WAS_DOWN) != 0 ? 1 : 0);
         return 0;
     }
     if (PressRawKey(virtualKey, IsExtended(flags)) != 0) return 0;

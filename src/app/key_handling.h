@@ -34,6 +34,11 @@ enum : int32_t {
 // The replay command of a key (REPLAY_KEY_NONE for the others). Only while a replay plays:
 // in a game these keys keep their own meaning.
 int32_t ReplayKeyCommand(int32_t virtualKey);
+// What a replay key does, for its key and for the Linux program's Replay menu alike: nothing
+// when no replay plays (0); otherwise (1) the pause toggles (not on an auto-repeat), ] and [
+// change the speed (ChangeReplaySpeed) and the other commands go to the game thread
+// (RequestReplayCommand).
+int32_t RunReplayKey(int32_t command, int32_t autoRepeat);
 
 // Bits of a key message's flags (the lParam of a Windows key message).
 enum : uint32_t {
@@ -54,8 +59,8 @@ uint32_t MakeKeyFlags(int32_t extended, int32_t altDown, int32_t wasDown, int32_
 constexpr int32_t KEY_DEFAULT = -1;
 
 // Key-down while a replay plays: Escape closes the window, F2 ends the replay, the replay keys
-// (ReplayKeyCommand) go to the game thread (RequestReplayCommand), auto-repeats too except the
-// pause; ] and [ change the speed (ChangeReplaySpeed); every other key is ignored (0).
+// (ReplayKeyCommand) act through RunReplayKey, auto-repeats too except the pause; every other
+// key is ignored (0).
 // Key-down: the game's keys set their RawKeys bit (0); Escape closes the window (0); P and F12
 // toggle the pause on every key-down, auto-repeats too, then go on to the default handling.
 int32_t KeyDown(int32_t virtualKey, uint32_t flags);

@@ -3,6 +3,7 @@
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
+#include "app/key_handling.h"
 #include "game/game_record.h"
 #include "settings/settings.h"
 
@@ -35,6 +36,22 @@ const MenuEntry MAIN_MENU[MAIN_MENU_ENTRY_COUNT] = {
     {MENU_ITEM, CMD_FULL_SCREEN, "&Full Screen\tAlt+Enter", "全画面(&F)\tAlt+Enter"},
     {MENU_POPUP, 0, "&Help", "ヘルプ(&H)"},
     {MENU_ITEM, CMD_ABOUT, "&About", "バージョン情報(&A)"},
+};
+
+const MenuEntry REPLAY_MENU[REPLAY_MENU_ENTRY_COUNT] = {
+    {MENU_POPUP, 0, "&Replay", "リプレイ(&R)"},
+    {MENU_ITEM, REPLAY_KEY_PAUSE, "&Pause/Resume\tSpace", "一時停止/再開(&P)\tSpace"},
+    {MENU_ITEM, REPLAY_KEY_STEP, "&Step One Frame\t.", "1フレーム進む(&S)\t."},
+    {MENU_SEPARATOR, 0, "", ""},
+    {MENU_ITEM, REPLAY_KEY_BACK, "&Back 10 Seconds\tLeft", "10秒戻る(&B)\tLeft"},
+    {MENU_ITEM, REPLAY_KEY_FORWARD, "&Forward 10 Seconds\tRight", "10秒進む(&F)\tRight"},
+    {MENU_ITEM, REPLAY_KEY_START, "To the S&tart\tHome", "最初へ(&T)\tHome"},
+    {MENU_ITEM, REPLAY_KEY_END, "To the &End\tEnd", "最後へ(&E)\tEnd"},
+    {MENU_SEPARATOR, 0, "", ""},
+    {MENU_ITEM, REPLAY_KEY_FASTER, "F&aster\t]", "速く(&A)\t]"},
+    {MENU_ITEM, REPLAY_KEY_SLOWER, "S&lower\t[", "遅く(&L)\t["},
+    {MENU_SEPARATOR, 0, "", ""},
+    {MENU_ITEM, REPLAY_KEY_TAKE_OVER, "Take &Over\tT", "操作を引き継ぐ(&O)\tT"},
 };
 
 int32_t MenuPopupState(int32_t popupIndex, MenuItemState items[MENU_POPUP_STATE_MAX]) {

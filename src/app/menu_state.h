@@ -34,6 +34,14 @@ struct MenuEntry {
 constexpr int32_t MAIN_MENU_ENTRY_COUNT = 22;
 extern const MenuEntry MAIN_MENU[MAIN_MENU_ENTRY_COUNT];
 
+// The Replay menu, which the Linux program shows beside the main menu's popups (the Windows
+// program's menus stay as they are): its title, then one item for each replay key, in the same
+// layout as MAIN_MENU. The id of an item is its REPLAY_KEY_ command (RunReplayKey carries it
+// out as the key does), and its key follows a tab as the shortcut text. Its items are enabled
+// only while a replay plays.
+constexpr int32_t REPLAY_MENU_ENTRY_COUNT = 13;
+extern const MenuEntry REPLAY_MENU[REPLAY_MENU_ENTRY_COUNT];
+
 // The check and gray state of one item.
 struct MenuItemState {
     int32_t id;

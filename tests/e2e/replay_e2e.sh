@@ -5,8 +5,9 @@
 # a copy with one control changed in play must be caught at that frame, a copy cut off as by a
 # kill must play to its last line, and velkar --replay must play it in the window to the same
 # digest without keeping the replay's hi-scores, also after it was paused, sought to its end and
-# back, stepped and sped up with the keys (the title bar showing each frame and speed); and T
-# must hand a replay to the player, recording a file that plays back to its own closing digest.
+# back, stepped and sped up with the keys (the title bar showing each frame and speed); the
+# Replay menu's entries must pause, seek and step as their keys do; and T must hand a replay to
+# the player, recording a file that plays back to its own closing digest.
 # The script waits on what the program shows or writes (its window, its recording's lines),
 # never on how fast it runs, and the damaged copy is made where the recording shows the ship
 # under control, whatever the key timing was.
@@ -205,16 +206,37 @@ wait_window 20 VELKAR
 focus "$window"
 xdotool key Escape
 ended "Escape after velkar-sim's recording"
-# --- Take-over: T hands the controls to the player where the replay is ---
+# --- The Replay menu, then take-over: T hands the controls to the player where the replay is ---
 rm -f "$work"/game/takeover-*.vrp
 "$work/game/velkar" --replay "$work/sim.vrp" 2>"$work/takeover.log" &
 pid=$!
 wait_window 20 'VELKAR - replay .*'
 focus "$window"
-xdotool key space
-wait_for 10 titled ', paused' || fail "Space did not pause velkar-sim's recording"
-xdotool key Home period period
-wait_for 30 titled "frame 2 / 600, paused" || fail "the title shows '$(xdotool getwindowname "$window")', not frame 2"
+popup_gone() { ! popup_shown "$1"; }
+replay_menu() { # LETTER: the Replay menu (Alt+R), then its entry with that underlined letter
+  local windows attempt
+  windows=$(visible_windows)
+  for attempt in 1 2 3; do
+    xdotool key alt+r
+    wait_for 5 popup_shown "$windows" && break
+    echo "note: Alt+R showed no menu on attempt $attempt"
+    focus "$window"
+  done
+  popup_shown "$windows" || fail "Alt+R opened no Replay menu"
+  xdotool key "$1"
+  wait_for 10 popup_gone "$windows" || fail "the Replay menu stayed open after '$1'"
+}
+frames=600
+replay_menu p # Pause/Resume
+wait_for 10 titled ', paused' || fail "the menu's Pause/Resume did not pause velkar-sim's recording"
+replay_menu e # To the End
+shows 599
+replay_menu t # To the Start
+shows 0
+replay_menu s # Step One Frame
+shows 1
+xdotool key period
+shows 2
 xdotool key t
 wait_for 30 titled "VELKAR - taken over at frame 2, recording to $work/game/takeover-[0-9-]*\.vrp" ||
   fail "the title shows '$(xdotool getwindowname "$window")', not the take-over"

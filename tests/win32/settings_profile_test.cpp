@@ -22,7 +22,7 @@ class ProfileSettings : public ::testing::Test {
 };
 
 TEST_F(ProfileSettings, WriteSettingsSucceedsAndTheFileHoldsWhatWasWritten) {
-    Game& g = TheGame();
+    velkar::Game& g = velkar::TheGame();
     const std::string path = dir_ + "VELKAR.ini";
     UsePath(path);
     g.gameRank = 1;

@@ -6,6 +6,7 @@
 #include <numbers>
 #include <vector>
 
+#include "core/own_game.h"
 #include "game/game_record.h"
 #include "gfx/canvas.h"
 #include "player/effects.h"
@@ -20,23 +21,14 @@ class EffectsTest : public ::testing::Test {
     void SetUp() override {
         BuildSinCosTable();
         ASSERT_EQ(InitParticles(), 0);
-        savedViewX = TheGame().viewX;
-        savedSeed = TheGame().randomSeed;
-        TheGame().viewX = 120;
     }
-    void TearDown() override {
-        ResetParticles();
-        TheGame().viewX = savedViewX;
-        TheGame().randomSeed = savedSeed;
-    }
+    velkar_test::OwnGame game;
     int32_t LiveParticles() const {
         int32_t live = 0;
         for (int32_t i = 0; i < PARTICLE_MAX; ++i)
             live += TheGame().particles[i].life != 0 ? 1 : 0;
         return live;
     }
-    int32_t savedViewX = 0;
-    uint32_t savedSeed = 0;
 };
 
 // A particle the bursts should have emitted, worked out from the random draws independently of

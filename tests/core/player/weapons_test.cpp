@@ -1,6 +1,7 @@
 // The rapid shot's volleys and collisions, the laser and the bomb.
 #include <gtest/gtest.h>
 
+#include "core/own_game.h"
 #include "game/game_record.h"
 #include "player/effects.h"
 #include "player/player.h"
@@ -20,16 +21,15 @@ class Weapons : public ::testing::Test {
         ASSERT_EQ(InitWeapons(), 0);
         ASSERT_EQ(InitParticles(), 0);
         BuildSinCosTable();
-        ClearEnemyPool();
-        TheGame().gameMode = MODE_PLAY;
+        game->gameMode = MODE_PLAY;
         ResetWeapons();
-        ResetParticles();
-        TheGame().playerX = 344 << 8;
-        TheGame().playerY = 600 << 8;
-        TheGame().playerState = PLAYER_VULNERABLE;
-        TheGame().viewX = 240;
-        TheGame().bombs = 3;
+        game->playerX = 344 << 8;
+        game->playerY = 600 << 8;
+        game->playerState = PLAYER_VULNERABLE;
+        game->viewX = 240;
+        game->bombs = 3;
     }
+    velkar_test::OwnGame game;
 
     // A solid enemy whose box covers canvas pixels [left, right] x [top, bottom].
     static EnemySlot* Enemy(int32_t left, int32_t top, int32_t right, int32_t bottom,

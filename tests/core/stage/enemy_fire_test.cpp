@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/own_game.h"
 #include "game/game_record.h"
 #include "player/effects.h"
 #include "player/player.h"
@@ -21,16 +22,13 @@ class EnemyFire : public ::testing::Test {
     void SetUp() override {
         BuildSinCosTable();
         ASSERT_EQ(InitEnemyShots(), 0);
-        ResetEnemyShots();
-        TheGame().gameRank = 0;
-        TheGame().stageLevel = 1;
-        TheGame().viewX = 240;
-        TheGame().playerX = 344 << 8;
-        TheGame().playerY = 600 << 8;
-        TheGame().playerState = PLAYER_VULNERABLE;
-        TheGame().bombActive = 0;
-        TheGame().hitFlag = 0;
+        game->stageLevel = 1;
+        game->viewX = 240;
+        game->playerX = 344 << 8;
+        game->playerY = 600 << 8;
+        game->playerState = PLAYER_VULNERABLE;
     }
+    velkar_test::OwnGame game;
 
     // The flying bullets in pool order.
     static std::vector<const EnemyShot*> Flying() {

@@ -1,6 +1,7 @@
 // The enemy pool: allocation, collisions with the ship's body, update order and score popups.
 #include <gtest/gtest.h>
 
+#include "core/own_game.h"
 #include "game/game_record.h"
 #include "player/player.h"
 #include "player/weapons.h"
@@ -20,15 +21,13 @@ class EnemyPoolTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(InitEnemyPool(), 0);
-        ClearEnemyPool();
         for (int32_t& calls : UpdateCalls)
             calls = 0;
-        TheGame().playerX = 344 << 8;
-        TheGame().playerY = 500 << 8;
-        TheGame().playerState = PLAYER_VULNERABLE;
-        TheGame().bombActive = 0;
-        TheGame().hitFlag = 0;
+        game->playerX = 344 << 8;
+        game->playerY = 500 << 8;
+        game->playerState = PLAYER_VULNERABLE;
     }
+    velkar_test::OwnGame game;
 
     // A solid 32 x 32 enemy with its top-left corner at canvas pixel (x, y).
     static EnemySlot* Enemy(int32_t x, int32_t y, int32_t hitPoints) {

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "core/own_game.h"
 #include "game/game_record.h"
 #include "player/effects.h"
 #include "player/player.h"
@@ -25,23 +26,17 @@ class StageWorld : public ::testing::Test {
         ASSERT_EQ(InitEnemyPool(), 0);
         ASSERT_EQ(InitEnemyShots(), 0);
         ASSERT_EQ(InitParticles(), 0);
-        ResetEnemyShots();
-        TheGame().randomSeed = 1;
-        TheGame().gameRank = 0;
-        TheGame().stageLevel = TheGame().stageNumber = 1;
-        TheGame().viewX = 120;
-        TheGame().score = 0;
-        TheGame().lives = TheGame().bombs = 3;
-        TheGame().shotPower = 1;
-        TheGame().bombActive = TheGame().hitFlag = TheGame().pickupGlow = 0;
-        TheGame().playerX =
-            344 << 8; // below the playfield and out of play unless a test says otherwise
-        TheGame().playerY = 900 << 8;
-        TheGame().playerState = PLAYER_OUT;
+        // A new game, with its ship out of play below the playfield unless a test says otherwise.
+        game->stageLevel = game->stageNumber = 1;
+        game->lives = game->bombs = 3;
+        game->shotPower = 1;
+        game->playerX = 344 << 8;
+        game->playerY = 900 << 8;
         ScriptTable = StageScript;
         StageScriptReset();
     }
     void TearDown() override { ScriptTable = StageScript; }
+    velkar_test::OwnGame game;
 
     // Runs a spawn routine over the given operands and checks that it consumed them all.
     void Spawn(ScriptRoutine routine, std::initializer_list<int32_t> operands) {

@@ -24,6 +24,7 @@
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
+#include "app/key_handling.h"
 #include "app/platform_seam.h"
 #include "app/startup.h"
 #include "dialogs.h"
@@ -38,6 +39,7 @@
 #include "joystick_sdl.h"
 #include "linux_shell.h"
 #include "main_window.h"
+#include "replay/replay.h"
 #include "settings/control_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -112,6 +114,7 @@ class QtFrontTest : public QObject {
     void menuTextsInEnglish();
     void menuTextsInJapanese();
     void menuChecksAndGraysFollowTheGame();
+    void replayMenuFollowsThePlayback();
     void grayRankCommandChangesNothingDuringPlay();
     void smallSizeIsExactlyThePictureAndChecked();
     void onlyItemsWithAStateAreCheckable();
@@ -161,6 +164,11 @@ void QtFrontTest::menuTextsInEnglish() {
     QCOMPARE(window.Popup(1)->title(), QStringLiteral("&Tool"));
     QCOMPARE(window.Popup(2)->title(), QStringLiteral("&Window"));
     QCOMPARE(window.Popup(3)->title(), QStringLiteral("&Help"));
+    // This program's Replay menu stands before Help.
+    QStringList bar;
+    for (const QAction* menu : window.menuBar()->actions())
+        bar << menu->text();
+    QCOMPARE(bar, QStringList({"Game(&F)", "&Tool", "&Window", "&Replay", "&Help"}));
     QCOMPARE(window.Action(CMD_PAUSE)->text(), QStringLiteral("&Pause\tP or F12"));
     QCOMPARE(window.Action(CMD_FULL_SCREEN)->text(), QStringLiteral("&Full Screen\tAlt+Enter"));
     QCOMPARE(window.Action(CMD_EXIT)->text(), QStringLiteral("E&xit"));
@@ -185,6 +193,72 @@ void QtFrontTest::menuTextsInJapanese() {
     QCOMPARE(window.Action(CMD_LANGUAGE_AUTO)->text(), QStringLiteral("自動(&Automatic)"));
     QCOMPARE(window.Action(CMD_FULL_SCREEN)->text(), QStringLiteral("全画面(&F)\tAlt+Enter"));
     QCOMPARE(window.Action(CMD_ABOUT)->text(), QStringLiteral("バージョン情報(&A)"));
+    QCOMPARE(window.ReplayMenu()->title(), QStringLiteral("リプレイ(&R)"));
+    QCOMPARE(window.ReplayAction(REPLAY_KEY_TAKE_OVER)->text(),
+             QStringLiteral("操作を引き継ぐ(&O)\tT"));
+}
+
+void QtFrontTest::replayMenuFollowsThePlayback() {
+    MainWindow window(0);
+    InstallQtFrontEnd(&window);
+    const int commands[] = {REPLAY_KEY_PAUSE,   REPLAY_KEY_STEP,   REPLAY_KEY_BACK,
+                            REPLAY_KEY_FORWARD, REPLAY_KEY_START,  REPLAY_KEY_END,
+                            REPLAY_KEY_FASTER,  REPLAY_KEY_SLOWER, REPLAY_KEY_TAKE_OVER};
+    QStringList texts;
+    for (const QAction* action : window.ReplayMenu()->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    QCOMPARE(texts, QStringList({"&Pause/Resume\tSpace", "&Step One Frame\t.", "-",
+                                 "&Back 10 Seconds\tLeft", "&Forward 10 Seconds\tRight",
+                                 "To the S&tart\tHome", "To the &End\tEnd", "-", "F&aster\t]",
+                                 "S&lower\t[", "-", "Take &Over\tT"}));
+    auto all = [&](bool enabled) {
+        for (int command : commands) {
+            if (window.ReplayAction(command)->isEnabled() != enabled) return false;
+        }
+        return true;
+    };
+    // Shown and active, so that a shortcut of the window would see the keys first.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    // No replay: every entry grayed, and the keys they show are the game's.
+    QVERIFY(all(false));
+    QTest::keyPress(window.View(), Qt::Key_Left);
+    QCOMPARE(RawKeys.load(), RawKeyBit(VKEY_LEFT, 1));
+    QTest::keyRelease(window.View(), Qt::Key_Left);
+    QCOMPARE(RawKeys.load(), 0);
+
+    // A replay starts: the entries follow it, and each does what its key does.
+    ReplayData replay;
+    replay.frames = 100;
+    StartPlayback(std::move(replay), 1);
+    QTRY_VERIFY(all(true));
+    window.ReplayAction(REPLAY_KEY_PAUSE)->trigger();
+    QTRY_COMPARE(Paused.load(), 1);
+    window.ReplayAction(REPLAY_KEY_FASTER)->trigger();
+    QTRY_COMPARE(ReplaySpeed(), REPLAY_SPEED_DOUBLE);
+    window.ReplayAction(REPLAY_KEY_SLOWER)->trigger();
+    window.ReplayAction(REPLAY_KEY_SLOWER)->trigger();
+    QTRY_COMPARE(ReplaySpeed(), REPLAY_SPEED_HALF);
+    // The shortcut texts take no key from the game view: Space there still resumes.
+    QTest::keyClick(window.View(), Qt::Key_Space);
+    QCOMPARE(Paused.load(), 0);
+    QCOMPARE(RawKeys.load(), 0);
+    // Opened, the menu holds the game as the others do.
+    emit window.ReplayMenu()->aboutToShow();
+    QCOMPARE(GameHold.load(), 1);
+    emit window.ReplayMenu()->aboutToHide();
+    QTRY_COMPARE(GameHold.load(), 0);
+
+    // The replay ends: grayed again, and an entry chosen meanwhile changes nothing.
+    StopPlayback();
+    ReplayBeforeFrame();
+    QCOMPARE(ReplayPlaying(), 0);
+    window.ReplayAction(REPLAY_KEY_PAUSE)->trigger();
+    QTRY_VERIFY(all(false));
+    QTest::qWait(50);
+    QCOMPARE(Paused.load(), 0);
+    ChangeReplaySpeed(REPLAY_SPEED_NORMAL - ReplaySpeed());
+    InstallQtFrontEnd(nullptr);
 }
 
 void QtFrontTest::menuChecksAndGraysFollowTheGame() {
