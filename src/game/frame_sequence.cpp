@@ -71,7 +71,7 @@ void ContinueGame() {
         g.score += 1;
     }
     RespawnPlayer();
-    PlayEffect(EFFECT_START);
+    StartSound(EFFECT_START);
 }
 
 // Modes 3 and 4 after their entry: the controls, the end test and the play steps.
@@ -198,7 +198,7 @@ void UpdatePhase(int32_t input) {
         EnterMode(MODE_PLAY);
         g.stageLevel = 0;
         g.stageNumber = 0;
-        PlayEffect(EFFECT_START);
+        StartSound(EFFECT_START);
     }
 }
 
@@ -238,6 +238,7 @@ void FinishFrame() {
 } // namespace
 
 void StepGameFrame() {
+    TheGame().soundsStarted = 0;
     int32_t input = InputBits;
     // Quit wins over start when both are held. Otherwise start would enter play, play's entry
     // would quit back to the title, the title would take start again, and the frame would never
@@ -294,8 +295,15 @@ void DrawGameFrame(uint8_t* canvasBits) {
     CopyViewToScreen(g.viewX, g.viewY);
 }
 
+void PlayStartedSounds(const Game& game) {
+    for (int32_t effect = 0; effect < EFFECT_COUNT; ++effect) {
+        if ((game.soundsStarted >> effect & 1u) != 0) PlayEffect(effect);
+    }
+}
+
 void RunGameFrame(uint8_t* canvasBits) {
     StepGameFrame();
+    PlayStartedSounds(TheGame());
     DrawGameFrame(canvasBits);
 }
 

@@ -9,10 +9,13 @@ namespace velkar {
 
 // Runs one frame with the controls already sampled into InputBits (quit held cancels start in
 // that frame); canvasBits is the FrameCanvas pixel memory. The same as StepGameFrame, then
-// DrawGameFrame.
+// PlayStartedSounds, then DrawGameFrame.
 void RunGameFrame(uint8_t* canvasBits);
-// The frame's rules: everything the frame does to the game.
+// The frame's rules: everything the frame does to the game. The sound effects it starts are
+// noted in the game (soundsStarted), not played.
 void StepGameFrame();
+// Plays the sound effects the game's last step started, each on its own voice.
+void PlayStartedSounds(const Game& game);
 // The frame's picture: draws the game as the last step left it into the canvas and copies the
 // view to the ScreenBuffer. It changes nothing in the game, so a frame whose picture nobody
 // looks at need not be drawn, and drawing a frame late gives the same picture.

@@ -7,7 +7,6 @@
 #include "player/weapons.h"
 #include "record/random.h"
 #include "record/record.h"
-#include "sound/sound.h"
 
 namespace velkar {
 
@@ -120,7 +119,7 @@ int32_t MakePlayerSprites() {
 bool TakeShipHit() {
     Game& g = TheGame();
     if (g.playerState != PLAYER_EXPLODING || g.hitFlag == 0) return false;
-    PlayEffect(EFFECT_DEATH);
+    StartSound(EFFECT_DEATH);
     g.lives -= 1;
     g.hitFlag = 0;
     g.explodeFrames = 99;

@@ -9,7 +9,6 @@
 #include "player/player.h"
 #include "record/random.h"
 #include "record/record.h"
-#include "sound/sound.h"
 
 namespace velkar {
 
@@ -162,12 +161,12 @@ void FireShot() {
         shot.vy = r.vy;
         g.shotCount += 1;
     }
-    PlayEffect(EFFECT_SHOT);
+    StartSound(EFFECT_SHOT);
 }
 
 void ChargeLaser() {
     TheGame().laserLength += 50;
-    PlayEffect(EFFECT_LASER);
+    StartSound(EFFECT_LASER);
 }
 
 void FireBomb(int32_t x, int32_t y, int32_t withSound) {
@@ -179,7 +178,7 @@ void FireBomb(int32_t x, int32_t y, int32_t withSound) {
     g.bombStage = 0;
     g.bombTimer = 0;
     g.bombActive = 1;
-    if (withSound != 0) PlayEffect(EFFECT_BOMB);
+    if (withSound != 0) StartSound(EFFECT_BOMB);
 }
 
 bool AdvanceBomb() {

@@ -104,6 +104,9 @@ struct Game {
     int32_t scriptWait = 0;
     int32_t waitForClear = 0;
     int32_t stageLength = 10000;
+
+    // The sound effects the last step started (bit n: effect n), for the host to play.
+    uint32_t soundsStarted = 0;
 };
 
 // The game the rules are running: the host points it at its game (a program's one game, a
@@ -111,6 +114,11 @@ struct Game {
 extern Game* ActiveGame;
 inline Game& TheGame() {
     return *ActiveGame;
+}
+
+// A rule starts sound effect 0..31: the host plays it after the step.
+inline void StartSound(int32_t effect) {
+    TheGame().soundsStarted |= 1u << (effect & 31);
 }
 
 // Points the rules at another game for as long as it lives, then back at the game before.

@@ -5,7 +5,6 @@
 #include "player/player.h"
 #include "record/random.h"
 #include "record/record.h"
-#include "sound/sound.h"
 #include "stage/stage_script.h"
 
 namespace velkar {
@@ -79,7 +78,7 @@ int32_t EnemyUpdateStart(EnemySlot* e, int32_t kind, int32_t* deathTimer, const 
     }
     const DestructionValues& d = DestructionTable[kind];
     if (*deathTimer == 0) {
-        PlayEffect(d.sound);
+        StartSound(d.sound);
         AddScore(d.points);
         if (d.popup != 0) SpawnScorePopup(e, d.points);
         e->solid = 0;

@@ -5,7 +5,6 @@
 #include "player/player.h"
 #include "record/random.h"
 #include "record/record.h"
-#include "sound/sound.h"
 #include "stage/collisions.h"
 #include "stage/enemy_helpers.h"
 #include "stage/enemy_sprites.h"
@@ -70,7 +69,7 @@ void Collect(EnemySlot* e) {
         SpawnScorePopup(e, SURPLUS_POINTS);
     }
     EnemyFree(e);
-    PlayEffect(PICKUP_EFFECT);
+    StartSound(PICKUP_EFFECT);
     g.pickupGlow = PICKUP_GLOW_FRAMES;
 }
 

@@ -9,7 +9,12 @@
 
 #include "app/startup.h"
 #include "base/trace.h"
+#include "core/own_game.h"
 #include "core/sound/wave_bytes.h"
+#include "game/frame_sequence.h"
+#include "game/game_record.h"
+#include "gfx/canvas.h"
+#include "input/controls.h"
 #include "null/sound_null.h"
 #include "settings/settings.h"
 #include "sound/sound.h"
@@ -436,4 +441,49 @@ TEST_F(SoundEngineTest, StopReleasesEverything) {
         EXPECT_EQ(entry.byteCount, -1);
     }
     EXPECT_EQ(PlayEffect(0), -1) << "PlayEffect works in any state";
+}
+
+// The rules only note the effects a step starts; the host plays them. A frame run in full plays
+// its step's effects, each once; a step run alone (a frame a seek passes over) plays none, and
+// the next step forgets them.
+TEST_F(SoundEngineTest, AGameFramePlaysTheEffectsItsStepStarted) {
+    WriteEffects(exeDir / "Wave");
+    ASSERT_EQ(SoundStart(&window), 0);
+    const auto restarts = [] {
+        std::vector<int32_t> out;
+        for (const SoundVoice* voice : EffectVoice)
+            out.push_back(voice->restarts);
+        return out;
+    };
+    velkar_test::OwnGame game;
+    StartSound(3);
+    StartSound(0);
+    StartSound(3);
+    PlayStartedSounds(*game);
+    EXPECT_EQ(restarts(), (std::vector<int32_t>{1, 0, 0, 1, 0, 0, 0, 0, 0, 0}));
+
+    ASSERT_EQ(InitGame(), 0);
+    ASSERT_EQ(CreateCanvases(), 0);
+    for (const bool drawn : {false, true}) {
+        BeginAttract();
+        const std::vector<int32_t> before = restarts();
+        InputBits = INPUT_START;
+        int32_t frames = 0;
+        while (game->gameMode != MODE_PLAY && ++frames < 100) {
+            if (drawn) {
+                RunGameFrame(FrameCanvasBits);
+            } else {
+                StepGameFrame();
+            }
+        }
+        InputBits = 0;
+        ASSERT_EQ(game->gameMode, MODE_PLAY);
+        EXPECT_EQ(game->soundsStarted, 1u << 2) << "the start effect, in the frame play begins";
+        std::vector<int32_t> expected = before;
+        if (drawn) expected[2] += 1;
+        EXPECT_EQ(restarts(), expected) << (drawn ? "run in full" : "stepped alone");
+        StepGameFrame();
+        EXPECT_EQ(game->soundsStarted & 1u << 2, 0u);
+    }
+    DestroyCanvases();
 }
