@@ -277,6 +277,11 @@ struct Player {
     int64_t frame = 0;
     int32_t bits = 0;
     int32_t inWindow = 0;
+    // In a window the replay plays on a game of its own, and the player's game waits untouched
+    // until the playback is over. Elsewhere it plays on the running game, and the player's rank
+    // and tables come back if the session ends while it plays.
+    std::unique_ptr<Game> windowGame;
+    Game* ownGame = nullptr;
     int32_t ownRank = 0;
     RankingEntry ownRanking[2][RANKING_PLACES] = {};
     int32_t differenceReported = 0;
@@ -332,12 +337,18 @@ const char* MenuEventFault(const ReplayEvent& event) {
     return nullptr;
 }
 
+// The rules run on the player's own game again, and the window's replay game goes.
+void LeaveWindowGame() {
+    if (player.windowGame == nullptr) return;
+    if (ActiveGame == player.windowGame.get()) ActiveGame = player.ownGame;
+    player.windowGame.reset();
+}
+
 // The window's playback is over: the player gets the game back, on the title.
 void ReturnToOwnGame() {
-    Game& g = TheGame();
     Trace("replay: %s\n", DescribePlayback(player.result).c_str());
-    g.gameRank = player.ownRank;
-    SetRanking(player.ownRanking);
+    LeaveWindowGame();
+    Game& g = TheGame();
     // No name request may outlive the replay; the tick must not ask for the name meanwhile.
     NameEntryRequested.store(0);
     NameEntryPosted.store(0);
@@ -455,11 +466,19 @@ void KeepSnapshot() {
 } // namespace
 
 void StartPlayback(ReplayData&& data, int32_t inWindow) {
-    Game& g = TheGame();
     std::lock_guard<std::mutex> guard(playerMutex);
+    LeaveWindowGame();
     player = Player{};
     player.data = std::move(data);
     player.inWindow = inWindow;
+    if (inWindow != 0) {
+        // The replay's game starts as a copy of the player's, then takes the file's rank and
+        // tables.
+        player.ownGame = ActiveGame;
+        player.windowGame = std::make_unique<Game>(*ActiveGame);
+        ActiveGame = player.windowGame.get();
+    }
+    Game& g = TheGame();
     player.ownRank = g.gameRank;
     for (int32_t t = 0; t < 2; ++t) {
         for (int32_t p = 0; p < RANKING_PLACES; ++p)
@@ -811,8 +830,12 @@ void EndReplaySession() {
     player.takenOver = 0;
     if (player.result.state == PLAYBACK_PLAYING) player.result.state = PLAYBACK_STOPPED;
     Trace("replay: %s\n", DescribePlayback(player.result).c_str());
-    TheGame().gameRank = player.ownRank;
-    SetRanking(player.ownRanking);
+    if (player.windowGame != nullptr) {
+        LeaveWindowGame();
+    } else {
+        TheGame().gameRank = player.ownRank;
+        SetRanking(player.ownRanking);
+    }
     playing.store(0);
     std::vector<std::unique_ptr<PlaybackSnapshot>>().swap(player.snapshots);
 }

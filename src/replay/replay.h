@@ -176,10 +176,11 @@ struct PlaybackResult {
     std::string detail;               // PLAYBACK_DIFFERS: what differed
 };
 
-// Takes over a parsed replay: sets GameRank and RankingTable from its header (call it where
-// the settings would be read, before the first game frame). inWindow 1: when the replay ends
-// (its last frame, or StopPlayback) the player's own rank and hi-score tables, as they were
-// before, come back and the game returns to the title with the controls live again.
+// Takes over a parsed replay: sets the game's rank and hi-score tables from its header (call it
+// where the settings would be read, before the first game frame). inWindow 1: the replay plays
+// on a game of its own, a copy of the player's, while the player's game waits untouched; when
+// the replay ends (its last frame, or StopPlayback) the rules run on the player's game again,
+// which returns to the title with the controls live again.
 void StartPlayback(ReplayData&& data, int32_t inWindow);
 // 1 while a replay plays: the controls come from it and the rank and hi-scores are its own.
 int32_t ReplayPlaying();
@@ -240,7 +241,7 @@ bool SeekPlayback(int64_t frames, uint8_t* canvasBits);
 // frames are played again from its start with the recorder on (undrawn, except the screens the
 // checks look at), so its checks are this program's. Its header comment names it a take-over
 // and the frame. The rank and hi-score tables stay the replay's (in the window, the player's
-// own come back at EndReplaySession, so none of the replay's reach the settings). false, with
+// own game comes back at EndReplaySession, so none of the replay's reach the settings). false, with
 // error set, when no
 // replay plays, a recording is already being made or the file cannot be written.
 bool TakeOverPlayback(const char* path, const char* program, uint8_t* canvasBits,
@@ -263,8 +264,9 @@ bool ParseReplayArguments(int argc, const char* const* argv, const char* prefix,
 // cannot be written or the replay cannot be read or is damaged (nothing is then started).
 bool BeginReplaySession(const ReplayArguments& arguments, const char* program, std::string& error);
 // At shutdown, with no game frame running, before the settings are written: closes a
-// recording, and gives back the player's own rank and hi-score tables if a replay was still
-// playing (so that a replay's scores never reach the settings file).
+// recording, and gives back the player's own game (in the window) or rank and hi-score tables
+// if a replay was still playing or was taken over (so that a replay's scores never reach the
+// settings file).
 void EndReplaySession();
 
 } // namespace velkar

@@ -552,8 +552,8 @@ TEST_F(Replays, ATakeOverRecordsTheReplayUpToItsFrameAndThePlayerAfter) {
     EXPECT_EQ(result.framesPlayed, at + 700);
     EXPECT_EQ(result.digestState, stateEnd);
 
-    // In the window the game taken over keeps the replay's tables; the player's own come back
-    // at the end of the session, before the settings are written.
+    // In the window the game taken over keeps the replay's tables; the player's own game waits
+    // untouched and comes back at the end of the session, before the settings are written.
     FreshStart();
     g.gameRank = 0;
     g.ranking[1][0].score = 4321;
@@ -561,10 +561,12 @@ TEST_F(Replays, ATakeOverRecordsTheReplayUpToItsFrameAndThePlayerAfter) {
     BeginAttract();
     ASSERT_TRUE(SeekPlayback(at, FrameCanvasBits));
     ASSERT_TRUE(TakeOverPlayback(taken.c_str(), "replay_test", FrameCanvasBits, error)) << error;
-    EXPECT_EQ(g.gameRank, 1);
-    EXPECT_EQ(g.ranking[1][0].score, data.ranking[1][0].score);
+    EXPECT_EQ(TheGame().gameRank, 1);
+    EXPECT_EQ(TheGame().ranking[1][0].score, data.ranking[1][0].score);
+    EXPECT_EQ(g.ranking[1][0].score, 4321);
     Frame(0);
     EndReplaySession();
+    EXPECT_EQ(&TheGame(), &g);
     EXPECT_EQ(g.gameRank, 0);
     EXPECT_EQ(g.ranking[1][0].score, 4321);
     EXPECT_EQ(PlaybackSnapshotCount(), 0u);
@@ -836,10 +838,11 @@ TEST_F(Replays, InTheWindowTheReplayKeepsThePlayersOwnDataAndKeys) {
     FreshStart();
     g.ranking[0][0].score = 777; // the player's own best, as read from the settings
     g.gameRank = 0;
+    const uint64_t own = GameStateDigest();
     StartPlayback(Parse(text), 1);
     BeginAttract();
     EXPECT_EQ(ReplayPlaying(), 1);
-    EXPECT_EQ(g.ranking[0][0].score, 110000);
+    EXPECT_EQ(TheGame().ranking[0][0].score, 110000);
     // The menu cannot change the rank or the hi-scores of a replay; keys other than Escape and
     // F2 reach nothing.
     EXPECT_EQ(SetGameRank(1), 0);
@@ -852,6 +855,7 @@ TEST_F(Replays, InTheWindowTheReplayKeepsThePlayersOwnDataAndKeys) {
     }
     EXPECT_EQ(PlaybackOutcome().framesPlayed, 100);
     EXPECT_EQ(PlaybackSnapshotCount(), 1u);
+    EXPECT_EQ(GameStateDigest(g), own) << "the player's game waits untouched";
     // F2: back to the title at the next frame, with the player's own rank and table; the
     // snapshots are let go (nothing is left to seek in).
     EXPECT_EQ(KeyDown(VKEY_F2, 0), 0);
@@ -860,6 +864,7 @@ TEST_F(Replays, InTheWindowTheReplayKeepsThePlayersOwnDataAndKeys) {
     EXPECT_EQ(PlaybackSnapshotCount(), 0u);
     EXPECT_FALSE(SeekPlayback(50, FrameCanvasBits));
     EXPECT_EQ(PlaybackOutcome().state, PLAYBACK_STOPPED);
+    EXPECT_EQ(&TheGame(), &g);
     EXPECT_EQ(g.gameMode, MODE_TITLE);
     EXPECT_EQ(g.modeFrame, 0);
     EXPECT_EQ(g.ranking[0][0].score, 777);
@@ -868,9 +873,10 @@ TEST_F(Replays, InTheWindowTheReplayKeepsThePlayersOwnDataAndKeys) {
     // Ending the program during a replay also gives the player's data back before the
     // settings are written.
     StartPlayback(Parse(text), 1);
-    EXPECT_EQ(g.ranking[0][0].score, 110000);
+    EXPECT_EQ(TheGame().ranking[0][0].score, 110000);
     EndReplaySession();
     EXPECT_EQ(ReplayPlaying(), 0);
+    EXPECT_EQ(&TheGame(), &g);
     EXPECT_EQ(g.ranking[0][0].score, 777);
 }
 
