@@ -10,6 +10,7 @@
 
 #include "app/commands.h"
 #include "app/frame_clock.h"
+#include "app/key_handling.h"
 #include "app/menu_state.h"
 #include "app/platform_seam.h"
 #include "app/startup.h"
@@ -311,6 +312,8 @@ EMSCRIPTEN_KEEPALIVE int32_t web_start(const char* browserLanguage, int32_t trac
     if (InitGame() != 0) return -1;
     BeginStartup();
     std::snprintf(SettingsPath, sizeof SettingsPath, "%s", SETTINGS_FILE);
+    // A replay taken over is recorded as the session's recording.
+    SetTakeOverFile(RECORDING_FILE, "velkar-web");
     ReadSettings();
     // The player's keys and pad buttons, kept in the same settings.
     KeyBindingsInUse.store(1);
@@ -574,6 +577,17 @@ EMSCRIPTEN_KEEPALIVE int32_t web_paused() {
 EMSCRIPTEN_KEEPALIVE void web_replay_seek(double frames) {
     if (ReplayPlaying() != 0 && frames >= 0.0 && frames < 9.0e15)
         RequestReplaySeek(static_cast<int64_t>(frames));
+}
+
+// The bar's Take Over, as T: the game from the frame shown is the player's, and the session's
+// recording holds the replay's controls up to there and the player's after.
+EMSCRIPTEN_KEEPALIVE void web_replay_take_over() {
+    if (ReplayPlaying() != 0) RequestReplayCommand(REPLAY_KEY_TAKE_OVER);
+}
+
+// 1 once the replay watched has been taken over.
+EMSCRIPTEN_KEEPALIVE int32_t web_replay_taken_over() {
+    return ReplayTakenOver();
 }
 
 // The bar's speed list and play button, as ] and [ and Space set them.

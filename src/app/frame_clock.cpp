@@ -219,6 +219,8 @@ std::mutex takeOverLock;
 std::string takeOverFolder;  // guarded by takeOverLock
 std::string takeOverProgram; // guarded by takeOverLock
 std::string takeOverNote;    // guarded by takeOverLock: what the last take-over did
+std::string takeOverFile;    // guarded by takeOverLock: the one file a take-over records to
+std::atomic<int32_t> takenOver{0};
 } // namespace
 
 void RequestReplayCommand(int32_t command) {
@@ -238,32 +240,50 @@ void RequestReplaySeek(int64_t frames) {
 void SetTakeOverFolder(const std::string& folder, const char* program) {
     std::lock_guard<std::mutex> guard(takeOverLock);
     takeOverFolder = folder;
+    takeOverFile.clear();
     takeOverProgram = program;
+}
+
+void SetTakeOverFile(const std::string& path, const char* program) {
+    std::lock_guard<std::mutex> guard(takeOverLock);
+    takeOverFile = path;
+    takeOverProgram = program;
+}
+
+int32_t ReplayTakenOver() {
+    return takenOver.load();
 }
 
 namespace {
 
 void TakeOver(uint8_t* canvasBits) {
     std::string path;
+    std::string file;
     std::string program;
     {
         std::lock_guard<std::mutex> guard(takeOverLock);
         path = takeOverFolder;
+        file = takeOverFile;
         program = takeOverProgram;
     }
     // A front end that named no folder offers no take-over.
     if (program.empty()) return;
-    const std::time_t now = std::time(nullptr);
-    char name[48] = "takeover.vrp";
-    // Only the game thread asks for the local time.
-    const std::tm* local = std::localtime(&now);
-    if (local != nullptr) std::strftime(name, sizeof name, "takeover-%Y%m%d-%H%M%S.vrp", local);
-    path += name;
+    if (!file.empty()) {
+        path = file;
+    } else {
+        const std::time_t now = std::time(nullptr);
+        char name[48] = "takeover.vrp";
+        // Only the game thread asks for the local time.
+        const std::tm* local = std::localtime(&now);
+        if (local != nullptr) std::strftime(name, sizeof name, "takeover-%Y%m%d-%H%M%S.vrp", local);
+        path += name;
+    }
     const int64_t frame = PlaybackFrame();
     std::string error;
     std::string note;
     if (TakeOverPlayback(path.c_str(), program.c_str(), canvasBits, error)) {
         note = "taken over at frame " + std::to_string(frame) + ", recording to " + path;
+        takenOver.store(1);
         // The player's game starts at once.
         if (Paused.load() != 0) TogglePaused();
     } else {

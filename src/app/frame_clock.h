@@ -64,6 +64,10 @@ void RequestReplaySeek(int64_t frames);
 // (local time) in folder, which ends with its separator; program names the recorder in the
 // file's header. Set by the front end before the game thread starts; without it T does nothing.
 void SetTakeOverFolder(const std::string& folder, const char* program);
+// The same with one file named in full, which a take-over writes over (the page's recording).
+void SetTakeOverFile(const std::string& path, const char* program);
+// 1 once a replay has been taken over in this process; any thread.
+int32_t ReplayTakenOver();
 // The game thread, with the frame gate held: the pending replay command, if any.
 void RunPendingReplayCommand(uint8_t* canvasBits);
 // Speeds of a replay in the window: x1/4, x1/2, x1, x2, x4, x8 and as fast as it goes.

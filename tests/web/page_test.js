@@ -1296,7 +1296,7 @@ async function replayBar(browser, url, { recorded, text }) {
   await page.select(`${bar} .speed`, '6');
   await page.focus(`${bar} .play`);
   await page.keyboard.press(' ');
-  await page.waitForSelector('#replay-dialog[open]', { timeout: 60000 });
+  await page.waitForSelector('#replay-dialog[open]', { timeout: 180000 });
   const verdict = await page.evaluate(() => { const d = document.querySelector('#replay-dialog');
     return { state: d.dataset.state, detail: d.querySelector('.detail').textContent,
       bar: document.querySelector('#replay-controls').hidden }; });
@@ -1309,6 +1309,46 @@ async function replayBar(browser, url, { recorded, text }) {
   console.log(`replay bar: paused, End, Home, a step by arrow and by ., a drag to ${dragged}, ` +
     `Page Down and a step: frame ${frame} shown as velkar-sim draws it; a finger's drag to ` +
     `${touched}; at the fastest speed the ${closing.frames} frames still match`);
+}
+
+// Take over from the bar: paused at frame 3 of a replay, the button hands the game to the
+// player, with no verdict dialog; the session's recording then holds the replay's controls up
+// to there and the player's after, says so in its header, and velkar-sim plays it to a match.
+async function takeOver(browser, url, { text }) {
+  const page = await browser.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  await serveReplays(page, { 'recorded.vrp': text });
+  await page.goto(url + 'index.html?replay=/test/recorded.vrp');
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  const bar = '#replay-controls';
+  const slider = `${bar} [role="slider"]`;
+  await page.waitForSelector(slider, { visible: true, timeout: 10000 });
+  await page.click(`${bar} .play`);
+  await page.waitForFunction((bar) => document.querySelector(`${bar} .play`).getAttribute('aria-label') === 'Play',
+    { timeout: 10000 }, bar);
+  await page.focus(slider);
+  await page.keyboard.press('Home');
+  for (let i = 0; i < 3; ++i) await page.keyboard.press('ArrowRight');
+  await page.waitForFunction(() => call('web_replay_position', 'number') === 3, { timeout: 10000 });
+  await page.click(`${bar} .take-over`);
+  await page.waitForFunction((bar) => document.querySelector(bar).hidden, { timeout: 10000 }, bar);
+  // The player's game runs on: more frames are recorded, and no verdict is asked for.
+  await page.waitForFunction(() => {
+    const closing = /\nend (\d+) [0-9a-f]{16} [0-9a-f]{16}\n$/.exec(call('web_record_copy', 'string'));
+    return closing !== null && Number(closing[1]) > 100;
+  }, { timeout: 30000, polling: 100 });
+  const recorded = await page.evaluate(() => ({ text: call('web_record_copy', 'string'),
+    dialog: document.querySelector('#replay-dialog').open }));
+  assert.ok(!recorded.dialog, 'a verdict was asked for after the take-over');
+  assert.match(recorded.text, /^velkar-replay 1\n(.*\n)?# take-over at frame 3 of a replay; /);
+  const file = path.join(work, 'taken-over.vrp');
+  fs.writeFileSync(file, recorded.text);
+  const played = simReplay(file);
+  assert.strictEqual(played.status, 0, played.said);
+  const taken = closingLine(recorded.text).frames;
+  assert.ok(taken > 100, `${taken} frames`);
+  await page.close();
+  console.log(`take over: at frame 3 from the bar; the session's recording (${taken} frames) matches in velkar-sim`);
 }
 
 // The body of a GET as the server sent it (not decompressed), with its headers.
@@ -1497,6 +1537,7 @@ const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length 
     await download(browser, url);
     const watched = await watchedReplays(browser, testUrl);
     await replayBar(browser, url, watched);
+    await takeOver(browser, url, watched);
     if (board) await boardSubmission(browser, board, url);
     else console.log('board: not tested (no velkar-board given)');
 

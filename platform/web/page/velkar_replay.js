@@ -38,6 +38,7 @@ const REPLAY_TEXTS = [
     recentCaption: 'Recent Replays', none: 'No session is stored yet.',
     frames: 'frames', close: 'Close',
     bar: 'Replay', position: 'Replay position', resume: 'Play', pause: 'Pause', speed: 'Replay speed',
+    takeOver: 'Take over',
     fastest: 'fastest', frameOf: (frame, length) => `frame ${frame} / ${length}`,
     boardCaption: 'Score Board', sending: 'Sending the replay to the score board...',
     stored: 'The score board has the replay; it is playing it through now...',
@@ -63,6 +64,7 @@ const REPLAY_TEXTS = [
     recentCaption: '最近のリプレイ', none: '保存されたセッションはまだありません。',
     frames: 'フレーム', close: '閉じる',
     bar: 'リプレイ', position: 'リプレイの位置', resume: '再生', pause: '一時停止', speed: '再生速度',
+    takeOver: '操作を引き継ぐ',
     fastest: '最速', frameOf: (frame, length) => `フレーム ${frame} / ${length}`,
     boardCaption: 'スコアボード', sending: 'リプレイをスコアボードに送っています...',
     stored: 'スコアボードがリプレイを受け取り、再生して確かめています...',
@@ -322,6 +324,7 @@ function showReplayBar() {
   speed.setAttribute('aria-label', t.speed);
   speed.textContent = '';
   ['x1/4', 'x1/2', 'x1', 'x2', 'x4', 'x8', t.fastest].forEach((text, value) => speed.add(new Option(text, value)));
+  controls.querySelector('.take-over').textContent = t.takeOver;
   controls.hidden = false;
   showReplayPlace();
   layout();
@@ -447,6 +450,11 @@ function replayControlKeeps(event) {
     call('web_replay_set_paused', null, ['number'], [place.paused ? 0 : 1]);
     showReplayPlace();
   });
+  // Take over (as T): the game from the frame shown is the player's.
+  controls.querySelector('.take-over').addEventListener('click', () => {
+    if (!running || replay.ended) return;
+    call('web_replay_take_over');
+  });
   controls.querySelector('.speed').addEventListener('change', (event) => {
     if (!running || replay.ended) return;
     call('web_replay_set_speed', null, ['number'], [Number(event.target.value)]);
@@ -464,6 +472,11 @@ function checkReplayEnd() {
   $('#replay-bar').hidden = true;
   $('#replay-controls').hidden = true;
   layout();
+  // Taken over: the game goes on as the player's, recorded as this session's recording.
+  if (call('web_replay_taken_over', 'number') !== 0) {
+    replay.sessionId = Date.now();
+    return;
+  }
   const outcome = JSON.parse(call('web_replay_state', 'string'));
   const t = replayTexts();
   const verdict = { 2: t.matched, 3: t.noClosing, 4: t.differs, 5: t.stopped }[outcome.state] || '';
