@@ -1179,6 +1179,21 @@ async function watchedReplays(browser, url) {
   return { recorded, text };
 }
 
+// The bar under the picture and its slider.
+const bar = '#replay-controls';
+const slider = `${bar} [role="slider"]`;
+
+// A page on its own clock playing the replay text through ?replay=, once its bar is shown.
+async function pageWatching(browser, url, text) {
+  const page = await browser.newPage();
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  await serveReplays(page, { 'recorded.vrp': text });
+  await page.goto(url + 'index.html?replay=/test/recorded.vrp');
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  await page.waitForSelector(slider, { visible: true, timeout: 10000 });
+  return page;
+}
+
 // The bar under the picture, on the page as a player has it (its own clock, no test mode):
 // the slider's role, name and place; paused with the play button; End and Home on the focused
 // slider, a frame on with its arrow and with `.`, a drag with the mouse and Page Down; the
@@ -1191,14 +1206,7 @@ async function replayBar(browser, url, { recorded, text }) {
     const seconds = Math.floor((frames * 16) / 1000);
     return `${Math.floor(seconds / 60)}:${String(seconds % 60).padStart(2, '0')}`;
   };
-  const page = await browser.newPage();
-  page.on('pageerror', (error) => pageErrors.push(error.message));
-  await serveReplays(page, { 'recorded.vrp': text });
-  await page.goto(url + 'index.html?replay=/test/recorded.vrp');
-  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
-  const bar = '#replay-controls';
-  const slider = `${bar} [role="slider"]`;
-  await page.waitForSelector(slider, { visible: true, timeout: 10000 });
+  const page = await pageWatching(browser, url, text);
   // Below the picture, as wide as it.
   const boxes = await page.evaluate((bar) => [document.querySelector('#screen-box'), document.querySelector(bar)]
     .map((e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; }), bar);
@@ -1273,10 +1281,17 @@ async function replayBar(browser, url, { recorded, text }) {
   assert.strictEqual(differing, 0, `${differing} bytes of the picture at frame ${frame} differ from velkar-sim's`);
 
   // A finger dragged along the slider (a touch screen's page): the frame where it is lifted.
+  // Turning touch on loads the page again, which starts the replay again: it is paused again
+  // with its button.
   await page.setViewport({ width: 800, height: 600, hasTouch: true });
+  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
+  await page.waitForSelector(slider, { visible: true, timeout: 10000 });
   // (The page lays itself out again for a touch screen, with its touch controls beside.)
   await page.waitForFunction(() => document.querySelector('#stage').classList.contains('touch-landscape'),
     { timeout: 10000 });
+  await page.click(`${bar} .play`);
+  await page.waitForFunction((bar) => document.querySelector(`${bar} .play`).getAttribute('aria-label') === 'Play',
+    { timeout: 10000 }, bar);
   const cdp = await page.createCDPSession();
   const [left, top, width, height] = await page.$eval(`${slider} .track`, (e) => {
     const r = e.getBoundingClientRect();
@@ -1315,14 +1330,7 @@ async function replayBar(browser, url, { recorded, text }) {
 // player, with no verdict dialog; the session's recording then holds the replay's controls up
 // to there and the player's after, says so in its header, and velkar-sim plays it to a match.
 async function takeOver(browser, url, { text }) {
-  const page = await browser.newPage();
-  page.on('pageerror', (error) => pageErrors.push(error.message));
-  await serveReplays(page, { 'recorded.vrp': text });
-  await page.goto(url + 'index.html?replay=/test/recorded.vrp');
-  await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
-  const bar = '#replay-controls';
-  const slider = `${bar} [role="slider"]`;
-  await page.waitForSelector(slider, { visible: true, timeout: 10000 });
+  const page = await pageWatching(browser, url, text);
   await page.click(`${bar} .play`);
   await page.waitForFunction((bar) => document.querySelector(`${bar} .play`).getAttribute('aria-label') === 'Play',
     { timeout: 10000 }, bar);
