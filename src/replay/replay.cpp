@@ -249,7 +249,8 @@ namespace {
 
 // The player's place in its file, with the host's Name Entry hand-off, which a frame may leave
 // open: what a snapshot keeps besides the game.
-struct PlayerPlace {
+// Where the player is in the file and what it found so far: all of it that a seek puts back.
+struct PlayerPosition {
     size_t nextControl = 0;
     size_t nextEvent = 0;
     size_t nextCheck = 0;
@@ -257,6 +258,12 @@ struct PlayerPlace {
     int32_t bits = 0;
     int32_t differenceReported = 0;
     PlaybackResult result;
+};
+
+// The player's position and the host's Name Entry hand-off, which a frame can leave open and
+// the replay's name event answers.
+struct PlayerPlace {
+    PlayerPosition at;
     int32_t nameRequested = 0, namePosted = 0, nameDone = 0;
     char name[sizeof NameBuffer] = {};
 };
@@ -271,11 +278,7 @@ struct Player {
     // snapshots[k] was taken before frame k * snapshotFrames.
     std::vector<std::unique_ptr<PlaybackSnapshot>> snapshots;
     int64_t snapshotFrames = PLAYBACK_SNAPSHOT_FRAMES;
-    size_t nextControl = 0;
-    size_t nextEvent = 0;
-    size_t nextCheck = 0;
-    int64_t frame = 0;
-    int32_t bits = 0;
+    PlayerPosition at;
     int32_t inWindow = 0;
     // In a window the replay plays on a game of its own, and the player's game waits untouched
     // until the playback is over. Elsewhere it plays on the running game, and the player's rank
@@ -284,8 +287,6 @@ struct Player {
     Game* ownGame = nullptr;
     int32_t ownRank = 0;
     RankingEntry ownRanking[2][RANKING_PLACES] = {};
-    int32_t differenceReported = 0;
-    PlaybackResult result;
     // The window's playback was taken over: the game plays on with the replay's rank and
     // hi-score tables, and the player's own come back when the session ends.
     int32_t takenOver = 0;
@@ -306,7 +307,7 @@ void SetRanking(const RankingEntry (&from)[2][RANKING_PLACES]) {
 // The first difference found: frame is the first frame known to differ, lastSame the last one
 // known to agree (frame - 1 when the file's per-frame digits pin it).
 void Differs(int64_t frame, int64_t lastSame, const std::string& detail) {
-    PlaybackResult& r = player.result;
+    PlaybackResult& r = player.at.result;
     if (r.state == PLAYBACK_DIFFERS) return;
     r.state = PLAYBACK_DIFFERS;
     r.firstDifferentFrame = frame;
@@ -346,7 +347,7 @@ void LeaveWindowGame() {
 
 // The window's playback is over: the player gets the game back, on the title.
 void ReturnToOwnGame() {
-    Trace("replay: %s\n", DescribePlayback(player.result).c_str());
+    Trace("replay: %s\n", DescribePlayback(player.at.result).c_str());
     LeaveWindowGame();
     Game& g = TheGame();
     // No name request may outlive the replay; the tick must not ask for the name meanwhile.
@@ -366,7 +367,7 @@ std::string Compare(const ReplayCheck& recorded, uint64_t state, uint64_t screen
     if (recorded.state != state) {
         return "the state digest is " + Hex16(state) + ", the recording's " + Hex16(recorded.state);
     }
-    if (player.result.screenCompared && recorded.screen != screen) {
+    if (player.at.result.screenCompared && recorded.screen != screen) {
         return "the screen digest is " + Hex16(screen) + ", the recording's " +
                Hex16(recorded.screen);
     }
@@ -375,8 +376,8 @@ std::string Compare(const ReplayCheck& recorded, uint64_t state, uint64_t screen
 
 // Every frame of the file has been played (or none was there to play): the closing digests.
 void Finish() {
-    PlaybackResult& r = player.result;
-    r.framesPlayed = player.frame;
+    PlaybackResult& r = player.at.result;
+    r.framesPlayed = player.at.frame;
     r.digestState = GameStateDigest();
     r.digestScreen = ScreenDigest();
     if (r.state == PLAYBACK_PLAYING) {
@@ -388,7 +389,7 @@ void Finish() {
             if (difference.empty()) {
                 r.state = PLAYBACK_MATCHED;
             } else {
-                Differs(player.frame - 1, r.lastSameFrame, "at the end " + difference);
+                Differs(player.at.frame - 1, r.lastSameFrame, "at the end " + difference);
             }
         }
     }
@@ -407,13 +408,7 @@ size_t SnapshotLimit() {
 
 PlayerPlace PlaceNow() {
     PlayerPlace p;
-    p.nextControl = player.nextControl;
-    p.nextEvent = player.nextEvent;
-    p.nextCheck = player.nextCheck;
-    p.frame = player.frame;
-    p.bits = player.bits;
-    p.differenceReported = player.differenceReported;
-    p.result = player.result;
+    p.at = player.at;
     p.nameRequested = NameEntryRequested.load();
     p.namePosted = NameEntryPosted.load();
     p.nameDone = NameEntryDone.load();
@@ -422,13 +417,7 @@ PlayerPlace PlaceNow() {
 }
 
 void PutPlaceBack(const PlayerPlace& p) {
-    player.nextControl = p.nextControl;
-    player.nextEvent = p.nextEvent;
-    player.nextCheck = p.nextCheck;
-    player.frame = p.frame;
-    player.bits = p.bits;
-    player.differenceReported = p.differenceReported;
-    player.result = p.result;
+    player.at = p.at;
     std::memcpy(NameBuffer, p.name, sizeof NameBuffer);
     NameEntryRequested.store(p.nameRequested);
     NameEntryPosted.store(p.namePosted);
@@ -438,7 +427,7 @@ void PutPlaceBack(const PlayerPlace& p) {
 // Before a frame, with the player locked: the first time a snapshot's frame is reached, the
 // game and the player's place are kept (while the budget lasts). Out of memory keeps none.
 void KeepSnapshot() {
-    const int64_t f = player.frame;
+    const int64_t f = player.at.frame;
     if (f % player.snapshotFrames != 0) return;
     std::vector<std::unique_ptr<PlaybackSnapshot>>& kept = player.snapshots;
     if (static_cast<size_t>(f / player.snapshotFrames) != kept.size()) return;
@@ -486,8 +475,8 @@ void StartPlayback(ReplayData&& data, int32_t inWindow) {
     }
     g.gameRank = player.data.rank;
     SetRanking(player.data.ranking);
-    player.result.state = PLAYBACK_PLAYING;
-    player.result.screenCompared = player.data.glyphs == GlyphDigest();
+    player.at.result.state = PLAYBACK_PLAYING;
+    player.at.result.screenCompared = player.data.glyphs == GlyphDigest();
     stopWanted.store(0);
     playing.store(1);
 }
@@ -502,13 +491,13 @@ void StopPlayback() {
 
 PlaybackResult PlaybackOutcome() {
     std::lock_guard<std::mutex> guard(playerMutex);
-    return player.result;
+    return player.at.result;
 }
 
 void SettlePlayback() {
     if (playing.load() == 0) return;
     std::lock_guard<std::mutex> guard(playerMutex);
-    if (player.frame >= player.data.frames) Finish();
+    if (player.at.frame >= player.data.frames) Finish();
 }
 
 std::string DescribePlayback(const PlaybackResult& r) {
@@ -559,23 +548,23 @@ void PlaybackBeforeFrame() {
     if (playing.load() == 0) return;
     std::lock_guard<std::mutex> guard(playerMutex);
     if (player.inWindow != 0 && stopWanted.exchange(0) != 0) {
-        if (player.result.state == PLAYBACK_PLAYING) player.result.state = PLAYBACK_STOPPED;
+        if (player.at.result.state == PLAYBACK_PLAYING) player.at.result.state = PLAYBACK_STOPPED;
         ReturnToOwnGame();
         return;
     }
-    if (player.frame >= player.data.frames) {
+    if (player.at.frame >= player.data.frames) {
         Finish();
         return;
     }
-    const int64_t f = player.frame;
+    const int64_t f = player.at.frame;
     KeepSnapshot();
     const std::vector<ReplayControl>& controls = player.data.controls;
-    while (player.nextControl < controls.size() && controls[player.nextControl].frame <= f)
-        player.bits = controls[player.nextControl++].bits;
+    while (player.at.nextControl < controls.size() && controls[player.at.nextControl].frame <= f)
+        player.at.bits = controls[player.at.nextControl++].bits;
     const std::vector<ReplayEvent>& events = player.data.events;
-    for (; player.nextEvent < events.size() && events[player.nextEvent].frame <= f;
-         ++player.nextEvent) {
-        const ReplayEvent& event = events[player.nextEvent];
+    for (; player.at.nextEvent < events.size() && events[player.at.nextEvent].frame <= f;
+         ++player.at.nextEvent) {
+        const ReplayEvent& event = events[player.at.nextEvent];
         switch (event.kind) {
         case REPLAY_EVENT_RANK:
         case REPLAY_EVENT_CLEAR: {
@@ -605,7 +594,7 @@ void PlaybackBeforeFrame() {
             break;
         }
     }
-    InputBits = player.bits;
+    InputBits = player.at.bits;
 }
 
 } // namespace
@@ -613,10 +602,10 @@ void PlaybackBeforeFrame() {
 bool PlaybackLooksAtScreen() {
     if (playing.load() == 0) return false;
     std::lock_guard<std::mutex> guard(playerMutex);
-    const int64_t after = player.frame + 1;
+    const int64_t after = player.at.frame + 1;
     const std::vector<ReplayCheck>& checks = player.data.checks;
     return after >= player.data.frames ||
-           (player.nextCheck < checks.size() && checks[player.nextCheck].frames == after);
+           (player.at.nextCheck < checks.size() && checks[player.at.nextCheck].frames == after);
 }
 
 size_t PlaybackSnapshotBytes() {
@@ -632,7 +621,7 @@ std::vector<int64_t> PlaybackSnapshotFrames() {
     std::lock_guard<std::mutex> guard(playerMutex);
     std::vector<int64_t> frames;
     for (const auto& snapshot : player.snapshots)
-        frames.push_back(snapshot->place.frame);
+        frames.push_back(snapshot->place.at.frame);
     return frames;
 }
 
@@ -643,7 +632,7 @@ size_t PlaybackSnapshotCount() {
 
 int64_t PlaybackFrame() {
     std::lock_guard<std::mutex> guard(playerMutex);
-    return player.frame;
+    return player.at.frame;
 }
 
 int64_t PlaybackLength() {
@@ -657,7 +646,7 @@ bool SeekPlayback(int64_t frames, uint8_t* canvasBits) {
         std::lock_guard<std::mutex> guard(playerMutex);
         if (playing.load() != 0) KeepSnapshot(); // the start, when no frame has run yet
         // The window's playback hands the game back at its end: nothing is left to seek in.
-        if (player.result.state == PLAYBACK_NONE || player.snapshots.empty() ||
+        if (player.at.result.state == PLAYBACK_NONE || player.snapshots.empty() ||
             (player.inWindow != 0 && playing.load() == 0)) {
             return false;
         }
@@ -665,8 +654,8 @@ bool SeekPlayback(int64_t frames, uint8_t* canvasBits) {
         const size_t k = std::min(static_cast<size_t>(target / player.snapshotFrames),
                                   player.snapshots.size() - 1);
         const PlaybackSnapshot& nearest = *player.snapshots[k];
-        const bool onFromHere =
-            playing.load() != 0 && player.frame <= target && player.frame >= nearest.place.frame;
+        const bool onFromHere = playing.load() != 0 && player.at.frame <= target &&
+                                player.at.frame >= nearest.place.at.frame;
         if (!onFromHere) {
             RestoreSnapshot(nearest.game);
             PutPlaceBack(nearest.place);
@@ -698,7 +687,7 @@ bool TakeOverPlayback(const char* path, const char* program, uint8_t* canvasBits
             error = "a recording is already being made";
             return false;
         }
-        target = player.frame;
+        target = player.at.frame;
     }
     // The replay from its start, recorded as a game of this program: the same frames, and
     // the checks with this program's screens.
@@ -724,8 +713,8 @@ bool TakeOverPlayback(const char* path, const char* program, uint8_t* canvasBits
     }
     DrawGameFrame(canvasBits);
     std::lock_guard<std::mutex> guard(playerMutex);
-    if (player.result.state == PLAYBACK_PLAYING) player.result.state = PLAYBACK_STOPPED;
-    player.result.framesPlayed = player.frame;
+    if (player.at.result.state == PLAYBACK_PLAYING) player.at.result.state = PLAYBACK_STOPPED;
+    player.at.result.framesPlayed = player.at.frame;
     player.takenOver = 1;
     playing.store(0);
     // The game is the player's now: no seek may take it back into the replay.
@@ -740,10 +729,10 @@ void ReplayAfterFrame() {
     if (playing.load() == 0) return;
     std::lock_guard<std::mutex> guard(playerMutex);
     const uint64_t state = GameStateDigest();
-    const int64_t f = player.frame;
-    player.frame += 1;
-    player.result.framesPlayed = player.frame;
-    player.result.digestState = state;
+    const int64_t f = player.at.frame;
+    player.at.frame += 1;
+    player.at.result.framesPlayed = player.at.frame;
+    player.at.result.digestState = state;
     const std::vector<uint8_t>& marks = player.data.frameMarks;
     if (f < static_cast<int64_t>(marks.size())) {
         const uint8_t recorded = marks[static_cast<size_t>(f)];
@@ -755,21 +744,22 @@ void ReplayAfterFrame() {
         }
     }
     const std::vector<ReplayCheck>& checks = player.data.checks;
-    if (player.nextCheck < checks.size() && checks[player.nextCheck].frames == player.frame) {
-        const ReplayCheck& check = checks[player.nextCheck++];
-        player.result.digestScreen = ScreenDigest();
-        const std::string difference = Compare(check, state, player.result.digestScreen);
+    if (player.at.nextCheck < checks.size() &&
+        checks[player.at.nextCheck].frames == player.at.frame) {
+        const ReplayCheck& check = checks[player.at.nextCheck++];
+        player.at.result.digestScreen = ScreenDigest();
+        const std::string difference = Compare(check, state, player.at.result.digestScreen);
         if (difference.empty()) {
-            if (player.result.state == PLAYBACK_PLAYING) player.result.lastSameFrame = f;
+            if (player.at.result.state == PLAYBACK_PLAYING) player.at.result.lastSameFrame = f;
         } else {
-            Differs(f, player.result.lastSameFrame, "after it " + difference);
+            Differs(f, player.at.result.lastSameFrame, "after it " + difference);
         }
     }
-    if (player.result.state == PLAYBACK_DIFFERS && player.differenceReported == 0) {
-        player.differenceReported = 1;
-        if (player.inWindow != 0) Trace("replay: %s\n", DescribePlayback(player.result).c_str());
+    if (player.at.result.state == PLAYBACK_DIFFERS && player.at.differenceReported == 0) {
+        player.at.differenceReported = 1;
+        if (player.inWindow != 0) Trace("replay: %s\n", DescribePlayback(player.at.result).c_str());
     }
-    if (player.frame >= player.data.frames) Finish();
+    if (player.at.frame >= player.data.frames) Finish();
 }
 
 namespace {
@@ -828,8 +818,8 @@ void EndReplaySession() {
     std::lock_guard<std::mutex> guard(playerMutex);
     if (playing.load() == 0 && (player.inWindow == 0 || player.takenOver == 0)) return;
     player.takenOver = 0;
-    if (player.result.state == PLAYBACK_PLAYING) player.result.state = PLAYBACK_STOPPED;
-    Trace("replay: %s\n", DescribePlayback(player.result).c_str());
+    if (player.at.result.state == PLAYBACK_PLAYING) player.at.result.state = PLAYBACK_STOPPED;
+    Trace("replay: %s\n", DescribePlayback(player.at.result).c_str());
     if (player.windowGame != nullptr) {
         LeaveWindowGame();
     } else {
