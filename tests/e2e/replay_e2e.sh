@@ -25,6 +25,7 @@ fail() {
 }
 # shellcheck source=x_test_lib.sh
 . "$(dirname "$0")/x_test_lib.sh"
+. "$(dirname "$0")/replay_keys_lib.sh"
 
 pid=""
 cleanup() {
@@ -148,38 +149,7 @@ wait_window 20 'VELKAR - replay [0-9:.]* / [0-9:.]*, frame [0-9]* / [0-9]*'
 focus "$window"
 frames=$(tail -n1 "$vrp" | cut -d' ' -f2)
 [ "$frames" -gt 700 ] || fail "the recording is too short ($frames frames) to seek in"
-titled() { xdotool getwindowname "$window" | grep -q -- "$1\$"; }
-shows() { # FRAME[, SPEED]: waits for the title to show the replay paused there
-  local at=${1%%,*} speed=""
-  [ "$at" = "$1" ] || speed=",${1#*,}"
-  wait_for 30 titled "frame $at / $frames$speed, paused" ||
-    fail "the title shows '$(xdotool getwindowname "$window")', not frame $1 paused"
-}
-xdotool key space
-wait_for 10 titled ', paused' || fail "Space did not pause the replay"
-xdotool key F1 p # ignored: the replay plays on its own
-xdotool key End
-shows $((frames - 1))
-xdotool key Home
-shows 0
-xdotool key period
-shows 1
-xdotool key Right
-shows 626
-xdotool key Left
-shows 1
-xdotool key period period
-shows 3
-# Speeds: ] up, [ down, within x1/4 .. as fast as it goes; the rest is played at the fastest.
-xdotool key bracketright
-shows "3, x2"
-xdotool key bracketleft bracketleft bracketleft bracketleft
-shows "3, x1/4"
-xdotool key bracketright bracketright bracketright bracketright bracketright bracketright bracketright
-shows "3, fastest"
-xdotool key space
-resumed() { ! titled ', paused'; }
-wait_for 10 resumed || fail "Space did not resume the replay"
+walk_replay_keys
 played() { grep -q 'replay: .*frames played' "$work/replay.log"; }
 # Real time is 60 frames a second; a loaded machine may drop frames, so twice that and more.
 wait_for $((frames / 30 + 60)) played || fail "the replay did not end in the window"

@@ -19,6 +19,7 @@ exe=$1
 sim=$2
 # shellcheck source=wine_test_lib.sh
 . "$(dirname "$0")/wine_test_lib.sh"
+. "$(dirname "$0")/../e2e/replay_keys_lib.sh"
 need_xorg xdotool xset
 [ -x "$sim" ] || { echo "skip: no Linux velkar-sim at $sim (build the linux preset first)"; exit 77; }
 
@@ -145,39 +146,7 @@ replay_title='VELKAR - replay [0-9:.]* / [0-9:.]*, frame [0-9]* / [0-9]*'
 start replay.log "$replay_title" /replay game.vrp
 frames=$(tail -n1 "$vrp" | cut -d' ' -f2)
 [ "$frames" -gt 700 ] || fail "the recording is too short ($frames frames) to seek in"
-title() { xdotool getwindowname "$window" 2>/dev/null; }
-titled() { title | grep -q -- "$1\$"; }
-shows() { # FRAME[, SPEED]: waits for the title to show the replay paused there
-  local at=${1%%,*} speed=""
-  [ "$at" = "$1" ] || speed=",${1#*,}"
-  wait_for 30 titled "frame $at / $frames$speed, paused" ||
-    fail "the title shows '$(title)', not frame $1 paused"
-}
-xdotool key space
-wait_for 10 titled ', paused' || fail "Space did not pause the replay (the title shows '$(title)')"
-xdotool key F1 p # ignored: the replay plays on its own
-xdotool key End
-shows $((frames - 1))
-xdotool key Home
-shows 0
-xdotool key period
-shows 1
-xdotool key Right
-shows 626
-xdotool key Left
-shows 1
-xdotool key period period
-shows 3
-# Speeds: ] up, [ down, within x1/4 .. as fast as it goes; the rest is played at the fastest.
-xdotool key bracketright
-shows "3, x2"
-xdotool key bracketleft bracketleft bracketleft bracketleft
-shows "3, x1/4"
-xdotool key bracketright bracketright bracketright bracketright bracketright bracketright bracketright
-shows "3, fastest"
-xdotool key space
-resumed() { ! titled ', paused'; }
-wait_for 10 resumed || fail "Space did not resume the replay"
+walk_replay_keys
 played() { grep -aq 'replay: .*frames played' "$work/replay.log"; }
 # Real time is 60 frames a second; a loaded machine may drop frames, so twice that and more.
 wait_for $((frames / 30 + 60)) played || fail "the replay did not end in the window"
