@@ -26,7 +26,7 @@
 #include "app/platform_seam.h"
 #include "base/trace.h"
 #include "gfx/canvas.h"
-#include "gfx/display_modes.h"
+#include "ui/display_modes.h"
 
 namespace velkar {
 

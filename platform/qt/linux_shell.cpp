@@ -26,10 +26,10 @@
 #include "base/trace.h"
 #include "game_view.h"
 #include "gfx/canvas.h"
-#include "gfx/display_modes.h"
 #include "main_window.h"
 #include "replay/replay.h"
 #include "settings/settings.h"
+#include "ui/display_modes.h"
 
 namespace velkar {
 

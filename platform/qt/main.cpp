@@ -24,7 +24,6 @@
 #include "game/game_record.h"
 #include "game_view.h"
 #include "gfx/canvas.h"
-#include "gfx/display_modes.h"
 #include "input/control_map.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
@@ -37,6 +36,7 @@
 #include "sound/sound.h"
 #include "sound/wave_reader.h"
 #include "sound_device.h"
+#include "ui/display_modes.h"
 
 namespace {
 

@@ -21,12 +21,12 @@
 #include "app/platform_seam.h"
 #include "dialogs.h"
 #include "game_view.h"
-#include "gfx/display_modes.h"
 #include "qt_keys.h"
 #include "replay/replay.h"
 #include "settings/settings.h"
 #include "sound/sound.h"
 #include "sound_device.h"
+#include "ui/display_modes.h"
 
 namespace velkar {
 

@@ -20,7 +20,6 @@
 #include "game/game_record.h"
 #include "game/ranking.h"
 #include "gfx/canvas.h"
-#include "gfx/display_modes.h"
 #include "input/control_map.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
@@ -33,6 +32,7 @@
 #include "synth.h"
 #include "ui/device_config.h"
 #include "ui/dialog_texts.h"
+#include "ui/display_modes.h"
 #include "ui/name_entry.h"
 #include "web_front.h"
 

@@ -12,10 +12,10 @@
 #include "base/trace.h"
 #include "display.h"
 #include "game/game_record.h"
-#include "gfx/display_modes.h"
 #include "replay/replay.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "ui/display_modes.h"
 #include "window.h"
 
 #include <commctrl.h>

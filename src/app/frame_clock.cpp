@@ -15,10 +15,10 @@
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
 #include "gfx/canvas.h"
-#include "gfx/display_modes.h"
 #include "input/controls.h"
 #include "replay/replay.h"
 #include "sound/sound.h"
+#include "ui/display_modes.h"
 
 namespace velkar {
 

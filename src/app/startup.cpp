@@ -5,11 +5,11 @@
 
 #include "app/frame_clock.h"
 #include "base/trace.h"
-#include "gfx/display_modes.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
 #include "settings/settings.h"
 #include "sound/sound.h"
+#include "ui/display_modes.h"
 
 namespace velkar {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "base/settings_vars.h"
-#include "gfx/display_modes.h"
+#include "ui/display_modes.h"
 
 namespace velkar {
 

@@ -8,7 +8,6 @@
 #include "app/menu_state.h"
 #include "display.h"
 #include "game/game_record.h"
-#include "gfx/display_modes.h"
 #include "gfx/sprite.h"
 #include "input/joystick_seam.h"
 #include "player/player.h"
@@ -16,6 +15,7 @@
 #include "settings/settings.h"
 #include "test_util.h"
 #include "ui/dialog_texts.h"
+#include "ui/display_modes.h"
 #include "window.h"
 
 #include <commctrl.h>

@@ -9,8 +9,8 @@
 #include "app/startup.h"
 #include "base/trace.h"
 #include "gfx/canvas.h"
-#include "gfx/display_modes.h"
 #include "settings/settings.h"
+#include "ui/display_modes.h"
 
 #include <ddraw.h>
 #include <imm.h>

@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "game/game_record.h"
-#include "gfx/display_modes.h"
 #include "settings/settings.h"
 #include "ui/center_window.h"
 #include "ui/device_config.h"
 #include "ui/dialog_texts.h"
+#include "ui/display_modes.h"
 #include "ui/name_entry.h"
 
 namespace velkar {

@@ -32,7 +32,6 @@
 #include "game/ranking.h"
 #include "game_view.h"
 #include "gfx/canvas.h"
-#include "gfx/display_modes.h"
 #include "input/control_map.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
@@ -43,6 +42,7 @@
 #include "settings/control_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "ui/display_modes.h"
 
 using namespace velkar;
 

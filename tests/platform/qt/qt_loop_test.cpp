@@ -21,7 +21,6 @@
 #include "game/game_record.h"
 #include "game_view.h"
 #include "gfx/canvas.h"
-#include "gfx/display_modes.h"
 #include "input/controls.h"
 #include "input/joystick_seam.h"
 #include "linux_shell.h"
@@ -29,6 +28,7 @@
 #include "settings/settings.h"
 #include "sound/sound.h"
 #include "ui/device_config.h"
+#include "ui/display_modes.h"
 
 using namespace velkar;
 

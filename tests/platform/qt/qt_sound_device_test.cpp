@@ -18,7 +18,6 @@
 #include "game/game_record.h"
 #include "game_view.h"
 #include "gfx/canvas.h"
-#include "gfx/display_modes.h"
 #include "linux_shell.h"
 #include "main_window.h"
 #include "sdl_audio.h"
@@ -26,6 +25,7 @@
 #include "sound/sound.h"
 #include "sound_device.h"
 #include "ui/device_config.h"
+#include "ui/display_modes.h"
 
 using namespace velkar;
 

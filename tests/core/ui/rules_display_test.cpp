@@ -7,8 +7,8 @@
 
 #include "app/frame_clock.h"
 #include "app/startup.h"
-#include "gfx/display_modes.h"
 #include "settings/settings.h"
+#include "ui/display_modes.h"
 
 namespace velkar {
 namespace {

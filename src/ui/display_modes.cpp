@@ -1,5 +1,5 @@
 // Display device list, 60 Hz mode filtering and sorting, full-screen mode choice and bars.
-#include "gfx/display_modes.h"
+#include "ui/display_modes.h"
 
 #include <cstring>
 #include <new>
