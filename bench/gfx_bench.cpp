@@ -10,16 +10,18 @@ using namespace velkar;
 
 namespace {
 
-void Prepare() {
-    if (FrameCanvasBits == nullptr && CreateCanvases() != 0) std::abort();
-    BlinkPhase = 0;
+Painter& Prepare() {
+    static Painter painter;
+    if (painter.canvas == nullptr && CreateCanvases(painter) != 0) std::abort();
+    painter.blinkPhase = 0;
+    return painter;
 }
 
 void BM_DrawSprite400Masked(benchmark::State& state) {
-    Prepare();
-    static Sprite* blast = MakeSprite(SHAPE_ELLIPSE, 400, 400, 30, 200, 80, 1, 0);
+    Painter& painter = Prepare();
+    static constexpr Sprite blast = DescribeSprite(SHAPE_ELLIPSE, 400, 400, 30, 200, 80, 1, 0);
     for (auto _ : state) {
-        DrawSprite(160, 280, blast, 0);
+        DrawSprite(painter, 160, 280, &blast, 0);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * 400 * 400 * 3);
@@ -28,11 +30,11 @@ BENCHMARK(BM_DrawSprite400Masked);
 
 // The bomb rings: glow sprites, OR-ed without a mask.
 void BM_DrawSprite400Glow(benchmark::State& state) {
-    Prepare();
-    static Sprite* ring =
-        MakeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400, 30, 200, 80, 1, 0);
+    Painter& painter = Prepare();
+    static constexpr Sprite ring =
+        DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400, 30, 200, 80, 1, 0);
     for (auto _ : state) {
-        DrawSprite(160, 280, ring, 0);
+        DrawSprite(painter, 160, 280, &ring, 0);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * 400 * 400 * 3);
@@ -43,19 +45,17 @@ BENCHMARK(BM_DrawSprite400Glow);
 // 200 pixels left of the view, the title texts, and the copy to the screen buffer.
 void BM_TitleFrameDrawing(benchmark::State& state) {
     Game& g = TheGame();
-    Prepare();
-    static const int32_t glyphs = MakeGlyphs();
-    benchmark::DoNotOptimize(glyphs);
-    static Sprite* ring =
-        MakeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400, 30, 200, 80, 1, 0);
+    Painter& painter = Prepare();
+    static constexpr Sprite ring =
+        DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400, 30, 200, 80, 1, 0);
     g.viewX = 240;
     for (auto _ : state) {
-        FillCanvasRect(120, 320, 480, 320, 0, 0, 0);
-        DrawSprite(g.viewX + 120 - 200, 480 - 200, ring, 0);
-        DrawText(g.viewX, 420, "            VELKAR            ");
-        DrawText(g.viewX, 570, "     PUSH F1 KEY TO START     ");
-        DrawText(g.viewX, 600, "        RANK : NORMAL         ");
-        CopyViewToScreen(g.viewX, 320);
+        FillCanvasRect(painter, 120, 320, 480, 320, 0, 0, 0);
+        DrawSprite(painter, g.viewX + 120 - 200, 480 - 200, &ring, 0);
+        DrawText(painter, g.viewX, 420, "            VELKAR            ");
+        DrawText(painter, g.viewX, 570, "     PUSH F1 KEY TO START     ");
+        DrawText(painter, g.viewX, 600, "        RANK : NORMAL         ");
+        CopyViewToScreen(painter, g.viewX, 320);
         benchmark::ClobberMemory();
     }
 }

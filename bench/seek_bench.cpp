@@ -33,8 +33,8 @@ bool Load(benchmark::State& state, ReplayData& data) {
 bool Start(const ReplayData& data) {
     TheGame().randomSeed = 1;
     if (InitGame() != 0) return false;
-    DestroyCanvases();
-    if (CreateCanvases() != 0) return false;
+    DestroyCanvases(ProgramPainter);
+    if (CreateCanvases(ProgramPainter) != 0) return false;
     StartPlayback(ReplayData(data), 0);
     BeginAttract();
     return true;
@@ -57,7 +57,7 @@ void BM_FirstSeekToTheEnd(benchmark::State& state) {
         state.PauseTiming();
         if (!Start(data)) state.SkipWithError("the game did not start");
         state.ResumeTiming();
-        SeekPlayback(data.frames, FrameCanvasBits);
+        SeekPlayback(data.frames);
     }
     Counters(state, data);
     EndReplaySession();
@@ -69,12 +69,11 @@ void BM_SeekWithSnapshots(benchmark::State& state) {
     ReplayData data;
     if (!Load(state, data)) return;
     if (!Start(data)) state.SkipWithError("the game did not start");
-    SeekPlayback(data.frames, FrameCanvasBits);
+    SeekPlayback(data.frames);
     uint64_t lcg = 12345;
     for (auto _ : state) {
         lcg = lcg * 6364136223846793005ull + 1442695040888963407ull;
-        SeekPlayback(static_cast<int64_t>((lcg >> 33) % static_cast<uint64_t>(data.frames + 1)),
-                     FrameCanvasBits);
+        SeekPlayback(static_cast<int64_t>((lcg >> 33) % static_cast<uint64_t>(data.frames + 1)));
     }
     Counters(state, data);
     EndReplaySession();
@@ -87,12 +86,12 @@ void BM_SeekWithSnapshotsWorstCase(benchmark::State& state) {
     ReplayData data;
     if (!Load(state, data)) return;
     if (!Start(data)) state.SkipWithError("the game did not start");
-    SeekPlayback(data.frames, FrameCanvasBits);
+    SeekPlayback(data.frames);
     int64_t k = 0;
     const int64_t last = data.frames / PLAYBACK_SNAPSHOT_FRAMES;
     for (auto _ : state) {
         k = (k * 7 + 3) % last;
-        SeekPlayback(k * PLAYBACK_SNAPSHOT_FRAMES + PLAYBACK_SNAPSHOT_FRAMES - 1, FrameCanvasBits);
+        SeekPlayback(k * PLAYBACK_SNAPSHOT_FRAMES + PLAYBACK_SNAPSHOT_FRAMES - 1);
     }
     Counters(state, data);
     EndReplaySession();

@@ -45,7 +45,6 @@ void UpdateShotsFullPools(benchmark::State& state) {
     InitEnemyPool();
     InitWeapons();
     InitParticles();
-    BuildSinCosTable();
     g.gameMode = MODE_PLAY;
     g.viewX = 240;
     const bool offField = state.range(0) != 0;

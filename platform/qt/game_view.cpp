@@ -135,7 +135,7 @@ int64_t PresentedFrameCount() {
 }
 
 void PresentFrame() {
-    const uint8_t* screen = ScreenBufferBits;
+    const uint8_t* screen = ProgramPainter.screen;
     if (screen == nullptr) return;
     {
         std::lock_guard<std::mutex> guard(handoverLock);

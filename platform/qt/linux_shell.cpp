@@ -201,7 +201,7 @@ void StopGameLoop(MainWindow* window) {
     FinishRecording();
     CloseDevices();
     SetPresentationView(nullptr);
-    DestroyCanvases();
+    DestroyCanvases(ProgramPainter);
 }
 
 namespace {

@@ -191,12 +191,12 @@ int main(int argc, char** argv) {
     // runs silently (the trace says why) and a later sound restart looks for one again.
     SoundDeviceRequired = 0;
     bool created = true;
-    if (CreateCanvases() < 0) {
+    if (CreateCanvases(ProgramPainter) < 0) {
         ShowMessageBox(&window, &STARTUP_ALLOCATE_OFFSCREEN);
         created = false;
     } else if (OpenDevices(nullptr, &window) < 0) {
         ShowMessageBox(&window, &STARTUP_OPEN_DEVICES);
-        DestroyCanvases();
+        DestroyCanvases(ProgramPainter);
         created = false;
     } else {
         WatchSoundDevice(&window);

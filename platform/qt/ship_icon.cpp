@@ -1,14 +1,17 @@
 // The ship sprite turned into an icon picture: black is transparent, reductions OR the pixels.
 #include "ship_icon.h"
 
+#include <memory>
+
 #include "gfx/sprite.h"
 #include "player/player.h"
 
 namespace velkar {
 
 QImage ShipIconImage(int side) {
-    const Sprite* ship = ShipSprite;
-    if (!SpritePixels(ship) || side <= 0 || ship->width % side != 0 || ship->width != ship->height)
+    const Sprite* ship = &ShipSprite;
+    const std::unique_ptr<SpriteImages> drawn = DrawSpriteImages(*ship);
+    if (drawn == nullptr || side <= 0 || ship->width % side != 0 || ship->width != ship->height)
         return QImage();
     const int block = ship->width / side;
     QImage icon(side, side, QImage::Format_ARGB32);
@@ -18,7 +21,8 @@ QImage ShipIconImage(int side) {
             for (int dy = 0; dy < block; ++dy) {
                 for (int dx = 0; dx < block; ++dx) {
                     const uint8_t* p =
-                        ship->image.bits + ((y * block + dy) * ship->width + x * block + dx) * 3;
+                        drawn->image.bits.get() +
+                        ((y * block + dy) * ship->width + x * block + dx) * 3;
                     blue |= p[0];
                     green |= p[1];
                     red |= p[2];

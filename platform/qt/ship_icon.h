@@ -5,9 +5,9 @@
 
 namespace velkar {
 
-// The ship sprite (made by InitGame or MakePlayerSprites) as a side x side picture with a
-// transparent background; side is a divisor of the sprite's size, each icon pixel the OR of
-// the sprite pixels it covers. A null image when the sprite does not exist.
+// The ship sprite as a side x side picture with a transparent background; side is a divisor of
+// the sprite's size, each icon pixel the OR of the sprite pixels it covers. A null image when
+// the sprite cannot be drawn.
 QImage ShipIconImage(int side);
 
 } // namespace velkar

@@ -333,7 +333,7 @@ EMSCRIPTEN_KEEPALIVE int32_t web_start(const char* browserLanguage, int32_t trac
     }
     ClampDisplaySettings();
     SetWindowFrontEnd(&WEB_FRONT_END);
-    if (CreateCanvases() < 0) return -1;
+    if (CreateCanvases(ProgramPainter) < 0) return -1;
     if (OpenDevices(nullptr, nullptr) < 0) return -1;
     PresentHold.store(0);
     return 0;

@@ -48,10 +48,10 @@ int32_t gamepadIndex = -1;
 
 // The ScreenBuffer's blue-green-red rows as the canvas's red-green-blue-alpha ones.
 void PresentFrame() {
-    if (ScreenBufferBits == nullptr) return;
+    if (ProgramPainter.screen == nullptr) return;
     uint8_t* out = presentBuffer;
     for (int32_t y = 0; y < SCREEN_HEIGHT; ++y) {
-        const uint8_t* in = ScreenBufferBits + static_cast<size_t>(y) * SCREEN_STRIDE;
+        const uint8_t* in = ProgramPainter.screen + static_cast<size_t>(y) * SCREEN_STRIDE;
         for (int32_t x = 0; x < SCREEN_WIDTH; ++x, in += 3, out += 4) {
             out[0] = in[2];
             out[1] = in[1];

@@ -1,4 +1,6 @@
-// The program's own game, which the rules run unless a caller points them at another.
+// The program's own game, which the rules run unless a caller points them at another, and the
+// painter its frames are drawn with.
+#include "gfx/canvas.h"
 #include "record/record.h"
 
 namespace velkar {
@@ -8,5 +10,6 @@ Game ProgramGame;
 } // namespace
 
 Game* ActiveGame = &ProgramGame;
+Painter ProgramPainter;
 
 } // namespace velkar

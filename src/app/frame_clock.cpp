@@ -117,24 +117,24 @@ std::atomic<int32_t> replaySpeed{REPLAY_SPEED_NORMAL};
 int32_t slowTicks = 0; // game thread: ticks waited so far at x1/2 or x1/4
 
 // A replay frame that nobody looks at, except a frame whose screen the file checks.
-void RunUndrawnReplayFrame(uint8_t* canvas) {
+void RunUndrawnReplayFrame(Painter& painter) {
     ReplayBeforeFrame();
     const bool looks = PlaybackLooksAtScreen();
     StepGameFrame();
-    if (looks) DrawGameFrame(canvas);
+    if (looks) DrawGameFrame(painter);
     ReplayAfterFrame();
 }
 
 // One tick of a replay at another speed than x1: below it, one frame every 2 or 4 ticks; above
 // it, 2, 4 or 8 frames (or as many as FASTEST_TICK_BUDGET_MS allows), only the last drawn.
-void RunReplayFramesAtSpeed(uint8_t* canvas) {
+void RunReplayFramesAtSpeed(Painter& painter) {
     const int32_t speed = ReplaySpeed();
     if (speed < REPLAY_SPEED_NORMAL) {
         const int32_t wait = speed == REPLAY_SPEED_HALF ? 2 : 4;
         if (++slowTicks < wait) return;
         slowTicks = 0;
         ReplayBeforeFrame();
-        GameFrameRoutine(canvas);
+        GameFrameRoutine(painter);
         ReplayAfterFrame();
         return;
     }
@@ -146,14 +146,14 @@ void RunReplayFramesAtSpeed(uint8_t* canvas) {
         const bool last = speed == REPLAY_SPEED_FASTEST ? Clock::now() >= until : n == frames;
         if (last) {
             ReplayBeforeFrame();
-            GameFrameRoutine(canvas);
+            GameFrameRoutine(painter);
             ReplayAfterFrame();
             return;
         }
-        RunUndrawnReplayFrame(canvas);
+        RunUndrawnReplayFrame(painter);
     }
     // The replay ended within the tick: its last frame on the screen.
-    DrawGameFrame(canvas);
+    DrawGameFrame(painter);
 }
 
 } // namespace
@@ -172,8 +172,8 @@ int32_t ReplaySpeed() {
 }
 
 void SampleControls() {
-    uint8_t* const canvas = FrameCanvasBits;
-    if (canvas == nullptr || ScreenBufferBits == nullptr) return;
+    Painter& painter = ProgramPainter;
+    if (painter.canvas == nullptr || painter.screen == nullptr) return;
     BuildInputBits();
 
     PauseIfPadLost();
@@ -187,15 +187,15 @@ void SampleControls() {
     }
 
     std::lock_guard<std::mutex> gate(frameGate);
-    if (GameHold.load() == 0) RunPendingReplayCommand(canvas);
+    if (GameHold.load() == 0) RunPendingReplayCommand();
     if (GameHold.load() == 0 && Paused.load() == 0) {
         if (ReplayPlaying() != 0 && ReplaySpeed() != REPLAY_SPEED_NORMAL) {
-            RunReplayFramesAtSpeed(canvas);
+            RunReplayFramesAtSpeed(painter);
             return;
         }
         // The one place every program runs a game frame: recordings and replays follow it.
         ReplayBeforeFrame();
-        GameFrameRoutine(canvas);
+        GameFrameRoutine(painter);
         ReplayAfterFrame();
     }
     if (ReplayPlaying() == 0 && ReplaySpeed() != REPLAY_SPEED_NORMAL)
@@ -256,7 +256,7 @@ int32_t ReplayTakenOver() {
 
 namespace {
 
-void TakeOver(uint8_t* canvasBits) {
+void TakeOver() {
     std::string path;
     std::string file;
     std::string program;
@@ -281,7 +281,7 @@ void TakeOver(uint8_t* canvasBits) {
     const int64_t frame = PlaybackFrame();
     std::string error;
     std::string note;
-    if (TakeOverPlayback(path.c_str(), program.c_str(), canvasBits, error)) {
+    if (TakeOverPlayback(path.c_str(), program.c_str(), error)) {
         note = "taken over at frame " + std::to_string(frame) + ", recording to " + path;
         takenOver.store(1);
         // The player's game starts at once.
@@ -293,7 +293,7 @@ void TakeOver(uint8_t* canvasBits) {
     takeOverNote = note;
 }
 
-void RunReplayCommand(const PendingReplayCommand& pending, uint8_t* canvasBits) {
+void RunReplayCommand(const PendingReplayCommand& pending) {
     const int64_t now = PlaybackFrame();
     // The last frame, not the end: playing one more frame then ends the replay with its verdict.
     const int64_t last = std::max<int64_t>(PlaybackLength() - 1, 0);
@@ -320,17 +320,17 @@ void RunReplayCommand(const PendingReplayCommand& pending, uint8_t* canvasBits) 
         target = std::max(last, now);
         break;
     case REPLAY_KEY_TAKE_OVER:
-        TakeOver(canvasBits);
+        TakeOver();
         return;
     default:
         return;
     }
-    SeekPlayback(target, canvasBits);
+    SeekPlayback(target);
 }
 
 } // namespace
 
-void RunPendingReplayCommand(uint8_t* canvasBits) {
+void RunPendingReplayCommand() {
     std::deque<PendingReplayCommand> commands;
     {
         std::lock_guard<std::mutex> guard(replayCommandLock);
@@ -338,7 +338,7 @@ void RunPendingReplayCommand(uint8_t* canvasBits) {
     }
     for (const PendingReplayCommand& command : commands) {
         if (ReplayPlaying() == 0) return;
-        RunReplayCommand(command, canvasBits);
+        RunReplayCommand(command);
     }
 }
 

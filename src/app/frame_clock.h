@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "gfx/canvas.h"
+
 namespace velkar {
 
 // Flags shared by the tick, the game thread and the UI thread; 0/1 unless noted.
@@ -24,7 +26,7 @@ void NoteFullScreenLeft();
 
 // The routine SampleControls runs as the game frame: RunGameFrame unless a test or tool puts
 // its own in place. Change it only while no game thread is running.
-using GameFrameFn = void (*)(uint8_t* canvasBits);
+using GameFrameFn = void (*)(Painter& painter);
 extern GameFrameFn GameFrameRoutine;
 
 // Tick thread, once per frame period: counts FullScreenLock down, posts the name-entry command
@@ -69,7 +71,7 @@ void SetTakeOverFile(const std::string& path, const char* program);
 // 1 once a replay has been taken over in this process; any thread.
 int32_t ReplayTakenOver();
 // The game thread, with the frame gate held: the pending replay command, if any.
-void RunPendingReplayCommand(uint8_t* canvasBits);
+void RunPendingReplayCommand();
 // Speeds of a replay in the window: x1/4, x1/2, x1, x2, x4, x8 and as fast as it goes.
 enum : int32_t {
     REPLAY_SPEED_QUARTER = 0,

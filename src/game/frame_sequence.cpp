@@ -249,50 +249,50 @@ void StepGameFrame() {
     FinishFrame();
 }
 
-void DrawGameFrame(uint8_t* canvasBits) {
-    Game& g = TheGame();
+void DrawGameFrame(Painter& painter) {
+    const Game& g = TheGame();
     const int32_t shownFrame = g.modeFrame - 1; // the frame as it was before the step counted it
-    BlinkPhase = g.blinkPhase;
-    FillCanvasRect(120, 320, 480, 320, 0, 0, 0);
+    painter.blinkPhase = g.blinkPhase;
+    FillCanvasRect(painter, 120, 320, 480, 320, 0, 0, 0);
     HudLines hud;
     FormatHud(shownFrame, hud);
     // Where the step moved the stars a second time, they show as they were before that step.
-    DrawStars(canvasBits, StarsStepTwice(g.gameMode) ? 1 : 0);
+    DrawStars(painter, StarsStepTwice(g.gameMode) ? 1 : 0);
     switch (g.gameMode) {
     case MODE_TITLE:
-        DrawBomb();
-        if (shownFrame > 20 && shownFrame < 340) DrawTitleScreen(shownFrame);
+        DrawBomb(painter);
+        if (shownFrame > 20 && shownFrame < 340) DrawTitleScreen(painter, shownFrame);
         break;
     case MODE_KEY_ASSIGN:
-        DrawBomb();
-        if (shownFrame > 20 && shownFrame < 340) DrawKeyAssignScreen(shownFrame);
+        DrawBomb(painter);
+        if (shownFrame > 20 && shownFrame < 340) DrawKeyAssignScreen(painter, shownFrame);
         break;
     case MODE_RANKING:
-        DrawBomb();
-        if (shownFrame > 20 && shownFrame < 460) DrawRanking(shownFrame, -1, 1);
+        DrawBomb(painter);
+        if (shownFrame > 20 && shownFrame < 460) DrawRanking(painter, shownFrame, -1, 1);
         break;
     case MODE_DEMO:
     case MODE_PLAY:
-        DrawShots();
-        DrawParticles();
-        DrawEnemies();
-        DrawLaser();
-        DrawPlayer();
-        DrawEnemyShots();
-        if (g.endSequence == 0) DrawEnemyExtras();
-        DrawBomb();
+        DrawShots(painter);
+        DrawParticles(painter);
+        DrawEnemies(painter);
+        DrawLaser(painter);
+        DrawPlayer(painter);
+        DrawEnemyShots(painter);
+        if (g.endSequence == 0) DrawEnemyExtras(painter);
+        DrawBomb(painter);
         break;
     case MODE_GAME_OVER:
-        DrawBomb();
-        DrawRanking(shownFrame, g.rankingPlace, g.gameOverFrame > 80 ? 1 : 0);
+        DrawBomb(painter);
+        DrawRanking(painter, shownFrame, g.rankingPlace, g.gameOverFrame > 80 ? 1 : 0);
         break;
     default:
         break;
     }
-    DrawHud(hud);
-    if (g.gameMode == MODE_DEMO) DrawDemoTexts(shownFrame);
-    if (g.endSequence != 0) DrawGameOver();
-    CopyViewToScreen(g.viewX, g.viewY);
+    DrawHud(painter, hud);
+    if (g.gameMode == MODE_DEMO) DrawDemoTexts(painter, shownFrame);
+    if (g.endSequence != 0) DrawGameOver(painter);
+    CopyViewToScreen(painter, g.viewX, g.viewY);
 }
 
 void PlayStartedSounds(const Game& game) {
@@ -301,10 +301,10 @@ void PlayStartedSounds(const Game& game) {
     }
 }
 
-void RunGameFrame(uint8_t* canvasBits) {
+void RunGameFrame(Painter& painter) {
     StepGameFrame();
     PlayStartedSounds(TheGame());
-    DrawGameFrame(canvasBits);
+    DrawGameFrame(painter);
 }
 
 void StepGameFrame(Game& game) {
@@ -312,10 +312,10 @@ void StepGameFrame(Game& game) {
     StepGameFrame();
 }
 
-void DrawGameFrame(const Game& game, uint8_t* canvasBits) {
+void DrawGameFrame(const Game& game, Painter& painter) {
     // Drawing reads the game and never writes it, so the rules may run on it as it is.
     RunningGame running(const_cast<Game&>(game));
-    DrawGameFrame(canvasBits);
+    DrawGameFrame(painter);
 }
 
 int32_t BeginAttract() {

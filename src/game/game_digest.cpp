@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <memory>
 
 #include "game/game_record.h"
 #include "game/ranking.h"
@@ -127,21 +128,24 @@ uint64_t GameStateDigest(const Game& g) {
     return d.h;
 }
 
-uint64_t ScreenDigest() {
-    if (ScreenBufferBits == nullptr) return FOLD_START;
-    return BytesDigest(ScreenBufferBits, static_cast<size_t>(SCREEN_STRIDE) * SCREEN_HEIGHT);
+uint64_t ScreenDigest(const Painter& painter) {
+    if (painter.screen == nullptr) return FOLD_START;
+    return BytesDigest(painter.screen, static_cast<size_t>(SCREEN_STRIDE) * SCREEN_HEIGHT);
 }
 
 uint64_t GlyphDigest() {
     Fold d;
     for (int32_t code = 0; code < 128; ++code) {
-        const Sprite* glyph = GlyphTable[code];
-        if (!SpritePixels(glyph)) continue;
+        const Sprite* glyph = GlyphSprite(code);
+        if (glyph == nullptr) continue;
+        const std::unique_ptr<SpriteImages> images = DrawSpriteImages(*glyph);
+        if (images == nullptr) continue;
+        const SpriteSurface& image = images->image;
         d.Add32(code);
-        d.Add32(glyph->image.width);
-        d.Add32(glyph->image.height);
-        d.Add(BytesDigest(glyph->image.bits, static_cast<size_t>(glyph->image.width) *
-                                                 static_cast<size_t>(glyph->image.height) * 3));
+        d.Add32(image.width);
+        d.Add32(image.height);
+        d.Add(BytesDigest(image.bits.get(),
+                          static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3));
     }
     return d.h;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "gfx/canvas.h"
 #include "record/record.h"
 
 namespace velkar {
@@ -15,8 +16,9 @@ uint64_t GameStateDigest(const Game& game);
 // The same for the game the rules run.
 uint64_t GameStateDigest();
 
-// The ScreenBuffer's bytes (a fixed value while it does not exist). A few tens of microseconds.
-uint64_t ScreenDigest();
+// The painter's screen buffer's bytes (a fixed value while it does not exist). A few tens of
+// microseconds.
+uint64_t ScreenDigest(const Painter& painter);
 
 // The glyph pictures that text is drawn with. They come from the platform's font, so two programs
 // show the same game on the same screen only when this agrees.

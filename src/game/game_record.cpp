@@ -2,28 +2,18 @@
 #include "game/game_record.h"
 
 #include "game/ranking.h"
-#include "gfx/canvas.h"
 #include "player/effects.h"
 #include "player/player.h"
 #include "player/weapons.h"
 #include "stage/enemy_fire.h"
 #include "stage/enemy_pool.h"
-#include "stage/enemy_sprites.h"
 #include "stage/stage_script.h"
 
 namespace velkar {
 
 int32_t InitGame() {
     Game& g = TheGame();
-    BuildSinCosTable();
-    if (MakeGlyphs() != 0) return -1;
-    if (MakePlayerSprites() != 0) return -1;
     if (InitWeapons() != 0) return -1;
-    if (MakeBombSprites() != 0) return -1;
-    if (MakeBlockSprites() != 0) return -1;
-    if (MakeLargeEnemySprites() != 0) return -1;
-    if (MakeSmallEnemySprites() != 0) return -1;
-    if (MakeItemSprites() != 0) return -1;
     if (InitEnemyPool() != 0) return -1;
     if (InitEnemyShots() != 0) return -1;
     if (InitParticles() != 0) return -1;

@@ -8,7 +8,7 @@
 
 namespace velkar {
 
-// Start-up initialisation: tables, sprites, pools, defaults. 0 on success, -1 on failure.
+// Start-up initialisation: the pools, the star field and the defaults. 0 on success, -1 on failure.
 int32_t InitGame();
 void ResetGame();
 

@@ -58,10 +58,10 @@ void FormatHud(int32_t shownFrame, HudLines& lines) {
     BlankField(lines.status, 13, 6);
 }
 
-void DrawHud(const HudLines& lines) {
-    ScreenTextDrawer(320, HudTopLine);
-    ScreenTextDrawer(328, lines.score);
-    ScreenTextDrawer(631, lines.status);
+void DrawHud(Painter& painter, const HudLines& lines) {
+    DrawScreenText(painter, 320, HudTopLine);
+    DrawScreenText(painter, 328, lines.score);
+    DrawScreenText(painter, 631, lines.status);
 }
 
 } // namespace velkar

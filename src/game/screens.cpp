@@ -9,11 +9,13 @@
 
 namespace velkar {
 
-void DrawScreenText(int32_t y, const char* text) {
-    DrawText(TheGame().viewX, y, text);
+void DrawScreenText(Painter& painter, int32_t y, const char* text) {
+    if (painter.textRecorder != nullptr) {
+        painter.textRecorder(y, text);
+    } else {
+        DrawText(painter, TheGame().viewX, y, text);
+    }
 }
-
-ScreenTextFn ScreenTextDrawer = DrawScreenText;
 
 namespace {
 
@@ -62,13 +64,13 @@ bool IsListEnd(const char* line) {
     return line[0] == '*' && line[1] == '\0';
 }
 
-void DrawList(const char* const* lines, int32_t row, int32_t step) {
+void DrawList(Painter& painter, const char* const* lines, int32_t row, int32_t step) {
     for (int32_t i = 0; !IsListEnd(lines[i]); ++i)
-        ScreenTextDrawer(row + step * i, lines[i]);
+        DrawScreenText(painter, row + step * i, lines[i]);
 }
 
-void DrawPrompt(int32_t shownFrame) {
-    if (BlinkShown(shownFrame)) ScreenTextDrawer(PROMPT_ROW, START_PROMPT);
+void DrawPrompt(Painter& painter, int32_t shownFrame) {
+    if (BlinkShown(shownFrame)) DrawScreenText(painter, PROMPT_ROW, START_PROMPT);
 }
 
 const char* RankLine() {
@@ -83,37 +85,37 @@ void FormatRankingLine(char* out, size_t size, int32_t place) {
                   static_cast<int>(entry.stage), entry.score, entry.name);
 }
 
-void DrawTitleScreen(int32_t shownFrame) {
-    ScreenTextDrawer(420, TITLE_LINE);
-    ScreenTextDrawer(600, RankLine());
-    DrawPrompt(shownFrame);
+void DrawTitleScreen(Painter& painter, int32_t shownFrame) {
+    DrawScreenText(painter, 420, TITLE_LINE);
+    DrawScreenText(painter, 600, RankLine());
+    DrawPrompt(painter, shownFrame);
 }
 
-void DrawKeyAssignScreen(int32_t shownFrame) {
-    DrawList(KEY_ASSIGN_LIST, 360, 12);
-    DrawPrompt(shownFrame);
+void DrawKeyAssignScreen(Painter& painter, int32_t shownFrame) {
+    DrawList(painter, KEY_ASSIGN_LIST, 360, 12);
+    DrawPrompt(painter, shownFrame);
 }
 
-void DrawRanking(int32_t shownFrame, int32_t highlightPlace, int32_t showPrompt) {
-    DrawList(RANKING_HEADER_LIST, 360, 11);
-    ScreenTextDrawer(390, RankLine());
+void DrawRanking(Painter& painter, int32_t shownFrame, int32_t highlightPlace, int32_t showPrompt) {
+    DrawList(painter, RANKING_HEADER_LIST, 360, 11);
+    DrawScreenText(painter, 390, RankLine());
     char line[96];
     for (int32_t place = 0; place < RANKING_PLACES; ++place) {
         if (place == highlightPlace && !BlinkShown(shownFrame)) continue;
         FormatRankingLine(line, sizeof line, place);
-        ScreenTextDrawer(410 + 12 * place, line);
+        DrawScreenText(painter, 410 + 12 * place, line);
     }
-    if (showPrompt != 0) DrawPrompt(shownFrame);
+    if (showPrompt != 0) DrawPrompt(painter, shownFrame);
 }
 
-void DrawDemoTexts(int32_t shownFrame) {
-    ScreenTextDrawer(400, TITLE_LINE);
-    ScreenTextDrawer(420, DEMO_LINE);
-    DrawPrompt(shownFrame);
+void DrawDemoTexts(Painter& painter, int32_t shownFrame) {
+    DrawScreenText(painter, 400, TITLE_LINE);
+    DrawScreenText(painter, 420, DEMO_LINE);
+    DrawPrompt(painter, shownFrame);
 }
 
-void DrawGameOver() {
-    ScreenTextDrawer(450, GAME_OVER_LINE);
+void DrawGameOver(Painter& painter) {
+    DrawScreenText(painter, 450, GAME_OVER_LINE);
 }
 
 } // namespace velkar

@@ -4,23 +4,23 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "gfx/canvas.h"
+
 namespace velkar {
 
 // shownFrame is the ModeFrame of the frame drawn: the blinking and the stage progress follow it.
 struct HudLines;
 void FormatHud(int32_t shownFrame, HudLines& lines);
-void DrawHud(const HudLines& lines);
-void DrawTitleScreen(int32_t shownFrame);
-void DrawKeyAssignScreen(int32_t shownFrame);
-void DrawRanking(int32_t shownFrame, int32_t highlightPlace, int32_t showPrompt);
-void DrawDemoTexts(int32_t shownFrame);
-void DrawGameOver();
+void DrawHud(Painter& painter, const HudLines& lines);
+void DrawTitleScreen(Painter& painter, int32_t shownFrame);
+void DrawKeyAssignScreen(Painter& painter, int32_t shownFrame);
+void DrawRanking(Painter& painter, int32_t shownFrame, int32_t highlightPlace, int32_t showPrompt);
+void DrawDemoTexts(Painter& painter, int32_t shownFrame);
+void DrawGameOver(Painter& painter);
 
-// One line of text from the view's left edge.
-void DrawScreenText(int32_t y, const char* text);
-// Every screen text goes through this routine: DrawScreenText, unless a test records the lines.
-using ScreenTextFn = void (*)(int32_t y, const char* text);
-extern ScreenTextFn ScreenTextDrawer;
+// One line of text from the view's left edge; every screen text goes through it. It goes to the
+// painter's textRecorder instead when one is set.
+void DrawScreenText(Painter& painter, int32_t y, const char* text);
 
 // The three HUD lines of 30 characters (rows 320, 328 and 631): the fixed top line, and the
 // score and status lines a frame's picture formats from the game (FormatHud fills their fields

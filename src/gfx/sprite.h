@@ -1,7 +1,10 @@
-// Sprites: pictures drawn from shape descriptions, with mask and flash images, made on first use.
+// Sprites: constant shape descriptions, and the pictures drawn from them on first use.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <unordered_map>
 
 namespace velkar {
 
@@ -15,18 +18,10 @@ enum : uint32_t {
     SPRITE_NOMASK = 0x400,
 };
 
-// A width x height picture in the game's pixel format: 3 bytes per pixel (blue, green, red),
-// rows top first, no padding between rows.
-struct SpriteSurface {
-    uint8_t* bits = nullptr;
-    int32_t width = 0;
-    int32_t height = 0;
-};
-
-// A sprite is its description (size, shape, colour, character, marker) and the pictures drawn
-// from it. The game describes its sprites at start-up and their pictures are drawn the first
-// time they are needed (SpritePixels), so a picture that is never shown costs nothing; the
-// description never changes, so the pictures are the same whenever they are drawn.
+// A sprite is a description: size, shape, colour, character and marker. The game's sprites are
+// constants; their pictures are drawn from the description the first time a painter needs them
+// (SpritePictures), so the same description always gives the same pixels and a picture that is
+// never shown costs nothing.
 struct Sprite {
     uint32_t flags = 0;
     int32_t width = 0;
@@ -35,37 +30,72 @@ struct Sprite {
     int32_t inset = -1;
     int32_t character = 0;
     int32_t markLeft = -1, markTop = -1, markRight = -1, markBottom = -1;
-    // The pictures, empty until SpritePixels draws them.
-    mutable SpriteSurface image;
-    // A SPRITE_NOMASK sprite has neither of the next two: it is ORed onto the canvas, never
-    // flashed.
-    mutable SpriteSurface mask;     // 255 where the image byte is 0, else 0
-    mutable SpriteSurface flash;    // 255 where the image byte is not 0, else 0
-    mutable int32_t pixelState = 0; // 0 not drawn yet, 1 drawn, -1 out of memory
-    Sprite* madeBefore = nullptr;   // the factory's list of every sprite it made
+
+    friend constexpr bool operator==(const Sprite&, const Sprite&) = default;
 };
 
-// Returns a new sprite with its pictures drawn, or nullptr on failure. Sprites live until the
-// process ends.
-Sprite* MakeSprite(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
-                   int32_t green, int32_t blue, int32_t character);
-// As MakeSprite, plus a marker rectangle [left, right) x [top, bottom) in MarkerRed
-// (none when left and top are both negative).
-Sprite* MakeSpriteEx(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
-                     int32_t green, int32_t blue, int32_t character, int32_t left, int32_t top,
-                     int32_t right, int32_t bottom);
-// As MakeSprite and MakeSpriteEx, but the pictures are drawn only when SpritePixels first asks
-// for them.
-Sprite* DescribeSprite(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
-                       int32_t green, int32_t blue, int32_t character);
-Sprite* DescribeSpriteEx(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
-                         int32_t green, int32_t blue, int32_t character, int32_t left, int32_t top,
-                         int32_t right, int32_t bottom);
-// Draws the sprite's image, mask and flash pictures if they are not drawn yet. true when they
-// are there; false for nullptr or when the memory for them could not be had.
-bool SpritePixels(const Sprite* sprite);
-// Frees a sprite and its surfaces (nullptr is ignored). The game keeps its sprites for the
-// whole run; this serves failure paths and tests.
-void FreeSprite(Sprite* sprite);
+// A sprite with a marker rectangle [left, right) x [top, bottom) in MarkerRed (none when left
+// and top are both negative). Colours are taken modulo 256.
+constexpr Sprite DescribeSpriteEx(uint32_t flags, int32_t width, int32_t height, int32_t inset,
+                                  int32_t red, int32_t green, int32_t blue, int32_t character,
+                                  int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    return Sprite{flags,
+                  width,
+                  height,
+                  static_cast<uint8_t>(red),
+                  static_cast<uint8_t>(green),
+                  static_cast<uint8_t>(blue),
+                  inset,
+                  character,
+                  left,
+                  top,
+                  right,
+                  bottom};
+}
+constexpr Sprite DescribeSprite(uint32_t flags, int32_t width, int32_t height, int32_t inset,
+                                int32_t red, int32_t green, int32_t blue, int32_t character) {
+    return DescribeSpriteEx(flags, width, height, inset, red, green, blue, character, -1, -1, -1,
+                            -1);
+}
+
+// A width x height picture in the game's pixel format: 3 bytes per pixel (blue, green, red),
+// rows top first, no padding between rows.
+struct SpriteSurface {
+    std::unique_ptr<uint8_t[]> bits;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// The pictures of one sprite. A SPRITE_NOMASK sprite has no mask and no flash picture: it is
+// ORed onto the canvas, never flashed.
+struct SpriteImages {
+    SpriteSurface image;
+    SpriteSurface mask;  // 255 where the image byte is 0, else 0
+    SpriteSurface flash; // 255 where the image byte is not 0, else 0
+};
+
+// Draws a sprite's pictures from its description. nullptr when the size is outside the
+// factory's limits (1..16384 on each side) or the memory could not be had.
+std::unique_ptr<SpriteImages> DrawSpriteImages(const Sprite& sprite);
+
+// The pictures of every sprite a painter has drawn, each made the first time it is asked for
+// and kept: sprites with equal descriptions share them.
+class SpritePictures {
+  public:
+    // The pictures of the sprite, or nullptr for a null sprite or one that cannot be drawn
+    // (asking again does not try again).
+    const SpriteImages* Get(const Sprite* sprite);
+    std::size_t Count() const { return made_.size(); }
+
+  private:
+    struct Hash {
+        std::size_t operator()(const Sprite& s) const;
+    };
+    std::unordered_map<Sprite, std::unique_ptr<SpriteImages>, Hash> made_;
+    // The last sprite asked for: a run of one sprite (a laser's segments) finds it at once.
+    bool haveLast_ = false;
+    Sprite last_;
+    const SpriteImages* lastImages_ = nullptr;
+};
 
 } // namespace velkar

@@ -1,6 +1,5 @@
 // The sprite factory: figures, a character and a marker drawn into a sprite, then mask and flash.
 #include <cstdint>
-#include <cstdlib>
 #include <initializer_list>
 #include <new>
 
@@ -207,123 +206,73 @@ void DrawCharacter(uint8_t* bits, int32_t w, int32_t h, uint8_t character) {
     DrawGlyph(fontHeight, character, bits, w, h, w * 3, w / 2 - cx / 2, h / 2 - cy / 2);
 }
 
-// Sprites live until the process ends; every one the factory made stays on this list.
-Sprite* LastMadeSprite = nullptr;
-
-void FreeSurfaces(const Sprite* sprite) {
-    for (SpriteSurface* surface : {&sprite->image, &sprite->mask, &sprite->flash}) {
-        std::free(surface->bits);
-        *surface = SpriteSurface{};
-    }
-}
-
-uint8_t* NewSurface(SpriteSurface* surface, int32_t w, int32_t h) {
-    surface->bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(w) * h * 3, 1));
-    surface->width = w;
-    surface->height = h;
-    return surface->bits;
+bool NewSurface(SpriteSurface& surface, int32_t w, int32_t h) {
+    surface.bits.reset(new (std::nothrow) uint8_t[static_cast<size_t>(w) * h * 3]());
+    surface.width = w;
+    surface.height = h;
+    return surface.bits != nullptr;
 }
 
 } // namespace
 
-void FreeSprite(Sprite* sprite) {
-    if (sprite == nullptr) return;
-    for (Sprite** link = &LastMadeSprite; *link != nullptr; link = &(*link)->madeBefore) {
-        if (*link == sprite) {
-            *link = sprite->madeBefore;
-            break;
-        }
-    }
-    FreeSurfaces(sprite);
-    delete sprite;
-}
-
-Sprite* DescribeSprite(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
-                       int32_t green, int32_t blue, int32_t character) {
-    return DescribeSpriteEx(flags, width, height, inset, red, green, blue, character, -1, -1, -1,
-                            -1);
-}
-
-Sprite* DescribeSpriteEx(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
-                         int32_t green, int32_t blue, int32_t character, int32_t left, int32_t top,
-                         int32_t right, int32_t bottom) {
+std::unique_ptr<SpriteImages> DrawSpriteImages(const Sprite& sprite) {
+    const int32_t width = sprite.width, height = sprite.height;
     if (width <= 0 || height <= 0 || width > MAX_SIDE || height > MAX_SIDE) return nullptr;
-    Sprite* sprite = new (std::nothrow) Sprite();
-    if (sprite == nullptr) return nullptr;
-    sprite->flags = flags;
-    sprite->width = width;
-    sprite->height = height;
-    sprite->red = static_cast<uint8_t>(red);
-    sprite->green = static_cast<uint8_t>(green);
-    sprite->blue = static_cast<uint8_t>(blue);
-    sprite->inset = inset;
-    sprite->character = character;
-    sprite->markLeft = left;
-    sprite->markTop = top;
-    sprite->markRight = right;
-    sprite->markBottom = bottom;
-    sprite->madeBefore = LastMadeSprite;
-    LastMadeSprite = sprite;
-    return sprite;
-}
-
-bool SpritePixels(const Sprite* sprite) {
-    if (sprite == nullptr) return false;
-    if (sprite->pixelState != 0) return sprite->pixelState > 0;
-    const int32_t width = sprite->width, height = sprite->height;
+    std::unique_ptr<SpriteImages> made(new (std::nothrow) SpriteImages());
+    if (made == nullptr) return nullptr;
     // A sprite drawn without its mask is ORed onto the canvas as it is: it needs no mask and no
     // flash picture (the bomb's twenty blast frames are most of the sprites' memory).
-    const bool masked = (sprite->flags & SPRITE_NOMASK) == 0;
-    if (NewSurface(&sprite->image, width, height) == nullptr ||
-        (masked && (NewSurface(&sprite->mask, width, height) == nullptr ||
-                    NewSurface(&sprite->flash, width, height) == nullptr))) {
-        FreeSurfaces(sprite);
-        sprite->pixelState = -1;
-        return false;
+    const bool masked = (sprite.flags & SPRITE_NOMASK) == 0;
+    if (!NewSurface(made->image, width, height) ||
+        (masked && (!NewSurface(made->mask, width, height) ||
+                    !NewSurface(made->flash, width, height)))) {
+        return nullptr;
     }
 
-    const Canvas figure = {sprite->image.bits, width,         height,
-                           sprite->blue,       sprite->green, sprite->red};
-    DrawFigure(figure, sprite->flags & 0xFFu, sprite->inset);
-    if ((sprite->flags & SPRITE_TEXT) != 0) {
-        DrawCharacter(sprite->image.bits, width, height,
-                      static_cast<uint8_t>(sprite->character & 0xFF));
+    uint8_t* const image = made->image.bits.get();
+    const Canvas figure = {image, width, height, sprite.blue, sprite.green, sprite.red};
+    DrawFigure(figure, sprite.flags & 0xFFu, sprite.inset);
+    if ((sprite.flags & SPRITE_TEXT) != 0) {
+        DrawCharacter(image, width, height, static_cast<uint8_t>(sprite.character & 0xFF));
     }
-    if (sprite->markLeft >= 0 || sprite->markTop >= 0) {
-        const Canvas marker = {sprite->image.bits, width,        height,
-                               MARKER_BLUE,        MARKER_GREEN, MARKER_RED};
-        FillRect(marker, sprite->markLeft, sprite->markTop, sprite->markRight, sprite->markBottom);
+    if (sprite.markLeft >= 0 || sprite.markTop >= 0) {
+        const Canvas marker = {image, width, height, MARKER_BLUE, MARKER_GREEN, MARKER_RED};
+        FillRect(marker, sprite.markLeft, sprite.markTop, sprite.markRight, sprite.markBottom);
     }
 
     if (masked) {
         const size_t bytes = static_cast<size_t>(width) * height * 3;
-        const uint8_t* image = sprite->image.bits;
-        uint8_t* mask = sprite->mask.bits;
-        uint8_t* flash = sprite->flash.bits;
+        uint8_t* mask = made->mask.bits.get();
+        uint8_t* flash = made->flash.bits.get();
         for (size_t i = 0; i < bytes; ++i) {
             mask[i] = image[i] == 0 ? 255 : 0;
             flash[i] = image[i] != 0 ? 255 : 0;
         }
     }
-    sprite->pixelState = 1;
-    return true;
+    return made;
 }
 
-Sprite* MakeSprite(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
-                   int32_t green, int32_t blue, int32_t character) {
-    return MakeSpriteEx(flags, width, height, inset, red, green, blue, character, -1, -1, -1, -1);
-}
-
-Sprite* MakeSpriteEx(uint32_t flags, int32_t width, int32_t height, int32_t inset, int32_t red,
-                     int32_t green, int32_t blue, int32_t character, int32_t left, int32_t top,
-                     int32_t right, int32_t bottom) {
-    Sprite* sprite = DescribeSpriteEx(flags, width, height, inset, red, green, blue, character,
-                                      left, top, right, bottom);
-    if (sprite != nullptr && !SpritePixels(sprite)) {
-        FreeSprite(sprite);
-        return nullptr;
+std::size_t SpritePictures::Hash::operator()(const Sprite& s) const {
+    // FNV-1a over the description's fields.
+    uint64_t h = 14695981039346656037ull;
+    for (const int64_t field :
+         {int64_t{s.flags}, int64_t{s.width}, int64_t{s.height}, int64_t{s.red},
+          int64_t{s.green}, int64_t{s.blue}, int64_t{s.inset}, int64_t{s.character},
+          int64_t{s.markLeft}, int64_t{s.markTop}, int64_t{s.markRight}, int64_t{s.markBottom}}) {
+        h = (h ^ static_cast<uint64_t>(field)) * 1099511628211ull;
     }
-    return sprite;
+    return static_cast<std::size_t>(h);
+}
+
+const SpriteImages* SpritePictures::Get(const Sprite* sprite) {
+    if (sprite == nullptr) return nullptr;
+    if (haveLast_ && last_ == *sprite) return lastImages_;
+    auto found = made_.find(*sprite);
+    if (found == made_.end()) found = made_.emplace(*sprite, DrawSpriteImages(*sprite)).first;
+    haveLast_ = true;
+    last_ = *sprite;
+    lastImages_ = found->second.get();
+    return lastImages_;
 }
 
 } // namespace velkar

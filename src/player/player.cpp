@@ -10,9 +10,6 @@
 
 namespace velkar {
 
-Sprite* ShipSprite = nullptr;
-Sprite* ShipExplosionSprites[10] = {};
-
 namespace {
 
 constexpr int32_t EFFECT_DEATH = 2; // "Doooon.wav"
@@ -55,7 +52,7 @@ void FlyShip() {
         }
     }
 
-    g.shipPicture = ShipSprite;
+    g.shipPicture = &ShipSprite;
     if (g.shotCooldown > 0) g.shotCooldown -= 1;
     if (g.pickupGlow > 0) {
         g.pickupGlow -= 1;
@@ -90,7 +87,7 @@ void Explode() {
         g.explodeFrames -= 1;
         int32_t frame = (g.explodeFrames > 30 ? 0 : 10 - g.explodeFrames / 2) + NextRandom() % 3;
         frame = Clamp(frame, 0, 9);
-        g.shipPicture = ShipExplosionSprites[frame];
+        g.shipPicture = &ShipExplosionSprites.frame[frame];
     } else if (g.respawnWait > 0) {
         g.respawnWait -= 1;
         if (g.respawnWait == 0) {
@@ -104,17 +101,6 @@ void Explode() {
 }
 
 } // namespace
-
-int32_t MakePlayerSprites() {
-    // A sprite the factory cannot make stays null and shows as a white box.
-    ShipSprite = DescribeSpriteEx(SHAPE_TRIANGLE_UP, 32, 32, -1, 220, 220, 255, 0, 14, 14, 18, 18);
-    for (int32_t k = 0; k < 10; ++k) {
-        ShipExplosionSprites[k] = DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 64,
-                                                 64, 4 * k, 255, 127, 0, 0);
-    }
-    TheGame().shipPicture = ShipSprite;
-    return 0;
-}
 
 bool TakeShipHit() {
     Game& g = TheGame();
@@ -145,13 +131,13 @@ void UpdatePlayer() {
     }
 }
 
-void DrawPlayer() {
-    Game& g = TheGame();
+void DrawPlayer(Painter& painter) {
+    const Game& g = TheGame();
     if (g.playerState == PLAYER_OUT) return;
     if (g.explodeFrames > 0) {
-        DrawSprite((g.playerX >> 8) - 16, (g.playerY >> 8) - 16, g.shipPicture, 0);
+        DrawSprite(painter, (g.playerX >> 8) - 16, (g.playerY >> 8) - 16, g.shipPicture, 0);
     } else if (g.respawnWait <= 0) {
-        DrawSprite(g.playerX >> 8, g.playerY >> 8, g.shipPicture, 0);
+        DrawSprite(painter, g.playerX >> 8, g.playerY >> 8, g.shipPicture, 0);
     }
 }
 
@@ -167,7 +153,7 @@ void ResetPlayer() {
     g.respawnWait = 0;
     g.pickupGlow = 0;
     g.shotCooldown = 0;
-    g.shipPicture = ShipSprite;
+    g.shipPicture = &ShipSprite;
     g.demoFireCount = 0;
     RespawnPlayer();
 }

@@ -35,12 +35,41 @@ constexpr VolleyRow VolleyTable[18] = {
     {-8, 22, -700, -1700}, {8, 22, 700, -1700},
 };
 
-const Sprite* StraightShotSprites[2] = {};
-const Sprite* SpreadShotSprites[16] = {};
-const Sprite* LaserSegmentSprites[8] = {};
-const Sprite* LaserTipHitSprite = nullptr;
-const Sprite* LaserTipOpenSprite = nullptr;
-const Sprite* BombSprites[BOMB_STAGES] = {};
+constexpr Sprite StraightShotSprite = DescribeSprite(SHAPE_TRIANGLE_UP, 4, 12, -1, 200, 255, 255, 32);
+constexpr Sprite SpreadShotSprite = DescribeSprite(SHAPE_TRIANGLE_UP, 8, 10, -1, 128, 128, 255, 32);
+constexpr Sprite LaserTipHitSprite =
+    DescribeSprite(SHAPE_RECT | SPRITE_BLINK, 24, 16, -1, 255, 128, 128, 32);
+constexpr Sprite LaserTipOpenSprite =
+    DescribeSprite(SHAPE_RECT | SPRITE_BLINK, 24, 16, -1, 128, 128, 255, 32);
+
+// The beam's eight segments, from blue to white.
+struct LaserSegments {
+    Sprite segment[8];
+};
+constexpr LaserSegments LaserSegmentSprites = [] {
+    LaserSegments made{};
+    for (int32_t i = 0; i < 8; ++i) {
+        const int32_t k = 255 * i / 8;
+        made.segment[i] = DescribeSprite(SHAPE_RECT | SPRITE_BLINK, 24, 8, -1, k, k, 255, 32);
+    }
+    return made;
+}();
+
+// The blast's twenty frames. Margins of the ellipse: it swells over the first three frames,
+// holds, flashes to full size for two frames and then shrinks away.
+struct BombFrames {
+    Sprite frame[BOMB_STAGES];
+};
+constexpr BombFrames BombSprites = [] {
+    constexpr int32_t insets[BOMB_STAGES] = {90, 60, 30, 30,  30, 30, 30, 30,  30,  30,
+                                             30, 30, 30, -40, 0,  40, 80, 120, 160, 200};
+    BombFrames made{};
+    for (int32_t j = 0; j < BOMB_STAGES; ++j) {
+        made.frame[j] =
+            DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400, insets[j], 200, 80, 1, 32);
+    }
+    return made;
+}();
 
 void FreePlayerShot(int32_t index) {
     Game& g = TheGame();
@@ -91,32 +120,6 @@ int32_t InitWeapons() {
     g.shotCount = 0;
     g.shotFreeHint = 0;
     g.shotHighMark = 0;
-    // A sprite the factory cannot make stays null and shows as a white box.
-    for (const Sprite*& sprite : StraightShotSprites) {
-        sprite = DescribeSprite(SHAPE_TRIANGLE_UP, 4, 12, -1, 200, 255, 255, 32);
-    }
-    for (const Sprite*& sprite : SpreadShotSprites) {
-        sprite = DescribeSprite(SHAPE_TRIANGLE_UP, 8, 10, -1, 128, 128, 255, 32);
-    }
-    for (int32_t i = 0; i < 8; ++i) {
-        const int32_t k = 255 * i / 8;
-        LaserSegmentSprites[i] =
-            DescribeSprite(SHAPE_RECT | SPRITE_BLINK, 24, 8, -1, k, k, 255, 32);
-    }
-    LaserTipHitSprite = DescribeSprite(SHAPE_RECT | SPRITE_BLINK, 24, 16, -1, 255, 128, 128, 32);
-    LaserTipOpenSprite = DescribeSprite(SHAPE_RECT | SPRITE_BLINK, 24, 16, -1, 128, 128, 255, 32);
-    return 0;
-}
-
-int32_t MakeBombSprites() {
-    // Margins of the blast ellipse: it swells over the first three frames, holds, flashes to
-    // full size for two frames and then shrinks away.
-    static constexpr int32_t insets[BOMB_STAGES] = {90, 60, 30, 30,  30, 30, 30, 30,  30,  30,
-                                                    30, 30, 30, -40, 0,  40, 80, 120, 160, 200};
-    for (int32_t j = 0; j < BOMB_STAGES; ++j) {
-        BombSprites[j] = DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400,
-                                        insets[j], 200, 80, 1, 32);
-    }
     return 0;
 }
 
@@ -199,30 +202,28 @@ const PlayerShot* ShotsInFlight(int32_t& highMark) {
     return g.shots;
 }
 
-void DrawShots() {
-    Game& g = TheGame();
+void DrawShots(Painter& painter) {
+    const Game& g = TheGame();
     for (int32_t i = 0; i < g.shotHighMark; ++i) {
         const PlayerShot& shot = g.shots[i];
         if (shot.active == 0) continue;
-        const Sprite* sprite = shot.kind < -2  ? StraightShotSprites[0]
-                               : shot.kind < 0 ? StraightShotSprites[1]
-                                               : SpreadShotSprites[shot.kind & 15];
-        DrawSprite(shot.x >> 8, shot.y >> 8, sprite, 0);
+        const Sprite* sprite = shot.kind < 0 ? &StraightShotSprite : &SpreadShotSprite;
+        DrawSprite(painter, shot.x >> 8, shot.y >> 8, sprite, 0);
     }
 }
 
-void DrawLaser() {
-    Game& g = TheGame();
+void DrawLaser(Painter& painter) {
+    const Game& g = TheGame();
     if (g.laserLength == 0) return;
     const int32_t x = (g.playerX >> 8) + 4;
     int32_t p = g.playerY + (24 << 8);
     int32_t i = g.laserPhase;
     while (p >= g.laserTop) {
-        DrawSprite(x, p >> 8, LaserSegmentSprites[i], 0);
+        DrawSprite(painter, x, p >> 8, &LaserSegmentSprites.segment[i], 0);
         i = (i + 1) & 7;
         p -= 8 << 8;
     }
-    DrawSprite(x, p >> 8, g.laserHit != 0 ? LaserTipHitSprite : LaserTipOpenSprite, 0);
+    DrawSprite(painter, x, p >> 8, g.laserHit != 0 ? &LaserTipHitSprite : &LaserTipOpenSprite, 0);
 }
 
 void PickBombPicture() {
@@ -232,10 +233,11 @@ void PickBombPicture() {
     if (g.bombPicture > BOMB_STAGES - 1) g.bombPicture = BOMB_STAGES - 1;
 }
 
-void DrawBomb() {
-    Game& g = TheGame();
+void DrawBomb(Painter& painter) {
+    const Game& g = TheGame();
     if (g.bombActive == 0) return;
-    DrawSprite(g.bombX + g.viewX - 200, g.bombY + 120, BombSprites[g.bombPicture], 0);
+    DrawSprite(painter, g.bombX + g.viewX - 200, g.bombY + 120, &BombSprites.frame[g.bombPicture],
+               0);
 }
 
 } // namespace velkar

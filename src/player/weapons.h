@@ -4,6 +4,7 @@
 #include <bitset>
 #include <cstdint>
 
+#include "gfx/canvas.h"
 #include "record/record.h"
 
 namespace velkar {
@@ -11,8 +12,7 @@ namespace velkar {
 // The player's shots in flight: a pool of SHOT_POOL_SIZE entries and two marks kept inside
 // weapons.cpp; a snapshot of the game copies them whole.
 
-int32_t InitWeapons();     // shot pool, shot and laser sprites; 0 or -1
-int32_t MakeBombSprites(); // the 20 blast frames; 0 or -1
+int32_t InitWeapons(); // an empty shot pool; 0
 void ResetWeapons();
 void FireShot();
 void ChargeLaser();
@@ -30,8 +30,8 @@ bool AdvanceBomb();
 // At the end of a frame's step: while the bomb is active, draws its blast picture at random
 // from the three frames at its stage.
 void PickBombPicture();
-void DrawShots();
-void DrawLaser();
-void DrawBomb();
+void DrawShots(Painter& painter);
+void DrawLaser(Painter& painter);
+void DrawBomb(Painter& painter);
 
 } // namespace velkar

@@ -19,7 +19,10 @@ enum : int32_t {
 constexpr int32_t ENEMY_SLOT_COUNT = 100;
 
 struct EnemySlot;
+struct Painter;
 using EnemyRoutine = void (*)(EnemySlot* slot);
+// A slot's own drawing: it reads the slot and draws with the painter.
+using EnemyDrawRoutine = void (*)(Painter& painter, const EnemySlot* slot);
 
 // One entry of the pool. Positions are the top-left corner in 1/256 canvas pixel, sizes whole
 // pixels, the hit box offsets from (x, y) in 1/256 pixel.
@@ -38,7 +41,7 @@ struct EnemySlot {
     int32_t boxRight;
     int32_t boxBottom;
     EnemyRoutine update;    // called once per frame while the slot is in use
-    EnemyRoutine drawExtra; // second draw pass; a slot with one is skipped by the sprite pass
+    EnemyDrawRoutine drawExtra; // second draw pass; a slot with one is skipped by the sprite pass
     const Sprite* sprite;   // drawn by the sprite pass, or nullptr
     // Four type-specific words (counters, velocities, death timer, item kind, popup points).
     int32_t word1;
@@ -50,7 +53,7 @@ struct EnemySlot {
 constexpr int32_t ENEMY_SHOT_POOL_SIZE = 300;
 constexpr int32_t ENEMY_SHOT_LIMIT = 299; // no bullet is created while this many are flying
 
-using ShotDrawRoutine = void (*)(int32_t x, int32_t y, const Sprite* sprite);
+using ShotDrawRoutine = void (*)(Painter& painter, int32_t x, int32_t y, const Sprite* sprite);
 
 struct EnemyShot {
     int32_t type; // 1..5

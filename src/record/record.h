@@ -100,6 +100,7 @@ struct Game {
     int32_t enemyShotCount = 0;
     int32_t enemyShotFreeHint = 0; // no free entry below this index
     int32_t enemyShotHighMark = 0; // no flying entry at or above this index
+    const int32_t* script = nullptr; // the stage script it runs; nullptr: the shipped one
     int32_t scriptCursor = 1;
     int32_t scriptWait = 0;
     int32_t waitForClear = 0;

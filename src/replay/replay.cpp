@@ -100,7 +100,7 @@ void FormatCheckLine(char (&line)[CHECK_LINE_BYTES], uint64_t state, uint64_t sc
 // Right after a frame: the screen still shows it.
 void AddCheckLine() {
     char line[CHECK_LINE_BYTES];
-    FormatCheckLine(line, recorder.lastState, ScreenDigest());
+    FormatCheckLine(line, recorder.lastState, ScreenDigest(ProgramPainter));
     AddLine("%s", line);
     recorder.markCount = 0;
 }
@@ -111,7 +111,7 @@ std::string ClosingLines() {
     // With no frame run the game is as the start-up left it. The screen still shows the last
     // frame: the programs close their recordings before they free the screen.
     const uint64_t state = recorder.frame == 0 ? GameStateDigest() : recorder.lastState;
-    const uint64_t screen = ScreenDigest();
+    const uint64_t screen = ScreenDigest(ProgramPainter);
     char line[CHECK_LINE_BYTES];
     std::string out;
     if (recorder.markCount > 0) {
@@ -379,7 +379,7 @@ void Finish() {
     PlaybackResult& r = player.at.result;
     r.framesPlayed = player.at.frame;
     r.digestState = GameStateDigest();
-    r.digestScreen = ScreenDigest();
+    r.digestScreen = ScreenDigest(ProgramPainter);
     if (r.state == PLAYBACK_PLAYING) {
         if (!player.data.closed) {
             r.state = PLAYBACK_NO_CLOSING;
@@ -640,7 +640,7 @@ int64_t PlaybackLength() {
     return player.data.frames;
 }
 
-bool SeekPlayback(int64_t frames, uint8_t* canvasBits) {
+bool SeekPlayback(int64_t frames) {
     int64_t target = 0;
     {
         std::lock_guard<std::mutex> guard(playerMutex);
@@ -667,15 +667,14 @@ bool SeekPlayback(int64_t frames, uint8_t* canvasBits) {
         if (playing.load() == 0) break;
         const bool looks = PlaybackLooksAtScreen();
         StepGameFrame();
-        if (looks) DrawGameFrame(canvasBits);
+        if (looks) DrawGameFrame(ProgramPainter);
         ReplayAfterFrame();
     }
-    DrawGameFrame(canvasBits);
+    DrawGameFrame(ProgramPainter);
     return true;
 }
 
-bool TakeOverPlayback(const char* path, const char* program, uint8_t* canvasBits,
-                      std::string& error) {
+bool TakeOverPlayback(const char* path, const char* program, std::string& error) {
     int64_t target = 0;
     {
         std::lock_guard<std::mutex> guard(playerMutex);
@@ -699,7 +698,7 @@ bool TakeOverPlayback(const char* path, const char* program, uint8_t* canvasBits
     }
     const std::string before = "take-over at frame " + std::to_string(target) + " of a replay; ";
     if (!StartRecordingWith(path, program, before, error)) {
-        SeekPlayback(target, canvasBits); // back where it was
+        SeekPlayback(target); // back where it was
         return false;
     }
     while (PlaybackFrame() < target) {
@@ -708,10 +707,10 @@ bool TakeOverPlayback(const char* path, const char* program, uint8_t* canvasBits
         const bool looks =
             PlaybackLooksAtScreen() || (PlaybackFrame() + 1) % REPLAY_CHECK_FRAMES == 0;
         StepGameFrame();
-        if (looks) DrawGameFrame(canvasBits);
+        if (looks) DrawGameFrame(ProgramPainter);
         ReplayAfterFrame();
     }
-    DrawGameFrame(canvasBits);
+    DrawGameFrame(ProgramPainter);
     std::lock_guard<std::mutex> guard(playerMutex);
     if (player.at.result.state == PLAYBACK_PLAYING) player.at.result.state = PLAYBACK_STOPPED;
     player.at.result.framesPlayed = player.at.frame;
@@ -747,7 +746,7 @@ void ReplayAfterFrame() {
     if (player.at.nextCheck < checks.size() &&
         checks[player.at.nextCheck].frames == player.at.frame) {
         const ReplayCheck& check = checks[player.at.nextCheck++];
-        player.at.result.digestScreen = ScreenDigest();
+        player.at.result.digestScreen = ScreenDigest(ProgramPainter);
         const std::string difference = Compare(check, state, player.at.result.digestScreen);
         if (difference.empty()) {
             if (player.at.result.state == PLAYBACK_PLAYING) player.at.result.lastSameFrame = f;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "game/ranking.h"
+#include "gfx/canvas.h"
 
 namespace velkar {
 
@@ -232,20 +233,19 @@ int64_t PlaybackLength();
 // file's frames). It goes back to the nearest snapshot at or before that frame (or plays on
 // from where it is, when that is nearer) and plays the frames in between undrawn, except those
 // whose screens the file checks, so every check is still compared: the outcome at the file's
-// end is the one a playback from the start gives. Then it draws the frame reached into
-// canvasBits (the FrameCanvas pixels). false when no replay is there to seek in.
-bool SeekPlayback(int64_t frames, uint8_t* canvasBits);
+// end is the one a playback from the start gives. Then it draws the frame reached with
+// ProgramPainter. false when no replay is there to seek in.
+bool SeekPlayback(int64_t frames);
 // Take over: the game thread between frames, while a replay plays. Ends the playback where it
 // is (the game as it is, the controls live again) and starts a recording at path of a game
 // that holds the replay's controls and events up to here and the player's after: the replay's
 // frames are played again from its start with the recorder on (undrawn, except the screens the
 // checks look at), so its checks are this program's. Its header comment names it a take-over
 // and the frame. The rank and hi-score tables stay the replay's (in the window, the player's
-// own game comes back at EndReplaySession, so none of the replay's reach the settings). false, with
-// error set, when no
-// replay plays, a recording is already being made or the file cannot be written.
-bool TakeOverPlayback(const char* path, const char* program, uint8_t* canvasBits,
-                      std::string& error);
+// own game comes back at EndReplaySession, so none of the replay's reach the settings). false,
+// with error set, when no replay plays, a recording is already being made or the file cannot be
+// written.
+bool TakeOverPlayback(const char* path, const char* program, std::string& error);
 
 // Splits "--record FILE" / "--replay FILE" (or "/record", "/replay" on Windows: prefix is the
 // option's leading text) out of a program's arguments. Other arguments are left alone. A

@@ -1,6 +1,5 @@
 // The four drifting blocks: obstacles that never fire and score with a popup.
 #include "stage/enemy_helpers.h"
-#include "stage/enemy_sprites.h"
 #include "stage/stage_script.h"
 
 namespace velkar {
@@ -25,8 +24,22 @@ constexpr BlockType BlockTypes[BLOCK_TYPES] = {
     {KIND_MEDIUM_BLOCK, 48, 32, 30, 141056, 140},
 };
 
-const Sprite* BlockPictures[BLOCK_TYPES] = {};
-const Sprite* BlockDeathPictures[BLOCK_TYPES] = {};
+// Each block type's picture (a grey rectangle) and its death glow.
+struct BlockSprites {
+    Sprite alive[BLOCK_TYPES];
+    Sprite dying[BLOCK_TYPES];
+};
+constexpr BlockSprites BLOCK_SPRITES = [] {
+    BlockSprites made{};
+    for (int32_t i = 0; i < BLOCK_TYPES; ++i) {
+        const BlockType& t = BlockTypes[i];
+        made.alive[i] =
+            DescribeSprite(SHAPE_RECT, t.width, t.height, -1, t.colour, t.colour, t.colour, 32);
+        made.dying[i] = DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, t.width,
+                                       t.height, -1, 160, 0, 0, 0);
+    }
+    return made;
+}();
 
 constexpr int32_t BOTTOM_EDGE = 164608; // 643 px
 constexpr int32_t LEFT_EDGE = 120;      // 1/256 pixel, not 120 pixels
@@ -51,7 +64,7 @@ void SpawnBlock(int32_t type) {
     e->boxBottom = t.height * 256;
     e->update = UpdateBlock;
     e->drawExtra = nullptr;
-    e->sprite = BlockPictures[type];
+    e->sprite = &BLOCK_SPRITES.alive[type];
     e->word3 = 0;
     e->word4 = type;
     e->state = 1;
@@ -59,20 +72,6 @@ void SpawnBlock(int32_t type) {
 }
 
 } // namespace
-
-int32_t MakeBlockSprites() {
-    for (int32_t i = 0; i < BLOCK_TYPES; ++i) {
-        const BlockType& t = BlockTypes[i];
-        BlockPictures[i] =
-            DescribeSprite(SHAPE_RECT, t.width, t.height, -1, t.colour, t.colour, t.colour, 32);
-    }
-    for (int32_t i = 0; i < BLOCK_TYPES; ++i) {
-        const BlockType& t = BlockTypes[i];
-        BlockDeathPictures[i] = DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK,
-                                               t.width, t.height, -1, 160, 0, 0, 0);
-    }
-    return 0;
-}
 
 void SpawnLargeBlock() {
     SpawnBlock(LARGE);
@@ -93,7 +92,7 @@ void SpawnMediumBlock() {
 void UpdateBlock(EnemySlot* e) {
     const int32_t type = e->word4;
     const BlockType& t = BlockTypes[type];
-    if (EnemyUpdateStart(e, t.kind, &e->word3, BlockPictures[type], BlockDeathPictures[type]) ==
+    if (EnemyUpdateStart(e, t.kind, &e->word3, &BLOCK_SPRITES.alive[type], &BLOCK_SPRITES.dying[type]) ==
         0) {
         return;
     }

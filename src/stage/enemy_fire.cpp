@@ -15,14 +15,35 @@
 
 namespace velkar {
 
-// Pictures are filled in by InitEnemyShots; the rest is fixed.
-EnemyShotType ShotTypeTable[6] = {
+namespace {
+
+constexpr Sprite OvalShotSprite = DescribeSprite(SHAPE_ELLIPSE, 8, 6, -1, 255, 127, 1, 32);
+constexpr Sprite SmallShotSprite = DescribeSprite(SHAPE_ELLIPSE, 4, 4, -1, 200, 255, 1, 32);
+constexpr Sprite RoundShotSprite = DescribeSprite(SHAPE_ELLIPSE, 8, 8, -1, 255, 200, 1, 32);
+// The large bullet's four animation pictures, their red pulsing.
+constexpr Sprite LargeShotSprites[4] = {
+    DescribeSprite(SHAPE_ELLIPSE, 12, 12, -1, 255, 255, 1, 32),
+    DescribeSprite(SHAPE_ELLIPSE, 12, 12, -1, 128, 255, 1, 32),
+    DescribeSprite(SHAPE_ELLIPSE, 12, 12, -1, 1, 255, 1, 32),
+    DescribeSprite(SHAPE_ELLIPSE, 12, 12, -1, 128, 255, 1, 32),
+};
+constexpr Sprite NeedleShotSprite = DescribeSprite(SHAPE_TRIANGLE_DOWN, 4, 8, -1, 255, 255, 255, 32);
+
+} // namespace
+
+constexpr EnemyShotType ShotTypeTable[6] = {
     {{}, nullptr, 0, 0, 0, 0, 0},
-    {{}, DrawSpritePlain, 8, 6, 512, 512, 224},
-    {{}, DrawSpritePlain, 4, 4, 256, 256, 288},
-    {{}, DrawSpritePlain, 8, 8, 768, 768, 256},
-    {{}, DrawSpritePlain, 12, 12, 1280, 1280, 320},
-    {{}, DrawSpritePlain, 4, 8, 512, 1024, 320},
+    {{&OvalShotSprite}, DrawSpritePlain, 8, 6, 512, 512, 224},
+    {{&SmallShotSprite}, DrawSpritePlain, 4, 4, 256, 256, 288},
+    {{&RoundShotSprite}, DrawSpritePlain, 8, 8, 768, 768, 256},
+    {{&LargeShotSprites[0], &LargeShotSprites[1], &LargeShotSprites[2], &LargeShotSprites[3]},
+     DrawSpritePlain,
+     12,
+     12,
+     1280,
+     1280,
+     320},
+    {{&NeedleShotSprite}, DrawSpritePlain, 4, 8, 512, 1024, 320},
 };
 
 namespace {
@@ -62,15 +83,6 @@ void AnimateShot(EnemyShot& shot) {
 } // namespace
 
 int32_t InitEnemyShots() {
-    ShotTypeTable[1].pictures[0] = DescribeSprite(SHAPE_ELLIPSE, 8, 6, -1, 255, 127, 1, 32);
-    ShotTypeTable[2].pictures[0] = DescribeSprite(SHAPE_ELLIPSE, 4, 4, -1, 200, 255, 1, 32);
-    ShotTypeTable[3].pictures[0] = DescribeSprite(SHAPE_ELLIPSE, 8, 8, -1, 255, 200, 1, 32);
-    static constexpr int32_t animRed[4] = {255, 128, 1, 128};
-    for (int32_t f = 0; f < 4; ++f) {
-        ShotTypeTable[4].pictures[f] =
-            DescribeSprite(SHAPE_ELLIPSE, 12, 12, -1, animRed[f], 255, 1, 32);
-    }
-    ShotTypeTable[5].pictures[0] = DescribeSprite(SHAPE_TRIANGLE_DOWN, 4, 8, -1, 255, 255, 255, 32);
     ResetEnemyShots();
     return 0;
 }
@@ -209,13 +221,13 @@ void UpdateEnemyShots() {
     g.enemyShotHighMark = lastFlying + 1;
 }
 
-void DrawEnemyShots() {
-    Game& g = TheGame();
+void DrawEnemyShots(Painter& painter) {
+    const Game& g = TheGame();
     for (int32_t i = 0; i < g.enemyShotHighMark; ++i) {
         const EnemyShot& shot = g.enemyShots[i];
         if (shot.type == 0) continue;
         const ShotDrawRoutine draw = shot.draw != nullptr ? shot.draw : DrawSpritePlain;
-        draw(shot.x >> 8, shot.y >> 8, shot.pictures[shot.frame]);
+        draw(painter, shot.x >> 8, shot.y >> 8, shot.pictures[shot.frame]);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "record/record.h"
 
+#include "gfx/canvas.h"
 #include "gfx/sprite.h"
 
 namespace velkar {
@@ -19,12 +20,12 @@ struct EnemyShotType {
     int32_t baseSpeed; // 1/256 pixel per frame
 };
 
-extern EnemyShotType ShotTypeTable[6]; // type 0 is empty
+extern const EnemyShotType ShotTypeTable[6]; // type 0 is empty
 
-int32_t InitEnemyShots(); // pool and bullet sprites; 0 or -1
+int32_t InitEnemyShots(); // an empty bullet pool; 0
 void ResetEnemyShots();
 void UpdateEnemyShots();
-void DrawEnemyShots();
+void DrawEnemyShots(Painter& painter);
 
 // Base speed of the type + 256 * (GameRank + StageLevel), 1/256 pixel per frame.
 int32_t ShotSpeed(int32_t type);

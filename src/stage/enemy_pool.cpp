@@ -28,10 +28,10 @@ void UpdateScorePopup(EnemySlot* slot) {
     if (slot->state > POPUP_LIFE) EnemyFree(slot);
 }
 
-void DrawScorePopup(EnemySlot* slot) {
+void DrawScorePopup(Painter& painter, const EnemySlot* slot) {
     char text[16];
     FormatPoints(text, slot->word1);
-    DrawTextAt(slot->x >> 8, slot->y >> 8, text);
+    DrawTextAt(painter, slot->x >> 8, slot->y >> 8, text);
 }
 
 } // namespace
@@ -87,18 +87,18 @@ void UpdateEnemies() {
     }
 }
 
-void DrawEnemies() {
+void DrawEnemies(Painter& painter) {
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
         const EnemySlot& slot = TheGame().enemies[i];
         if (slot.state == 0 || slot.drawExtra != nullptr) continue;
-        DrawSprite(slot.x >> 8, slot.y >> 8, slot.sprite, slot.flags & 1);
+        DrawSprite(painter, slot.x >> 8, slot.y >> 8, slot.sprite, slot.flags & 1);
     }
 }
 
-void DrawEnemyExtras() {
+void DrawEnemyExtras(Painter& painter) {
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
-        EnemySlot& slot = TheGame().enemies[i];
-        if (slot.state != 0 && slot.drawExtra != nullptr) slot.drawExtra(&slot);
+        const EnemySlot& slot = TheGame().enemies[i];
+        if (slot.state != 0 && slot.drawExtra != nullptr) slot.drawExtra(painter, &slot);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "record/record.h"
 
+#include "gfx/canvas.h"
 #include "gfx/sprite.h"
 
 namespace velkar {
@@ -23,9 +24,9 @@ int32_t AnyEnemyInUse();
 // Body collision against the ship's core, then every used slot's update, in index order.
 void UpdateEnemies();
 // Sprite pass over the used slots without a drawExtra routine.
-void DrawEnemies();
+void DrawEnemies(Painter& painter);
 // Second pass over the used slots with a drawExtra routine.
-void DrawEnemyExtras();
+void DrawEnemyExtras(Painter& painter);
 
 // A number that floats for 100 frames at the centre of the destroyed enemy.
 void SpawnScorePopup(const EnemySlot* enemy, int32_t points);

@@ -7,18 +7,17 @@
 #include "record/record.h"
 #include "stage/collisions.h"
 #include "stage/enemy_helpers.h"
-#include "stage/enemy_sprites.h"
 #include "stage/stage_script.h"
 
 namespace velkar {
 
 namespace {
 
-const Sprite* BombItemPicture = nullptr;
-const Sprite* PowerItemPicture = nullptr;
-const Sprite* LifeItemPicture = nullptr;
-
 constexpr int32_t ITEM_SIZE = 24;
+constexpr uint32_t ITEM_FLAGS = SHAPE_RECT | SPRITE_TEXT;
+constexpr Sprite BombItemSprite = DescribeSprite(ITEM_FLAGS, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'B');
+constexpr Sprite PowerItemSprite = DescribeSprite(ITEM_FLAGS, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'P');
+constexpr Sprite LifeItemSprite = DescribeSprite(ITEM_FLAGS, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'U');
 constexpr int32_t FALL_SPEED = 128; // half a pixel per frame
 constexpr int32_t MAX_BOMBS = 9;
 constexpr int32_t MAX_SHOT_POWER = 6;
@@ -28,9 +27,9 @@ constexpr int32_t PICKUP_GLOW_FRAMES = 100;
 constexpr int32_t MAX_DIRECTION_DRAWS = 1000;
 
 const Sprite* ItemPicture(int32_t kind) {
-    if (kind == ITEM_BOMB) return BombItemPicture;
-    if (kind == ITEM_LIFE) return LifeItemPicture;
-    return PowerItemPicture;
+    if (kind == ITEM_BOMB) return &BombItemSprite;
+    if (kind == ITEM_LIFE) return &LifeItemSprite;
+    return &PowerItemSprite;
 }
 
 // Type words: word1 kind, word2 a counter, word3 vx, word4 vy.
@@ -74,14 +73,6 @@ void Collect(EnemySlot* e) {
 }
 
 } // namespace
-
-int32_t MakeItemSprites() {
-    const uint32_t flags = SHAPE_RECT | SPRITE_TEXT;
-    BombItemPicture = DescribeSprite(flags, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'B');
-    PowerItemPicture = DescribeSprite(flags, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'P');
-    LifeItemPicture = DescribeSprite(flags, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'U');
-    return 0;
-}
 
 void SpawnItem() {
     EnemySlot* e = TakeScriptSlot(3);

@@ -2,19 +2,25 @@
 #include "record/record.h"
 #include "stage/enemy_fire.h"
 #include "stage/enemy_helpers.h"
-#include "stage/enemy_sprites.h"
 #include "stage/stage_script.h"
 
 namespace velkar {
 
 namespace {
 
-const Sprite* GuardianPicture = nullptr;
-const Sprite* SentinelPicture = nullptr;
-const Sprite* BatteryPicture = nullptr;
-const Sprite* GuardianDeathPicture = nullptr;
-const Sprite* SentinelDeathPicture = nullptr;
-const Sprite* BatteryDeathPicture = nullptr;
+constexpr uint32_t GLOW = SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK;
+constexpr Sprite GuardianSprite = DescribeSprite(SHAPE_RECT, 80, 64, -1, 240, 240, 200, 32);
+constexpr Sprite SentinelSprite = DescribeSprite(SHAPE_TRIANGLE_DOWN, 32, 32, -1, 200, 240, 200, 32);
+constexpr Sprite BatterySprite = DescribeSprite(SHAPE_RECT, 32, 48, -1, 240, 200, 200, 32);
+constexpr Sprite GuardianDeathSprite = DescribeSprite(GLOW, 80, 64, -1, 160, 0, 0, 32);
+constexpr Sprite SentinelDeathSprite = DescribeSprite(GLOW, 32, 32, -1, 160, 0, 0, 32);
+constexpr Sprite BatteryDeathSprite = DescribeSprite(GLOW, 32, 48, -1, 160, 0, 0, 32);
+constexpr const Sprite* GuardianPicture = &GuardianSprite;
+constexpr const Sprite* SentinelPicture = &SentinelSprite;
+constexpr const Sprite* BatteryPicture = &BatterySprite;
+constexpr const Sprite* GuardianDeathPicture = &GuardianDeathSprite;
+constexpr const Sprite* SentinelDeathPicture = &SentinelDeathSprite;
+constexpr const Sprite* BatteryDeathPicture = &BatteryDeathSprite;
 
 constexpr int32_t ENTRY_ROW = 87040;    // row 340: entering ends
 constexpr int32_t BOTTOM_EDGE = 163840; // row 640
@@ -56,17 +62,6 @@ bool StepHalt(EnemySlot* e, int32_t& counter) {
 }
 
 } // namespace
-
-int32_t MakeLargeEnemySprites() {
-    GuardianPicture = DescribeSprite(SHAPE_RECT, 80, 64, -1, 240, 240, 200, 32);
-    SentinelPicture = DescribeSprite(SHAPE_TRIANGLE_DOWN, 32, 32, -1, 200, 240, 200, 32);
-    BatteryPicture = DescribeSprite(SHAPE_RECT, 32, 48, -1, 240, 200, 200, 32);
-    const uint32_t glow = SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK;
-    GuardianDeathPicture = DescribeSprite(glow, 80, 64, -1, 160, 0, 0, 32);
-    SentinelDeathPicture = DescribeSprite(glow, 32, 32, -1, 160, 0, 0, 32);
-    BatteryDeathPicture = DescribeSprite(glow, 32, 48, -1, 160, 0, 0, 32);
-    return 0;
-}
 
 // Guardian: word1 counter, word2 dx, word3 deathTimer.
 void SpawnGuardian() {

@@ -4,17 +4,21 @@
 #include "record/record.h"
 #include "stage/enemy_fire.h"
 #include "stage/enemy_helpers.h"
-#include "stage/enemy_sprites.h"
 #include "stage/stage_script.h"
 
 namespace velkar {
 
 namespace {
 
-const Sprite* DiverPicture = nullptr;
-const Sprite* SprayerPicture = nullptr;
-const Sprite* RiserPicture = nullptr;
-const Sprite* SmallDeathPicture = nullptr;
+constexpr Sprite DiverSprite = DescribeSprite(SHAPE_TRIANGLE_DOWN, 32, 32, -1, 240, 240, 200, 0);
+constexpr Sprite SprayerSprite = DescribeSprite(SHAPE_RECT, 32, 32, -1, 200, 240, 200, 0);
+constexpr Sprite RiserSprite = DescribeSprite(SHAPE_TRIANGLE_UP, 32, 32, -1, 240, 200, 200, 0);
+constexpr Sprite SmallDeathSprite =
+    DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 32, 32, -1, 160, 0, 0, 0);
+constexpr const Sprite* DiverPicture = &DiverSprite;
+constexpr const Sprite* SprayerPicture = &SprayerSprite;
+constexpr const Sprite* RiserPicture = &RiserSprite;
+constexpr const Sprite* SmallDeathPicture = &SmallDeathSprite;
 
 // Edges shared by the three types (1/256 canvas pixel).
 constexpr int32_t LEFT_EDGE = 22528;    // 88 px
@@ -53,15 +57,6 @@ void SpawnRiser(int32_t x) {
 }
 
 } // namespace
-
-int32_t MakeSmallEnemySprites() {
-    DiverPicture = DescribeSprite(SHAPE_TRIANGLE_DOWN, 32, 32, -1, 240, 240, 200, 0);
-    SprayerPicture = DescribeSprite(SHAPE_RECT, 32, 32, -1, 200, 240, 200, 0);
-    RiserPicture = DescribeSprite(SHAPE_TRIANGLE_UP, 32, 32, -1, 240, 200, 200, 0);
-    SmallDeathPicture =
-        DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 32, 32, -1, 160, 0, 0, 0);
-    return 0;
-}
 
 // Diver: word1 counter, word2 dx, word4 deathTimer; state 1 descending, 2 swerving.
 void SpawnDiver() {

@@ -239,6 +239,5 @@ static_assert(MeasureScript(Built.words, STAGE_SCRIPT_WORDS).words == STAGE_SCRI
 } // namespace
 
 const int32_t (&StageScript)[STAGE_SCRIPT_WORDS] = Built.words;
-const int32_t* ScriptTable = Built.words;
 
 } // namespace velkar

@@ -56,23 +56,23 @@ void UpdateClearBanner(EnemySlot* e) {
     UpdateBanner(e, CLEAR_BANNER_LIFE);
 }
 
-void DrawBanner(const char* second) {
-    Game& g = TheGame();
+void DrawBanner(Painter& painter, const char* second) {
+    const Game& g = TheGame();
     char stage[sizeof(STAGE_TEXT)];
     FormatStageText(g.stageNumber, stage);
-    DrawText(g.viewX, BANNER_STAGE_ROW, stage);
-    DrawText(g.viewX, BANNER_TEXT_ROW, second);
+    DrawText(painter, g.viewX, BANNER_STAGE_ROW, stage);
+    DrawText(painter, g.viewX, BANNER_TEXT_ROW, second);
 }
 
-void DrawReadyBanner(EnemySlot*) {
-    DrawBanner(READY_TEXT);
+void DrawReadyBanner(Painter& painter, const EnemySlot*) {
+    DrawBanner(painter, READY_TEXT);
 }
 
-void DrawClearBanner(EnemySlot*) {
-    DrawBanner(CLEAR_TEXT);
+void DrawClearBanner(Painter& painter, const EnemySlot*) {
+    DrawBanner(painter, CLEAR_TEXT);
 }
 
-void SpawnBanner(EnemyRoutine update, EnemyRoutine draw) {
+void SpawnBanner(EnemyRoutine update, EnemyDrawRoutine draw) {
     Game& g = TheGame();
     if (g.enemyCount >= ENEMY_SLOT_COUNT) return;
     EnemySlot* e = EnemyAlloc();
@@ -109,7 +109,8 @@ const ScriptRoutine ScriptOpcodes[OP_COUNT] = {
 };
 
 int32_t ScriptOperand() {
-    return ScriptTable[TheGame().scriptCursor++];
+    Game& g = TheGame();
+    return RunningScript(g)[g.scriptCursor++];
 }
 
 void SkipScriptOperands(int32_t count) {
@@ -119,7 +120,7 @@ void SkipScriptOperands(int32_t count) {
 void StageScriptReset() {
     Game& g = TheGame();
     g.scriptCursor = 1;
-    g.stageLength = ScriptTable[0];
+    g.stageLength = RunningScript(g)[0];
     ClearEnemyPool();
     g.enemyCount = 0;
     g.scriptWait = FIRST_STEP_DELAY;
@@ -136,7 +137,8 @@ void StageScriptStep() {
         if (AnyEnemyInUse() != 0) return;
         g.waitForClear = 0;
     }
-    if (ScriptTable[g.scriptCursor] == OP_END) {
+    const int32_t* const script = RunningScript(g);
+    if (script[g.scriptCursor] == OP_END) {
         g.stageCleared = 1;
         return;
     }
@@ -144,7 +146,7 @@ void StageScriptStep() {
     // here lies in 1..15.
     g.scriptWait = STEP_DELAY;
     for (;;) {
-        const int32_t op = ScriptTable[g.scriptCursor++];
+        const int32_t op = script[g.scriptCursor++];
         if (op == STEP_END) return;
         ScriptOpcodes[op]();
     }

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "record/record.h"
+
 namespace velkar {
 
 // Opcodes of the script; 0 is only ever met as the end mark, -1 ends a step.
@@ -32,8 +34,10 @@ constexpr int32_t STAGE_SCRIPT_WORDS = 2194;
 // The shipped script: the header (StageLength), the steps, the end mark.
 extern const int32_t (&StageScript)[STAGE_SCRIPT_WORDS];
 
-// The script the interpreter runs; StageScript unless a test points it elsewhere.
-extern const int32_t* ScriptTable;
+// The script a game runs: StageScript unless a test gave the game another (Game::script).
+inline const int32_t* RunningScript(const Game& game) {
+    return game.script != nullptr ? game.script : StageScript;
+}
 
 using ScriptRoutine = void (*)();
 

@@ -56,13 +56,13 @@ uint32_t SourceColour(int x, int y) {
 class Present : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (velkar::ScreenBufferBits == nullptr) {
-            ASSERT_EQ(velkar::CreateCanvases(), 0);
+        if (velkar::ProgramPainter.screen == nullptr) {
+            ASSERT_EQ(velkar::CreateCanvases(velkar::ProgramPainter), 0);
         }
         for (int y = 0; y < SCREEN_HEIGHT; ++y) {
             for (int x = 0; x < SCREEN_WIDTH; ++x) {
                 const uint32_t c = SourceColour(x, y);
-                uint8_t* p = velkar::ScreenBufferBits + y * velkar::SCREEN_STRIDE + x * 3;
+                uint8_t* p = velkar::ProgramPainter.screen + y * velkar::SCREEN_STRIDE + x * 3;
                 p[0] = static_cast<uint8_t>(c);
                 p[1] = static_cast<uint8_t>(c >> 8);
                 p[2] = static_cast<uint8_t>(c >> 16);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,7 @@ void Put32(std::vector<uint8_t>& out, uint32_t value) {
 
 // One icon image: 32-bit colour with alpha, bottom row first, then the 1-bit AND mask.
 // Pixel (x, y) of the icon is the OR of the size x size block of the sprite it stands for.
-std::vector<uint8_t> IconImage(const velkar::Sprite& ship, int32_t side) {
+std::vector<uint8_t> IconImage(const velkar::Sprite& ship, const uint8_t* pixels, int32_t side) {
     const int32_t block = ship.width / side;
     std::vector<uint8_t> out;
     Put32(out, 40);
@@ -48,7 +49,7 @@ std::vector<uint8_t> IconImage(const velkar::Sprite& ship, int32_t side) {
             for (int32_t dy = 0; dy < block; ++dy) {
                 for (int32_t dx = 0; dx < block; ++dx) {
                     const uint8_t* p =
-                        ship.image.bits + ((y * block + dy) * ship.width + x * block + dx) * 3;
+                        pixels + ((y * block + dy) * ship.width + x * block + dx) * 3;
                     blue |= p[0];
                     green |= p[1];
                     red |= p[2];
@@ -74,13 +75,14 @@ std::vector<uint8_t> IconImage(const velkar::Sprite& ship, int32_t side) {
 
 // A side x side picture, black, with the ship in its middle at side / 48 pixels per sprite
 // pixel: two thirds of the side, which leaves the margin that launchers cut round icons from.
-int WritePngIcon(const velkar::Sprite& ship, int32_t side, const char* path) {
+int WritePngIcon(const velkar::Sprite& ship, const uint8_t* pixels, int32_t side,
+                 const char* path) {
     const int32_t scale = side / 48;
     const int32_t margin = (side - ship.width * scale) / 2;
     std::vector<uint8_t> bgr(static_cast<size_t>(side * side * 3), 0);
     for (int32_t y = 0; y < ship.height * scale; ++y) {
         for (int32_t x = 0; x < ship.width * scale; ++x) {
-            const uint8_t* p = ship.image.bits + ((y / scale) * ship.width + x / scale) * 3;
+            const uint8_t* p = pixels + ((y / scale) * ship.width + x / scale) * 3;
             std::memcpy(&bgr[static_cast<size_t>(((margin + y) * side + margin + x) * 3)], p, 3);
         }
     }
@@ -102,17 +104,18 @@ int main(int argc, char** argv) {
                              "       velkar-icon --png SIDE OUTPUT.png   (SIDE 48 to 1024)\n");
         return 2;
     }
-    if (velkar::MakePlayerSprites() != 0 || velkar::ShipSprite == nullptr ||
-        !velkar::SpritePixels(velkar::ShipSprite) || velkar::ShipSprite->width != 32 ||
-        velkar::ShipSprite->height != 32) {
+    const velkar::Sprite& ship = velkar::ShipSprite;
+    const std::unique_ptr<velkar::SpriteImages> drawn = velkar::DrawSpriteImages(ship);
+    if (drawn == nullptr || ship.width != 32 || ship.height != 32) {
         std::fprintf(stderr, "velkar-icon: the ship sprite could not be made\n");
         return 1;
     }
-    if (png) return WritePngIcon(*velkar::ShipSprite, side, argv[3]);
+    const uint8_t* pixels = drawn->image.bits.get();
+    if (png) return WritePngIcon(ship, pixels, side, argv[3]);
     const int32_t sides[2] = {32, 16};
     std::vector<uint8_t> images[2];
     for (int32_t i = 0; i < 2; ++i)
-        images[i] = IconImage(*velkar::ShipSprite, sides[i]);
+        images[i] = IconImage(ship, pixels, sides[i]);
 
     std::vector<uint8_t> file;
     Put16(file, 0);

@@ -177,11 +177,11 @@ constexpr int32_t FRAME_LIMIT_SECONDS = 10;
 // --replay FILE --seek FRAME: plays to the frame by seeking from the start (the snapshots made
 // on the way), writes its screen and prints the state there.
 int SeekAndShow(const Options& options, const std::string& effects) {
-    if (!SeekPlayback(options.seek + 1, FrameCanvasBits)) {
+    if (!SeekPlayback(options.seek + 1)) {
         std::fprintf(stderr, "velkar-sim: %s: cannot seek in it\n", options.replayPath.c_str());
         return 1;
     }
-    if (!WriteShots(options.screenPngs, options.seek, ScreenBufferBits, SCREEN_WIDTH,
+    if (!WriteShots(options.screenPngs, options.seek, ProgramPainter.screen, SCREEN_WIDTH,
                     SCREEN_HEIGHT)) {
         return 1;
     }
@@ -249,7 +249,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string effects = options.waveDir.empty() ? "" : LoadEffectsJson(options.waveDir);
-    if (CreateCanvases() != 0) {
+    if (CreateCanvases(ProgramPainter) != 0) {
         std::fprintf(stderr, "velkar-sim: canvases could not be made\n");
         return 1;
     }
@@ -291,12 +291,12 @@ int main(int argc, char** argv) {
         if (options.bench) {
             const auto start = std::chrono::steady_clock::now();
             StepGameFrame();
-            if (draw) DrawGameFrame(FrameCanvasBits);
+            if (draw) DrawGameFrame(ProgramPainter);
             const auto stop = std::chrono::steady_clock::now();
             times.Add(std::chrono::duration<double, std::micro>(stop - start).count());
         } else {
             StepGameFrame();
-            if (draw) DrawGameFrame(FrameCanvasBits);
+            if (draw) DrawGameFrame(ProgramPainter);
         }
         drawnUpTo = draw ? frame : drawnUpTo;
         watchdog.FrameEnds();
@@ -315,8 +315,8 @@ int main(int argc, char** argv) {
         }
         if (replaying || recording) ReplayAfterFrame();
         if (replaying || recording) endedGames.AfterFrame(frame);
-        if (!WriteShots(options.screenPngs, frame, ScreenBufferBits, SCREEN_WIDTH, SCREEN_HEIGHT) ||
-            !WriteShots(options.canvasPngs, frame, FrameCanvasBits, CANVAS_WIDTH, CANVAS_HEIGHT)) {
+        if (!WriteShots(options.screenPngs, frame, ProgramPainter.screen, SCREEN_WIDTH, SCREEN_HEIGHT) ||
+            !WriteShots(options.canvasPngs, frame, ProgramPainter.canvas, CANVAS_WIDTH, CANVAS_HEIGHT)) {
             return 1;
         }
         if (options.digestEvery > 0) {
@@ -336,7 +336,7 @@ int main(int argc, char** argv) {
         }
     }
     // The screen shows the last frame run, drawn now if it was left undrawn.
-    if (framesRun > 0 && drawnUpTo != framesRun - 1) DrawGameFrame(FrameCanvasBits);
+    if (framesRun > 0 && drawnUpTo != framesRun - 1) DrawGameFrame(ProgramPainter);
     // Closed while the screen still shows the last frame: its digest is the closing one.
     if (recording && !FinishRecording()) {
         std::fprintf(stderr, "velkar-sim: --record: writing %s failed\n",

@@ -20,10 +20,10 @@ namespace velkar::sim {
 
 uint64_t ScreenHash() {
     uint64_t hash = 0xcbf29ce484222325ull;
-    if (ScreenBufferBits == nullptr) return hash;
+    if (ProgramPainter.screen == nullptr) return hash;
     const size_t size = static_cast<size_t>(SCREEN_STRIDE) * SCREEN_HEIGHT;
     for (size_t i = 0; i < size; ++i) {
-        hash ^= ScreenBufferBits[i];
+        hash ^= ProgramPainter.screen[i];
         hash *= 0x100000001b3ull;
     }
     return hash;
@@ -82,12 +82,12 @@ uint64_t FrameDigest() {
     }
     // The screen in four interleaved lanes of 8-byte words, each a plain multiply chain (a
     // changed bit always changes its lane), folded into the digest at the end: little per frame.
-    if (ScreenBufferBits != nullptr) {
+    if (ProgramPainter.screen != nullptr) {
         const size_t words = static_cast<size_t>(SCREEN_STRIDE) * SCREEN_HEIGHT / 8;
         uint64_t lanes[4] = {1, 2, 3, 4};
         for (size_t i = 0; i + 4 <= words; i += 4) {
             uint64_t w[4];
-            std::memcpy(w, ScreenBufferBits + i * 8, sizeof w);
+            std::memcpy(w, ProgramPainter.screen + i * 8, sizeof w);
             for (size_t lane = 0; lane < 4; ++lane)
                 lanes[lane] = (lanes[lane] ^ w[lane]) * 0x100000001b3ull;
         }

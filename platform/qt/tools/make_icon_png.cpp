@@ -47,12 +47,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: velkar-icon-png SMALL.png LARGE.png HUGE.png SCALABLE.svg\n");
         return 2;
     }
-    if (velkar::MakePlayerSprites() != 0) {
-        std::fprintf(stderr, "velkar-icon-png: the ship sprite could not be made\n");
-        return 1;
-    }
-    const QImage icon =
-        velkar::ShipIconImage(velkar::ShipSprite != nullptr ? velkar::ShipSprite->width : 0);
+    const QImage icon = velkar::ShipIconImage(velkar::ShipSprite.width);
     if (icon.isNull()) {
         std::fprintf(stderr, "velkar-icon-png: the ship sprite could not be made\n");
         return 1;

@@ -44,7 +44,7 @@ HBITMAP PictureBitmap = nullptr;
 uint8_t* PictureBits = nullptr;
 
 bool LoadPicture() {
-    if (ScreenBufferBits == nullptr) return false;
+    if (ProgramPainter.screen == nullptr) return false;
     if (PictureDc == nullptr) {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -68,7 +68,7 @@ bool LoadPicture() {
         PictureBits = static_cast<uint8_t*>(bits);
     }
     // 240 pixels of 3 bytes are 720 bytes: the DIB rows need no padding, the layouts agree.
-    std::memcpy(PictureBits, ScreenBufferBits, static_cast<size_t>(SCREEN_STRIDE) * SCREEN_HEIGHT);
+    std::memcpy(PictureBits, ProgramPainter.screen, static_cast<size_t>(SCREEN_STRIDE) * SCREEN_HEIGHT);
     GdiFlush();
     return true;
 }

@@ -105,7 +105,7 @@ LRESULT KeyResult(int32_t result, HWND window, UINT message, WPARAM wParam, LPAR
 
 LRESULT OnCreate(HWND window) {
     MainWindow = window;
-    if (CreateCanvases() < 0) {
+    if (CreateCanvases(ProgramPainter) < 0) {
         ShowMessageText(window, &STARTUP_ALLOCATE_OFFSCREEN);
         PostQuitMessage(0);
         return 0;
@@ -113,7 +113,7 @@ LRESULT OnCreate(HWND window) {
     HINSTANCE instance = MainInstance != nullptr ? MainInstance : GetModuleHandleA(nullptr);
     if (OpenDevices(instance, window) < 0) {
         ShowMessageText(window, &STARTUP_OPEN_DEVICES);
-        DestroyCanvases();
+        DestroyCanvases(ProgramPainter);
         PostQuitMessage(0);
         return 0;
     }
@@ -145,7 +145,7 @@ LRESULT OnDestroy(HWND window) {
     // The last frame is still on the screen buffer: the recording's closing digest.
     FinishRecording();
     CloseDevices();
-    DestroyCanvases();
+    DestroyCanvases(ProgramPainter);
     PostQuitMessage(0);
     return 0;
 }

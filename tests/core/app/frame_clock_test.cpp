@@ -22,8 +22,8 @@ namespace {
 std::atomic<int32_t> framesRun{0};
 uint8_t* lastCanvas = nullptr; // written by the frame routine, read after the thread is joined
 
-void CountFrame(uint8_t* canvasBits) {
-    lastCanvas = canvasBits;
+void CountFrame(Painter& painter) {
+    lastCanvas = painter.canvas;
     framesRun.fetch_add(1);
 }
 
@@ -41,12 +41,12 @@ class FrameClockTest : public ::testing::Test {
   protected:
     void SetUp() override {
         savedRoutine = GameFrameRoutine;
-        savedCanvas = FrameCanvasBits;
-        savedScreen = ScreenBufferBits;
+        savedCanvas = ProgramPainter.canvas;
+        savedScreen = ProgramPainter.screen;
         savedPause = JoyButton_PAUSE;
         GameFrameRoutine = CountFrame;
-        FrameCanvasBits = canvas;
-        ScreenBufferBits = screen;
+        ProgramPainter.canvas = canvas;
+        ProgramPainter.screen = screen;
         framesRun.store(0);
         lastCanvas = nullptr;
         GameHold.store(0);
@@ -65,8 +65,8 @@ class FrameClockTest : public ::testing::Test {
         DisconnectJoystick();
         ResetNullJoystick();
         GameFrameRoutine = savedRoutine;
-        FrameCanvasBits = savedCanvas;
-        ScreenBufferBits = savedScreen;
+        ProgramPainter.canvas = savedCanvas;
+        ProgramPainter.screen = savedScreen;
         JoyButton_PAUSE = savedPause;
         GameHold.store(0);
         Paused.store(0);
@@ -108,14 +108,14 @@ TEST_F(FrameClockTest, SampleRunsTheFrameOnTheCanvasUnlessHeldOrPaused) {
 TEST_F(FrameClockTest, MissingCanvasesSampleNothingAndRunNoFrame) {
     InputBits = 0x1234;
     PressRawKey(VKEY_Z, 0);
-    FrameCanvasBits = nullptr;
+    ProgramPainter.canvas = nullptr;
     SampleControls();
-    FrameCanvasBits = canvas;
-    ScreenBufferBits = nullptr;
+    ProgramPainter.canvas = canvas;
+    ProgramPainter.screen = nullptr;
     SampleControls();
     EXPECT_EQ(framesRun.load(), 0);
     EXPECT_EQ(InputBits, 0x1234);
-    ScreenBufferBits = screen;
+    ProgramPainter.screen = screen;
     SampleControls();
     EXPECT_EQ(InputBits, INPUT_SHOT);
     EXPECT_EQ(framesRun.load(), 1);
@@ -218,7 +218,7 @@ namespace {
 std::atomic<int32_t> firstFrameEntered{0};
 std::atomic<int32_t> firstFrameRelease{0};
 
-void BlockFirstFrame(uint8_t*) {
+void BlockFirstFrame(Painter&) {
     if (framesRun.fetch_add(1) == 0) {
         firstFrameEntered.store(1);
         while (firstFrameRelease.load() == 0)
@@ -296,7 +296,7 @@ int32_t sharedGameData = 0;
 std::atomic<int32_t> uiHolding{0};
 std::atomic<int32_t> framesWhileHeld{0};
 
-void SlowFrame(uint8_t*) {
+void SlowFrame(Painter&) {
     if (uiHolding.load() != 0) framesWhileHeld.fetch_add(1);
     sharedGameData += 1;
     std::this_thread::sleep_for(std::chrono::microseconds(300));

@@ -25,8 +25,8 @@ class FrameSequence : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(InitGame(), 0);
-        DestroyCanvases();
-        ASSERT_EQ(CreateCanvases(), 0);
+        DestroyCanvases(ProgramPainter);
+        ASSERT_EQ(CreateCanvases(ProgramPainter), 0);
         BeginAttract();
         TheGame().modeFrame = 0;
         InputBits = 0;
@@ -36,7 +36,7 @@ class FrameSequence : public ::testing::Test {
     static void Run(int frames, int32_t input = 0) {
         for (int i = 0; i < frames; ++i) {
             InputBits = input;
-            RunGameFrame(FrameCanvasBits);
+            RunGameFrame(ProgramPainter);
         }
         InputBits = 0;
     }
@@ -236,7 +236,7 @@ int32_t StarRowsPerFrame() {
     Game& g = TheGame();
     g.stars[0] = Star{300, 400, 10, 10, 10, 1, 0, 0};
     InputBits = 0;
-    RunGameFrame(FrameCanvasBits);
+    RunGameFrame(ProgramPainter);
     return g.stars[0].y - 400;
 }
 
@@ -333,10 +333,10 @@ TEST_F(FrameSequence, DrawingChangesNothingSoFramesMayGoUndrawn) {
         const uint64_t state = GameStateDigest();
         const uint32_t seed = g.randomSeed;
         std::vector<Star> stars(g.stars, g.stars + STAR_MAX);
-        DrawGameFrame(FrameCanvasBits);
-        const uint64_t screen = ScreenDigest();
-        DrawGameFrame(FrameCanvasBits);
-        ASSERT_EQ(ScreenDigest(), screen) << "frame " << frame;
+        DrawGameFrame(ProgramPainter);
+        const uint64_t screen = ScreenDigest(ProgramPainter);
+        DrawGameFrame(ProgramPainter);
+        ASSERT_EQ(ScreenDigest(ProgramPainter), screen) << "frame " << frame;
         ASSERT_EQ(GameStateDigest(), state) << "frame " << frame;
         ASSERT_EQ(g.randomSeed, seed) << "frame " << frame;
         ASSERT_EQ(std::memcmp(stars.data(), g.stars, sizeof g.stars), 0) << "frame " << frame;
@@ -351,8 +351,8 @@ TEST_F(FrameSequence, DrawingChangesNothingSoFramesMayGoUndrawn) {
         StepGameFrame();
         ASSERT_EQ(GameStateDigest(), everyState[frame]) << "frame " << frame;
         if (frame % 7 != 3) continue;
-        DrawGameFrame(FrameCanvasBits);
-        ASSERT_EQ(ScreenDigest(), everyScreen[frame]) << "frame " << frame;
+        DrawGameFrame(ProgramPainter);
+        ASSERT_EQ(ScreenDigest(ProgramPainter), everyScreen[frame]) << "frame " << frame;
     }
     InputBits = 0;
 }
@@ -379,8 +379,8 @@ TEST(GameValue, TwoGamesSteppedInTurnEachPlayAsAlone) {
         BeginAttract();
         game.randomSeed = seed;
     };
-    DestroyCanvases();
-    ASSERT_EQ(CreateCanvases(), 0);
+    DestroyCanvases(ProgramPainter);
+    ASSERT_EQ(CreateCanvases(ProgramPainter), 0);
     const uint32_t seeds[2] = {12345, 777};
     std::vector<uint64_t> states[2], screens[2];
     for (int32_t which = 0; which < 2; ++which) {
@@ -390,8 +390,8 @@ TEST(GameValue, TwoGamesSteppedInTurnEachPlayAsAlone) {
             InputBits = controls(which, frame);
             StepGameFrame(*alone);
             states[which].push_back(GameStateDigest(*alone));
-            DrawGameFrame(*alone, FrameCanvasBits);
-            screens[which].push_back(ScreenDigest());
+            DrawGameFrame(*alone, ProgramPainter);
+            screens[which].push_back(ScreenDigest(ProgramPainter));
         }
         EXPECT_EQ(alone->gameMode, MODE_PLAY);
         EXPECT_GT(alone->score, 0);
@@ -408,8 +408,8 @@ TEST(GameValue, TwoGamesSteppedInTurnEachPlayAsAlone) {
                 << "game " << which << ", frame " << frame;
         }
         for (int32_t which = 0; which < 2; ++which) {
-            DrawGameFrame(*games[which], FrameCanvasBits);
-            ASSERT_EQ(ScreenDigest(), screens[which][frame])
+            DrawGameFrame(*games[which], ProgramPainter);
+            ASSERT_EQ(ScreenDigest(ProgramPainter), screens[which][frame])
                 << "game " << which << ", frame " << frame;
         }
     }

@@ -40,15 +40,15 @@ class GameOverEntry : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(InitGame(), 0);
-        DestroyCanvases();
-        ASSERT_EQ(CreateCanvases(), 0);
+        DestroyCanvases(ProgramPainter);
+        ASSERT_EQ(CreateCanvases(ProgramPainter), 0);
         BeginAttract();
         TheGame().modeFrame = 0;
         InputBits = 0;
-        ScreenTextDrawer = Record;
+        ProgramPainter.textRecorder = Record;
     }
     void TearDown() override {
-        ScreenTextDrawer = DrawScreenText;
+        ProgramPainter.textRecorder = nullptr;
         InputBits = 0;
         SettingsPath[0] = '\0';
         DefaultRanking(0);
@@ -58,7 +58,7 @@ class GameOverEntry : public ::testing::Test {
     static void Frame(int32_t input = 0) {
         Drawn.clear();
         InputBits = input;
-        RunGameFrame(FrameCanvasBits);
+        RunGameFrame(ProgramPainter);
         InputBits = 0;
     }
     // Starts a game, puts the ship out of play with the given score and runs the countdown.

@@ -32,7 +32,7 @@ class Screens : public ::testing::Test {
   protected:
     HudLines hud;
     void SetUp() override {
-        ScreenTextDrawer = Record;
+        ProgramPainter.textRecorder = Record;
         Drawn.clear();
         DefaultRanking(0);
         DefaultRanking(1);
@@ -46,16 +46,16 @@ class Screens : public ::testing::Test {
         TheGame().playerState = PLAYER_VULNERABLE;
     }
     void TearDown() override {
-        ScreenTextDrawer = DrawScreenText;
+        ProgramPainter.textRecorder = nullptr;
         DefaultRanking(0);
         DefaultRanking(1);
         TheGame().gameMode = MODE_TITLE;
         TheGame().modeFrame = 0;
     }
     // The lines one draw routine sends, at the given ModeFrame.
-    static Lines DrawnAt(int32_t frame, void (*draw)(int32_t)) {
+    static Lines DrawnAt(int32_t frame, void (*draw)(Painter&, int32_t)) {
         Drawn.clear();
-        draw(frame);
+        draw(ProgramPainter, frame);
         return Drawn;
     }
 };
@@ -108,7 +108,7 @@ TEST_F(Screens, StatusFieldsAreBlankOnAttractScreensAndWithTheShipOut) {
     EXPECT_STREQ(hud.status, "                              ");
 
     Drawn.clear();
-    DrawHud(hud);
+    DrawHud(ProgramPainter, hud);
     EXPECT_EQ(Drawn, (Lines{{320, "      1UP        HI-SCORE     "},
                             {328, hud.score},
                             {631, "                              "}}));
@@ -154,7 +154,7 @@ TEST_F(Screens, RankingShowsHeaderRankAndTenFormattedPlaces) {
     Game& g = TheGame();
     g.modeFrame = 0;
     Drawn.clear();
-    DrawRanking(g.modeFrame, -1, 1);
+    DrawRanking(ProgramPainter, g.modeFrame, -1, 1);
     ASSERT_EQ(Drawn.size(), 13u);
     EXPECT_EQ(Drawn[0], std::make_pair(360, std::string("        SCORE RANKING         ")));
     EXPECT_EQ(Drawn[1], std::make_pair(390, NORMAL));
@@ -165,7 +165,7 @@ TEST_F(Screens, RankingShowsHeaderRankAndTenFormattedPlaces) {
     // With nothing highlighted no place blinks, and the prompt can be left out.
     g.modeFrame = 20;
     Drawn.clear();
-    DrawRanking(g.modeFrame, -1, 0);
+    DrawRanking(ProgramPainter, g.modeFrame, -1, 0);
     EXPECT_EQ(Drawn.size(), 12u);
 }
 
@@ -177,12 +177,12 @@ TEST_F(Screens, AHighlightedPlaceBlinksWithTheNewEntry) {
     SetRankingName(0, "ACE");
     g.modeFrame = 3;
     Drawn.clear();
-    DrawRanking(g.modeFrame, 0, 0);
+    DrawRanking(ProgramPainter, g.modeFrame, 0, 0);
     ASSERT_EQ(Drawn.size(), 12u);
     EXPECT_EQ(Drawn[2], std::make_pair(410, std::string(" 1 12    20000000000 ACE")));
     g.modeFrame = 18;
     Drawn.clear();
-    DrawRanking(g.modeFrame, 0, 1);
+    DrawRanking(ProgramPainter, g.modeFrame, 0, 1);
     ASSERT_EQ(Drawn.size(), 11u); // place 0 and the prompt are in their off phase
     EXPECT_EQ(Drawn[2], std::make_pair(422, std::string(" 2  3         110000 NO PLAYER")));
 }
@@ -191,6 +191,6 @@ TEST_F(Screens, DemonstrationAndGameOverTexts) {
     EXPECT_EQ(DrawnAt(1, DrawDemoTexts),
               (Lines{{400, TITLE}, {420, "      DEMONSTRATION PLAY      "}, {570, PROMPT}}));
     EXPECT_EQ(DrawnAt(16, DrawDemoTexts).size(), 2u);
-    EXPECT_EQ(DrawnAt(16, [](int32_t) { DrawGameOver(); }),
+    EXPECT_EQ(DrawnAt(16, [](Painter& painter, int32_t) { DrawGameOver(painter); }),
               (Lines{{450, "          GAME OVER           "}}));
 }

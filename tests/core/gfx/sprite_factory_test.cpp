@@ -13,32 +13,62 @@ using namespace velkar;
 
 namespace {
 
-struct SpriteDeleter {
-    void operator()(Sprite* s) const { FreeSprite(s); }
+// A sprite's description with its pictures drawn, as these tests look at them.
+struct SurfaceView {
+    const uint8_t* bits = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
 };
-using SpritePtr = std::unique_ptr<Sprite, SpriteDeleter>;
+struct DrawnSprite : Sprite {
+    std::unique_ptr<SpriteImages> pictures;
+    SurfaceView image, mask, flash;
+};
+using SpritePtr = std::unique_ptr<DrawnSprite>;
+
+SurfaceView ViewOf(const SpriteSurface& s) {
+    return {s.bits.get(), s.width, s.height};
+}
+
+// The sprite drawn by the factory, or nullptr when it cannot be.
+SpritePtr MakeSpriteEx(uint32_t flags, int32_t w, int32_t h, int32_t inset, int r, int g, int b,
+                       int32_t character, int32_t left, int32_t top, int32_t right,
+                       int32_t bottom) {
+    auto drawn = std::make_unique<DrawnSprite>();
+    static_cast<Sprite&>(*drawn) =
+        DescribeSpriteEx(flags, w, h, inset, r, g, b, character, left, top, right, bottom);
+    drawn->pictures = DrawSpriteImages(*drawn);
+    if (drawn->pictures == nullptr) return nullptr;
+    drawn->image = ViewOf(drawn->pictures->image);
+    drawn->mask = ViewOf(drawn->pictures->mask);
+    drawn->flash = ViewOf(drawn->pictures->flash);
+    return drawn;
+}
+SpritePtr MakeSprite(uint32_t flags, int32_t w, int32_t h, int32_t inset, int r, int g, int b,
+                     int32_t character) {
+    return MakeSpriteEx(flags, w, h, inset, r, g, b, character, -1, -1, -1, -1);
+}
 
 SpritePtr Make(uint32_t flags, int32_t w, int32_t h, int32_t inset, int r, int g, int b,
                int32_t character = 0) {
-    return SpritePtr(MakeSprite(flags, w, h, inset, r, g, b, character));
+    return MakeSprite(flags, w, h, inset, r, g, b, character);
 }
 
-const uint8_t* Px(const SpriteSurface& s, int32_t x, int32_t y) {
+const uint8_t* Px(const SurfaceView& s, int32_t x, int32_t y) {
     return s.bits + (y * s.width + x) * 3;
 }
 
-bool Painted(const Sprite& s, int32_t x, int32_t y) {
+bool Painted(const DrawnSprite& s, int32_t x, int32_t y) {
     const uint8_t* p = Px(s.image, x, y);
     return p[0] != 0 || p[1] != 0 || p[2] != 0;
 }
 
-bool SameImage(const Sprite& a, const Sprite& b) {
+bool SameImage(const DrawnSprite& a, const DrawnSprite& b) {
     return a.width == b.width && a.height == b.height &&
            std::memcmp(a.image.bits, b.image.bits, a.width * a.height * 3) == 0;
 }
 
 // Checks that mask and flash follow the image byte by byte.
-void ExpectDerivedSurfaces(const Sprite& s) {
+void ExpectDerivedSurfaces(const DrawnSprite& s) {
     for (int32_t i = 0; i < s.width * s.height * 3; ++i) {
         ASSERT_EQ(s.mask.bits[i], s.image.bits[i] == 0 ? 255 : 0) << "byte " << i;
         ASSERT_EQ(s.flash.bits[i], s.image.bits[i] != 0 ? 255 : 0) << "byte " << i;
@@ -177,7 +207,7 @@ TEST(SpriteFactory, MarkerPaintsExactlyItsRectangle) {
     SpritePtr ship(MakeSpriteEx(SHAPE_TRIANGLE_UP, 32, 32, -1, 220, 220, 255, 0, 14, 14, 18, 18));
     SpritePtr black(MakeSpriteEx(SHAPE_RECT, 32, 32, -1, 0, 0, 0, 0, 14, 14, 18, 18));
     ASSERT_TRUE(ship && black);
-    for (const Sprite* s : {ship.get(), black.get()}) {
+    for (const DrawnSprite* s : {ship.get(), black.get()}) {
         int32_t marked = 0;
         for (int32_t y = 0; y < 32; ++y)
             for (int32_t x = 0; x < 32; ++x) {
@@ -196,30 +226,25 @@ TEST(SpriteFactory, MarkerPaintsExactlyItsRectangle) {
     EXPECT_EQ(marked, 2 * 2);
 }
 
-// A described sprite has no pictures until they are first asked for; they are then the pictures
-// MakeSprite draws at once, marker and character included.
-TEST(SpriteFactory, DescribedSpritesDrawTheSamePicturesOnFirstUse) {
-    SpritePtr made(
+// Painters draw their own copies of a sprite's pictures, so the factory must give the same
+// pixels every time it draws one description, marker and character included.
+TEST(SpriteFactory, OneDescriptionAlwaysDrawsTheSamePictures) {
+    SpritePtr first(
         MakeSpriteEx(SHAPE_ELLIPSE | SPRITE_TEXT, 40, 30, 3, 9, 200, 40, 'P', 2, 3, 9, 7));
-    SpritePtr described(
-        DescribeSpriteEx(SHAPE_ELLIPSE | SPRITE_TEXT, 40, 30, 3, 9, 200, 40, 'P', 2, 3, 9, 7));
-    ASSERT_TRUE(made && described);
-    EXPECT_EQ(described->image.bits, nullptr);
-    EXPECT_EQ(described->mask.bits, nullptr);
-    ASSERT_TRUE(SpritePixels(described.get()));
-    const uint8_t* first = described->image.bits;
-    ASSERT_TRUE(SpritePixels(described.get())); // drawn once only
-    EXPECT_EQ(described->image.bits, first);
-    EXPECT_TRUE(SameImage(*made, *described));
-    ExpectDerivedSurfaces(*described);
-    EXPECT_FALSE(SpritePixels(nullptr));
+    SpritePtr again(
+        MakeSpriteEx(SHAPE_ELLIPSE | SPRITE_TEXT, 40, 30, 3, 9, 200, 40, 'P', 2, 3, 9, 7));
+    ASSERT_TRUE(first && again);
+    EXPECT_NE(first->image.bits, again->image.bits);
+    EXPECT_TRUE(SameImage(*first, *again));
+    ExpectDerivedSurfaces(*again);
 }
 
 TEST(SpriteFactory, RejectsImpossibleSizes) {
     EXPECT_EQ(MakeSprite(SHAPE_RECT, 0, 8, -1, 1, 1, 1, 0), nullptr);
     EXPECT_EQ(MakeSprite(SHAPE_RECT, 8, -1, -1, 1, 1, 1, 0), nullptr);
     EXPECT_EQ(MakeSprite(SHAPE_ELLIPSE, 1 << 20, 8, -1, 1, 1, 1, 0), nullptr);
-    EXPECT_EQ(DescribeSprite(SHAPE_ELLIPSE, 1 << 20, 8, -1, 1, 1, 1, 0), nullptr);
+    EXPECT_EQ(MakeSprite(SHAPE_RECT, 16385, 1, -1, 1, 1, 1, 0), nullptr);
+    EXPECT_NE(MakeSprite(SHAPE_RECT, 16384, 1, -1, 1, 1, 1, 0), nullptr);
 }
 
 TEST(SpriteGlyphs, CharacterIsTheOnlyOpaquePartOfAGlyph) {

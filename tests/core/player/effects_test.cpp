@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <vector>
 
 #include "core/own_game.h"
@@ -19,7 +18,6 @@ namespace {
 class EffectsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        BuildSinCosTable();
         ASSERT_EQ(InitParticles(), 0);
     }
     velkar_test::OwnGame game;
@@ -73,7 +71,6 @@ void CheckPool(const std::vector<Expected>& expected, int32_t priority) {
 } // namespace
 
 TEST(SinCosTable, PinnedValuesAndTruncation) {
-    BuildSinCosTable();
     EXPECT_EQ(SinCosTable[0][0], 256);
     EXPECT_EQ(SinCosTable[1][1], 4);
     EXPECT_EQ(SinCosTable[0][1], 255);
@@ -87,14 +84,11 @@ TEST(SinCosTable, PinnedValuesAndTruncation) {
     EXPECT_EQ(SinCosTable[1][30], 127);
     EXPECT_EQ(SinCosTable[0][60], 128);
     EXPECT_EQ(SinCosTable[0][135], -181);
+    // Every entry is the truncated product the game's factor gives.
+    constexpr double DEGREE_FACTOR = 0.017453292519444445;
     for (int d = 0; d < 360; ++d) {
-        const double exactCos = 256.0 * std::cos(d * std::numbers::pi / 180.0);
-        const double exactSin = 256.0 * std::sin(d * std::numbers::pi / 180.0);
-        ASSERT_LE(std::fabs(SinCosTable[0][d] - exactCos), 1.0 + 1e-6) << d;
-        ASSERT_LE(std::fabs(SinCosTable[1][d] - exactSin), 1.0 + 1e-6) << d;
-        // Truncation toward zero never rounds a magnitude up.
-        ASSERT_LE(std::abs(SinCosTable[0][d]), std::fabs(exactCos) + 1e-6) << d;
-        ASSERT_LE(std::abs(SinCosTable[1][d]), std::fabs(exactSin) + 1e-6) << d;
+        ASSERT_EQ(SinCosTable[0][d], static_cast<int32_t>(std::cos(d * DEGREE_FACTOR) * 256.0)) << d;
+        ASSERT_EQ(SinCosTable[1][d], static_cast<int32_t>(std::sin(d * DEGREE_FACTOR) * 256.0)) << d;
     }
 }
 
@@ -168,7 +162,9 @@ TEST_F(EffectsTest, TwinklePhaseRunsToOneTwentyEightThenRestarts) {
 
 TEST_F(EffectsTest, DrawStarsAddsTheTwinkleAndSaturates) {
     Game& g = TheGame();
-    std::vector<uint8_t> canvas(CANVAS_STRIDE * CANVAS_HEIGHT, 0);
+    Painter painter;
+    ASSERT_EQ(CreateCanvases(painter), 0);
+    const uint8_t* const canvas = painter.canvas;
     SeedStars();
     g.stars[0] = Star{120, 320, 100, 150, 200, 1, 0, 8}; // b = 1
     g.stars[1] = Star{599, 639, 254, 250, 1, 1, 0, 63};  // b = 7
@@ -176,7 +172,7 @@ TEST_F(EffectsTest, DrawStarsAddsTheTwinkleAndSaturates) {
     g.stars[3] = Star{301, 500, 30, 40, 50, 1, 0, 64};   // b = 63 >> 3 = 7
     g.stars[4] = Star{302, 500, 30, 40, 50, 1, 0, 120};  // b = 7 >> 3 = 0
     g.starCount = 5;
-    DrawStars(canvas.data(), 0);
+    DrawStars(painter, 0);
     auto pixel = [&](int32_t x, int32_t y) { return &canvas[y * CANVAS_STRIDE + x * 3]; };
     EXPECT_EQ(pixel(120, 320)[0], 101);
     EXPECT_EQ(pixel(120, 320)[1], 151);
@@ -190,8 +186,8 @@ TEST_F(EffectsTest, DrawStarsAddsTheTwinkleAndSaturates) {
     EXPECT_EQ(pixel(301, 500)[0], 37);
     EXPECT_EQ(pixel(302, 500)[0], 30);
     int32_t written = 0;
-    for (uint8_t byte : canvas)
-        written += byte != 0 ? 1 : 0;
+    for (int32_t i = 0; i < CANVAS_STRIDE * CANVAS_HEIGHT; ++i)
+        written += canvas[i] != 0 ? 1 : 0;
     EXPECT_EQ(written, 14); // five pixels, one byte of which became 0
 }
 
@@ -445,16 +441,14 @@ TEST_F(EffectsTest, ParticlesTakeABrightnessEachStepAndPlotItsGrey) {
     EXPECT_GT(seen[1], 0);
     EXPECT_GT(seen[8], 0);
 
-    std::vector<uint8_t> canvas(CANVAS_STRIDE * CANVAS_HEIGHT, 0);
-    std::vector<uint8_t> expected(canvas.size(), 0);
-    uint8_t* const saved = FrameCanvasBits;
-    FrameCanvasBits = canvas.data();
+    Painter painter;
+    ASSERT_EQ(CreateCanvases(painter), 0);
+    std::vector<uint8_t> expected(CANVAS_STRIDE * CANVAS_HEIGHT, 0);
     g.randomSeed = 77;
     PickParticleSparkles();
     const uint32_t afterDraw = g.randomSeed;
-    DrawParticles();
-    DrawParticles(); // drawing again draws nothing new and takes no random number
-    FrameCanvasBits = saved;
+    DrawParticles(painter);
+    DrawParticles(painter); // drawing again draws nothing new and takes no random number
     ASSERT_EQ(g.randomSeed, afterDraw);
     g.randomSeed = 77;
     int32_t right = 0, below = 0;
@@ -478,25 +472,23 @@ TEST_F(EffectsTest, ParticlesTakeABrightnessEachStepAndPlotItsGrey) {
     EXPECT_EQ(g.randomSeed, afterDraw);
     EXPECT_GT(right, 0);
     EXPECT_GT(below, 0);
-    EXPECT_TRUE(canvas == expected);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), painter.canvas));
 }
 
 TEST_F(EffectsTest, ParticleOffTheCanvasIsNotPlotted) {
     Game& g = TheGame();
     // Emission checks only the columns; a particle emitted far above the canvas is drawn
     // before its first step frees it, and must not write outside the canvas.
-    std::vector<uint8_t> canvas(CANVAS_STRIDE * CANVAS_HEIGHT, 0);
-    uint8_t* const saved = FrameCanvasBits;
-    FrameCanvasBits = canvas.data();
+    Painter painter;
+    ASSERT_EQ(CreateCanvases(painter), 0);
     EmitParticle(PARTICLE_GLOW, 300 * 256, -5000 * 256, 0, 0, 10, 100);
     EmitParticle(PARTICLE_GLOW, 300 * 256, 4000 * 256, 0, 0, 10, 100);
     ASSERT_EQ(g.particleCount, 2);
     PickParticleSparkles();
-    DrawParticles();
-    FrameCanvasBits = saved;
+    DrawParticles(painter);
     int32_t written = 0;
-    for (uint8_t byte : canvas)
-        written += byte != 0 ? 1 : 0;
+    for (int32_t i = 0; i < CANVAS_STRIDE * CANVAS_HEIGHT; ++i)
+        written += painter.canvas[i] != 0 ? 1 : 0;
     EXPECT_EQ(written, 0);
     UpdateParticles();
     EXPECT_EQ(g.particleCount, 0);

@@ -22,11 +22,8 @@ namespace {
 class Ship : public ::testing::Test {
   protected:
     void SetUp() override {
-        BuildSinCosTable(); // the items a lost ship scatters take their directions from it
         ASSERT_EQ(InitEnemyPool(), 0);
         ASSERT_EQ(InitWeapons(), 0);
-        static const int32_t sprites = MakePlayerSprites();
-        ASSERT_EQ(sprites, 0);
         ClearEnemyPool();
         TheGame().gameMode = MODE_PLAY;
         TheGame().lives = 3;
@@ -211,7 +208,7 @@ TEST_F(Ship, ExplosionPicturesFlickerThenRunUpToTheLast) {
             g.randomSeed = seed;
             UpdateShip();
             int32_t k = 0;
-            while (k < 10 && ShipExplosionSprites[k] != g.shipPicture)
+            while (k < 10 && &ShipExplosionSprites.frame[k] != g.shipPicture)
                 ++k;
             shown += static_cast<char>('0' + k);
         }
@@ -223,34 +220,35 @@ TEST_F(Ship, ExplosionPicturesFlickerThenRunUpToTheLast) {
 // nothing while it waits to return.
 TEST_F(Ship, DrawnAtItsCornerAndTheExplosionCentredOnIt) {
     Game& g = TheGame();
-    DestroyCanvases();
-    ASSERT_EQ(CreateCanvases(), 0);
+    Painter painter;
+    ASSERT_EQ(CreateCanvases(painter), 0);
     const size_t size = static_cast<size_t>(CANVAS_STRIDE) * CANVAS_HEIGHT;
     auto drawn = [&](auto draw) {
-        std::memset(FrameCanvasBits, 0, size);
-        draw();
-        return std::vector<uint8_t>(FrameCanvasBits, FrameCanvasBits + size);
+        std::memset(painter.canvas, 0, size);
+        draw(painter);
+        return std::vector<uint8_t>(painter.canvas, painter.canvas + size);
     };
-    BlinkPhase = 0;
     g.playerX = (301 << 8) + 255; // the pixel is the arithmetic shift of the position
     g.playerY = (455 << 8) + 128;
-    g.shipPicture = ShipSprite;
+    g.shipPicture = &ShipSprite;
     g.explodeFrames = 0;
     g.respawnWait = 0;
-    const std::vector<uint8_t> ship = drawn([] { DrawPlayer(); });
-    EXPECT_EQ(ship, drawn([] { DrawSprite(301, 455, ShipSprite, 0); }));
-    EXPECT_NE(ship, drawn([] {}));
+    const auto nothing = [](Painter&) {};
+    const std::vector<uint8_t> ship = drawn(DrawPlayer);
+    EXPECT_EQ(ship, drawn([](Painter& p) { DrawSprite(p, 301, 455, &ShipSprite, 0); }));
+    EXPECT_NE(ship, drawn(nothing));
 
     g.explodeFrames = 40;
-    g.shipPicture = ShipExplosionSprites[3];
-    EXPECT_EQ(drawn([] { DrawPlayer(); }),
-              drawn([] { DrawSprite(285, 439, ShipExplosionSprites[3], 0); }));
+    g.shipPicture = &ShipExplosionSprites.frame[3];
+    EXPECT_EQ(drawn(DrawPlayer), drawn([](Painter& p) {
+                  DrawSprite(p, 285, 439, &ShipExplosionSprites.frame[3], 0);
+              }));
     g.explodeFrames = 0;
     g.respawnWait = 5;
-    EXPECT_EQ(drawn([] { DrawPlayer(); }), drawn([] {}));
+    EXPECT_EQ(drawn(DrawPlayer), drawn(nothing));
     g.respawnWait = 0;
     g.playerState = PLAYER_OUT;
-    EXPECT_EQ(drawn([] { DrawPlayer(); }), drawn([] {}));
+    EXPECT_EQ(drawn(DrawPlayer), drawn(nothing));
 }
 
 } // namespace

@@ -20,7 +20,6 @@ class Weapons : public ::testing::Test {
         ASSERT_EQ(InitEnemyPool(), 0);
         ASSERT_EQ(InitWeapons(), 0);
         ASSERT_EQ(InitParticles(), 0);
-        BuildSinCosTable();
         game->gameMode = MODE_PLAY;
         ResetWeapons();
         game->playerX = 344 << 8;

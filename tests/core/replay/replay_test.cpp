@@ -32,8 +32,8 @@ namespace {
 void FreshStart() {
     TheGame() = Game{};
     ASSERT_EQ(InitGame(), 0);
-    DestroyCanvases();
-    ASSERT_EQ(CreateCanvases(), 0);
+    DestroyCanvases(ProgramPainter);
+    ASSERT_EQ(CreateCanvases(ProgramPainter), 0);
     InputBits = 0;
     RawKeys.store(0);
     GameHold.store(0);
@@ -55,7 +55,7 @@ void LowHardTable() {
 void Frame(int32_t bits) {
     InputBits = bits;
     ReplayBeforeFrame();
-    RunGameFrame(FrameCanvasBits);
+    RunGameFrame(ProgramPainter);
     ReplayAfterFrame();
 }
 
@@ -135,7 +135,7 @@ Session RecordGame(const std::string& path) {
     SetWindowFrontEnd(nullptr);
     EXPECT_TRUE(sawGameOver);
     s.state = GameStateDigest();
-    s.screen = ScreenDigest();
+    s.screen = ScreenDigest(ProgramPainter);
     s.closedNow = ReadText(path) + RecordingClosingLines();
     FinishRecording();
     return s;
@@ -150,7 +150,7 @@ PlaybackResult Play(ReplayData data) {
     while (ReplayPlaying() != 0) {
         ReplayBeforeFrame();
         if (ReplayPlaying() == 0) break;
-        RunGameFrame(FrameCanvasBits);
+        RunGameFrame(ProgramPainter);
         ReplayAfterFrame();
         if (PlaybackOutcome().state == PLAYBACK_DIFFERS) break;
     }
@@ -284,7 +284,7 @@ TEST_F(Replays, ASnapshotInTheMiddleOfAGamePlaysOnToTheRecordingsEnd) {
         }
         ReplayBeforeFrame();
         if (ReplayPlaying() == 0) break;
-        RunGameFrame(FrameCanvasBits);
+        RunGameFrame(ProgramPainter);
         ReplayAfterFrame();
     }
     ASSERT_EQ(PlaybackOutcome().state, PLAYBACK_MATCHED);
@@ -295,7 +295,7 @@ TEST_F(Replays, ASnapshotInTheMiddleOfAGamePlaysOnToTheRecordingsEnd) {
     BeginAttract();
     for (int32_t f = 0; f < 2500; ++f) {
         InputBits = f < 4 ? INPUT_START : (f % 90 == 0 ? INPUT_BOMB : 0) | INPUT_LASER | INPUT_DOWN;
-        RunGameFrame(FrameCanvasBits);
+        RunGameFrame(ProgramPainter);
     }
     ASSERT_NE(GameStateDigest(), stateThen);
 
@@ -316,16 +316,16 @@ TEST_F(Replays, ASnapshotInTheMiddleOfAGamePlaysOnToTheRecordingsEnd) {
             NameEntryDone.store(1, std::memory_order_release);
         }
         InputBits = bits;
-        RunGameFrame(FrameCanvasBits);
+        RunGameFrame(ProgramPainter);
         ASSERT_EQ(GameStateDigest() & REPLAY_MARK_MASK, data.frameMarks[f]) << "frame " << f;
         for (const ReplayCheck& check : data.checks) {
             if (check.frames != f + 1) continue;
             ASSERT_EQ(GameStateDigest(), check.state) << "frame " << f;
-            ASSERT_EQ(ScreenDigest(), check.screen) << "frame " << f; // the stars too
+            ASSERT_EQ(ScreenDigest(ProgramPainter), check.screen) << "frame " << f; // the stars too
         }
     }
     EXPECT_EQ(GameStateDigest(), data.closing.state);
-    EXPECT_EQ(ScreenDigest(), data.closing.screen);
+    EXPECT_EQ(ScreenDigest(ProgramPainter), data.closing.screen);
 }
 
 // Seeking: a playback that jumps to the end, back to the middle and to the start, steps on and
@@ -359,10 +359,10 @@ TEST_F(Replays, SeekingBackAndForthGivesTheStatesAndVerdictOfAPlaybackFromTheSta
         while (ReplayPlaying() != 0) {
             ReplayBeforeFrame();
             if (ReplayPlaying() == 0) break;
-            RunGameFrame(FrameCanvasBits);
+            RunGameFrame(ProgramPainter);
             ReplayAfterFrame();
             states.push_back(GameStateDigest());
-            screens.push_back(ScreenDigest());
+            screens.push_back(ScreenDigest(ProgramPainter));
         }
         SettlePlayback();
         const PlaybackResult straight = PlaybackOutcome();
@@ -379,9 +379,9 @@ TEST_F(Replays, SeekingBackAndForthGivesTheStatesAndVerdictOfAPlaybackFromTheSta
                 return;
             }
             EXPECT_EQ(GameStateDigest(), states[frames - 1]) << "after " << frames << " frames";
-            EXPECT_EQ(ScreenDigest(), screens[frames - 1]) << "after " << frames << " frames";
+            EXPECT_EQ(ScreenDigest(ProgramPainter), screens[frames - 1]) << "after " << frames << " frames";
         };
-        ASSERT_TRUE(SeekPlayback(data.frames, FrameCanvasBits));
+        ASSERT_TRUE(SeekPlayback(data.frames));
         expectAt(data.frames);
         const PlaybackResult atEnd = PlaybackOutcome();
         EXPECT_EQ(atEnd.state, straight.state) << DescribePlayback(atEnd);
@@ -399,32 +399,32 @@ TEST_F(Replays, SeekingBackAndForthGivesTheStatesAndVerdictOfAPlaybackFromTheSta
                       (data.frames - 1) / PLAYBACK_SNAPSHOT_FRAMES + 1);
         }
         const int64_t middle = 2 * PLAYBACK_SNAPSHOT_FRAMES + 311;
-        ASSERT_TRUE(SeekPlayback(middle, FrameCanvasBits));
+        ASSERT_TRUE(SeekPlayback(middle));
         expectAt(middle);
         EXPECT_EQ(PlaybackOutcome().state,
                   straight.firstDifferentFrame >= 0 && straight.firstDifferentFrame < middle
                       ? PLAYBACK_DIFFERS
                       : PLAYBACK_PLAYING);
-        ASSERT_TRUE(SeekPlayback(0, FrameCanvasBits));
+        ASSERT_TRUE(SeekPlayback(0));
         expectAt(0);
         EXPECT_EQ(PlaybackOutcome().state, PLAYBACK_PLAYING);
-        ASSERT_TRUE(SeekPlayback(PLAYBACK_SNAPSHOT_FRAMES - 3, FrameCanvasBits));
+        ASSERT_TRUE(SeekPlayback(PLAYBACK_SNAPSHOT_FRAMES - 3));
         // Frame by frame across a snapshot's frame, then a seek forward that plays on.
         for (int64_t f = PLAYBACK_SNAPSHOT_FRAMES - 3; f < PLAYBACK_SNAPSHOT_FRAMES + 40; ++f) {
             ReplayBeforeFrame();
-            RunGameFrame(FrameCanvasBits);
+            RunGameFrame(ProgramPainter);
             ReplayAfterFrame();
             expectAt(f + 1);
         }
-        ASSERT_TRUE(SeekPlayback(data.frames - 100, FrameCanvasBits));
+        ASSERT_TRUE(SeekPlayback(data.frames - 100));
         expectAt(data.frames - 100);
         // Back before the game over's name, then on to the end as a window plays.
-        ASSERT_TRUE(SeekPlayback(session.nameFrame - 20, FrameCanvasBits));
+        ASSERT_TRUE(SeekPlayback(session.nameFrame - 20));
         expectAt(session.nameFrame - 20);
         while (ReplayPlaying() != 0) {
             ReplayBeforeFrame();
             if (ReplayPlaying() == 0) break;
-            RunGameFrame(FrameCanvasBits);
+            RunGameFrame(ProgramPainter);
             ReplayAfterFrame();
         }
         SettlePlayback();
@@ -454,16 +454,16 @@ TEST_F(Replays, ReplayKeysBetweenTwoFramesActInTheOrderPressed) {
     for (const int32_t key :
          {REPLAY_KEY_FORWARD, REPLAY_KEY_STEP, REPLAY_KEY_START, REPLAY_KEY_STEP, REPLAY_KEY_STEP})
         RequestReplayCommand(key);
-    RunPendingReplayCommand(FrameCanvasBits);
+    RunPendingReplayCommand();
     EXPECT_EQ(PlaybackFrame(), 2);
     RequestReplayCommand(REPLAY_KEY_FORWARD);
     RequestReplayCommand(REPLAY_KEY_STEP);
     RequestReplayCommand(REPLAY_KEY_BACK);
-    RunPendingReplayCommand(FrameCanvasBits);
+    RunPendingReplayCommand();
     EXPECT_EQ(PlaybackFrame(), 3);
     Paused.store(0);
     RequestReplayCommand(REPLAY_KEY_STEP);
-    RunPendingReplayCommand(FrameCanvasBits);
+    RunPendingReplayCommand();
     EXPECT_EQ(PlaybackFrame(), 3);
     Paused.store(1);
     // The page's slider: a seek to a frame takes its turn among the keys, seeks asked for one
@@ -472,15 +472,15 @@ TEST_F(Replays, ReplayKeysBetweenTwoFramesActInTheOrderPressed) {
     RequestReplaySeek(900);
     RequestReplaySeek(40);
     RequestReplayCommand(REPLAY_KEY_STEP);
-    RunPendingReplayCommand(FrameCanvasBits);
+    RunPendingReplayCommand();
     EXPECT_EQ(PlaybackFrame(), 41);
     for (int64_t f = 100; f < 140; ++f)
         RequestReplaySeek(f);
     RequestReplayCommand(REPLAY_KEY_STEP);
-    RunPendingReplayCommand(FrameCanvasBits);
+    RunPendingReplayCommand();
     EXPECT_EQ(PlaybackFrame(), 140);
     RequestReplaySeek(int64_t{1} << 40);
-    RunPendingReplayCommand(FrameCanvasBits);
+    RunPendingReplayCommand();
     EXPECT_EQ(PlaybackFrame(), PlaybackLength() - 1);
     EXPECT_EQ(ReplayPlaying(), 1);
     Paused.store(0);
@@ -498,18 +498,18 @@ TEST_F(Replays, ATakeOverRecordsTheReplayUpToItsFrameAndThePlayerAfter) {
     FreshStart();
     StartPlayback(ReplayData(data), 0);
     BeginAttract();
-    ASSERT_TRUE(SeekPlayback(data.frames, FrameCanvasBits));
-    ASSERT_TRUE(SeekPlayback(at, FrameCanvasBits));
-    const uint64_t stateThen = GameStateDigest(), screenThen = ScreenDigest();
+    ASSERT_TRUE(SeekPlayback(data.frames));
+    ASSERT_TRUE(SeekPlayback(at));
+    const uint64_t stateThen = GameStateDigest(), screenThen = ScreenDigest(ProgramPainter);
     const std::string taken = dir->File("taken.vrp");
     std::string error;
-    ASSERT_TRUE(TakeOverPlayback(taken.c_str(), "replay_test", FrameCanvasBits, error)) << error;
+    ASSERT_TRUE(TakeOverPlayback(taken.c_str(), "replay_test", error)) << error;
     EXPECT_EQ(GameStateDigest(), stateThen);
-    EXPECT_EQ(ScreenDigest(), screenThen);
+    EXPECT_EQ(ScreenDigest(ProgramPainter), screenThen);
     EXPECT_EQ(ReplayPlaying(), 0);
     EXPECT_EQ(PlaybackOutcome().state, PLAYBACK_STOPPED);
-    EXPECT_FALSE(TakeOverPlayback(taken.c_str(), "replay_test", FrameCanvasBits, error));
-    EXPECT_FALSE(SeekPlayback(10, FrameCanvasBits)); // the game is the player's now
+    EXPECT_FALSE(TakeOverPlayback(taken.c_str(), "replay_test", error));
+    EXPECT_FALSE(SeekPlayback(10)); // the game is the player's now
     EXPECT_EQ(GameStateDigest(), stateThen);
     for (int64_t f = 0; f < 700; ++f)
         Frame(INPUT_LASER | (f % 50 < 25 ? INPUT_RIGHT : INPUT_DOWN));
@@ -559,8 +559,8 @@ TEST_F(Replays, ATakeOverRecordsTheReplayUpToItsFrameAndThePlayerAfter) {
     g.ranking[1][0].score = 4321;
     StartPlayback(ReplayData(data), 1);
     BeginAttract();
-    ASSERT_TRUE(SeekPlayback(at, FrameCanvasBits));
-    ASSERT_TRUE(TakeOverPlayback(taken.c_str(), "replay_test", FrameCanvasBits, error)) << error;
+    ASSERT_TRUE(SeekPlayback(at));
+    ASSERT_TRUE(TakeOverPlayback(taken.c_str(), "replay_test", error)) << error;
     EXPECT_EQ(TheGame().gameRank, 1);
     EXPECT_EQ(TheGame().ranking[1][0].score, data.ranking[1][0].score);
     EXPECT_EQ(g.ranking[1][0].score, 4321);
@@ -850,7 +850,7 @@ TEST_F(Replays, InTheWindowTheReplayKeepsThePlayersOwnDataAndKeys) {
     EXPECT_EQ(RawKeys.load(), 0);
     for (int i = 0; i < 100; ++i) {
         ReplayBeforeFrame();
-        RunGameFrame(FrameCanvasBits);
+        RunGameFrame(ProgramPainter);
         ReplayAfterFrame();
     }
     EXPECT_EQ(PlaybackOutcome().framesPlayed, 100);
@@ -862,7 +862,7 @@ TEST_F(Replays, InTheWindowTheReplayKeepsThePlayersOwnDataAndKeys) {
     ReplayBeforeFrame();
     EXPECT_EQ(ReplayPlaying(), 0);
     EXPECT_EQ(PlaybackSnapshotCount(), 0u);
-    EXPECT_FALSE(SeekPlayback(50, FrameCanvasBits));
+    EXPECT_FALSE(SeekPlayback(50));
     EXPECT_EQ(PlaybackOutcome().state, PLAYBACK_STOPPED);
     EXPECT_EQ(&TheGame(), &g);
     EXPECT_EQ(g.gameMode, MODE_TITLE);

@@ -20,7 +20,6 @@ namespace {
 class EnemyFire : public ::testing::Test {
   protected:
     void SetUp() override {
-        BuildSinCosTable();
         ASSERT_EQ(InitEnemyShots(), 0);
         game->stageLevel = 1;
         game->viewX = 240;

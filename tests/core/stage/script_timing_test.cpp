@@ -14,7 +14,7 @@ int32_t CallsUntilStepRan(int32_t n) {
     Game& g = TheGame();
     int32_t after = 1;
     for (int32_t step = 0; step <= n; ++step) {
-        for (int32_t op = ScriptTable[after++]; op != STEP_END; op = ScriptTable[after++]) {
+        for (int32_t op = RunningScript(g)[after++]; op != STEP_END; op = RunningScript(g)[after++]) {
             after += ScriptOperandCounts[op];
         }
     }
@@ -65,7 +65,7 @@ TEST_F(ScriptTiming, StageEndsOnlyAfterTheClearBannerHasGone) {
     }
     EXPECT_FALSE(inUseBefore);
     EXPECT_GE(call, 9976);
-    EXPECT_EQ(ScriptTable[g.scriptCursor], OP_END);
+    EXPECT_EQ(RunningScript(g)[g.scriptCursor], OP_END);
     g.stageCleared = 0; // finished: every call sets it again
     StageScriptStep();
     EXPECT_EQ(g.stageCleared, 1);
@@ -75,7 +75,7 @@ TEST_F(ScriptTiming, FullPoolSpawnsNothingAndStaysInStep) {
     Game& g = TheGame();
     words_ = {10000,   OP_DIVER, -1,  -1, OP_SPRAYER, -1, -1, -1,    -1,
               OP_ITEM, 30,       400, 2,  OP_WAIT,    2,  -1, OP_END};
-    ScriptTable = words_.data();
+    TheGame().script = words_.data();
     StageScriptReset();
     while (EnemyAlloc() != nullptr)
         g.enemies[g.enemyCount++].state = 1;
@@ -93,7 +93,7 @@ class WaitClearHold : public StageWorld {
   protected:
     void Rearm() {
         words_ = {10000, OP_WAIT_CLEAR, -1, OP_WAIT, 0, -1, OP_END};
-        ScriptTable = words_.data();
+        TheGame().script = words_.data();
         TheGame().scriptCursor = 1;
         TheGame().scriptWait = 24;
     }

@@ -22,7 +22,6 @@ namespace velkar::testing {
 class StageWorld : public ::testing::Test {
   protected:
     void SetUp() override {
-        BuildSinCosTable();
         ASSERT_EQ(InitEnemyPool(), 0);
         ASSERT_EQ(InitEnemyShots(), 0);
         ASSERT_EQ(InitParticles(), 0);
@@ -32,17 +31,15 @@ class StageWorld : public ::testing::Test {
         game->shotPower = 1;
         game->playerX = 344 << 8;
         game->playerY = 900 << 8;
-        ScriptTable = StageScript;
         StageScriptReset();
     }
-    void TearDown() override { ScriptTable = StageScript; }
     velkar_test::OwnGame game;
 
     // Runs a spawn routine over the given operands and checks that it consumed them all.
     void Spawn(ScriptRoutine routine, std::initializer_list<int32_t> operands) {
         words_.assign(1, 10000);
         words_.insert(words_.end(), operands.begin(), operands.end());
-        ScriptTable = words_.data();
+        TheGame().script = words_.data();
         TheGame().scriptCursor = 1;
         routine();
         EXPECT_EQ(TheGame().scriptCursor, 1 + static_cast<int32_t>(operands.size()));

@@ -21,15 +21,15 @@ TEST(FreeTypeGlyphs, FontIsACenturyDesignOrASerifFace) {
 // Glyphs are rendered monochrome: a letter over a figure leaves only the letter's white and
 // the figure's own colour, no blends.
 TEST(FreeTypeGlyphs, ItemLetterHasNoBlendedEdges) {
-    Sprite* b = MakeSprite(SHAPE_RECT | SPRITE_TEXT, 24, 24, -1, 200, 1, 255, 'B');
+    const auto b = DrawSpriteImages(DescribeSprite(SHAPE_RECT | SPRITE_TEXT, 24, 24, -1, 200, 1, 255, 'B'));
     ASSERT_NE(b, nullptr);
+    const uint8_t* bits = b->image.bits.get();
     int32_t white = 0, body = 0;
     for (int32_t i = 0; i < 24 * 24; ++i) {
-        const std::string p(b->image.bits + 3 * i, b->image.bits + 3 * i + 3);
+        const std::string p(bits + 3 * i, bits + 3 * i + 3);
         white += p == "\xff\xff\xff";
         body += p == std::string("\xff\x01\xc8", 3);
     }
-    FreeSprite(b);
     EXPECT_GT(white, 24);
     EXPECT_EQ(white + body, 24 * 24);
 }

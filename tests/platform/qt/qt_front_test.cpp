@@ -84,7 +84,7 @@ void MakeDisplayList() {
 void FillScreenBuffer() {
     for (int y = 0; y < SCREEN_HEIGHT; ++y)
         for (int x = 0; x < SCREEN_WIDTH; ++x) {
-            uint8_t* p = ScreenBufferBits + y * SCREEN_STRIDE + x * 3;
+            uint8_t* p = ProgramPainter.screen + y * SCREEN_STRIDE + x * 3;
             p[0] = static_cast<uint8_t>(x * 5 + 1);
             p[1] = static_cast<uint8_t>(y * 3 + 2);
             p[2] = static_cast<uint8_t>((x ^ y) | 0x80);
@@ -92,7 +92,7 @@ void FillScreenBuffer() {
 }
 
 QRgb Source(int x, int y) {
-    const uint8_t* p = ScreenBufferBits + y * SCREEN_STRIDE + x * 3;
+    const uint8_t* p = ProgramPainter.screen + y * SCREEN_STRIDE + x * 3;
     return qRgb(p[2], p[1], p[0]);
 }
 
@@ -140,7 +140,7 @@ class QtFrontTest : public QObject {
 };
 
 void QtFrontTest::initTestCase() {
-    QVERIFY(CreateCanvases() == 0);
+    QVERIFY(CreateCanvases(ProgramPainter) == 0);
     MakeDisplayList();
 }
 
@@ -447,7 +447,7 @@ void QtFrontTest::presentationStretchedAndLetterboxed() {
     QCOMPARE(blended, 0);
 
     // Full screen at 800 x 600: the picture fills x 175..623 and y 0..598, the rest is black.
-    std::memset(ScreenBufferBits, 0x40, SCREEN_STRIDE * SCREEN_HEIGHT);
+    std::memset(ProgramPainter.screen, 0x40, SCREEN_STRIDE * SCREEN_HEIGHT);
     QVERIFY(PresentAndTake());
     FullScreen.store(1);
     FullScreenWidth = 800;
@@ -548,7 +548,7 @@ void QtFrontTest::presentationShowsNewestFrameOnlyWhenTaken() {
     SetPresentationView(&view);
     view.resize(240, 320);
     view.show();
-    std::memset(ScreenBufferBits, 0x10, SCREEN_STRIDE * SCREEN_HEIGHT);
+    std::memset(ProgramPainter.screen, 0x10, SCREEN_STRIDE * SCREEN_HEIGHT);
     QVERIFY(PresentAndTake());
     const auto shownPixel = [&view] { return view.grab().toImage().pixel(100, 100); };
     QCOMPARE(shownPixel(), qRgb(0x10, 0x10, 0x10));
@@ -558,7 +558,7 @@ void QtFrontTest::presentationShowsNewestFrameOnlyWhenTaken() {
     // hand-over buffer meanwhile.
     SetPresentationView(nullptr);
     for (uint8_t value : {0x20, 0x30}) {
-        std::memset(ScreenBufferBits, value, SCREEN_STRIDE * SCREEN_HEIGHT);
+        std::memset(ProgramPainter.screen, value, SCREEN_STRIDE * SCREEN_HEIGHT);
         std::thread game([] { PresentFrame(); });
         game.join();
         view.repaint();
@@ -575,7 +575,7 @@ void QtFrontTest::presentationShowsNewestFrameOnlyWhenTaken() {
 
     // The next frame after that goes to the other buffer and is shown in turn.
     SetPresentationView(&view);
-    std::memset(ScreenBufferBits, 0x40, SCREEN_STRIDE * SCREEN_HEIGHT);
+    std::memset(ProgramPainter.screen, 0x40, SCREEN_STRIDE * SCREEN_HEIGHT);
     QVERIFY(PresentAndTake());
     QCOMPARE(shownPixel(), qRgb(0x40, 0x40, 0x40));
     SetPresentationView(nullptr);

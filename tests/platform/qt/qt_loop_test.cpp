@@ -43,7 +43,7 @@ std::atomic<int32_t> askForName{0};
 std::atomic<int32_t> nameArrived{0};
 char nameReceived[sizeof NameBuffer];
 
-void CountedFrame(uint8_t* canvas) {
+void CountedFrame(Painter& painter) {
     framesRun.fetch_add(1);
     if (askForName.exchange(0) != 0) {
         NameEntryPosted.store(0);
@@ -60,7 +60,7 @@ void CountedFrame(uint8_t* canvas) {
         }
         return; // the game-over screen only waits meanwhile
     }
-    RunGameFrame(canvas);
+    RunGameFrame(painter);
 }
 
 // Runs answer on the next modal box or dialog that opens (from inside its exec()).
@@ -111,7 +111,7 @@ class QtLoopTest : public QObject {
 
 void QtLoopTest::initTestCase() {
     QCOMPARE(InitGame(), 0);
-    QVERIFY(CreateCanvases() == 0);
+    QVERIFY(CreateCanvases(ProgramPainter) == 0);
     SetEffectDirectories(VELKAR_TEST_BUILD_DIR, nullptr);
     // A plain joystick (no known layout), so that the game thread polls it and reads the button
     // assignments each tick.

@@ -33,9 +33,9 @@ namespace {
 
 std::atomic<int64_t> framesRun{0};
 
-void CountedFrame(uint8_t* canvas) {
+void CountedFrame(Painter& painter) {
     framesRun.fetch_add(1);
-    RunGameFrame(canvas);
+    RunGameFrame(painter);
 }
 
 // Mixed blocks that carried sound, counted on the audio thread.
@@ -100,7 +100,7 @@ void QtSoundDeviceTest::initTestCase() {
     // A driver SDL does not have: no device can open, as on a machine without sound.
     qputenv("SDL_AUDIODRIVER", "no-such-driver");
     QCOMPARE(InitGame(), 0);
-    QVERIFY(CreateCanvases() == 0);
+    QVERIFY(CreateCanvases(ProgramPainter) == 0);
     SetEffectDirectories(VELKAR_TEST_BUILD_DIR, nullptr);
     EnableSound = 1;
     window_ = new MainWindow(0);
