@@ -20,9 +20,8 @@ QImage ShipIconImage(int side) {
             uint8_t blue = 0, green = 0, red = 0;
             for (int dy = 0; dy < block; ++dy) {
                 for (int dx = 0; dx < block; ++dx) {
-                    const uint8_t* p =
-                        drawn->image.bits.get() +
-                        ((y * block + dy) * ship->width + x * block + dx) * 3;
+                    const uint8_t* p = drawn->image.bits.get() +
+                                       ((y * block + dy) * ship->width + x * block + dx) * 3;
                     blue |= p[0];
                     green |= p[1];
                     red |= p[2];

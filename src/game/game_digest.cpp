@@ -144,8 +144,8 @@ uint64_t GlyphDigest() {
         d.Add32(code);
         d.Add32(image.width);
         d.Add32(image.height);
-        d.Add(BytesDigest(image.bits.get(),
-                          static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3));
+        d.Add(BytesDigest(image.bits.get(), static_cast<size_t>(image.width) *
+                                                static_cast<size_t>(image.height) * 3));
     }
     return d.h;
 }

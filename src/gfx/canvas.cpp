@@ -83,7 +83,8 @@ constexpr GlyphSprites MakeGlyphSprites() {
     GlyphSprites glyphs{};
     for (int32_t code = GLYPH_FIRST; code < GLYPH_END; ++code) {
         const int32_t character = code == 127 ? '.' : code;
-        glyphs.sprite[code - GLYPH_FIRST] = DescribeSprite(SPRITE_TEXT, 8, 8, -1, 0, 0, 0, character);
+        glyphs.sprite[code - GLYPH_FIRST] =
+            DescribeSprite(SPRITE_TEXT, 8, 8, -1, 0, 0, 0, character);
     }
     return glyphs;
 }

@@ -224,8 +224,8 @@ std::unique_ptr<SpriteImages> DrawSpriteImages(const Sprite& sprite) {
     // flash picture (the bomb's twenty blast frames are most of the sprites' memory).
     const bool masked = (sprite.flags & SPRITE_NOMASK) == 0;
     if (!NewSurface(made->image, width, height) ||
-        (masked && (!NewSurface(made->mask, width, height) ||
-                    !NewSurface(made->flash, width, height)))) {
+        (masked &&
+         (!NewSurface(made->mask, width, height) || !NewSurface(made->flash, width, height)))) {
         return nullptr;
     }
 
@@ -256,9 +256,9 @@ std::size_t SpritePictures::Hash::operator()(const Sprite& s) const {
     // FNV-1a over the description's fields.
     uint64_t h = 14695981039346656037ull;
     for (const int64_t field :
-         {int64_t{s.flags}, int64_t{s.width}, int64_t{s.height}, int64_t{s.red},
-          int64_t{s.green}, int64_t{s.blue}, int64_t{s.inset}, int64_t{s.character},
-          int64_t{s.markLeft}, int64_t{s.markTop}, int64_t{s.markRight}, int64_t{s.markBottom}}) {
+         {int64_t{s.flags}, int64_t{s.width}, int64_t{s.height}, int64_t{s.red}, int64_t{s.green},
+          int64_t{s.blue}, int64_t{s.inset}, int64_t{s.character}, int64_t{s.markLeft},
+          int64_t{s.markTop}, int64_t{s.markRight}, int64_t{s.markBottom}}) {
         h = (h ^ static_cast<uint64_t>(field)) * 1099511628211ull;
     }
     return static_cast<std::size_t>(h);

@@ -19,8 +19,8 @@ struct ShipExplosionFrames {
 inline constexpr ShipExplosionFrames ShipExplosionSprites = [] {
     ShipExplosionFrames made{};
     for (int32_t k = 0; k < 10; ++k) {
-        made.frame[k] =
-            DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 64, 64, 4 * k, 255, 127, 0, 0);
+        made.frame[k] = DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 64, 64, 4 * k,
+                                       255, 127, 0, 0);
     }
     return made;
 }();

@@ -35,7 +35,8 @@ constexpr VolleyRow VolleyTable[18] = {
     {-8, 22, -700, -1700}, {8, 22, 700, -1700},
 };
 
-constexpr Sprite StraightShotSprite = DescribeSprite(SHAPE_TRIANGLE_UP, 4, 12, -1, 200, 255, 255, 32);
+constexpr Sprite StraightShotSprite =
+    DescribeSprite(SHAPE_TRIANGLE_UP, 4, 12, -1, 200, 255, 255, 32);
 constexpr Sprite SpreadShotSprite = DescribeSprite(SHAPE_TRIANGLE_UP, 8, 10, -1, 128, 128, 255, 32);
 constexpr Sprite LaserTipHitSprite =
     DescribeSprite(SHAPE_RECT | SPRITE_BLINK, 24, 16, -1, 255, 128, 128, 32);
@@ -65,8 +66,8 @@ constexpr BombFrames BombSprites = [] {
                                              30, 30, 30, -40, 0,  40, 80, 120, 160, 200};
     BombFrames made{};
     for (int32_t j = 0; j < BOMB_STAGES; ++j) {
-        made.frame[j] =
-            DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400, insets[j], 200, 80, 1, 32);
+        made.frame[j] = DescribeSprite(SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK, 400, 400,
+                                       insets[j], 200, 80, 1, 32);
     }
     return made;
 }();

@@ -40,9 +40,9 @@ struct EnemySlot {
     int32_t boxTop;
     int32_t boxRight;
     int32_t boxBottom;
-    EnemyRoutine update;    // called once per frame while the slot is in use
+    EnemyRoutine update;        // called once per frame while the slot is in use
     EnemyDrawRoutine drawExtra; // second draw pass; a slot with one is skipped by the sprite pass
-    const Sprite* sprite;   // drawn by the sprite pass, or nullptr
+    const Sprite* sprite;       // drawn by the sprite pass, or nullptr
     // Four type-specific words (counters, velocities, death timer, item kind, popup points).
     int32_t word1;
     int32_t word2;

@@ -98,8 +98,8 @@ struct Game {
     int32_t enemyCount = 0; // slots taken by spawns and not yet given back, 0..100
     EnemyShot enemyShots[ENEMY_SHOT_POOL_SIZE] = {};
     int32_t enemyShotCount = 0;
-    int32_t enemyShotFreeHint = 0; // no free entry below this index
-    int32_t enemyShotHighMark = 0; // no flying entry at or above this index
+    int32_t enemyShotFreeHint = 0;   // no free entry below this index
+    int32_t enemyShotHighMark = 0;   // no flying entry at or above this index
     const int32_t* script = nullptr; // the stage script it runs; nullptr: the shipped one
     int32_t scriptCursor = 1;
     int32_t scriptWait = 0;

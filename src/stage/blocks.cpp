@@ -92,8 +92,8 @@ void SpawnMediumBlock() {
 void UpdateBlock(EnemySlot* e) {
     const int32_t type = e->word4;
     const BlockType& t = BlockTypes[type];
-    if (EnemyUpdateStart(e, t.kind, &e->word3, &BLOCK_SPRITES.alive[type], &BLOCK_SPRITES.dying[type]) ==
-        0) {
+    if (EnemyUpdateStart(e, t.kind, &e->word3, &BLOCK_SPRITES.alive[type],
+                         &BLOCK_SPRITES.dying[type]) == 0) {
         return;
     }
     e->x += e->word1;

@@ -27,7 +27,8 @@ constexpr Sprite LargeShotSprites[4] = {
     DescribeSprite(SHAPE_ELLIPSE, 12, 12, -1, 1, 255, 1, 32),
     DescribeSprite(SHAPE_ELLIPSE, 12, 12, -1, 128, 255, 1, 32),
 };
-constexpr Sprite NeedleShotSprite = DescribeSprite(SHAPE_TRIANGLE_DOWN, 4, 8, -1, 255, 255, 255, 32);
+constexpr Sprite NeedleShotSprite =
+    DescribeSprite(SHAPE_TRIANGLE_DOWN, 4, 8, -1, 255, 255, 255, 32);
 
 } // namespace
 

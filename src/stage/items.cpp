@@ -15,9 +15,12 @@ namespace {
 
 constexpr int32_t ITEM_SIZE = 24;
 constexpr uint32_t ITEM_FLAGS = SHAPE_RECT | SPRITE_TEXT;
-constexpr Sprite BombItemSprite = DescribeSprite(ITEM_FLAGS, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'B');
-constexpr Sprite PowerItemSprite = DescribeSprite(ITEM_FLAGS, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'P');
-constexpr Sprite LifeItemSprite = DescribeSprite(ITEM_FLAGS, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'U');
+constexpr Sprite BombItemSprite =
+    DescribeSprite(ITEM_FLAGS, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'B');
+constexpr Sprite PowerItemSprite =
+    DescribeSprite(ITEM_FLAGS, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'P');
+constexpr Sprite LifeItemSprite =
+    DescribeSprite(ITEM_FLAGS, ITEM_SIZE, ITEM_SIZE, -1, 200, 1, 255, 'U');
 constexpr int32_t FALL_SPEED = 128; // half a pixel per frame
 constexpr int32_t MAX_BOMBS = 9;
 constexpr int32_t MAX_SHOT_POWER = 6;

@@ -10,7 +10,8 @@ namespace {
 
 constexpr uint32_t GLOW = SHAPE_ELLIPSE | SPRITE_BLINK | SPRITE_NOMASK;
 constexpr Sprite GuardianSprite = DescribeSprite(SHAPE_RECT, 80, 64, -1, 240, 240, 200, 32);
-constexpr Sprite SentinelSprite = DescribeSprite(SHAPE_TRIANGLE_DOWN, 32, 32, -1, 200, 240, 200, 32);
+constexpr Sprite SentinelSprite =
+    DescribeSprite(SHAPE_TRIANGLE_DOWN, 32, 32, -1, 200, 240, 200, 32);
 constexpr Sprite BatterySprite = DescribeSprite(SHAPE_RECT, 32, 48, -1, 240, 200, 200, 32);
 constexpr Sprite GuardianDeathSprite = DescribeSprite(GLOW, 80, 64, -1, 160, 0, 0, 32);
 constexpr Sprite SentinelDeathSprite = DescribeSprite(GLOW, 32, 32, -1, 160, 0, 0, 32);

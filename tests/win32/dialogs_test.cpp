@@ -345,9 +345,9 @@ TEST(MenuResources, BothMenusFollowTheLayoutAndTexts) {
 // The program's icon, drawn on the build machine, is the ship this program's own sprite factory
 // draws: pixel for pixel in its 32 x 32 image, transparent exactly where the ship is black.
 TEST(IconResource, TheIconIsTheShipPixelForPixel) {
-    ASSERT_EQ(velkar::MakePlayerSprites(), 0);
-    ASSERT_TRUE(velkar::SpritePixels(velkar::ShipSprite));
-    const velkar::Sprite& ship = *velkar::ShipSprite;
+    const velkar::Sprite& ship = velkar::ShipSprite;
+    const auto pictures = velkar::DrawSpriteImages(ship);
+    ASSERT_NE(pictures, nullptr);
     ASSERT_EQ(ship.width, 32);
     ASSERT_EQ(ship.height, 32);
     HICON icon = static_cast<HICON>(
@@ -370,7 +370,7 @@ TEST(IconResource, TheIconIsTheShipPixelForPixel) {
     ReleaseDC(nullptr, dc);
     int32_t solid = 0, wrong = 0;
     for (int32_t i = 0; i < 32 * 32; ++i) {
-        const uint8_t* want = ship.image.bits + i * 3;
+        const uint8_t* want = pictures->image.bits.get() + i * 3;
         const uint8_t* got = colour + i * 4;
         const bool black = (want[0] | want[1] | want[2]) == 0;
         solid += black ? 0 : 1;

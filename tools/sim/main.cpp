@@ -315,8 +315,10 @@ int main(int argc, char** argv) {
         }
         if (replaying || recording) ReplayAfterFrame();
         if (replaying || recording) endedGames.AfterFrame(frame);
-        if (!WriteShots(options.screenPngs, frame, ProgramPainter.screen, SCREEN_WIDTH, SCREEN_HEIGHT) ||
-            !WriteShots(options.canvasPngs, frame, ProgramPainter.canvas, CANVAS_WIDTH, CANVAS_HEIGHT)) {
+        if (!WriteShots(options.screenPngs, frame, ProgramPainter.screen, SCREEN_WIDTH,
+                        SCREEN_HEIGHT) ||
+            !WriteShots(options.canvasPngs, frame, ProgramPainter.canvas, CANVAS_WIDTH,
+                        CANVAS_HEIGHT)) {
             return 1;
         }
         if (options.digestEvery > 0) {

@@ -68,7 +68,8 @@ bool LoadPicture() {
         PictureBits = static_cast<uint8_t*>(bits);
     }
     // 240 pixels of 3 bytes are 720 bytes: the DIB rows need no padding, the layouts agree.
-    std::memcpy(PictureBits, ProgramPainter.screen, static_cast<size_t>(SCREEN_STRIDE) * SCREEN_HEIGHT);
+    std::memcpy(PictureBits, ProgramPainter.screen,
+                static_cast<size_t>(SCREEN_STRIDE) * SCREEN_HEIGHT);
     GdiFlush();
     return true;
 }

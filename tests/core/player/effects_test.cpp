@@ -17,9 +17,7 @@ namespace {
 
 class EffectsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(InitParticles(), 0);
-    }
+    void SetUp() override { ASSERT_EQ(InitParticles(), 0); }
     velkar_test::OwnGame game;
     int32_t LiveParticles() const {
         int32_t live = 0;
@@ -87,8 +85,10 @@ TEST(SinCosTable, PinnedValuesAndTruncation) {
     // Every entry is the truncated product the game's factor gives.
     constexpr double DEGREE_FACTOR = 0.017453292519444445;
     for (int d = 0; d < 360; ++d) {
-        ASSERT_EQ(SinCosTable[0][d], static_cast<int32_t>(std::cos(d * DEGREE_FACTOR) * 256.0)) << d;
-        ASSERT_EQ(SinCosTable[1][d], static_cast<int32_t>(std::sin(d * DEGREE_FACTOR) * 256.0)) << d;
+        ASSERT_EQ(SinCosTable[0][d], static_cast<int32_t>(std::cos(d * DEGREE_FACTOR) * 256.0))
+            << d;
+        ASSERT_EQ(SinCosTable[1][d], static_cast<int32_t>(std::sin(d * DEGREE_FACTOR) * 256.0))
+            << d;
     }
 }
 

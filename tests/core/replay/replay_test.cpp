@@ -379,7 +379,8 @@ TEST_F(Replays, SeekingBackAndForthGivesTheStatesAndVerdictOfAPlaybackFromTheSta
                 return;
             }
             EXPECT_EQ(GameStateDigest(), states[frames - 1]) << "after " << frames << " frames";
-            EXPECT_EQ(ScreenDigest(ProgramPainter), screens[frames - 1]) << "after " << frames << " frames";
+            EXPECT_EQ(ScreenDigest(ProgramPainter), screens[frames - 1])
+                << "after " << frames << " frames";
         };
         ASSERT_TRUE(SeekPlayback(data.frames));
         expectAt(data.frames);

@@ -14,7 +14,8 @@ int32_t CallsUntilStepRan(int32_t n) {
     Game& g = TheGame();
     int32_t after = 1;
     for (int32_t step = 0; step <= n; ++step) {
-        for (int32_t op = RunningScript(g)[after++]; op != STEP_END; op = RunningScript(g)[after++]) {
+        for (int32_t op = RunningScript(g)[after++]; op != STEP_END;
+             op = RunningScript(g)[after++]) {
             after += ScriptOperandCounts[op];
         }
     }

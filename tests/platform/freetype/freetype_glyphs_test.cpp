@@ -21,7 +21,8 @@ TEST(FreeTypeGlyphs, FontIsACenturyDesignOrASerifFace) {
 // Glyphs are rendered monochrome: a letter over a figure leaves only the letter's white and
 // the figure's own colour, no blends.
 TEST(FreeTypeGlyphs, ItemLetterHasNoBlendedEdges) {
-    const auto b = DrawSpriteImages(DescribeSprite(SHAPE_RECT | SPRITE_TEXT, 24, 24, -1, 200, 1, 255, 'B'));
+    const auto b =
+        DrawSpriteImages(DescribeSprite(SHAPE_RECT | SPRITE_TEXT, 24, 24, -1, 200, 1, 255, 'B'));
     ASSERT_NE(b, nullptr);
     const uint8_t* bits = b->image.bits.get();
     int32_t white = 0, body = 0;
