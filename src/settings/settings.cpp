@@ -11,7 +11,7 @@
 namespace velkar {
 
 const SettingsKey SettingsKeys[SETTINGS_KEY_COUNT] = {
-    {"GAME", "GameRank", &TheGame().gameRank, 0},
+    {"GAME", "GameRank", nullptr, 0, &Game::gameRank},
     {"DISPLAY", "ScreenDevice", &ScreenDevice, 0},
     {"DISPLAY", "ScreenResolution", &ScreenResolution, 0},
     {"DISPLAY", "ScreenBpp", &ScreenBpp, 16},
@@ -33,7 +33,8 @@ namespace {
 constexpr int32_t INI_TEXT_BUFFER = 8192;
 
 void ReadKey(const SettingsKey& entry) {
-    *entry.value = SettingsFileReadInt(entry.section, entry.key, entry.fallback, SettingsPath);
+    SettingValue(entry) =
+        SettingsFileReadInt(entry.section, entry.key, entry.fallback, SettingsPath);
 }
 
 } // namespace
@@ -52,11 +53,11 @@ void ReadSettings() {
 int32_t WriteSettings() {
     SettingsFileBegin(SettingsPath);
     const SettingsKey& rank = SettingsKeys[0];
-    WriteIniInt(rank.section, rank.key, *rank.value, SettingsPath);
+    WriteIniInt(rank.section, rank.key, SettingValue(rank), SettingsPath);
     SaveRanking(SettingsPath);
     for (int32_t i = 1; i < SETTINGS_KEY_COUNT; ++i) {
         const SettingsKey& entry = SettingsKeys[i];
-        WriteIniInt(entry.section, entry.key, *entry.value, SettingsPath);
+        WriteIniInt(entry.section, entry.key, SettingValue(entry), SettingsPath);
     }
     return SettingsFileEnd(SettingsPath);
 }

@@ -4,19 +4,28 @@
 #include <cstdint>
 
 #include "base/settings_vars.h"
+#include "record/record.h"
 
 namespace velkar {
 
 // One integer setting of the file: where it lives, its variable and the value used when the
-// key is missing. SettingsKeys lists every one in file order, "GameRank" first.
+// key is missing. The variable is a host setting (value), or a field of the game the rules run
+// (gameField, value nullptr), reached at each read and write so that it is the field of the game
+// running then. SettingsKeys lists every one in file order, "GameRank" first.
 struct SettingsKey {
     const char* section;
     const char* key;
     int32_t* value;
     int32_t fallback;
+    int32_t Game::*gameField = nullptr;
 };
 constexpr int32_t SETTINGS_KEY_COUNT = 14;
 extern const SettingsKey SettingsKeys[SETTINGS_KEY_COUNT];
+
+// The variable a setting is read into and written from.
+inline int32_t& SettingValue(const SettingsKey& entry) {
+    return entry.value != nullptr ? *entry.value : TheGame().*entry.gameField;
+}
 
 // Reads every setting and the hi-score tables from SettingsPath (start-up). A GameRank other
 // than 1 reads as 0 (Normal), since the rank indexes the hi-score tables.

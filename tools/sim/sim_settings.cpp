@@ -81,7 +81,7 @@ std::string SettingsJson() {
     for (int32_t i = 0; i < SETTINGS_KEY_COUNT; ++i) {
         char member[64];
         std::snprintf(member, sizeof member, "%s\"%s\":%" PRId32, i > 0 ? "," : "",
-                      SettingsKeys[i].key, *SettingsKeys[i].value);
+                      SettingsKeys[i].key, SettingValue(SettingsKeys[i]));
         out += member;
     }
     out += '}';

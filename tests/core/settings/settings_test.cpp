@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/own_game.h"
 #include "game/game_record.h"
 #include "game/ranking.h"
 #include "settings/settings.h"
@@ -19,25 +20,28 @@ namespace {
 
 class SettingsFile : public ::testing::Test {
   protected:
+    // A new game with the default tables, as start-up has it before it reads the file.
     void SetUp() override {
         path_ = dir_.File("VELKAR.ini");
         std::snprintf(SettingsPath, sizeof SettingsPath, "%s", path_.c_str());
-        ResetToDefaults();
-    }
-    void TearDown() override {
-        ResetToDefaults();
-        SettingsPath[0] = '\0';
-    }
-    static void ResetToDefaults() {
-        for (const SettingsKey& entry : SettingsKeys)
-            *entry.value = entry.fallback;
+        ResetHostSettings();
         DefaultRanking(0);
         DefaultRanking(1);
+    }
+    void TearDown() override {
+        ResetHostSettings();
+        SettingsPath[0] = '\0';
+    }
+    // The settings that are the host's, not the game's, back to their defaults.
+    static void ResetHostSettings() {
+        for (const SettingsKey& entry : SettingsKeys) {
+            if (entry.value != nullptr) *entry.value = entry.fallback;
+        }
     }
     // Scrambles every setting so that a read must set each one.
     static void Scramble() {
         for (const SettingsKey& entry : SettingsKeys)
-            *entry.value = 12345;
+            SettingValue(entry) = 12345;
     }
     std::string ReadKey(const char* section, const char* key) const {
         char text[64];
@@ -45,6 +49,7 @@ class SettingsFile : public ::testing::Test {
         return text;
     }
 
+    velkar_test::OwnGame game;
     TempDir dir_;
     std::string path_;
 };
@@ -52,7 +57,7 @@ class SettingsFile : public ::testing::Test {
 } // namespace
 
 TEST_F(SettingsFile, WithNoFileEverySettingTakesItsDefaultAndExitWritesACompleteFile) {
-    Game& g = TheGame();
+    Game& g = *game;
     Scramble();
     ReadSettings();
     EXPECT_EQ(g.gameRank, 0);
@@ -95,18 +100,18 @@ TEST_F(SettingsFile, WithNoFileEverySettingTakesItsDefaultAndExitWritesAComplete
 TEST_F(SettingsFile, EverySettingRoundTripsIncludingNegativeButtons) {
     int32_t value = -3;
     for (const SettingsKey& entry : SettingsKeys)
-        *entry.value = value++;
-    TheGame().gameRank = 1;
+        SettingValue(entry) = value++;
+    game->gameRank = 1;
     JoyButton_START = -1;
     ASSERT_EQ(WriteSettings(), 0);
     Scramble();
     ReadSettings();
     value = -3;
     for (const SettingsKey& entry : SettingsKeys) {
-        const int32_t expected = entry.value == &TheGame().gameRank ? 1
-                                 : entry.value == &JoyButton_START  ? -1
-                                                                    : value;
-        EXPECT_EQ(*entry.value, expected) << entry.key;
+        const int32_t expected = &SettingValue(entry) == &game->gameRank ? 1
+                                 : entry.value == &JoyButton_START       ? -1
+                                                                         : value;
+        EXPECT_EQ(SettingValue(entry), expected) << entry.key;
         ++value;
     }
 }
@@ -116,16 +121,16 @@ TEST_F(SettingsFile, ValuesOutOfRangeOrNotNumbersFallBackAsTheProfileRulesSay) {
                       "ScreenResolution=-2\n[SOUND]\nSoundVolume2=99999999999\n");
     Scramble();
     ReadSettings();
-    EXPECT_EQ(TheGame().gameRank, 0); // a rank other than Hard is Normal
-    EXPECT_EQ(ScreenBpp, 0);          // text that starts with no digit
-    EXPECT_EQ(ScreenDevice, 0);       // empty: the default
-    EXPECT_EQ(ScreenResolution, -2);  // not range-tested here; start-up clamps it
+    EXPECT_EQ(game->gameRank, 0);    // a rank other than Hard is Normal
+    EXPECT_EQ(ScreenBpp, 0);         // text that starts with no digit
+    EXPECT_EQ(ScreenDevice, 0);      // empty: the default
+    EXPECT_EQ(ScreenResolution, -2); // not range-tested here; start-up clamps it
     EXPECT_EQ(SoundVolume2, static_cast<int32_t>(99999999999LL & 0xFFFFFFFF));
     EXPECT_EQ(EnableSound, 1);
 }
 
 TEST_F(SettingsFile, ScoresWiderThan32BitsRoundTripAndNonNumbersGiveTheDefault) {
-    Game& g = TheGame();
+    Game& g = *game;
     const int64_t big = 98'765'432'109'876LL;
     WriteIniInt64("RankNormal", "SCORE_1", big, path_.c_str());
     EXPECT_EQ(ReadKey("RankNormal", "SCORE_1"), "98765432109876");
@@ -147,7 +152,7 @@ TEST_F(SettingsFile, ScoresWiderThan32BitsRoundTripAndNonNumbersGiveTheDefault) 
 }
 
 TEST_F(SettingsFile, NamesOfTenBytesLoadElevenReadEmptyAndEmptyIsWrittenAsAMarker) {
-    Game& g = TheGame();
+    Game& g = *game;
     std::strcpy(g.ranking[0][0].name, "ABCDEFGHIJ");
     g.ranking[0][1].name[0] = '\0';
     ASSERT_EQ(WriteSettings(), 0);
@@ -166,7 +171,7 @@ TEST_F(SettingsFile, NamesOfTenBytesLoadElevenReadEmptyAndEmptyIsWrittenAsAMarke
 }
 
 TEST_F(SettingsFile, ASectionWithOneScoreChangesOnlyThatValue) {
-    Game& g = TheGame();
+    Game& g = *game;
     WriteBytes(path_, "[RankHard]\r\nSCORE_1=123\r\n");
     ReadSettings();
     EXPECT_EQ(g.ranking[1][0].score, 123);
@@ -182,7 +187,7 @@ TEST_F(SettingsFile, ASectionWithOneScoreChangesOnlyThatValue) {
 }
 
 TEST_F(SettingsFile, NegativeStoredStagesAndScoresKeepTheDefaults) {
-    Game& g = TheGame();
+    Game& g = *game;
     WriteBytes(path_, "[RankNormal]\nSTAGE_1=-4\nSCORE_1=-9\nSTAGE_2=0\nSCORE_2=0\n"
                       "SCORE_3=junk\nSTAGE_3=4294967295\n");
     ReadSettings();
@@ -195,7 +200,7 @@ TEST_F(SettingsFile, NegativeStoredStagesAndScoresKeepTheDefaults) {
 }
 
 TEST_F(SettingsFile, ForeignSectionsCommentsAndUnknownKeysSurviveTheGamesWrite) {
-    Game& g = TheGame();
+    Game& g = *game;
     const std::string mine = "; written by hand\r\n[Tools]\r\nEditor=vi\r\n\r\n"
                              "[GAME]\r\n; difficulty\r\nGameRank=1\r\nCheat=on\r\n\r\n"
                              "[Zzz]\r\nlast=1\r\n";
