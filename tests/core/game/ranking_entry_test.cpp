@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/own_game.h"
 #include "core/settings/temp_dir.h"
 #include "game/frame_sequence.h"
 #include "game/game_record.h"
@@ -36,46 +37,51 @@ bool DrawnText(const std::string& text, int32_t row) {
     return false;
 }
 
+// A game of its own as a program starts it, on the title, drawn by a painter of its own whose
+// lines of text the test reads.
 class GameOverEntry : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(InitGame(), 0);
-        DestroyCanvases(ProgramPainter);
-        ASSERT_EQ(CreateCanvases(ProgramPainter), 0);
+        ASSERT_EQ(CreateCanvases(painter), 0);
+        painter.textRecorder = Record;
         BeginAttract();
-        TheGame().modeFrame = 0;
+        game->modeFrame = 0;
         InputBits = 0;
-        ProgramPainter.textRecorder = Record;
     }
+    // The host's controls, settings file and Name Entry hand-off, as the next test expects them.
     void TearDown() override {
-        ProgramPainter.textRecorder = nullptr;
         InputBits = 0;
         SettingsPath[0] = '\0';
-        DefaultRanking(0);
-        DefaultRanking(1);
-        TheGame().gameRank = 0;
+        NameEntryRequested.store(0);
+        NameEntryPosted.store(0);
+        NameEntryDone.store(0);
+        NameBuffer[0] = '\0';
     }
-    static void Frame(int32_t input = 0) {
+    void Frame(int32_t input = 0) {
         Drawn.clear();
         InputBits = input;
-        RunGameFrame(ProgramPainter);
+        RunGameFrame(painter);
         InputBits = 0;
     }
     // Starts a game, puts the ship out of play with the given score and runs the countdown.
-    static void PlayToGameOver(int64_t score) {
+    void PlayToGameOver(int64_t score) {
         Frame(INPUT_START);
-        ASSERT_EQ(TheGame().gameMode, MODE_PLAY);
-        TheGame().score = score;
-        TheGame().lives = 0;
-        TheGame().playerState = PLAYER_OUT;
-        for (int i = 0; i < 400 && TheGame().gameMode == MODE_PLAY; ++i) {
+        ASSERT_EQ(game->gameMode, MODE_PLAY);
+        game->score = score;
+        game->lives = 0;
+        game->playerState = PLAYER_OUT;
+        for (int i = 0; i < 400 && game->gameMode == MODE_PLAY; ++i) {
             Frame();
-            if (TheGame().gameMode == MODE_PLAY) {
+            if (game->gameMode == MODE_PLAY) {
                 EXPECT_TRUE(DrawnText("          GAME OVER           ", 450));
             }
         }
-        ASSERT_EQ(TheGame().gameMode, MODE_GAME_OVER);
+        ASSERT_EQ(game->gameMode, MODE_GAME_OVER);
     }
+
+    velkar_test::OwnGame game;
+    Painter painter;
 };
 
 } // namespace
@@ -90,7 +96,7 @@ TEST_F(GameOverEntry, AttractScreensDrawTheirTextsOnlyInsideTheirFrameWindows) {
 }
 
 TEST_F(GameOverEntry, ANamedEntryGoesToItsPlaceBlinksAndIsSaved) {
-    Game& g = TheGame();
+    Game& g = *game;
     g.gameRank = 1;
     PlayToGameOver(50'001);
     EXPECT_EQ(g.rankingPlace, 6);
@@ -133,7 +139,7 @@ TEST_F(GameOverEntry, ANamedEntryGoesToItsPlaceBlinksAndIsSaved) {
 
 TEST_F(GameOverEntry, AScoreThatMissesTheTableAsksForNoName) {
     PlayToGameOver(20'000);
-    EXPECT_EQ(TheGame().rankingPlace, -1);
+    EXPECT_EQ(game->rankingPlace, -1);
     for (int i = 0; i < 100; ++i) {
         Frame();
         EXPECT_EQ(NameEntryRequested, 0);
@@ -142,7 +148,7 @@ TEST_F(GameOverEntry, AScoreThatMissesTheTableAsksForNoName) {
 }
 
 TEST_F(GameOverEntry, QuitHeldWithContinueQuitsAndTheNextFinishedGameAsksForItsName) {
-    Game& g = TheGame();
+    Game& g = *game;
     Frame(INPUT_START);
     g.score = 70'003;
     g.lives = 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/own_game.h"
 #include "game/game_record.h"
 #include "game/ranking.h"
 
@@ -11,16 +12,15 @@ using namespace velkar;
 
 namespace {
 
+// A new game with the default tables, on the Normal rank, in its first stage and yet to score.
 class Ranking : public ::testing::Test {
   protected:
     void SetUp() override {
         DefaultRanking(0);
         DefaultRanking(1);
-        TheGame().gameRank = 0;
-        TheGame().score = 0;
-        TheGame().stageNumber = 1;
+        game->stageNumber = 1;
     }
-    void TearDown() override { SetUp(); }
+    velkar_test::OwnGame game;
 };
 
 } // namespace
@@ -29,7 +29,7 @@ TEST_F(Ranking, DefaultTablesAreTheSameForBothRanks) {
     const int32_t stages[RANKING_PLACES] = {3, 3, 3, 3, 2, 2, 2, 2, 1, 1};
     for (int32_t rank = 0; rank < 2; ++rank) {
         for (int32_t place = 0; place < RANKING_PLACES; ++place) {
-            const RankingEntry& entry = TheGame().ranking[rank][place];
+            const RankingEntry& entry = game->ranking[rank][place];
             EXPECT_EQ(entry.stage, stages[place]);
             EXPECT_EQ(entry.score, 110000 - 10000 * place);
             EXPECT_STREQ(entry.name, "NO PLAYER");
@@ -38,7 +38,7 @@ TEST_F(Ranking, DefaultTablesAreTheSameForBothRanks) {
 }
 
 TEST_F(Ranking, AScoreEqualToTheTenthDoesNotEnterAndOneMoreDoes) {
-    Game& g = TheGame();
+    Game& g = *game;
     g.score = 0;
     EXPECT_EQ(InsertRanking(), -1);
     g.score = 20000;
@@ -57,7 +57,7 @@ TEST_F(Ranking, AScoreEqualToTheTenthDoesNotEnterAndOneMoreDoes) {
 }
 
 TEST_F(Ranking, ANewScoreGoesBelowEqualScoresAndPushesTheRestDown) {
-    Game& g = TheGame();
+    Game& g = *game;
     g.score = 100000;
     g.stageNumber = 9;
     EXPECT_EQ(InsertRanking(), 2);
@@ -77,7 +77,7 @@ TEST_F(Ranking, ANewScoreGoesBelowEqualScoresAndPushesTheRestDown) {
 }
 
 TEST_F(Ranking, TheCurrentRankPicksTheTableForEntriesNamesAndClearing) {
-    Game& g = TheGame();
+    Game& g = *game;
     g.gameRank = 1;
     g.score = 500000;
     ASSERT_EQ(InsertRanking(), 0);
@@ -98,7 +98,7 @@ TEST_F(Ranking, TheCurrentRankPicksTheTableForEntriesNamesAndClearing) {
 }
 
 TEST_F(Ranking, NamesAreCutToTenBytesNeverInsideACharacter) {
-    Game& g = TheGame();
+    Game& g = *game;
     SetRankingName(3, "ABCDEFGHIJKLMN");
     EXPECT_STREQ(g.ranking[0][3].name, "ABCDEFGHIJ");
     SetRankingName(4, "");

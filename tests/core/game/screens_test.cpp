@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/own_game.h"
 #include "game/game_record.h"
 #include "game/ranking.h"
 #include "game/screens.h"
@@ -28,42 +29,38 @@ const std::string TITLE = "            VELKAR            ";
 const std::string NORMAL = "        RANK : NORMAL         ";
 const std::string HARD = "         RANK : HARD          ";
 
+// A new game with the default tables, in play on the Normal rank with its ship in play, drawn
+// by a painter of its own whose lines of text the test reads.
 class Screens : public ::testing::Test {
   protected:
     HudLines hud;
     void SetUp() override {
-        ProgramPainter.textRecorder = Record;
+        ASSERT_EQ(CreateCanvases(painter), 0);
+        painter.textRecorder = Record;
         Drawn.clear();
         DefaultRanking(0);
         DefaultRanking(1);
-        TheGame().gameRank = 0;
-        TheGame().gameMode = MODE_PLAY;
-        TheGame().modeFrame = 0;
-        TheGame().score = 0;
-        TheGame().lives = 3;
-        TheGame().bombs = 3;
-        TheGame().stageNumber = 1;
-        TheGame().playerState = PLAYER_VULNERABLE;
-    }
-    void TearDown() override {
-        ProgramPainter.textRecorder = nullptr;
-        DefaultRanking(0);
-        DefaultRanking(1);
-        TheGame().gameMode = MODE_TITLE;
-        TheGame().modeFrame = 0;
+        game->gameMode = MODE_PLAY;
+        game->lives = 3;
+        game->bombs = 3;
+        game->stageNumber = 1;
+        game->playerState = PLAYER_VULNERABLE;
     }
     // The lines one draw routine sends, at the given ModeFrame.
-    static Lines DrawnAt(int32_t frame, void (*draw)(Painter&, int32_t)) {
+    Lines DrawnAt(int32_t frame, void (*draw)(Painter&, int32_t)) {
         Drawn.clear();
-        draw(ProgramPainter, frame);
+        draw(painter, frame);
         return Drawn;
     }
+
+    velkar_test::OwnGame game;
+    Painter painter;
 };
 
 } // namespace
 
 TEST_F(Screens, ScoreLineHoldsScoreAndTopScoreOfTheCurrentRankIn14Columns) {
-    Game& g = TheGame();
+    Game& g = *game;
     g.score = 1234;
     FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.score, "          1234         110000 ");
@@ -76,7 +73,7 @@ TEST_F(Screens, ScoreLineHoldsScoreAndTopScoreOfTheCurrentRankIn14Columns) {
 }
 
 TEST_F(Screens, StatusLineShowsLivesBombsStageAndProgressWhileTheShipIsInPlay) {
-    Game& g = TheGame();
+    Game& g = *game;
     g.stageNumber = 5;
     FormatHud(g.modeFrame, hud);
     EXPECT_STREQ(hud.status, " 1P:3 B:3           ST: 5   0%");
@@ -92,7 +89,7 @@ TEST_F(Screens, StatusLineShowsLivesBombsStageAndProgressWhileTheShipIsInPlay) {
 }
 
 TEST_F(Screens, StatusFieldsAreBlankOnAttractScreensAndWithTheShipOut) {
-    Game& g = TheGame();
+    Game& g = *game;
     for (int32_t mode : {MODE_TITLE, MODE_KEY_ASSIGN, MODE_RANKING}) {
         g.gameMode = mode;
         FormatHud(g.modeFrame, hud);
@@ -108,7 +105,7 @@ TEST_F(Screens, StatusFieldsAreBlankOnAttractScreensAndWithTheShipOut) {
     EXPECT_STREQ(hud.status, "                              ");
 
     Drawn.clear();
-    DrawHud(ProgramPainter, hud);
+    DrawHud(painter, hud);
     EXPECT_EQ(Drawn, (Lines{{320, "      1UP        HI-SCORE     "},
                             {328, hud.score},
                             {631, "                              "}}));
@@ -120,7 +117,7 @@ TEST_F(Screens, TitleShowsTheRankAndAPromptBlinkingFifteenFramesOnFifteenOff) {
     EXPECT_EQ(DrawnAt(15, DrawTitleScreen), (Lines{{420, TITLE}, {600, NORMAL}}));
     EXPECT_EQ(DrawnAt(29, DrawTitleScreen).size(), 2u);
     EXPECT_EQ(DrawnAt(30, DrawTitleScreen).size(), 3u);
-    TheGame().gameRank = 1;
+    game->gameRank = 1;
     EXPECT_EQ(DrawnAt(15, DrawTitleScreen), (Lines{{420, TITLE}, {600, HARD}}));
 }
 
@@ -151,10 +148,10 @@ TEST_F(Screens, KeyAssignListRunsFromRow360InStepsOf12) {
 }
 
 TEST_F(Screens, RankingShowsHeaderRankAndTenFormattedPlaces) {
-    Game& g = TheGame();
+    Game& g = *game;
     g.modeFrame = 0;
     Drawn.clear();
-    DrawRanking(ProgramPainter, g.modeFrame, -1, 1);
+    DrawRanking(painter, g.modeFrame, -1, 1);
     ASSERT_EQ(Drawn.size(), 13u);
     EXPECT_EQ(Drawn[0], std::make_pair(360, std::string("        SCORE RANKING         ")));
     EXPECT_EQ(Drawn[1], std::make_pair(390, NORMAL));
@@ -165,24 +162,24 @@ TEST_F(Screens, RankingShowsHeaderRankAndTenFormattedPlaces) {
     // With nothing highlighted no place blinks, and the prompt can be left out.
     g.modeFrame = 20;
     Drawn.clear();
-    DrawRanking(ProgramPainter, g.modeFrame, -1, 0);
+    DrawRanking(painter, g.modeFrame, -1, 0);
     EXPECT_EQ(Drawn.size(), 12u);
 }
 
 TEST_F(Screens, AHighlightedPlaceBlinksWithTheNewEntry) {
-    Game& g = TheGame();
+    Game& g = *game;
     g.score = 20'000'000'000LL;
     g.stageNumber = 12;
     ASSERT_EQ(InsertRanking(), 0);
     SetRankingName(0, "ACE");
     g.modeFrame = 3;
     Drawn.clear();
-    DrawRanking(ProgramPainter, g.modeFrame, 0, 0);
+    DrawRanking(painter, g.modeFrame, 0, 0);
     ASSERT_EQ(Drawn.size(), 12u);
     EXPECT_EQ(Drawn[2], std::make_pair(410, std::string(" 1 12    20000000000 ACE")));
     g.modeFrame = 18;
     Drawn.clear();
-    DrawRanking(ProgramPainter, g.modeFrame, 0, 1);
+    DrawRanking(painter, g.modeFrame, 0, 1);
     ASSERT_EQ(Drawn.size(), 11u); // place 0 and the prompt are in their off phase
     EXPECT_EQ(Drawn[2], std::make_pair(422, std::string(" 2  3         110000 NO PLAYER")));
 }
@@ -191,6 +188,6 @@ TEST_F(Screens, DemonstrationAndGameOverTexts) {
     EXPECT_EQ(DrawnAt(1, DrawDemoTexts),
               (Lines{{400, TITLE}, {420, "      DEMONSTRATION PLAY      "}, {570, PROMPT}}));
     EXPECT_EQ(DrawnAt(16, DrawDemoTexts).size(), 2u);
-    EXPECT_EQ(DrawnAt(16, [](Painter& painter, int32_t) { DrawGameOver(painter); }),
+    EXPECT_EQ(DrawnAt(16, [](Painter& p, int32_t) { DrawGameOver(p); }),
               (Lines{{450, "          GAME OVER           "}}));
 }

@@ -6,7 +6,6 @@
 #include <deque>
 #include <vector>
 
-#include "game/game_record.h"
 #include "gfx/canvas.h"
 
 using namespace velkar;
@@ -20,10 +19,7 @@ struct Bgr {
 
 class Canvas : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(CreateCanvases(painter), 0);
-        TheGame().viewX = 120;
-    }
+    void SetUp() override { ASSERT_EQ(CreateCanvases(painter), 0); }
     const Sprite* Make(uint32_t flags, int32_t w, int32_t h, int r, int g, int b) {
         return &made.emplace_back(DescribeSprite(flags, w, h, -1, r, g, b, 0));
     }
