@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/own_game.h"
 #include "game/frame_sequence.h"
 #include "game/game_digest.h"
 #include "game/game_record.h"
@@ -21,39 +22,42 @@ using namespace velkar;
 
 namespace {
 
+// A game of its own as a program starts it, on the title, drawn by a painter of its own.
 class FrameSequence : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(InitGame(), 0);
-        DestroyCanvases(ProgramPainter);
-        ASSERT_EQ(CreateCanvases(ProgramPainter), 0);
+        ASSERT_EQ(CreateCanvases(painter), 0);
         BeginAttract();
-        TheGame().modeFrame = 0;
+        game->modeFrame = 0;
         InputBits = 0;
     }
     void TearDown() override { InputBits = 0; }
 
-    static void Run(int frames, int32_t input = 0) {
+    void Run(int frames, int32_t input = 0) {
         for (int i = 0; i < frames; ++i) {
             InputBits = input;
-            RunGameFrame(ProgramPainter);
+            RunGameFrame(painter);
         }
         InputBits = 0;
     }
 
     // Plays until the mode changes; returns the number of frames that took.
-    static int FramesUntilModeChanges(int limit) {
-        const int32_t mode = TheGame().gameMode;
+    int FramesUntilModeChanges(int limit) {
+        const int32_t mode = game->gameMode;
         for (int i = 1; i <= limit; ++i) {
             Run(1);
-            if (TheGame().gameMode != mode) return i;
+            if (game->gameMode != mode) return i;
         }
         return -1;
     }
+
+    velkar_test::OwnGame game;
+    Painter painter;
 };
 
 TEST_F(FrameSequence, AttractScreensFollowEachOtherOnTheirFrameCounts) {
-    Game& g = TheGame();
+    Game& g = *game;
     // The change happens in the frame where ModeFrame passes the limit, and that frame
     // already runs the new mode's entry.
     EXPECT_EQ(FramesUntilModeChanges(1000), 362);
@@ -70,7 +74,7 @@ TEST_F(FrameSequence, AttractScreensFollowEachOtherOnTheirFrameCounts) {
 }
 
 TEST_F(FrameSequence, StartOnTheFirstTitleFrameStartsStageOneInThatFrame) {
-    Game& g = TheGame();
+    Game& g = *game;
     Run(1, INPUT_START);
     EXPECT_EQ(g.gameMode, MODE_PLAY);
     EXPECT_EQ(g.modeFrame, 1);
@@ -82,7 +86,7 @@ TEST_F(FrameSequence, StartOnTheFirstTitleFrameStartsStageOneInThatFrame) {
 }
 
 TEST_F(FrameSequence, StartWorksOnEveryAttractScreen) {
-    Game& g = TheGame();
+    Game& g = *game;
     for (int32_t target : {MODE_KEY_ASSIGN, MODE_RANKING, MODE_DEMO}) {
         SetUp();
         while (g.gameMode != target)
@@ -97,7 +101,7 @@ TEST_F(FrameSequence, StartWorksOnEveryAttractScreen) {
 }
 
 TEST_F(FrameSequence, StagesCountUpWithTheLevelCyclingAndTheNumberHeldAt99) {
-    Game& g = TheGame();
+    Game& g = *game;
     Run(1, INPUT_START);
     const int32_t expectedLevels[] = {2, 3, 4, 5, 2, 3, 4, 5, 2};
     for (int32_t level : expectedLevels) {
@@ -117,7 +121,7 @@ TEST_F(FrameSequence, StagesCountUpWithTheLevelCyclingAndTheNumberHeldAt99) {
 }
 
 TEST_F(FrameSequence, QuitReturnsToTheTitleWithoutARankingEntry) {
-    Game& g = TheGame();
+    Game& g = *game;
     Run(1, INPUT_START);
     Run(10);
     g.rankingPlace = 7;
@@ -130,7 +134,7 @@ TEST_F(FrameSequence, QuitReturnsToTheTitleWithoutARankingEntry) {
 // Start and quit held together: quit wins, so no screen that takes start enters play, and the
 // frame ends (it used to bounce between play and the title forever).
 TEST_F(FrameSequence, StartWithQuitHeldStartsNothingOnAnyScreen) {
-    Game& g = TheGame();
+    Game& g = *game;
     const int32_t both = INPUT_START | INPUT_END;
     Run(1, both); // the title's entry frame
     EXPECT_EQ(g.gameMode, MODE_TITLE);
@@ -161,7 +165,7 @@ TEST_F(FrameSequence, StartWithQuitHeldStartsNothingOnAnyScreen) {
 }
 
 TEST_F(FrameSequence, LastShipLostRunsA360FrameCountdownThenGameOver) {
-    Game& g = TheGame();
+    Game& g = *game;
     Run(1, INPUT_START);
     g.playerState = PLAYER_OUT;
     Run(1);
@@ -177,7 +181,7 @@ TEST_F(FrameSequence, LastShipLostRunsA360FrameCountdownThenGameOver) {
 }
 
 TEST_F(FrameSequence, ContinueRefillsLivesAndCountsInTheScoreUpTo99) {
-    Game& g = TheGame();
+    Game& g = *game;
     Run(1, INPUT_START);
     g.continueCount = 97;
     g.score = 1000;
@@ -196,7 +200,7 @@ TEST_F(FrameSequence, ContinueRefillsLivesAndCountsInTheScoreUpTo99) {
 }
 
 TEST_F(FrameSequence, StartIsIgnoredWhileTheShipIsStillInPlay) {
-    Game& g = TheGame();
+    Game& g = *game;
     Run(1, INPUT_START);
     Run(30, INPUT_START);
     EXPECT_EQ(g.continueCount, 0);
@@ -205,7 +209,7 @@ TEST_F(FrameSequence, StartIsIgnoredWhileTheShipIsStillInPlay) {
 }
 
 TEST_F(FrameSequence, ClearedDemonstrationEndsAtOnce) {
-    Game& g = TheGame();
+    Game& g = *game;
     while (g.gameMode != MODE_DEMO)
         Run(1);
     Run(3);
@@ -216,7 +220,7 @@ TEST_F(FrameSequence, ClearedDemonstrationEndsAtOnce) {
 }
 
 TEST_F(FrameSequence, DemoStageCyclesOnePerTitleVisit) {
-    Game& g = TheGame();
+    Game& g = *game;
     // InitGame leaves DemoStage 0; each entry of the title advances it.
     g.demoStage = 0;
     int32_t seen[7];
@@ -232,46 +236,46 @@ TEST_F(FrameSequence, DemoStageCyclesOnePerTitleVisit) {
 }
 
 // Rows a speed-1 star falls in one frame of the current mode.
-int32_t StarRowsPerFrame() {
+int32_t StarRowsPerFrame(Painter& painter) {
     Game& g = TheGame();
     g.stars[0] = Star{300, 400, 10, 10, 10, 1, 0, 0};
     InputBits = 0;
-    RunGameFrame(ProgramPainter);
+    RunGameFrame(painter);
     return g.stars[0].y - 400;
 }
 
 // The title, help and ranking screens step the stars in the update and again in the draw, so
 // they fall twice as fast there as in play, the demonstration and the game-over screen.
 TEST_F(FrameSequence, StarsStepTwicePerFrameOnTheAttractScreens) {
-    Game& g = TheGame();
+    Game& g = *game;
     Run(2);
     ASSERT_EQ(g.gameMode, MODE_TITLE);
-    EXPECT_EQ(StarRowsPerFrame(), 2);
+    EXPECT_EQ(StarRowsPerFrame(painter), 2);
     for (int32_t mode : {MODE_KEY_ASSIGN, MODE_RANKING}) {
         while (g.gameMode != mode)
             Run(1);
         Run(2);
-        EXPECT_EQ(StarRowsPerFrame(), 2) << "mode " << mode;
+        EXPECT_EQ(StarRowsPerFrame(painter), 2) << "mode " << mode;
     }
     while (g.gameMode != MODE_DEMO)
         Run(1);
     Run(2);
-    EXPECT_EQ(StarRowsPerFrame(), 1);
+    EXPECT_EQ(StarRowsPerFrame(painter), 1);
 
     Run(1, INPUT_START);
     Run(2);
     ASSERT_EQ(g.gameMode, MODE_PLAY);
-    EXPECT_EQ(StarRowsPerFrame(), 1);
+    EXPECT_EQ(StarRowsPerFrame(painter), 1);
     g.playerState = PLAYER_OUT;
     Run(360);
     ASSERT_EQ(g.gameMode, MODE_GAME_OVER);
-    EXPECT_EQ(StarRowsPerFrame(), 1);
+    EXPECT_EQ(StarRowsPerFrame(painter), 1);
 }
 
 // Start is ignored on the game-over screen for its first 80 frames and starts a game on the
 // 81st. (Start cannot be held into its first frame: in that frame's play step it continues.)
 TEST_F(FrameSequence, StartIsIgnoredOnTheGameOverScreenForItsFirst80Frames) {
-    Game& g = TheGame();
+    Game& g = *game;
     Run(1, INPUT_START);
     g.score = 0; // below every place of the table: no name is asked for
     g.playerState = PLAYER_OUT;
@@ -287,7 +291,8 @@ TEST_F(FrameSequence, StartIsIgnoredOnTheGameOverScreenForItsFirst80Frames) {
 }
 
 TEST(AddScore, AddsOnlyWhileTheShipIsInPlayAndClampsKeepingTheLastTwoDigits) {
-    Game& g = TheGame();
+    velkar_test::OwnGame game;
+    Game& g = *game;
     g.playerState = PLAYER_VULNERABLE;
     g.score = 100;
     AddScore(-30);
@@ -310,7 +315,7 @@ TEST(AddScore, AddsOnlyWhileTheShipIsInPlayAndClampsKeepingTheLastTwoDigits) {
 // run that draws every one, through the attract screens, the demonstration and a game with its
 // shots, laser, bombs, particles and a lost ship.
 TEST_F(FrameSequence, DrawingChangesNothingSoFramesMayGoUndrawn) {
-    Game& g = TheGame();
+    Game& g = *game;
     auto controls = [](int32_t frame) -> int32_t {
         if (frame < 1900) return 0; // title, help, ranking, the demonstration
         if (frame == 1900) return INPUT_START;
@@ -333,10 +338,10 @@ TEST_F(FrameSequence, DrawingChangesNothingSoFramesMayGoUndrawn) {
         const uint64_t state = GameStateDigest();
         const uint32_t seed = g.randomSeed;
         std::vector<Star> stars(g.stars, g.stars + STAR_MAX);
-        DrawGameFrame(ProgramPainter);
-        const uint64_t screen = ScreenDigest(ProgramPainter);
-        DrawGameFrame(ProgramPainter);
-        ASSERT_EQ(ScreenDigest(ProgramPainter), screen) << "frame " << frame;
+        DrawGameFrame(painter);
+        const uint64_t screen = ScreenDigest(painter);
+        DrawGameFrame(painter);
+        ASSERT_EQ(ScreenDigest(painter), screen) << "frame " << frame;
         ASSERT_EQ(GameStateDigest(), state) << "frame " << frame;
         ASSERT_EQ(g.randomSeed, seed) << "frame " << frame;
         ASSERT_EQ(std::memcmp(stars.data(), g.stars, sizeof g.stars), 0) << "frame " << frame;
@@ -351,8 +356,8 @@ TEST_F(FrameSequence, DrawingChangesNothingSoFramesMayGoUndrawn) {
         StepGameFrame();
         ASSERT_EQ(GameStateDigest(), everyState[frame]) << "frame " << frame;
         if (frame % 7 != 3) continue;
-        DrawGameFrame(ProgramPainter);
-        ASSERT_EQ(ScreenDigest(ProgramPainter), everyScreen[frame]) << "frame " << frame;
+        DrawGameFrame(painter);
+        ASSERT_EQ(ScreenDigest(painter), everyScreen[frame]) << "frame " << frame;
     }
     InputBits = 0;
 }
@@ -379,8 +384,8 @@ TEST(GameValue, TwoGamesSteppedInTurnEachPlayAsAlone) {
         BeginAttract();
         game.randomSeed = seed;
     };
-    DestroyCanvases(ProgramPainter);
-    ASSERT_EQ(CreateCanvases(ProgramPainter), 0);
+    Painter painter;
+    ASSERT_EQ(CreateCanvases(painter), 0);
     const uint32_t seeds[2] = {12345, 777};
     std::vector<uint64_t> states[2], screens[2];
     for (int32_t which = 0; which < 2; ++which) {
@@ -390,8 +395,8 @@ TEST(GameValue, TwoGamesSteppedInTurnEachPlayAsAlone) {
             InputBits = controls(which, frame);
             StepGameFrame(*alone);
             states[which].push_back(GameStateDigest(*alone));
-            DrawGameFrame(*alone, ProgramPainter);
-            screens[which].push_back(ScreenDigest(ProgramPainter));
+            DrawGameFrame(*alone, painter);
+            screens[which].push_back(ScreenDigest(painter));
         }
         EXPECT_EQ(alone->gameMode, MODE_PLAY);
         EXPECT_GT(alone->score, 0);
@@ -408,8 +413,8 @@ TEST(GameValue, TwoGamesSteppedInTurnEachPlayAsAlone) {
                 << "game " << which << ", frame " << frame;
         }
         for (int32_t which = 0; which < 2; ++which) {
-            DrawGameFrame(*games[which], ProgramPainter);
-            ASSERT_EQ(ScreenDigest(ProgramPainter), screens[which][frame])
+            DrawGameFrame(*games[which], painter);
+            ASSERT_EQ(ScreenDigest(painter), screens[which][frame])
                 << "game " << which << ", frame " << frame;
         }
     }
