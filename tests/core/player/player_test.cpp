@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/own_game.h"
 #include "game/game_record.h"
 #include "gfx/canvas.h"
 #include "input/controls.h"
@@ -19,19 +20,20 @@ using namespace velkar;
 
 namespace {
 
+// A new game in play with three ships, the ship at its start.
 class Ship : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(InitEnemyPool(), 0);
         ASSERT_EQ(InitWeapons(), 0);
-        ClearEnemyPool();
-        TheGame().gameMode = MODE_PLAY;
-        TheGame().lives = 3;
+        game->gameMode = MODE_PLAY;
+        game->lives = 3;
         ResetPlayer();
         ResetWeapons();
         InputBits = 0;
     }
     void TearDown() override { InputBits = 0; }
+    velkar_test::OwnGame game;
 
     // Lets the start-up protection run out: the ship is then vulnerable.
     static void MakeVulnerable() {
@@ -51,7 +53,7 @@ class Ship : public ::testing::Test {
 };
 
 TEST_F(Ship, StaysInsideTheFieldAndTheViewFollows) {
-    Game& g = TheGame();
+    Game& g = *game;
     g.playerX = 121 << 8;
     g.playerY = 321 << 8;
     InputBits = INPUT_LEFT | INPUT_UP;
@@ -76,7 +78,7 @@ TEST_F(Ship, StaysInsideTheFieldAndTheViewFollows) {
 }
 
 TEST_F(Ship, LaserHalvesTheSpeedAndHoldsTheRapidShot) {
-    Game& g = TheGame();
+    Game& g = *game;
     const int32_t x = g.playerX;
     InputBits = INPUT_LASER | INPUT_SHOT | INPUT_RIGHT;
     UpdateShip();
@@ -96,7 +98,7 @@ TEST_F(Ship, LaserHalvesTheSpeedAndHoldsTheRapidShot) {
 }
 
 TEST_F(Ship, ProtectionIgnoresHitsUntilItRunsOut) {
-    Game& g = TheGame();
+    Game& g = *game;
     EXPECT_EQ(g.invulnerable, 10);
     for (int frame = 1; frame <= 9; ++frame) {
         g.hitFlag = 1;
@@ -117,7 +119,7 @@ TEST_F(Ship, ProtectionIgnoresHitsUntilItRunsOut) {
 }
 
 TEST_F(Ship, ExplosionThenRespawnAfter99And30Frames) {
-    Game& g = TheGame();
+    Game& g = *game;
     MakeVulnerable();
     g.shotPower = 3;
     g.hitFlag = 1;
@@ -140,7 +142,7 @@ TEST_F(Ship, ExplosionThenRespawnAfter99And30Frames) {
 }
 
 TEST_F(Ship, LastShipGoesOutOfPlayAfter99And200Frames) {
-    Game& g = TheGame();
+    Game& g = *game;
     g.lives = 1;
     MakeVulnerable();
     g.hitFlag = 1;
@@ -155,7 +157,7 @@ TEST_F(Ship, LastShipGoesOutOfPlayAfter99And200Frames) {
 }
 
 TEST_F(Ship, DemonstrationShipStandsStillAndBombsEveryThousandFrames) {
-    Game& g = TheGame();
+    Game& g = *game;
     g.gameMode = MODE_DEMO;
     ResetPlayer();
     ResetWeapons();
@@ -176,7 +178,6 @@ TEST_F(Ship, DemonstrationShipStandsStillAndBombsEveryThousandFrames) {
     EXPECT_EQ(g.demoFireCount, 1000);
     EXPECT_EQ(g.bombs, 2);
     EXPECT_EQ(g.bombActive, 1);
-    g.gameMode = MODE_PLAY;
 }
 
 // A seed whose next draw leaves the given remainder by 3.
@@ -190,7 +191,7 @@ uint32_t SeedWithRemainder(int32_t remainder) {
 // The explosion picture: frames 0..2 at random while more than 30 frames are left, then running
 // up to frame 9 as 10 - frames left / 2 plus the same draw, held to 0..9.
 TEST_F(Ship, ExplosionPicturesFlickerThenRunUpToTheLast) {
-    Game& g = TheGame();
+    Game& g = *game;
     MakeVulnerable();
     g.hitFlag = 1;
     UpdateShip();
@@ -219,7 +220,7 @@ TEST_F(Ship, ExplosionPicturesFlickerThenRunUpToTheLast) {
 // The ship is drawn at its corner, the 64-pixel explosion 16 pixels up and left of it, and
 // nothing while it waits to return.
 TEST_F(Ship, DrawnAtItsCornerAndTheExplosionCentredOnIt) {
-    Game& g = TheGame();
+    Game& g = *game;
     Painter painter;
     ASSERT_EQ(CreateCanvases(painter), 0);
     const size_t size = static_cast<size_t>(CANVAS_STRIDE) * CANVAS_HEIGHT;
