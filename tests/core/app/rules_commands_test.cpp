@@ -8,6 +8,7 @@
 #include "app/frame_clock.h"
 #include "app/key_handling.h"
 #include "app/menu_state.h"
+#include "core/own_game.h"
 #include "game/game_record.h"
 #include "game/ranking.h"
 #include "input/controls.h"
@@ -66,10 +67,6 @@ class WindowRules : public ::testing::Test {
         SetWindowFrontEnd(&FAKE);
         savedLanguage = Language;
         savedSound = EnableSound;
-        savedRank = TheGame().gameRank;
-        savedMode = TheGame().gameMode;
-        TheGame().gameMode = MODE_TITLE;
-        TheGame().gameRank = 0;
         GameHold.store(0);
         Paused.store(0);
         FullScreen.store(0);
@@ -82,8 +79,6 @@ class WindowRules : public ::testing::Test {
         SetWindowFrontEnd(nullptr);
         Language = savedLanguage;
         EnableSound = savedSound;
-        TheGame().gameRank = savedRank;
-        TheGame().gameMode = savedMode;
         GameHold.store(0);
         Paused.store(0);
         FullScreen.store(0);
@@ -110,11 +105,13 @@ class WindowRules : public ::testing::Test {
         Find(popup, id, &enabled);
         return enabled;
     }
-    int32_t savedLanguage = 0, savedSound = 0, savedRank = 0, savedMode = 0;
+    // A new game: on the title, on the Normal rank.
+    velkar_test::OwnGame game;
+    int32_t savedLanguage = 0, savedSound = 0;
 };
 
 TEST_F(WindowRules, RankAndClearHiScoreRefusedInPlay) {
-    Game& g = TheGame();
+    Game& g = *game;
     for (int32_t mode : {MODE_RANKING, MODE_DEMO, MODE_PLAY, MODE_GAME_OVER}) {
         g.gameMode = mode;
         EXPECT_EQ(Enabled(0, CMD_RANK_NORMAL), 0) << mode;
@@ -139,7 +136,7 @@ TEST_F(WindowRules, RankAndClearHiScoreRefusedInPlay) {
 }
 
 TEST_F(WindowRules, ClearHiScoreAsksWhileHeldAndCancelKeepsTheTable) {
-    Game& g = TheGame();
+    Game& g = *game;
     g.ranking[0][0].score = 777;
     rec.answer = MSG_ANSWER_CANCEL;
     RunCommand(CMD_CLEAR_HISCORE);
@@ -341,7 +338,7 @@ TEST_F(WindowRules, ExactlyTheItemsThePopupsCanCheckCarryACheckMark) {
     for (int32_t combination = 0; combination < 96; ++combination) {
         int32_t c = combination;
         Paused.store(c % 2), c /= 2;
-        TheGame().gameRank = c % 2, c /= 2;
+        game->gameRank = c % 2, c /= 2;
         Language = c % 3 - 1, c /= 3;
         EnableSound = c % 2, c /= 2;
         const bool small = c % 2 != 0;
