@@ -12,6 +12,7 @@
 #include "app/commands.h"
 #include "app/frame_clock.h"
 #include "app/key_handling.h"
+#include "core/own_game.h"
 #include "core/settings/temp_dir.h"
 #include "game/frame_sequence.h"
 #include "game/game_digest.h"
@@ -162,6 +163,7 @@ class Replays : public ::testing::Test {
     static void SetUpTestSuite() {
         dir = new velkar::testing::TempDir();
         path = dir->File("game.vrp");
+        velkar_test::OwnGame recorded;
         session = RecordGame(path);
         text = ReadText(path);
     }
@@ -175,7 +177,6 @@ class Replays : public ::testing::Test {
         NameEntryRequested.store(0);
         NameEntryPosted.store(0);
         NameEntryDone.store(0);
-        TheGame().gameRank = 0;
     }
     static ReplayData Parse(const std::string& content) {
         ReplayData data;
@@ -207,6 +208,10 @@ class Replays : public ::testing::Test {
         return -1;
     }
 
+    // The game the rules run in each test: the player's own, which a replay in the window
+    // leaves waiting.
+    velkar_test::OwnGame game;
+
     static velkar::testing::TempDir* dir;
     static std::string path;
     static Session session;
@@ -219,7 +224,7 @@ Session Replays::session;
 std::string Replays::text;
 
 TEST_F(Replays, ARecordedGameHoldsItsEventsAndPlaysBackToTheSameDigest) {
-    Game& g = TheGame();
+    Game& g = *game;
     ASSERT_GT(session.nameFrame, 0);
     const ReplayData data = Parse(text);
     EXPECT_TRUE(data.closed);
@@ -267,7 +272,7 @@ TEST_F(Replays, ARecordedGameHoldsItsEventsAndPlaysBackToTheSameDigest) {
 // that frame on reach every per-frame mark, every check (the screens too) and the closing
 // digests of the recording.
 TEST_F(Replays, ASnapshotInTheMiddleOfAGamePlaysOnToTheRecordingsEnd) {
-    Game& g = TheGame();
+    Game& g = *game;
     const ReplayData data = Parse(text);
     const int64_t middle = (54 + session.nameFrame) / 2;
     auto snapshot = std::make_unique<GameSnapshot>();
@@ -334,7 +339,7 @@ TEST_F(Replays, ASnapshotInTheMiddleOfAGamePlaysOnToTheRecordingsEnd) {
 // undrawn still have their checks compared (the verdict would be wrong otherwise), and the name
 // answered at game over is asked for again after a seek back before it.
 TEST_F(Replays, SeekingBackAndForthGivesTheStatesAndVerdictOfAPlaybackFromTheStart) {
-    Game& g = TheGame();
+    Game& g = *game;
     ReplayData changed = Parse(text);
     size_t k = 0;
     while (k < changed.controls.size() && changed.controls[k].frame < 700)
@@ -492,7 +497,7 @@ TEST_F(Replays, ReplayKeysBetweenTwoFramesActInTheOrderPressed) {
 // holds the replay's controls, events and checks up to that frame and the player's after, is
 // named a take-over, and plays back to its own end.
 TEST_F(Replays, ATakeOverRecordsTheReplayUpToItsFrameAndThePlayerAfter) {
-    Game& g = TheGame();
+    Game& g = *game;
     const ReplayData data = Parse(text);
     const int64_t at = 3 * PLAYBACK_SNAPSHOT_FRAMES + 77;
     ASSERT_LT(at, session.nameFrame);
@@ -835,7 +840,7 @@ TEST_F(Replays, HeldAndPausedFramesLeaveNoTrace) {
 }
 
 TEST_F(Replays, InTheWindowTheReplayKeepsThePlayersOwnDataAndKeys) {
-    Game& g = TheGame();
+    Game& g = *game;
     FreshStart();
     g.ranking[0][0].score = 777; // the player's own best, as read from the settings
     g.gameRank = 0;
