@@ -5,7 +5,8 @@ using namespace velkar;
 using velkar::testing::StageWorld;
 
 TEST(OperandHelpers, RandomSpeedRanges) {
-    Game& g = TheGame();
+    velkar_test::OwnGame game;
+    Game& g = *game;
     g.randomSeed = 7;
     int32_t down[4] = {};
     int32_t side[3] = {};
