@@ -41,6 +41,25 @@ void BM_DrawSprite400Glow(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawSprite400Glow);
 
+// A screen full of enemy bullets: 300 small sprites of five kinds in turn, as a heavy wave
+// draws them; mostly the cost of finding each sprite's pictures.
+void BM_DrawBullets300(benchmark::State& state) {
+    Painter& painter = Prepare();
+    static constexpr Sprite kinds[5] = {
+        DescribeSprite(SHAPE_ELLIPSE, 8, 6, -1, 255, 127, 1, 32),
+        DescribeSprite(SHAPE_ELLIPSE, 4, 4, -1, 200, 255, 1, 32),
+        DescribeSprite(SHAPE_ELLIPSE, 8, 8, -1, 255, 200, 1, 32),
+        DescribeSprite(SHAPE_ELLIPSE, 12, 12, -1, 255, 255, 1, 32),
+        DescribeSprite(SHAPE_TRIANGLE_DOWN, 4, 8, -1, 255, 255, 255, 32),
+    };
+    for (auto _ : state) {
+        for (int32_t i = 0; i < 300; ++i)
+            DrawSpritePlain(painter, 120 + (i * 37) % 460, 320 + (i * 53) % 300, &kinds[i % 5]);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DrawBullets300);
+
 // The canvas work of one title frame with a ring showing: clear the playfield, one ring drawn
 // 200 pixels left of the view, the title texts, and the copy to the screen buffer.
 void BM_TitleFrameDrawing(benchmark::State& state) {

@@ -1,6 +1,7 @@
 // Sprites: constant shape descriptions, and the pictures drawn from them on first use.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -92,10 +93,16 @@ class SpritePictures {
         std::size_t operator()(const Sprite& s) const;
     };
     std::unordered_map<Sprite, std::unique_ptr<SpriteImages>, Hash> made_;
-    // The last sprite asked for: a run of one sprite (a laser's segments) finds it at once.
-    bool haveLast_ = false;
-    Sprite last_;
-    const SpriteImages* lastImages_ = nullptr;
+    // The sprites asked for lately, by where their description lies: a frame draws the same few
+    // constant sprites again and again, and finds them here without hashing. An entry counts
+    // only while the description there is still the one it was made for.
+    struct Recent {
+        const Sprite* at = nullptr;
+        Sprite description;
+        const SpriteImages* images = nullptr;
+    };
+    static constexpr std::size_t RECENT = 64;
+    std::array<Recent, RECENT> recent_{};
 };
 
 } // namespace velkar

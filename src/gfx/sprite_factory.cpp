@@ -266,13 +266,12 @@ std::size_t SpritePictures::Hash::operator()(const Sprite& s) const {
 
 const SpriteImages* SpritePictures::Get(const Sprite* sprite) {
     if (sprite == nullptr) return nullptr;
-    if (haveLast_ && last_ == *sprite) return lastImages_;
+    Recent& recent = recent_[(reinterpret_cast<std::uintptr_t>(sprite) / alignof(Sprite)) % RECENT];
+    if (recent.at == sprite && recent.description == *sprite) return recent.images;
     auto found = made_.find(*sprite);
     if (found == made_.end()) found = made_.emplace(*sprite, DrawSpriteImages(*sprite)).first;
-    haveLast_ = true;
-    last_ = *sprite;
-    lastImages_ = found->second.get();
-    return lastImages_;
+    recent = {sprite, *sprite, found->second.get()};
+    return recent.images;
 }
 
 } // namespace velkar

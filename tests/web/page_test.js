@@ -1286,9 +1286,11 @@ async function replayBar(browser, url, { recorded, text }) {
   await page.setViewport({ width: 800, height: 600, hasTouch: true });
   await page.waitForFunction('window.velkarReady === true', { timeout: 30000 });
   await page.waitForSelector(slider, { visible: true, timeout: 10000 });
-  // (The page lays itself out again for a touch screen, with its touch controls beside.)
-  await page.waitForFunction(() => document.querySelector('#stage').classList.contains('touch-landscape'),
-    { timeout: 10000 });
+  // (The page lays itself out again for a touch screen; its touch controls wait while the
+  // replay plays.)
+  await page.waitForFunction(() => document.documentElement.classList.contains('coarse'), { timeout: 10000 });
+  assert.ok(await page.evaluate(() => document.querySelector('#touch-stick').hidden &&
+    document.querySelector('#touch-buttons').hidden), 'touch controls shown during a replay');
   await page.click(`${bar} .play`);
   await page.waitForFunction((bar) => document.querySelector(`${bar} .play`).getAttribute('aria-label') === 'Play',
     { timeout: 10000 }, bar);
@@ -1306,6 +1308,19 @@ async function replayBar(browser, url, { recorded, text }) {
   const [touched] = await position();
   assert.ok(Math.abs(touched - 0.3 * last) <= last / width + 1, `touched to ${touched} of ${last}`);
 
+  // A phone held sideways: the bar goes beside the picture, which stays x1 (240 x 320) rather
+  // than shrinking to make room for the bar under it.
+  await page.setViewport({ width: 844, height: 390, hasTouch: true });
+  await page.waitForFunction(() => document.querySelector('#stage').classList.contains('replay-beside'),
+    { timeout: 10000 });
+  const [picture, beside] = await page.evaluate(() => [document.querySelector('#screen-box'),
+    document.querySelector('#replay-controls')].map((e) => {
+    const r = e.getBoundingClientRect();
+    return { left: r.left, right: r.right, width: r.width, height: r.height };
+  }));
+  assert.ok(picture.width >= 240 && picture.height >= 320, `picture ${picture.width} x ${picture.height} beside the bar`);
+  assert.ok(beside.left >= picture.right && beside.right <= 844, `bar ${beside.left}..${beside.right}, picture ends at ${picture.right}`);
+
   // The fastest speed, played on with Space on the focused play button (once, not by the button
   // and the game's pause key both): the verdict of a replay played straight through.
   await page.select(`${bar} .speed`, '6');
@@ -1320,6 +1335,9 @@ async function replayBar(browser, url, { recorded, text }) {
   assert.strictEqual(verdict.state, '2', verdict.detail);
   assert.ok(straight.said.endsWith(verdict.detail), `${straight.said} / ${verdict.detail}`);
   assert.ok(verdict.bar, 'the bar stayed after the replay ended');
+  // With the replay over, the touch controls are back beside the picture.
+  await page.waitForFunction(() => document.querySelector('#stage').classList.contains('touch-landscape') &&
+    !document.querySelector('#touch-stick').hidden, { timeout: 10000 });
   await page.close();
   console.log(`replay bar: paused, End, Home, a step by arrow and by ., a drag to ${dragged}, ` +
     `Page Down and a step: frame ${frame} shown as velkar-sim draws it; a finger's drag to ` +

@@ -288,6 +288,8 @@ const GAP = 8;
 // tenths of it, less the gaps) is 44 CSS pixels, the least a finger hits surely.
 const PORTRAIT_PANEL_LEAST = 166;
 const PORTRAIT_PANEL_MOST = 300;
+// The width of a replay's bar beside the picture.
+const REPLAY_BAR_BESIDE = 200;
 
 // Places the picture and the touch controls: the controls take a strip below the picture
 // when the screen stands upright and both sides when it lies, never the picture's own place.
@@ -306,12 +308,20 @@ function layout() {
   const padding = full ? 0 : GAP;
   let roomWidth = viewWidth - 2 * padding;
   let roomHeight = viewHeight - 2 * padding - (full ? 0 : $('#bar').offsetHeight);
-  // A replay's bar, under the picture.
-  const controls = $('#replay-controls');
-  stage.classList.toggle('replay-shown', !controls.hidden);
-  if (!controls.hidden) roomHeight -= controls.offsetHeight + GAP;
-  const touch = touchShown();
   const landscape = viewWidth > viewHeight;
+  // A replay's bar goes under the picture, or beside it where the screen lies and the picture
+  // would otherwise shrink below x1 (a phone held sideways). The touch controls wait while a
+  // replay plays: they act on nothing until the player takes over, and the picture gets their
+  // room.
+  const controls = $('#replay-controls');
+  const replayShown = !controls.hidden;
+  const barBeside = replayShown && landscape &&
+    roomHeight - controls.offsetHeight - GAP < 320 && roomWidth >= 240 + GAP + REPLAY_BAR_BESIDE;
+  stage.classList.toggle('replay-shown', replayShown && !barBeside);
+  stage.classList.toggle('replay-beside', barBeside);
+  if (barBeside) roomWidth -= REPLAY_BAR_BESIDE + GAP;
+  else if (replayShown) roomHeight -= controls.offsetHeight + GAP;
+  const touch = touchShown() && !replayShown;
   stage.classList.toggle('touch-landscape', touch && landscape);
   stage.classList.toggle('touch-portrait', touch && !landscape);
   $('#touch-stick').hidden = !touch;
@@ -341,7 +351,7 @@ function layout() {
   const height = whole ? 320 * factor : Math.floor(320 * factor);
   box.style.width = width + 'px';
   box.style.height = height + 'px';
-  controls.style.width = width + 'px';
+  controls.style.width = (barBeside ? REPLAY_BAR_BESIDE : width) + 'px';
   // Upright, the buttons take what the picture leaves below it (up to a limit): bigger
   // targets rather than an empty strip.
   if (touch && !landscape) {

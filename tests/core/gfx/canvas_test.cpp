@@ -172,11 +172,18 @@ TEST_F(Canvas, PaintersDrawEachPictureOnceOnFirstUse) {
     EXPECT_EQ(std::memcmp(second.pictures.Get(blue)->image.bits.get(), fresh->image.bits.get(),
                           12 * 10 * 3),
               0);
+    // A description changed where it lies (a test's own sprite) is drawn as it is now.
+    Sprite changing = DescribeSprite(SHAPE_RECT, 4, 4, -1, 9, 9, 9, 0);
+    DrawSprite(painter, 300, 300, &changing, 0);
+    changing.red = 77;
+    DrawSprite(painter, 300, 300, &changing, 0);
+    EXPECT_EQ(At(301, 301), (Bgr{9, 9, 77}));
+    EXPECT_EQ(painter.pictures.Count(), 4u);
     const Sprite* huge = Make(SHAPE_RECT, 16385, 4, 1, 1, 1);
     DrawSprite(painter, 100, 100, huge, 0);
     DrawSprite(painter, 200, 100, huge, 0);
     EXPECT_EQ(CountPixels({255, 255, 255}), 2 * 256);
-    EXPECT_EQ(painter.pictures.Count(), 3u);
+    EXPECT_EQ(painter.pictures.Count(), 5u);
 }
 
 TEST_F(Canvas, GreyPixelLevels) {
