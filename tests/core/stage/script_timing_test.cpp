@@ -142,7 +142,8 @@ TEST_F(WaitClearHold, HoldsForAnItemUntilItSinksOut) {
 }
 
 TEST(StageProgress, PercentOfTheStageLength) {
-    TheGame().stageLength = 10000;
+    velkar_test::OwnGame game;
+    game->stageLength = 10000;
     EXPECT_EQ(StageProgress(0), 0);
     EXPECT_EQ(StageProgress(9999), 99);
     EXPECT_EQ(StageProgress(10000), 100);
