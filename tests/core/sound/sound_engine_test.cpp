@@ -463,7 +463,8 @@ TEST_F(SoundEngineTest, AGameFramePlaysTheEffectsItsStepStarted) {
     EXPECT_EQ(restarts(), (std::vector<int32_t>{1, 0, 0, 1, 0, 0, 0, 0, 0, 0}));
 
     ASSERT_EQ(InitGame(), 0);
-    ASSERT_EQ(CreateCanvases(ProgramPainter), 0);
+    Painter painter;
+    ASSERT_EQ(CreateCanvases(painter), 0);
     for (const bool drawn : {false, true}) {
         BeginAttract();
         const std::vector<int32_t> before = restarts();
@@ -471,7 +472,7 @@ TEST_F(SoundEngineTest, AGameFramePlaysTheEffectsItsStepStarted) {
         int32_t frames = 0;
         while (game->gameMode != MODE_PLAY && ++frames < 100) {
             if (drawn) {
-                RunGameFrame(ProgramPainter);
+                RunGameFrame(painter);
             } else {
                 StepGameFrame();
             }
@@ -485,5 +486,4 @@ TEST_F(SoundEngineTest, AGameFramePlaysTheEffectsItsStepStarted) {
         StepGameFrame();
         EXPECT_EQ(game->soundsStarted & 1u << 2, 0u);
     }
-    DestroyCanvases(ProgramPainter);
 }
