@@ -3,6 +3,7 @@
 // their functions; the types live here so that one value can hold a whole game.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "gfx/sprite.h"
@@ -108,6 +109,20 @@ struct Particle {
     int32_t priority; // protects the particle from being replaced
     int32_t sparkle;  // the extra pixel drawn this frame: 0 none, 1 to the right, 2 below
 };
+
+// The words of an enemy slot, a bullet and a particle in use that decide what the game does
+// next, in the order the digests fold them.
+inline std::array<int32_t, 17> StateWords(const EnemySlot& s) {
+    return {s.state,     s.flags, s.hitPoints, s.hit,     s.solid,  s.x,
+            s.y,         s.width, s.height,    s.boxLeft, s.boxTop, s.boxRight,
+            s.boxBottom, s.word1, s.word2,     s.word3,   s.word4};
+}
+inline std::array<int32_t, 7> StateWords(const EnemyShot& s) {
+    return {s.type, s.x, s.y, s.vx, s.vy, s.frame, s.animCount};
+}
+inline std::array<int32_t, 10> StateWords(const Particle& p) {
+    return {p.kind, p.counter, p.interval, p.life, p.x, p.y, p.vx, p.vy, p.brightness, p.priority};
+}
 
 constexpr int32_t RANKING_PLACES = 10;
 constexpr int32_t RANKING_NAME_BYTES = 10; // a name holds at most 10 bytes and a NUL

@@ -60,25 +60,23 @@ uint64_t FrameDigest() {
     for (int32_t i = 0; i < ENEMY_SLOT_COUNT; ++i) {
         const EnemySlot& s = g.enemies[i];
         if (s.state == 0) continue;
-        for (int32_t v :
-             {i, s.state, s.flags, s.hitPoints, s.hit, s.solid, s.x, s.y, s.width, s.height,
-              s.boxLeft, s.boxTop, s.boxRight, s.boxBottom, s.word1, s.word2, s.word3, s.word4}) {
+        d.Add(static_cast<uint32_t>(i));
+        for (int32_t v : StateWords(s))
             d.Add(static_cast<uint32_t>(v));
-        }
     }
     for (int32_t i = 0; i < ENEMY_SHOT_POOL_SIZE; ++i) {
         const EnemyShot& s = g.enemyShots[i];
         if (s.type == 0) continue;
-        for (int32_t v : {i, s.type, s.x, s.y, s.vx, s.vy, s.frame, s.animCount})
+        d.Add(static_cast<uint32_t>(i));
+        for (int32_t v : StateWords(s))
             d.Add(static_cast<uint32_t>(v));
     }
     for (int32_t i = 0; i < PARTICLE_MAX; ++i) {
         const Particle& p = g.particles[i];
         if (p.life == 0) continue;
-        for (int32_t v : {i, p.kind, p.counter, p.interval, p.life, p.x, p.y, p.vx, p.vy,
-                          p.brightness, p.priority}) {
+        d.Add(static_cast<uint32_t>(i));
+        for (int32_t v : StateWords(p))
             d.Add(static_cast<uint32_t>(v));
-        }
     }
     // The screen in four interleaved lanes of 8-byte words, each a plain multiply chain (a
     // changed bit always changes its lane), folded into the digest at the end: little per frame.
